@@ -1,0 +1,60 @@
+# The two promises of the README: `make run` and `make test`.
+SHELL := /bin/bash
+CLI := build/native/cli/quorvel-cli
+DEMO := examples/demo/Project1.mak
+
+.PHONY: all deps native windows test test-native test-windows run bench sanitize fuzz format clean
+
+all: native
+
+deps:
+	scripts/install-deps.sh native windows
+
+native:
+	scripts/install-deps.sh native
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+windows:
+	scripts/install-deps.sh windows
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows
+
+test: test-native test-windows
+
+test-native: native
+	ctest --preset native -j2
+
+test-windows: windows
+	scripts/wine-session.sh ctest --preset windows
+
+run:
+	@if [ -n "$${DISPLAY:-}" ]; then \
+		$(MAKE) --no-print-directory windows && scripts/wine-session.sh --keep-display wine build/windows/Quorvel.exe; \
+	else \
+		$(MAKE) --no-print-directory native >/dev/null && echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
+	fi
+
+bench:
+	scripts/install-deps.sh native
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target quorvel_bench
+	build/native/bench/quorvel_bench --benchmark_counters_tabular=true
+
+sanitize:
+	scripts/install-deps.sh native fuzz
+	CC=clang CXX=clang++ cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize
+	ctest --preset sanitize -j2
+
+fuzz:
+	scripts/install-deps.sh native fuzz
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	scripts/run-fuzz.sh build/fuzz/fuzz
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

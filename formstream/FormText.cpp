@@ -1,0 +1,5 @@
+#include "formstream/FormText.h"
+
+// Placeholder until the conversion lands.
+void FormFileToText(TStream&, TStream&) {}
+void FormBinaryToText(TStream&, TStream&) {}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The operating-system seam of the stream classes: files by handle, the existence test and
+// growable memory blocks. One implementation per platform (os_win32.cpp, os_posix.cpp); nothing
+// else in the portable core talks to the operating system.
+namespace os {
+
+using FileHandle = std::intptr_t;
+constexpr FileHandle kInvalidHandle = -1;
+
+// Opens an existing file; `mode` holds the access in its low two bits (0 read, 1 write, 2 both)
+// and the sharing in bits 4 to 7. Returns kInvalidHandle on failure. Directories never open.
+FileHandle FileOpen(const std::string& name, std::uint16_t mode);
+// Creates or truncates a file for reading and writing. Returns kInvalidHandle on failure.
+FileHandle FileCreate(const std::string& name);
+// Bytes read or written, 0 when the call fails.
+std::int32_t FileRead(FileHandle handle, void* buffer, std::int32_t count);
+std::int32_t FileWrite(FileHandle handle, const void* buffer, std::int32_t count);
+// Origin 0 beginning, 1 current, 2 end. Returns the new position, or -1 (nothing moved) when the
+// target lies before the start or beyond what a 32-bit position can hold.
+std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin);
+void FileClose(FileHandle handle);
+
+// True when a directory search for `name` finds an entry that is not a directory and whose
+// last-write time is a DOS date (years 1980 to 2107). "*" and "?" in the last part of the name
+// match as patterns.
+bool FileExists(const std::string& name);
+
+// Memory blocks of the memory stream. Grow keeps the contents and returns nullptr on failure,
+// leaving the old block as it was.
+void* AllocBlock(std::size_t size);
+void* GrowBlock(void* block, std::size_t size);
+void FreeBlock(void* block);
+
+} // namespace os

@@ -1,0 +1,168 @@
+// The operating-system seam on POSIX systems. There are no share modes here: a file opened for
+// reading can be opened again by anyone, which the scan does not rely on either way.
+#include "formstream/Os.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace os {
+
+FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
+    static const int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
+    const unsigned access = mode & 3u;
+    const unsigned share = (mode >> 4) & 0xFu;
+    if (access > 2 || share > 4 || name.find('\0') != std::string::npos)
+        return kInvalidHandle;
+    const int fd = ::open(name.c_str(), kAccess[access] | O_CLOEXEC);
+    if (fd < 0)
+        return kInvalidHandle;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return kInvalidHandle;
+    }
+    return fd;
+}
+
+FileHandle FileCreate(const std::string& name) {
+    if (name.find('\0') != std::string::npos)
+        return kInvalidHandle;
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd < 0 ? kInvalidHandle : fd;
+}
+
+std::int32_t FileRead(FileHandle handle, void* buffer, std::int32_t count) {
+    if (count <= 0)
+        return 0;
+    // A regular file gives all it has in one call on Windows; keep that promise across EINTR and
+    // short reads here.
+    auto* out = static_cast<char*>(buffer);
+    std::int32_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(static_cast<int>(handle), out + done, static_cast<size_t>(count - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::int32_t>(got);
+    }
+    return done;
+}
+
+std::int32_t FileWrite(FileHandle handle, const void* buffer, std::int32_t count) {
+    if (count <= 0)
+        return 0;
+    const auto* in = static_cast<const char*>(buffer);
+    std::int32_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(static_cast<int>(handle), in + done, static_cast<size_t>(count - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            break;
+        done += static_cast<std::int32_t>(put);
+    }
+    return done;
+}
+
+std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
+    const int fd = static_cast<int>(handle);
+    long long base = 0;
+    if (origin == 1) {
+        base = ::lseek(fd, 0, SEEK_CUR);
+    } else if (origin == 2) {
+        struct stat info {};
+        base = ::fstat(fd, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+    } else if (origin != 0) {
+        return -1;
+    }
+    if (base < 0)
+        return -1;
+    const long long target = base + offset;
+    if (target < 0 || target > INT32_MAX)
+        return -1;
+    if (::lseek(fd, static_cast<off_t>(target), SEEK_SET) < 0)
+        return -1;
+    return static_cast<std::int32_t>(target);
+}
+
+void FileClose(FileHandle handle) { ::close(static_cast<int>(handle)); }
+
+namespace {
+
+bool HasDosDate(const struct stat& info) {
+    std::tm local {};
+    const std::time_t when = info.st_mtime;
+    if (::localtime_r(&when, &local) == nullptr)
+        return false;
+    const int year = local.tm_year + 1900;
+    return year >= 1980 && year <= 2107;
+}
+
+bool IsPlainFileWithDosDate(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && HasDosDate(info);
+}
+
+// "*" matches any run of characters, "?" exactly one; "*.*" matches every name, as on Windows.
+bool MatchesPattern(const char* pattern, const char* name) {
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name) {
+        if (*pattern == '?' || *pattern == *name) {
+            ++pattern;
+            ++name;
+        } else if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (star) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*')
+        ++pattern;
+    return *pattern == '\0';
+}
+
+} // namespace
+
+bool FileExists(const std::string& name) {
+    if (name.empty() || name.find('\0') != std::string::npos)
+        return false;
+    const size_t slash = name.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (last.find_first_of("*?") == std::string::npos)
+        return IsPlainFileWithDosDate(name);
+    if (folder.find_first_of("*?") != std::string::npos)
+        return false;
+    const std::string pattern = last == "*.*" ? "*" : last;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (MatchesPattern(pattern.c_str(), entry->d_name) &&
+            IsPlainFileWithDosDate(slash == std::string::npos ? entry->d_name : folder + entry->d_name)) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+void* AllocBlock(std::size_t size) { return std::malloc(size); }
+void* GrowBlock(void* block, std::size_t size) { return std::realloc(block, size); }
+void FreeBlock(void* block) { std::free(block); }
+
+} // namespace os
