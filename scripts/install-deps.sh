@@ -27,7 +27,7 @@ for kind in "${want[@]}"; do
             need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64 mingw-w64-tools
             need /usr/src/googletest/CMakeLists.txt googletest
             need wine wine
-            need wine64 wine64
+            need /usr/lib/wine/wine64 wine64
             need /usr/share/wine/fonts fonts-wine
             need Xvfb xvfb
             need xauth xauth
