@@ -11,3 +11,8 @@ if(QUORVEL_SANITIZE)
                                                      -fno-sanitize-recover=all)
     target_link_options(quorvel_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(QUORVEL_FUZZ)
+    # Coverage for libFuzzer in every library the fuzz targets link.
+    target_compile_options(quorvel_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(quorvel_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -24,6 +24,8 @@ std::int32_t FileWrite(FileHandle handle, const void* buffer, std::int32_t count
 // target lies before the start or beyond what a 32-bit position can hold.
 std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin);
 void FileClose(FileHandle handle);
+// The process's standard output, in binary mode.
+FileHandle StdOutHandle();
 
 // True when a directory search for `name` finds an entry that is not a directory and whose
 // last-write time is a DOS date (years 1980 to 2107). "*" and "?" in the last part of the name

@@ -94,6 +94,8 @@ std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
 
 void FileClose(FileHandle handle) { ::close(static_cast<int>(handle)); }
 
+FileHandle StdOutHandle() { return STDOUT_FILENO; }
+
 namespace {
 
 bool HasDosDate(const struct stat& info) {

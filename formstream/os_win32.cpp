@@ -51,6 +51,8 @@ std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
 
 void FileClose(FileHandle handle) { ::CloseHandle(ToHandle(handle)); }
 
+FileHandle StdOutHandle() { return FromHandle(::GetStdHandle(STD_OUTPUT_HANDLE)); }
+
 bool FileExists(const std::string& name) {
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA(name.c_str(), &found);

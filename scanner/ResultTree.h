@@ -37,6 +37,7 @@ public:
         int SelectedIndex = -1;
         int StateIndex = -1;
         std::vector<Item> Children;
+        Node Id = 0;
     };
 
     void Clear() override { roots_.clear(); }
@@ -52,9 +53,9 @@ public:
     std::string ToJson() const;
 
 private:
-    // Nodes are referred to by (root index + 1) and (child index + 1) packed into one number, so
-    // references stay valid while siblings are appended.
-    Item* Find(Node node);
+    // The node with the id, and the list that holds it.
+    Item* Find(Node node, std::vector<Item>** siblings);
 
     std::vector<Item> roots_;
+    Node lastId_ = 0;
 };
