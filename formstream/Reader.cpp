@@ -1,0 +1,369 @@
+#include "formstream/Reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formstream/Streams.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+
+namespace {
+
+[[noreturn]] void InvalidProperty() {
+    throw EReadError(SInvalidProperty, {});
+}
+
+} // namespace
+
+// ---- TExtended
+
+std::uint64_t TExtended::Mantissa() const {
+    std::uint64_t mantissa = 0;
+    for (int i = 7; i >= 0; --i)
+        mantissa = (mantissa << 8) | Bytes[i];
+    return mantissa;
+}
+
+std::uint16_t TExtended::ExponentField() const {
+    return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
+}
+
+TExtended TExtended::FromInteger(std::int32_t value) {
+    TExtended result;
+    if (value == 0)
+        return result;
+    std::uint64_t mantissa = value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
+                                       : static_cast<std::uint64_t>(value);
+    int exponent = 16383 + 63;
+    while ((mantissa & (std::uint64_t(1) << 63)) == 0) {
+        mantissa <<= 1;
+        --exponent;
+    }
+    for (int i = 0; i < 8; ++i)
+        result.Bytes[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    result.Bytes[8] = static_cast<std::uint8_t>(exponent & 0xFF);
+    result.Bytes[9] = static_cast<std::uint8_t>((exponent >> 8) | (value < 0 ? 0x80 : 0));
+    return result;
+}
+
+// ---- TFiler
+
+TFiler::TFiler(TStream& stream, std::int32_t bufferSize)
+    : stream_(stream), buffer_(new std::uint8_t[static_cast<size_t>(std::max(bufferSize, 1))]),
+      bufferSize_(std::max(bufferSize, 1)) {}
+
+TFiler::~TFiler() = default;
+
+// ---- TReader
+
+TReader::TReader(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
+
+TReader::~TReader() {
+    // Give back the bytes read ahead so the stream stands behind the last byte consumed. Nothing to
+    // move is no call at all, which keeps a reader on an unseekable stream quiet. A destructor must
+    // not throw; a stream whose Seek raises simply stays where it is.
+    const std::int32_t unread = bufferPosition_ - bufferEnd_;
+    if (unread != 0) {
+        try {
+            stream_.Seek(unread, soFromCurrent);
+        } catch (...) {
+        }
+    }
+}
+
+void TReader::ReadBytes(void* destination, std::int32_t count) {
+    auto* out = static_cast<std::uint8_t*>(destination);
+    while (count > 0) {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        const std::int32_t n = std::min(count, bufferEnd_ - bufferPosition_);
+        std::memcpy(out, buffer_.get() + bufferPosition_, static_cast<size_t>(n));
+        bufferPosition_ += n;
+        out += n;
+        count -= n;
+    }
+}
+
+void TReader::FillBuffer() {
+    const std::int32_t got = stream_.Read(buffer_.get(), bufferSize_);
+    if (got <= 0) {
+        // An empty buffer, not a stale position: the destructor then moves the stream by nothing
+        // instead of skipping forward by the old buffer's length.
+        bufferPosition_ = 0;
+        bufferEnd_ = 0;
+        throw EReadError(SReadError, {});
+    }
+    bufferEnd_ = std::min(got, bufferSize_);
+    bufferPosition_ = 0;
+}
+
+void TReader::SkipBytes(std::uint32_t count) {
+    // Straight through the buffer: nothing is allocated, however large the count claims to be.
+    while (count > 0) {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        const auto n =
+            std::min<std::uint32_t>(count, static_cast<std::uint32_t>(bufferEnd_ - bufferPosition_));
+        bufferPosition_ += static_cast<std::int32_t>(n);
+        count -= n;
+    }
+}
+
+std::uint8_t TReader::ReadTag() {
+    std::uint8_t tag;
+    ReadBytes(&tag, 1);
+    return tag;
+}
+
+std::uint8_t TReader::PeekTag() {
+    const std::uint8_t tag = ReadTag();
+    StepBack();
+    return tag;
+}
+
+void TReader::ExpectTag(std::uint8_t tag) {
+    if (ReadTag() != tag) {
+        StepBack();
+        SkipFormValue();
+        InvalidProperty();
+    }
+}
+
+std::int32_t TReader::ReadIntValue() {
+    switch (ReadTag()) {
+        case TagInt8: {
+            std::int8_t value;
+            ReadBytes(&value, 1);
+            return value;
+        }
+        case TagInt16: {
+            std::uint8_t bytes[2];
+            ReadBytes(bytes, 2);
+            return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
+        }
+        case TagInt32: {
+            std::uint8_t bytes[4];
+            ReadBytes(bytes, 4);
+            return static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
+                                             (std::uint32_t(bytes[2]) << 16) |
+                                             (std::uint32_t(bytes[3]) << 24));
+        }
+        default:
+            InvalidProperty();
+    }
+}
+
+TExtended TReader::ReadFloatValue() {
+    if (ReadTag() == TagExtended) {
+        TExtended value;
+        ReadBytes(value.Bytes, sizeof value.Bytes);
+        return value;
+    }
+    StepBack();
+    return TExtended::FromInteger(ReadIntValue());
+}
+
+std::string TReader::ReadShortString() {
+    std::uint8_t length;
+    ReadBytes(&length, 1);
+    std::string text(length, '\0');
+    ReadBytes(text.data(), length);
+    return text;
+}
+
+std::uint32_t TReader::ReadStringHeader() {
+    switch (ReadTag()) {
+        case TagString: {
+            std::uint8_t length;
+            ReadBytes(&length, 1);
+            return length;
+        }
+        case TagLongString: {
+            std::uint8_t bytes[4];
+            ReadBytes(bytes, 4);
+            const std::uint32_t length = std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
+                                         (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
+            // A count with its top bit set is negative as a length: no valid string.
+            if (length & 0x80000000u)
+                InvalidProperty();
+            return length;
+        }
+        default:
+            InvalidProperty();
+    }
+}
+
+std::string TReader::ReadStringValue() {
+    // The string grows only as its bytes actually arrive, so a count that claims more than the
+    // stream holds fails with "Stream read error" before much is allocated.
+    std::uint32_t remaining = ReadStringHeader();
+    std::string text;
+    while (remaining > 0) {
+        const auto piece = std::min<std::uint32_t>(remaining, static_cast<std::uint32_t>(bufferSize_));
+        const size_t at = text.size();
+        text.resize(at + piece);
+        ReadBytes(text.data() + at, static_cast<std::int32_t>(piece));
+        remaining -= piece;
+    }
+    return text;
+}
+
+std::string TReader::ReadIdentValue() {
+    switch (ReadTag()) {
+        case TagIdent:
+            return ReadShortString();
+        case TagFalse:
+            return "False";
+        case TagTrue:
+            return "True";
+        case TagNil:
+            return "nil";
+        default:
+            InvalidProperty();
+    }
+}
+
+TComponentPrefix TReader::ReadComponentPrefix() {
+    TComponentPrefix prefix;
+    const std::uint8_t byte = PeekTag();
+    if ((byte & 0xF0) == 0xF0) {
+        ReadTag();
+        prefix.Flags = byte & 0x0F;
+        if (prefix.Flags & FlagChildPosition)
+            prefix.ChildPosition = ReadIntValue();
+    }
+    return prefix;
+}
+
+void TReader::CheckSignature() {
+    char signature[4];
+    ReadBytes(signature, 4);
+    if (std::memcmp(signature, "TPF0", 4) != 0)
+        throw EReadError(SInvalidImage, {});
+}
+
+void TReader::SkipFormValue() {
+    SkipValue(0);
+}
+
+// A skip runs only on the way to an "Invalid property value" error. It consumes whole values,
+// payloads of long strings (tag 12) and collections (tag 14) included, so the stream is left behind
+// the offending value. Tags above 14 are not values and are rejected at once; nested lists and
+// collections obey the same depth bound as the conversion.
+void TReader::SkipValue(int depth) {
+    if (depth >= kMaxFormNesting)
+        throw EReadError(SNestingTooDeep, {});
+    const std::uint8_t tag = ReadTag();
+    switch (tag) {
+        case TagNull:
+        case TagFalse:
+        case TagTrue:
+        case TagNil:
+            break;
+        case TagList:
+            while (!AtListEnd())
+                SkipValue(depth + 1);
+            ExpectListEnd();
+            break;
+        case TagInt8:
+            SkipBytes(1);
+            break;
+        case TagInt16:
+            SkipBytes(2);
+            break;
+        case TagInt32:
+            SkipBytes(4);
+            break;
+        case TagExtended:
+            SkipBytes(10);
+            break;
+        case TagString:
+        case TagIdent:
+            SkipBytes(ReadTag());
+            break;
+        case TagBinary: {
+            std::uint8_t bytes[4];
+            ReadBytes(bytes, 4);
+            const auto count =
+                static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
+                                          (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24));
+            if (count > 0)
+                SkipBytes(static_cast<std::uint32_t>(count));
+            break;
+        }
+        case TagSet:
+            while (std::uint8_t length = ReadTag())
+                SkipBytes(length);
+            break;
+        case TagLongString:
+            StepBack();
+            SkipBytes(ReadStringHeader());
+            break;
+        case TagCollection:
+            while (!AtListEnd()) {
+                const std::uint8_t next = PeekTag();
+                if (next == TagInt8 || next == TagInt16 || next == TagInt32)
+                    ReadIntValue();
+                ExpectListStart();
+                while (!AtListEnd()) {
+                    SkipBytes(ReadTag()); // the property name
+                    SkipValue(depth + 1);
+                }
+                ExpectListEnd();
+            }
+            ExpectListEnd();
+            break;
+        default:
+            InvalidProperty();
+    }
+}
+
+// ---- TWriter
+
+TWriter::TWriter(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
+
+TWriter::~TWriter() {
+    try {
+        FlushOutput();
+    } catch (...) {
+        // Only reached on the error path or when the owner skipped FlushOutput: the error already
+        // on its way is the one to report.
+    }
+}
+
+void TWriter::WriteBytes(const void* source, std::int32_t count) {
+    const auto* in = static_cast<const std::uint8_t*>(source);
+    while (count > 0) {
+        const std::int32_t n = std::min(count, bufferSize_ - bufferPosition_);
+        std::memcpy(buffer_.get() + bufferPosition_, in, static_cast<size_t>(n));
+        bufferPosition_ += n;
+        in += n;
+        count -= n;
+        if (bufferPosition_ == bufferSize_)
+            FlushOutput();
+    }
+}
+
+void TWriter::FlushOutput() {
+    // The buffer is emptied before the write: bytes the stream refused are not offered again by
+    // the destructor, so a partly written block is never written twice.
+    const std::int32_t count = bufferPosition_;
+    bufferPosition_ = 0;
+    if (count > 0)
+        stream_.WriteExact(buffer_.get(), count);
+}
+
+// ---- The resource header
+
+void SkipResourceHeader(TStream& stream) {
+    // One read of at most 79 bytes into a zeroed 80-byte block: the zero at the end stops the
+    // name at 76 characters at the latest.
+    std::uint8_t header[80] = {};
+    std::int32_t got = stream.Read(header, 79);
+    if (got < 0)
+        got = 0;
+    if (header[0] != 0xFF || header[1] != 10 || header[2] != 0)
+        throw EInvalidImage(SInvalidImage, {});
+    const auto nameLength = static_cast<std::int32_t>(std::strlen(reinterpret_cast<const char*>(header + 3)));
+    stream.Seek(nameLength + 10 - got, soFromCurrent);
+}

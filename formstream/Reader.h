@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "runtime/Object.h"
+
+class TStream;
+
+// The tag byte in front of every value of a binary form stream.
+enum TValueTag : std::uint8_t {
+    TagNull = 0,        // end of a property list, child list, list, collection or item
+    TagList = 1,        // values up to a TagNull
+    TagInt8 = 2,        // 1 byte, signed
+    TagInt16 = 3,       // 2 bytes, signed
+    TagInt32 = 4,       // 4 bytes, signed
+    TagExtended = 5,    // 10 bytes, 80-bit extended precision
+    TagString = 6,      // short string
+    TagIdent = 7,       // short string: an identifier
+    TagFalse = 8,       //
+    TagTrue = 9,        //
+    TagBinary = 10,     // 4-byte signed count, then the bytes
+    TagSet = 11,        // short strings up to an empty one
+    TagLongString = 12, // 4-byte count, then the bytes
+    TagNil = 13,        //
+    TagCollection = 14, // items up to a TagNull
+};
+
+// Flags in the low four bits of a component's prefix byte (0xF0 to 0xFF).
+enum : std::uint8_t { FlagInherited = 0x01, FlagChildPosition = 0x02 };
+
+// Components, lists and collections nest at most this deep; deeper data raises EReadError
+// "Form nesting too deep".
+constexpr int kMaxFormNesting = 256;
+
+// The buffer size the conversion gives its reader and writer.
+constexpr std::int32_t kFilerBufferSize = 4096;
+
+// An 80-bit extended-precision number as stored: 8 bytes of mantissa (explicit leading bit), then
+// the sign bit and the 15-bit exponent (bias 16383), little-endian. Kept as raw bytes because the
+// compiler's long double is not this format everywhere.
+struct TExtended {
+    std::uint8_t Bytes[10] = {};
+
+    std::uint64_t Mantissa() const;
+    std::uint16_t ExponentField() const; // 0 to 0x7FFF
+    bool Negative() const { return (Bytes[9] & 0x80) != 0; }
+
+    // The exact extended value of an integer.
+    static TExtended FromInteger(std::int32_t value);
+};
+
+// The component prefix: flags, and the child position when FlagChildPosition is set.
+struct TComponentPrefix {
+    std::uint8_t Flags = 0;
+    std::int32_t ChildPosition = 0;
+};
+
+// A buffered reader or writer over a stream it does not own.
+class TFiler : public TObject {
+protected:
+    TFiler(TStream& stream, std::int32_t bufferSize);
+    ~TFiler() override;
+
+    TStream& stream_; // not owned
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::int32_t bufferSize_;
+    std::int32_t bufferPosition_ = 0; // next byte to take (reader) or to put (writer)
+    std::int32_t bufferEnd_ = 0;      // valid bytes in the buffer (reader only)
+};
+
+// Reads a binary form stream forward, one value at a time, with one tag byte of look-ahead.
+// Errors: EReadError "Stream read error" when the data ends early, "Invalid property value" for a
+// tag the operation does not accept, "Invalid stream format" for a missing signature.
+class TReader : public TFiler {
+public:
+    TReader(TStream& stream, std::int32_t bufferSize = kFilerBufferSize);
+    // Moves the stream back to just behind the last byte consumed.
+    ~TReader() override;
+
+    void ReadBytes(void* destination, std::int32_t count);
+    void FillBuffer();
+
+    std::uint8_t ReadTag();
+    std::uint8_t PeekTag();
+    bool AtListEnd() { return PeekTag() == TagNull; }
+    // A different tag is skipped as a whole value before "Invalid property value" is raised.
+    void ExpectTag(std::uint8_t tag);
+    void ExpectListStart() { ExpectTag(TagList); }
+    void ExpectListEnd() { ExpectTag(TagNull); }
+
+    std::int32_t ReadIntValue();
+    TExtended ReadFloatValue();
+    std::string ReadShortString();
+    std::string ReadStringValue();
+    // The tag of a string value (TagString or TagLongString) and its length; the bytes follow and
+    // are taken with ReadBytes. Lets a caller handle a long string piece by piece.
+    std::uint32_t ReadStringHeader();
+    std::string ReadIdentValue();
+    TComponentPrefix ReadComponentPrefix();
+    void CheckSignature();
+    void SkipFormValue();
+
+private:
+    void StepBack() { --bufferPosition_; }
+    void SkipBytes(std::uint32_t count);
+    void SkipValue(int depth);
+};
+
+// A buffered byte sink: the stream sees writes of exactly the buffer size, then one of the rest.
+class TWriter : public TFiler {
+public:
+    TWriter(TStream& stream, std::int32_t bufferSize = kFilerBufferSize);
+    // Flushes what is left, ignoring an output failure: call FlushOutput first to see it. On the
+    // error path this is what puts the text made so far into the output.
+    ~TWriter() override;
+
+    void WriteBytes(const void* source, std::int32_t count);
+    void WriteBytes(const std::string& text) {
+        WriteBytes(text.data(), static_cast<std::int32_t>(text.size()));
+    }
+    // Hands the buffered bytes to the stream (EWriteError when it takes fewer) and empties the buffer.
+    void FlushOutput();
+};
+
+// Checks the 16-bit resource header of a form file and leaves the stream at the form data.
+// EInvalidImage "Invalid stream format" when the file does not begin with FF 0A 00.
+void SkipResourceHeader(TStream& stream);
