@@ -19,20 +19,22 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-const char kUsage[] = "usage: quorvel-cli form2text FILE | quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
-                      "quorvel-cli --version";
+const char kUsage[] =
+    "usage: quorvel-cli form2text FILE | quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
+    "quorvel-cli --version";
 
-const char kHelp[] = "quorvel-cli - list the HelpContext numbers of a project's forms\n"
-                     "\n"
-                     "usage:\n"
-                     "  quorvel-cli scan [--json] PROJECT   scan the forms listed in PROJECT's RESDEPEN macro\n"
-                     "                                      and print forms and components with their numbers\n"
-                     "  quorvel-cli form2text FILE          print the text rendering of a binary form file\n"
-                     "  quorvel-cli --help                  show this help\n"
-                     "  quorvel-cli --version               show the version\n"
-                     "\n"
-                     "Relative form names are looked up in PROJECT's folder. On an error, what was produced\n"
-                     "before it is printed, then the message on standard error; the exit code is 1.\n";
+const char kHelp[] =
+    "quorvel-cli - list the HelpContext numbers of a project's forms\n"
+    "\n"
+    "usage:\n"
+    "  quorvel-cli scan [--json] PROJECT   scan the forms listed in PROJECT's RESDEPEN macro\n"
+    "                                      and print forms and components with their numbers\n"
+    "  quorvel-cli form2text FILE          print the text rendering of a binary form file\n"
+    "  quorvel-cli --help                  show this help\n"
+    "  quorvel-cli --version               show the version\n"
+    "\n"
+    "Relative form names are looked up in PROJECT's folder. On an error, what was produced\n"
+    "before it is printed, then the message on standard error; the exit code is 1.\n";
 
 int UsageError(const std::string& problem) {
     std::cerr << "quorvel-cli: " << problem << '\n' << kUsage << '\n';

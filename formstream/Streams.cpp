@@ -23,7 +23,9 @@ void TStream::WriteExact(const void* buffer, std::int32_t count) {
         throw EWriteError(SWriteError, {});
 }
 
-std::int32_t THandleStream::Read(void* buffer, std::int32_t count) { return os::FileRead(handle_, buffer, count); }
+std::int32_t THandleStream::Read(void* buffer, std::int32_t count) {
+    return os::FileRead(handle_, buffer, count);
+}
 
 std::int32_t THandleStream::Write(const void* buffer, std::int32_t count) {
     return os::FileWrite(handle_, buffer, count);
@@ -33,7 +35,8 @@ std::int32_t THandleStream::Seek(std::int32_t offset, std::uint16_t origin) {
     return os::FileSeek(handle_, offset, origin);
 }
 
-TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : THandleStream(os::kInvalidHandle) {
+TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode)
+    : THandleStream(os::kInvalidHandle) {
     if (mode == fmCreate) {
         handle_ = os::FileCreate(fileName);
         if (handle_ == os::kInvalidHandle)
@@ -66,17 +69,28 @@ std::int32_t TCustomMemoryStream::Read(void* buffer, std::int32_t count) {
 
 std::int32_t TCustomMemoryStream::Seek(std::int32_t offset, std::uint16_t origin) {
     // The position is not clamped; wrapping keeps the 32-bit arithmetic defined.
-    const auto wrap = [](long long value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); };
+    const auto wrap = [](long long value) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    };
     switch (origin) {
-        case soFromBeginning: position_ = offset; break;
-        case soFromCurrent: position_ = wrap(static_cast<long long>(position_) + offset); break;
-        case soFromEnd: position_ = wrap(static_cast<long long>(size_) + offset); break;
-        default: break;
+        case soFromBeginning:
+            position_ = offset;
+            break;
+        case soFromCurrent:
+            position_ = wrap(static_cast<long long>(position_) + offset);
+            break;
+        case soFromEnd:
+            position_ = wrap(static_cast<long long>(size_) + offset);
+            break;
+        default:
+            break;
     }
     return position_;
 }
 
-TMemoryStream::~TMemoryStream() { Clear(); }
+TMemoryStream::~TMemoryStream() {
+    Clear();
+}
 
 void TMemoryStream::Clear() {
     ResizeBlock(0);

@@ -54,9 +54,13 @@ const TStringList::Item& TStringList::At(int index) const {
     return items_[static_cast<size_t>(index)];
 }
 
-const std::string& TStringList::Get(int index) const { return At(index).Text; }
+const std::string& TStringList::Get(int index) const {
+    return At(index).Text;
+}
 
-void* TStringList::GetObject(int index) const { return At(index).Object; }
+void* TStringList::GetObject(int index) const {
+    return At(index).Object;
+}
 
 void TStringList::Grow() {
     // Small lists grow by 4, 8 and 16 entries; long ones by a quarter, so that loading a large

@@ -92,14 +92,18 @@ std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
     return static_cast<std::int32_t>(target);
 }
 
-void FileClose(FileHandle handle) { ::close(static_cast<int>(handle)); }
+void FileClose(FileHandle handle) {
+    ::close(static_cast<int>(handle));
+}
 
-FileHandle StdOutHandle() { return STDOUT_FILENO; }
+FileHandle StdOutHandle() {
+    return STDOUT_FILENO;
+}
 
 namespace {
 
 bool HasDosDate(const struct stat& info) {
-    std::tm local {};
+    std::tm local{};
     const std::time_t when = info.st_mtime;
     if (::localtime_r(&when, &local) == nullptr)
         return false;
@@ -163,8 +167,14 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
-void* AllocBlock(std::size_t size) { return std::malloc(size); }
-void* GrowBlock(void* block, std::size_t size) { return std::realloc(block, size); }
-void FreeBlock(void* block) { std::free(block); }
+void* AllocBlock(std::size_t size) {
+    return std::malloc(size);
+}
+void* GrowBlock(void* block, std::size_t size) {
+    return std::realloc(block, size);
+}
+void FreeBlock(void* block) {
+    std::free(block);
+}
 
 } // namespace os

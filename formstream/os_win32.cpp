@@ -8,7 +8,9 @@ namespace os {
 
 namespace {
 
-HANDLE ToHandle(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE ToHandle(FileHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 FileHandle FromHandle(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<FileHandle>(handle);
 }
@@ -17,7 +19,8 @@ FileHandle FromHandle(HANDLE handle) {
 
 FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
     static const DWORD kAccess[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
-    static const DWORD kShare[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE};
+    static const DWORD kShare[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE};
     const unsigned access = mode & 3u;
     const unsigned share = (mode >> 4) & 0xFu;
     if (access > 2 || share > 4)
@@ -46,12 +49,17 @@ std::int32_t FileWrite(FileHandle handle, const void* buffer, std::int32_t count
 }
 
 std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
-    return static_cast<std::int32_t>(::SetFilePointer(ToHandle(handle), offset, nullptr, static_cast<DWORD>(origin)));
+    return static_cast<std::int32_t>(
+        ::SetFilePointer(ToHandle(handle), offset, nullptr, static_cast<DWORD>(origin)));
 }
 
-void FileClose(FileHandle handle) { ::CloseHandle(ToHandle(handle)); }
+void FileClose(FileHandle handle) {
+    ::CloseHandle(ToHandle(handle));
+}
 
-FileHandle StdOutHandle() { return FromHandle(::GetStdHandle(STD_OUTPUT_HANDLE)); }
+FileHandle StdOutHandle() {
+    return FromHandle(::GetStdHandle(STD_OUTPUT_HANDLE));
+}
 
 bool FileExists(const std::string& name) {
     WIN32_FIND_DATAA found;

@@ -27,5 +27,9 @@ const std::string& LoadResString(int ident) {
     return found == std::end(kMessages) ? empty : texts[static_cast<size_t>(found - std::begin(kMessages))];
 }
 
-const MessageEntry* MessageTableBegin() { return std::begin(kMessages); }
-const MessageEntry* MessageTableEnd() { return std::end(kMessages); }
+const MessageEntry* MessageTableBegin() {
+    return std::begin(kMessages);
+}
+const MessageEntry* MessageTableEnd() {
+    return std::end(kMessages);
+}

@@ -5,8 +5,8 @@
 
 #include "formstream/FormText.h"
 #include "formstream/Os.h"
-#include "formstream/StringList.h"
 #include "formstream/Streams.h"
+#include "formstream/StringList.h"
 
 namespace {
 
@@ -43,7 +43,9 @@ private:
     size_t found_ = kNone;
 };
 
-bool IsBlankSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsBlankSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // White space, an optional sign and decimal digits; no digits read as 0. The value wraps at 32 bits.
 std::int32_t ReadNumber(std::string_view text, size_t at) {
@@ -104,7 +106,8 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
                 const std::string name = CutName(text, object + 7, colon);
                 const std::int32_t number = ReadNumber(text, help + kHelpContextValueOffset);
                 if (number != 0) {
-                    const TResultTree::Node node = tree.AddChild(formNode, name + ":" + std::to_string(number));
+                    const TResultTree::Node node =
+                        tree.AddChild(formNode, name + ":" + std::to_string(number));
                     tree.SetImages(node, kImageComponent, kImageComponent);
                     componentAdded = true;
                 }
@@ -134,7 +137,8 @@ std::string ExtractFormNameList(const TStrings& lines) {
     if (index == lines.Count())
         return std::string();
     const std::string& macroLine = lines[index];
-    std::string names = macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
+    std::string names =
+        macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
     // Everything before a removed backslash is free of backslashes, so the next search starts there.
     for (size_t from = 0;;) {
         const size_t backslash = names.find('\\', from);

@@ -39,21 +39,26 @@ struct TextCase {
 
 class ScanFormTextTest : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(ScanFormTextTest, GivesTheTree) { EXPECT_EQ(ScanText(GetParam().text), GetParam().tree) << GetParam().what; }
+TEST_P(ScanFormTextTest, GivesTheTree) {
+    EXPECT_EQ(ScanText(GetParam().text), GetParam().tree) << GetParam().what;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, ScanFormTextTest,
     ::testing::Values(
         TextCase{"own context before the first nested object",
-                 FormText({"object Form1: TForm1", "  HelpContext = 5", "  object Button1: TButton", "  end", "end"}),
+                 FormText({"object Form1: TForm1", "  HelpContext = 5", "  object Button1: TButton", "  end",
+                           "end"}),
                  "Form1:5\n"},
         TextCase{"own context, no nested objects",
                  FormText({"object Form1: TForm1", "  HelpContext = 100", "end"}), "Form1:100\n"},
         TextCase{"nothing anywhere gives no node",
-                 FormText({"object Form1: TForm1", "  Caption = 'x'", "  object Button1: TButton", "  end", "end"}),
+                 FormText({"object Form1: TForm1", "  Caption = 'x'", "  object Button1: TButton", "  end",
+                           "end"}),
                  ""},
         TextCase{"component with a context under a bare form node",
-                 FormText({"object Form1: TForm1", "  object Edit1: TEdit", "    HelpContext = 7", "  end", "end"}),
+                 FormText({"object Form1: TForm1", "  object Edit1: TEdit", "    HelpContext = 7", "  end",
+                           "end"}),
                  "Form1\n  Edit1:7\n"},
         TextCase{"a component whose context reads 0 gives no node; at form level it does",
                  FormText({"object Form1: TForm1", "  HelpContext = 0", "  object Edit1: TEdit",
@@ -63,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"the number wraps at 32 bits",
                  FormText({"object F: TF", "  HelpContext = 4294967297", "end"}), "F:1\n"},
         TextCase{"a sign and white space before the digits; no digits read as 0",
-                 FormText({"object F: TF", "  object A: TA", "    HelpContext = \t+12x", "  end", "  object B: TB",
-                           "    HelpContext = abc", "  end", "end"}),
+                 FormText({"object F: TF", "  object A: TA", "    HelpContext = \t+12x", "  end",
+                           "  object B: TB", "    HelpContext = abc", "  end", "end"}),
                  "F\n  A:12\n"},
         TextCase{"nested panel reports the first button's number under its own name",
                  FormText({"object Form1: TForm1", "  object Panel1: TPanel", "    object Button1: TButton",
@@ -98,8 +103,8 @@ TEST(ScanFormText, NamesStopAt255CharactersAndANegativeSpanIsEmpty) {
     EXPECT_EQ(ScanText(FormText({("object " + longName + ": TF").c_str(), "  HelpContext = 1", "end"})),
               std::string(255, 'N') + ":1\n");
     // "object:" in a string: the colon stands within the seven characters after "object".
-    EXPECT_EQ(ScanText(FormText({"object F: TF", "  object A: TA", "    Caption = 'object:'", "    HelpContext = 3",
-                                 "  end", "end"})),
+    EXPECT_EQ(ScanText(FormText({"object F: TF", "  object A: TA", "    Caption = 'object:'",
+                                 "    HelpContext = 3", "  end", "end"})),
               "F\n  A:3\n");
     EXPECT_EQ(ScanText("object F: TF\r\n  X = 'object:'\r\n  HelpContext = 3\r\nend\r\n"), "F\n  :3\n");
 }
@@ -119,8 +124,8 @@ TEST(ScanFormText, NeverReadsPastTheText) {
 
 TEST(ScanFormText, ImagesAndNoStateImage) {
     TMemoryTree tree;
-    const std::string text = FormText({"object F: TF", "  HelpContext = 1", "  object A: TA", "    HelpContext = 2",
-                                       "  end", "end", "object G: TG"});
+    const std::string text = FormText({"object F: TF", "  HelpContext = 1", "  object A: TA",
+                                       "    HelpContext = 2", "  end", "end", "object G: TG"});
     ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
     ASSERT_EQ(tree.Roots().size(), 1u);
     const TMemoryTree::Item& form = tree.Roots()[0];
@@ -132,7 +137,8 @@ TEST(ScanFormText, ImagesAndNoStateImage) {
     EXPECT_EQ(form.Children[0].SelectedIndex, kImageComponent);
 
     TMemoryTree bare;
-    const std::string noOwn = FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"});
+    const std::string noOwn =
+        FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"});
     ScanFormText(noOwn.data(), static_cast<std::int32_t>(noOwn.size()), bare);
     EXPECT_EQ(bare.Roots()[0].ImageIndex, kImageFormWithoutContext);
     EXPECT_EQ(bare.Roots()[0].SelectedIndex, kImageFormWithoutContext);
@@ -228,8 +234,8 @@ TEST(Rescan, NoMacroEmptiesTheTree) {
 TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     TempDir dir;
     dir.Write("a.txt", "not a form");
-    const std::string project =
-        dir.Write("p.mak", "RESDEPEN = $(RESFILES) " + dir.File("nothing.dfm") + " " + dir.File("*.txt") + "\r\n");
+    const std::string project = dir.Write("p.mak", "RESDEPEN = $(RESFILES) " + dir.File("nothing.dfm") + " " +
+                                                       dir.File("*.txt") + "\r\n");
     TMemoryTree tree;
     try {
         Rescan(project, tree);
