@@ -1,0 +1,567 @@
+#include "formstream/FormText.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "formstream/Reader.h"
+#include "formstream/Streams.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+#include "tests/support/FormBuilder.h"
+#include "tests/support/TestFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class BytesStream : public TMemoryStream {
+public:
+    explicit BytesStream(const std::string& bytes) {
+        Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        SetPosition(0);
+    }
+};
+
+// Remembers the size of every write it takes; after `failAfter` writes it takes nothing more.
+class RecordingStream : public TMemoryStream {
+public:
+    std::int32_t Write(const void* buffer, std::int32_t count) override {
+        writes.push_back(count);
+        if (static_cast<int>(writes.size()) > failAfter)
+            return 0;
+        return TMemoryStream::Write(buffer, count);
+    }
+    std::vector<std::int32_t> writes;
+    int failAfter = 1 << 30;
+};
+
+// A memory stream whose block cannot grow beyond its first 8192 bytes.
+class SmallMemoryStream : public TMemoryStream {
+protected:
+    void* Realloc(std::int32_t& newCapacity) override {
+        if (newCapacity > kMemoryDelta)
+            throw EStreamError(SMemoryStreamError, {});
+        return TMemoryStream::Realloc(newCapacity);
+    }
+};
+
+std::string TextOf(TMemoryStream& stream) {
+    return std::string(stream.Memory(), static_cast<size_t>(stream.Size()));
+}
+
+std::string Convert(const std::string& file) {
+    BytesStream in(file);
+    TMemoryStream out;
+    FormFileToText(in, out);
+    return TextOf(out);
+}
+
+// Converts and returns what the output holds together with the message of the error raised.
+struct Outcome {
+    std::string text;
+    std::string error;
+};
+Outcome ConvertFailing(const std::string& file) {
+    BytesStream in(file);
+    TMemoryStream out;
+    Outcome outcome;
+    try {
+        FormFileToText(in, out);
+    } catch (const Exception& error) {
+        outcome.error = error.Message();
+    }
+    outcome.text = TextOf(out);
+    return outcome;
+}
+
+// A root form with one property whose value `value` writes; returns the text of that value.
+std::string ValueText(const std::function<void(FormBuilder&)>& value) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").Prop("P");
+    value(f);
+    f.EndProps().EndChildren();
+    const std::string text = Convert(f.FormFile("TFORM1"));
+    const std::string head = "object Form1: TForm1\r\n  P = ";
+    const std::string tail = "\r\nend\r\n";
+    EXPECT_EQ(text.compare(0, head.size(), head), 0) << text;
+    EXPECT_GE(text.size(), head.size() + tail.size());
+    return text.substr(head.size(), text.size() - head.size() - tail.size());
+}
+
+TEST(FormFileToText, WorkedExample) {
+    const unsigned char file[] = {
+        0xFF, 0x0A, 0x00, 0x54, 0x46, 0x4F, 0x52, 0x4D, 0x31, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00,
+        0x54, 0x50, 0x46, 0x30, 0x06, 0x54, 0x46, 0x6F, 0x72, 0x6D, 0x31, 0x05, 0x46, 0x6F, 0x72, 0x6D,
+        0x31, 0x07, 0x43, 0x61, 0x70, 0x74, 0x69, 0x6F, 0x6E, 0x06, 0x04, 0x4D, 0x61, 0x69, 0x6E, 0x00,
+        0x06, 0x54, 0x42, 0x65, 0x76, 0x65, 0x6C, 0x06, 0x42, 0x65, 0x76, 0x65, 0x6C, 0x31, 0x0B, 0x48,
+        0x65, 0x6C, 0x70, 0x43, 0x6F, 0x6E, 0x74, 0x65, 0x78, 0x74, 0x02, 0x2A, 0x00, 0x00, 0x00,
+    };
+    const std::string bytes(reinterpret_cast<const char*>(file), sizeof file);
+    ASSERT_EQ(bytes.size(), 79u);
+    const std::string expected = "object Form1: TForm1\r\n"
+                                 "  Caption = 'Main'\r\n"
+                                 "  object Bevel1: TBevel\r\n"
+                                 "    HelpContext = 42\r\n"
+                                 "  end\r\n"
+                                 "end\r\n";
+    ASSERT_EQ(expected.size(), 101u);
+    EXPECT_EQ(Convert(bytes), expected);
+
+    // The builder writes the same records.
+    FormBuilder f;
+    f.Object("TForm1", "Form1").Prop("Caption").String("Main").EndProps();
+    f.Object("TBevel", "Bevel1").Prop("HelpContext").Int8(42).EndProps().EndChildren();
+    f.EndChildren();
+    EXPECT_EQ(f.FormData(), bytes.substr(16));
+    EXPECT_EQ(Convert(f.FormFile("TFORM1")), expected);
+}
+
+TEST(FormFileToText, SingleValues) {
+    struct Case {
+        std::function<void(FormBuilder&)> value;
+        std::string text;
+    };
+    const Case cases[] = {
+        {[](FormBuilder& f) { f.Int8(-1); }, "-1"},
+        {[](FormBuilder& f) { f.Int16(-32768); }, "-32768"},
+        {[](FormBuilder& f) { f.Int32(2147483647); }, "2147483647"},
+        {[](FormBuilder& f) { f.Int32(-2147483647 - 1); }, "-2147483648"},
+        {[](FormBuilder& f) {
+             f.Set({"biSystemMenu", "biMinimize"});
+         },
+         "[biSystemMenu, biMinimize]"},
+        {[](FormBuilder& f) { f.Set({}); }, "[]"},
+        {[](FormBuilder& f) { f.List().String("a").String("b").EndList(); }, "(\r\n    'a'\r\n    'b')"},
+        {[](FormBuilder& f) { f.List().EndList(); }, "()"},
+        {[](FormBuilder& f) { f.List().List().Int(1).EndList().EndList(); }, "(\r\n    (\r\n      1))"},
+        {[](FormBuilder& f) { f.Binary("\x01\xAB\xFF"); }, "{01ABFF}"},
+        {[](FormBuilder& f) { f.Binary(""); }, "{}"},
+        {[](FormBuilder& f) { f.BinaryCount(-7); }, "{}"},
+        {[](FormBuilder& f) { f.Collection().Item(3).Prop("Width").Int8(64).EndItem().EndCollection(); },
+         "<\r\n    item [3]\r\n      Width = 64\r\n    end>"},
+        {[](FormBuilder& f) {
+             f.Collection().Item().Prop("A").True().EndItem().Item().EndItem().EndCollection();
+         },
+         "<\r\n    item\r\n      A = True\r\n    end\r\n    item\r\n    end>"},
+        {[](FormBuilder& f) { f.Collection().EndCollection(); }, "<>"},
+        {[](FormBuilder& f) { f.String(""); }, "''"},
+        {[](FormBuilder& f) { f.String("It's\r"); }, "'It'#39's'#13"},
+        {[](FormBuilder& f) { f.String("\r\n"); }, "#13#10"},
+        {[](FormBuilder& f) { f.String(std::string("a\0b\tc", 5)); }, "'a'#0'b'#9'c'"},
+        {[](FormBuilder& f) { f.String("'"); }, "#39"},
+        {[](FormBuilder& f) { f.String("\x80\xE4\xFF ~"); }, "'\x80\xE4\xFF ~'"},
+        {[](FormBuilder& f) { f.Ident("bsSingle"); }, "bsSingle"},
+        {[](FormBuilder& f) { f.False(); }, "False"},
+        {[](FormBuilder& f) { f.True(); }, "True"},
+        {[](FormBuilder& f) { f.Nil(); }, "nil"},
+        {[](FormBuilder& f) { f.Extended(1.5); }, "1.5"},
+        {[](FormBuilder& f) { f.End(); }, ""}, // the 0 ends the property list: "  P = " stays
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ValueText(c.value), c.text);
+}
+
+TEST(FormFileToText, NullValueLeavesTheTrailingBlank) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").Prop("Tag").EndProps().EndChildren();
+    EXPECT_EQ(Convert(f.FormFile("X")), "object Form1: TForm1\r\n  Tag = \r\nend\r\n");
+}
+
+TEST(FormFileToText, BinaryBlockLines) {
+    std::string bytes31(31, '\xA5'), bytes32(32, '\x0F'), bytes65;
+    for (int i = 0; i < 65; ++i)
+        bytes65 += static_cast<char>(i);
+    std::string digits31;
+    for (int i = 0; i < 31; ++i)
+        digits31 += "A5";
+    EXPECT_EQ(ValueText([&](FormBuilder& f) { f.Binary(bytes31); }), "{" + digits31 + "}");
+    std::string digits32;
+    for (int i = 0; i < 32; ++i)
+        digits32 += "0F";
+    EXPECT_EQ(ValueText([&](FormBuilder& f) { f.Binary(bytes32); }), "{\r\n    " + digits32 + "}");
+    const std::string text65 = ValueText([&](FormBuilder& f) { f.Binary(bytes65); });
+    EXPECT_EQ(text65, "{\r\n    000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F"
+                      "\r\n    202122232425262728292A2B2C2D2E2F303132333435363738393A3B3C3D3E3F"
+                      "\r\n    40}");
+}
+
+TEST(FormFileToText, LongStringStaysOnOneLine) {
+    std::string text300;
+    for (int i = 0; i < 300; ++i)
+        text300 += static_cast<char>('a' + i % 26);
+    EXPECT_EQ(ValueText([&](FormBuilder& f) { f.LongString(text300); }), "'" + text300 + "'");
+
+    // Pieces of a long string meet without closing the quotes between them.
+    std::string mixed(5000, 'q');
+    mixed[255] = '\'';
+    mixed[256] = '\n';
+    mixed[4999] = '\r';
+    EXPECT_EQ(ValueText([&](FormBuilder& f) { f.LongString(mixed); }),
+              "'" + std::string(255, 'q') + "'#39#10'" + std::string(4742, 'q') + "'#13");
+}
+
+TEST(FormFileToText, ComponentHeaders) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").EndProps();
+    f.Object("TBevel").EndProps().EndChildren();
+    f.Inherited("TBevel", "Bevel1").EndProps().EndChildren();
+    f.ObjectAt("TBevel", "Bevel2", 2).EndProps().EndChildren();
+    f.ObjectAt("TPanel", "Panel1", -3, true).EndProps();
+    f.Prefix(0xFC).Object("TLabel", "Label1").EndProps().EndChildren(); // bits 2 and 3 mean nothing
+    f.EndChildren();
+    f.EndChildren();
+    EXPECT_EQ(Convert(f.FormFile("TFORM1")), "object Form1: TForm1\r\n"
+                                             "  object TBevel\r\n"
+                                             "  end\r\n"
+                                             "  inherited Bevel1: TBevel\r\n"
+                                             "  end\r\n"
+                                             "  object Bevel2: TBevel [2]\r\n"
+                                             "  end\r\n"
+                                             "  inherited Panel1: TPanel [-3]\r\n"
+                                             "    object Label1: TLabel\r\n"
+                                             "    end\r\n"
+                                             "  end\r\n"
+                                             "end\r\n");
+}
+
+TEST(FormatExtended, Examples) {
+    const std::pair<double, const char*> cases[] = {
+        {0.00123, "0.00123"},
+        {0.0001, "0.0001"},
+        {1.5, "1.5"},
+        {100, "100"},
+        {123456.75, "123456.75"},
+        {1e20, "1E20"},
+        {1e15, "1E15"},
+        {1e14, "100000000000000"},
+        {1e-5, "1E-5"},
+        {1.5e-7, "1.5E-7"},
+        {-2.5, "-2.5"},
+        {-0.0, "0"},
+        {0.0, "0"},
+        {0.1, "0.1"},
+        {1.0 / 3, "0.333333333333333"},
+        {2.0 / 3, "0.666666666666667"},
+        {999999999999999.9, "1E15"},
+        {123456789012345678.0, "1.23456789012346E17"},
+        {1.7976931348623157e308, "1.79769313486232E308"},
+        {5e-324, "4.94065645841247E-324"},
+        {12.000000000000002, "12"},
+    };
+    for (const auto& c : cases) {
+        TExtended value;
+        const auto bytes = FormBuilder::ExtendedOf(c.first);
+        std::copy(bytes.begin(), bytes.end(), value.Bytes);
+        EXPECT_EQ(FormatExtended(value), c.second) << c.first;
+    }
+}
+
+TEST(FormatExtended, SpecialAndExtremeEncodings) {
+    // Bytes: 8 of mantissa (low first), then exponent and sign.
+    const std::pair<std::array<std::uint8_t, 10>, const char*> cases[] = {
+        {{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}, "INF"},
+        {{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0xFF}, "INF"},
+        {{1, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0xFF}, "NAN"},
+        {{1, 2, 3, 4, 5, 6, 7, 0x88, 0x00, 0x00}, "0"}, // exponent field 0
+        {{1, 2, 3, 4, 5, 6, 7, 0x88, 0x00, 0x80}, "0"},
+        {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x7F}, "1.18973149535723E4932"},
+        {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x00}, "3.36210314311209E-4932"},
+    };
+    for (const auto& c : cases) {
+        TExtended value;
+        std::copy(c.first.begin(), c.first.end(), value.Bytes);
+        EXPECT_EQ(FormatExtended(value), c.second);
+    }
+}
+
+TEST(FormatExtended, RoundsTiesToEvenAt18DigitsThenHalfUpAt16) {
+    // 1000000000000004995 is exact in 64 bits of mantissa: 18 digits round the tie to even
+    // (...500), and the 16th digit 5 then rounds up.
+    const auto extendedOf = [](std::uint64_t n) {
+        TExtended value;
+        int exponent = 16383 + 63;
+        while ((n >> 63) == 0) {
+            n <<= 1;
+            --exponent;
+        }
+        for (int i = 0; i < 8; ++i)
+            value.Bytes[i] = static_cast<std::uint8_t>(n >> (8 * i));
+        value.Bytes[8] = static_cast<std::uint8_t>(exponent);
+        value.Bytes[9] = static_cast<std::uint8_t>(exponent >> 8);
+        return value;
+    };
+    EXPECT_EQ(FormatExtended(extendedOf(1000000000000004995ull)), "1.00000000000001E18");
+    EXPECT_EQ(FormatExtended(extendedOf(1000000000000004985ull)), "1E18");
+    EXPECT_EQ(FormatExtended(extendedOf(1000000000000004994ull)), "1E18");
+    EXPECT_EQ(FormatExtended(TExtended::FromInteger(-2147483647 - 1)), "-2147483648");
+}
+
+TEST(FormFileToText, FloatValuesInAForm) {
+    EXPECT_EQ(ValueText([](FormBuilder& f) { f.Extended(-0.00123); }), "-0.00123");
+    EXPECT_EQ(ValueText([](FormBuilder& f) {
+                  f.ExtendedBytes({0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F});
+              }),
+              "NAN");
+}
+
+TEST(FormFileToText, WriterHandsOnWholeBuffers) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").EndProps();
+    for (int i = 0; i < 500; ++i)
+        f.Object("TLabel", "Label" + std::to_string(i)).Prop("HelpContext").Int(i).EndProps().EndChildren();
+    f.EndChildren();
+    BytesStream in(f.FormFile("TFORM1"));
+    RecordingStream out;
+    FormFileToText(in, out);
+    ASSERT_GT(out.Size(), 3 * 4096);
+    ASSERT_GE(out.writes.size(), 2u);
+    for (size_t i = 0; i + 1 < out.writes.size(); ++i)
+        EXPECT_EQ(out.writes[i], 4096);
+    EXPECT_GT(out.writes.back(), 0);
+    EXPECT_LE(out.writes.back(), 4096);
+    EXPECT_EQ(out.Size(), 4096 * static_cast<std::int32_t>(out.writes.size() - 1) + out.writes.back());
+}
+
+TEST(FormFileToText, WritesAtTheOutputPositionAndReadsNothingAfterTheRoot) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").EndProps().EndChildren();
+    const std::string file = f.FormFile("TFORM1");
+    BytesStream in(file + "trailing bytes that are never read");
+    BytesStream out("prefix:");
+    out.Seek(0, soFromEnd);
+    FormFileToText(in, out);
+    EXPECT_EQ(TextOf(out), "prefix:object Form1: TForm1\r\nend\r\n");
+    EXPECT_EQ(in.Position(), static_cast<std::int32_t>(file.size()));
+}
+
+TEST(FormFileToText, OutputHoldsTheTextMadeBeforeAFailure) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").Prop("Caption").String("Main").Prop("Width").Int16(300);
+    const std::string file = f.FormFile("TFORM1");
+    const Outcome cut = ConvertFailing(file.substr(0, file.size() - 1));
+    EXPECT_EQ(cut.error, "Stream read error");
+    EXPECT_EQ(cut.text, "object Form1: TForm1\r\n  Caption = 'Main'\r\n  Width = ");
+
+    const Outcome text = ConvertFailing("object Form1: TForm1\r\nend\r\n");
+    EXPECT_EQ(text.error, "Invalid stream format");
+    EXPECT_EQ(text.text, "");
+}
+
+TEST(FormFileToText, OutputErrorsPassThrough) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").EndProps();
+    for (int i = 0; i < 2000; ++i)
+        f.Object("TLabel", "Label" + std::to_string(i)).EndProps().EndChildren();
+    f.EndChildren();
+    const std::string file = f.FormFile("TFORM1");
+    {
+        BytesStream in(file);
+        RecordingStream out;
+        out.failAfter = 2;
+        try {
+            FormFileToText(in, out);
+            FAIL() << "no error";
+        } catch (const EWriteError& error) {
+            EXPECT_EQ(error.Message(), "Stream write error");
+        }
+        EXPECT_EQ(out.Size(), 2 * 4096);
+        EXPECT_EQ(out.writes.size(), 3u); // the refused block is not offered again
+    }
+    {
+        BytesStream in(file);
+        SmallMemoryStream out;
+        try {
+            FormFileToText(in, out);
+            FAIL() << "no error";
+        } catch (const EStreamError& error) {
+            EXPECT_EQ(error.Message(), "Out of memory while expanding memory stream");
+        }
+        EXPECT_EQ(out.Size(), 8192);
+    }
+}
+
+TEST(FormFileToText, RejectsBadTagsCleanly) {
+    const std::pair<std::function<void(FormBuilder&)>, const char*> cases[] = {
+        {[](FormBuilder& f) { f.Byte(15); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Byte(0xFF); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.List().Byte(20).EndList(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.LongStringCount(0xFFFFFFF0u).Bytes("abc"); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Collection().Int(1).True().End(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.BinaryCount(0x7FFFFFFF).Bytes("0123456789"); }, "Stream read error"},
+        {[](FormBuilder& f) { f.LongStringCount(0x7FFFFFFF).Bytes("0123456789"); }, "Stream read error"},
+    };
+    for (const auto& c : cases) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        c.first(f);
+        f.EndProps().EndChildren();
+        EXPECT_EQ(ConvertFailing(f.FormFile("TFORM1")).error, c.second);
+    }
+}
+
+TEST(FormFileToText, BoundsNesting) {
+    const auto nestedLists = [](int depth) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        for (int i = 0; i < depth; ++i)
+            f.List();
+        for (int i = 0; i < depth; ++i)
+            f.EndList();
+        f.EndProps().EndChildren();
+        return f.FormFile("TFORM1");
+    };
+    const auto nestedComponents = [](int depth) {
+        FormBuilder f;
+        for (int i = 0; i < depth; ++i)
+            f.Object("TPanel", "P" + std::to_string(i)).EndProps();
+        for (int i = 0; i < depth; ++i)
+            f.EndChildren();
+        return f.FormFile("TFORM1");
+    };
+    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting - 1)).error, "");
+    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting)).error, "Form nesting too deep");
+    EXPECT_EQ(ConvertFailing(nestedLists(100000)).error, "Form nesting too deep");
+    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting)).error, "");
+    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting + 1)).error, "Form nesting too deep");
+}
+
+// ---- Real-world forms
+
+std::vector<fs::path> BinaryFormsIn(const std::string& folder) {
+    std::vector<fs::path> forms;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string head = ReadWholeFile(entry.path().string()).substr(0, 3);
+        if (head == std::string("\xFF\x0A\x00", 3))
+            forms.push_back(entry.path());
+    }
+    return forms;
+}
+
+int IndentOf(const std::string& line) {
+    return static_cast<int>(line.find_first_not_of(' '));
+}
+
+TEST(FormFileToText, RealWorldFormsConvertOrFailCleanly) {
+    const std::string corpus = CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus folder";
+    const std::vector<fs::path> forms = BinaryFormsIn(corpus);
+    int converted = 0;
+    for (const fs::path& form : forms) {
+        TFileStream in(form.string(), fmOpenRead);
+        TMemoryStream out;
+        try {
+            FormFileToText(in, out);
+        } catch (const Exception&) {
+            continue;
+        }
+        ++converted;
+        // Every header line has its "end" at the same indentation.
+        std::vector<int> open;
+        const std::string text = TextOf(out);
+        size_t start = 0;
+        while (start < text.size()) {
+            const size_t end = text.find("\r\n", start);
+            ASSERT_NE(end, std::string::npos) << form;
+            const std::string line = text.substr(start, end - start);
+            start = end + 2;
+            const int indent = IndentOf(line);
+            const std::string rest = indent < 0 ? "" : line.substr(static_cast<size_t>(indent));
+            // Only component lines count: an item's "end" stands deeper than its component's.
+            if (rest.rfind("object ", 0) == 0 || rest.rfind("inherited ", 0) == 0)
+                open.push_back(indent);
+            else if (rest == "end" && !open.empty() && open.back() == indent)
+                open.pop_back();
+        }
+        EXPECT_TRUE(open.empty()) << form;
+    }
+    EXPECT_GT(converted, 0);
+}
+
+// The text twins were written by the development environment, which breaks long strings into
+// "'...' +" pieces on lines of their own; joining them gives this program's one-line form.
+std::vector<std::string> UnwrapTwinLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    std::vector<std::string> joined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string current = lines[i];
+        const bool opensWrap = current.size() >= 3 && current.compare(current.size() - 3, 3, " = ") == 0 &&
+                               i + 1 < lines.size() &&
+                               lines[i + 1].find_first_not_of(' ') != std::string::npos &&
+                               lines[i + 1][lines[i + 1].find_first_not_of(' ')] != '(' &&
+                               lines[i + 1][lines[i + 1].find_first_not_of(' ')] != '{';
+        if (opensWrap) {
+            bool more = true;
+            while (more && i + 1 < lines.size()) {
+                std::string piece = lines[++i];
+                piece.erase(0, piece.find_first_not_of(' '));
+                more = piece.size() >= 2 && piece.compare(piece.size() - 2, 2, " +") == 0;
+                if (more)
+                    piece.resize(piece.size() - 2);
+                if (!current.empty() && current.back() == '\'' && !piece.empty() && piece[0] == '\'') {
+                    current.pop_back();
+                    piece.erase(0, 1);
+                }
+                current += piece;
+            }
+        }
+        joined.push_back(current);
+    }
+    return joined;
+}
+
+TEST(FormFileToText, MatchesTheTextTwinsOfRealWorldForms) {
+    const std::string corpus = CorpusDir();
+    const fs::path pairs = corpus.empty() ? fs::path() : fs::path(corpus) / "realworld" / "pairs";
+    if (corpus.empty() || !fs::is_directory(pairs))
+        GTEST_SKIP() << "no pairs in the corpus";
+    // Projects whose twins hold the same form; others were edited after the conversion.
+    int compared = 0;
+    for (const char* project : {"innosetup", "quark"}) {
+        const fs::path binary = pairs / project / "binary";
+        if (!fs::is_directory(binary))
+            continue;
+        for (const fs::path& form : BinaryFormsIn(binary.string())) {
+            const fs::path textFolder = pairs / project / "text" / fs::relative(form.parent_path(), binary);
+            const std::string lower = [&] {
+                std::string name = form.filename().string();
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                return name;
+            }();
+            fs::path twin;
+            for (const auto& entry : fs::directory_iterator(textFolder)) {
+                std::string name = entry.path().filename().string();
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (name == lower)
+                    twin = entry.path();
+            }
+            if (twin.empty())
+                continue;
+            const std::string text = Convert(ReadWholeFile(form.string()));
+            EXPECT_EQ(UnwrapTwinLines(text), UnwrapTwinLines(ReadWholeFile(twin.string()))) << form;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 0);
+}
+
+} // namespace
