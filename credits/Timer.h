@@ -1,0 +1,41 @@
+#pragma once
+
+#include "framework/Component.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// A window-message timer: WM_TIMER on a hidden "TPUtilWindow" window calls OnTimer with the timer as
+// sender, on the main thread.
+class TTimer : public TComponent {
+public:
+    // Enabled, 1000 ms; the hidden window is made here.
+    explicit TTimer(TComponent* owner);
+    ~TTimer() override;
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+    // Milliseconds between ticks, 0 to 2147483647; 0 means no ticks. A negative value raises
+    // EInvalidOperation.
+    int32_t Interval() const { return interval_; }
+    void SetInterval(int32_t value);
+    const TNotifyEvent& OnTimer() const { return onTimer_; }
+    // Always restarts the window timer.
+    void SetOnTimer(TNotifyEvent value);
+
+    HWND TimerWindow() const { return timerWindow_; }
+
+protected:
+    // Calls OnTimer when assigned.
+    virtual void Tick();
+
+private:
+    void Reschedule();
+    LRESULT TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool enabled_ = true;
+    int32_t interval_ = 1000;
+    TNotifyEvent onTimer_;
+    HWND timerWindow_ = nullptr; // owned; destroyed through DeallocateHWnd
+};
