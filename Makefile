@@ -2,6 +2,7 @@
 SHELL := /bin/bash
 CLI := build/native/cli/quorvel-cli
 DEMO := examples/demo/Project1.mak
+WIN_EXE := build/windows/Quorvel.exe
 
 .PHONY: all deps native windows test test-native test-windows run bench sanitize fuzz format clean
 
@@ -25,12 +26,14 @@ test: test-native test-windows
 test-native: native
 	ctest --preset native -j2
 
+# One Wine session (private Xvfb, one wineserver) for the whole run. The programs run one at a time:
+# they share the session's desktop and clipboard.
 test-windows: windows
 	scripts/wine-session.sh ctest --preset windows
 
 run:
 	@if [ -n "$${DISPLAY:-}" ]; then \
-		$(MAKE) --no-print-directory windows && scripts/wine-session.sh --keep-display wine build/windows/Quorvel.exe; \
+		$(MAKE) --no-print-directory windows && scripts/wine-session.sh --keep-display scripts/wine-run.sh $(WIN_EXE); \
 	else \
 		$(MAKE) --no-print-directory native >/dev/null && echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
 	fi

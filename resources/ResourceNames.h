@@ -2,7 +2,7 @@
 
 // Names of the resources that resources/Quorvel.rc links into the program and the GUI test programs.
 
-inline constexpr const char kMainIcon[] = "MAINICON";  // 32 x 32, 16 colours
+inline constexpr const char kMainIcon[] = "MAINICON"; // 32 x 32, 16 colours
 
 // The browse button's folder, 14 x 12, 16 colours; magenta (its bottom-left pixel) is transparent.
 inline constexpr const char kFolderGlyph[] = "FEDITBMP";

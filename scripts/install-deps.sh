@@ -24,13 +24,16 @@ for kind in "${want[@]}"; do
             need /usr/include/benchmark/benchmark.h libbenchmark-dev
             ;;
         windows)
-            need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64 mingw-w64-tools
+            need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+            need x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64
             need /usr/src/googletest/CMakeLists.txt googletest
+            need python3 python3 # draws the pictures of resources/art
             need wine wine
             need /usr/lib/wine/wine64 wine64
             need /usr/share/wine/fonts fonts-wine
             need Xvfb xvfb
             need xauth xauth
+            need flock util-linux
             ;;
         fuzz)
             need clang clang

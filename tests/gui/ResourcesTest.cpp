@@ -15,7 +15,7 @@ struct BitmapInfo {
     int Height = 0;
     int BitsPerPixel = 0;
     COLORREF BottomLeft = CLR_INVALID;
-    COLORREF Corners[4] = {CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID};  // tl, tr, bl, br
+    COLORREF Corners[4] = {CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID}; // tl, tr, bl, br
 };
 
 // Loads a bitmap resource of this module as a DIB section, so its pixels keep their stored colours
@@ -24,7 +24,8 @@ BitmapInfo ReadBitmap(const char* name) {
     BitmapInfo info;
     HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap) return info;
+    if (!bitmap)
+        return info;
     DIBSECTION dib{};
     GetObjectA(bitmap, sizeof dib, &dib);
     info.Width = dib.dsBm.bmWidth;
@@ -107,25 +108,24 @@ TEST(ResourcesTest, NodeImagesAre16By16OnOlive) {
     for (const char* name : {kFormNodeImage, kEmptyFormNodeImage}) {
         SCOPED_TRACE(name);
         const BitmapInfo image = ReadBitmap(name);
-        for (COLORREF corner : image.Corners) EXPECT_EQ(corner, RGB(127, 127, 0));
+        for (COLORREF corner : image.Corners)
+            EXPECT_EQ(corner, RGB(127, 127, 0));
     }
     EXPECT_EQ(ReadBitmap(kComponentNodeImage).Corners[3], RGB(255, 255, 255));
 }
 
-// The manifest asks for common controls 6; Wine honours it only when the manifest resource is found.
+// The manifest asks for common controls 6: the loader then takes comctl32 from the side-by-side
+// assembly of version 6 instead of the system folder's older one.
 TEST(ResourcesTest, ManifestSelectsCommonControls6) {
     HMODULE comctl = LoadLibraryA("comctl32.dll");
     ASSERT_NE(comctl, nullptr);
-    struct DllVersion {
-        DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
-    } version{sizeof(DllVersion), 0, 0, 0, 0};
-    using DllGetVersionProc = HRESULT(CALLBACK*)(DllVersion*);
-    auto getVersion = reinterpret_cast<DllGetVersionProc>(
-        reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
-    ASSERT_NE(getVersion, nullptr);
-    ASSERT_EQ(getVersion(&version), S_OK);
-    EXPECT_EQ(version.dwMajorVersion, 6u);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(comctl, path, MAX_PATH);
+    std::string lower(path);
     FreeLibrary(comctl);
+    CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+    EXPECT_NE(lower.find("microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::string::npos)
+        << path;
 }
 
 TEST(ResourcesTest, VersionNamesTheProductAndItsAuthors) {
@@ -149,4 +149,4 @@ TEST(ResourcesTest, VersionNamesTheProductAndItsAuthors) {
     EXPECT_EQ(value("ProductVersion"), "1.0.1");
 }
 
-}  // namespace
+} // namespace
