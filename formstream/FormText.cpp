@@ -12,11 +12,14 @@ namespace {
 
 // ---- Floating-point digits
 //
-// The digits are made from the exact value of the 80-bit number with integer arithmetic alone, so
-// no locale, rounding mode or long double format of the host takes part in them.
+// The digits are made from the value of the 80-bit number with integer arithmetic alone, so no
+// locale, rounding mode or long double format of the host takes part in them.
 
-// A non-negative integer in base 1e9, least significant limb first. Only the few operations the
-// decimal expansion needs.
+// A non-negative integer in base 1e9, least significant limb first, that keeps only its leading
+// kMaxLimbs limbs (144 digits): each dropped limb adds 9 to the decimal exponent and sets the
+// sticky flag when it was not zero. The relative error stays below 1e-130, far below anything that
+// can decide an 18-digit rounding of a 64-bit mantissa, and the cost stays a few microseconds even
+// for the extreme exponents, so a file full of them cannot stall the conversion.
 class BigDecimal {
 public:
     explicit BigDecimal(std::uint64_t value) {
@@ -38,6 +41,13 @@ public:
             limbs_.push_back(static_cast<std::uint32_t>(carry % kBase));
             carry /= kBase;
         }
+        if (limbs_.size() > kMaxLimbs) {
+            const size_t dropped = limbs_.size() - kMaxLimbs;
+            for (size_t i = 0; i < dropped; ++i)
+                sticky_ = sticky_ || limbs_[i] != 0;
+            limbs_.erase(limbs_.begin(), limbs_.begin() + static_cast<std::ptrdiff_t>(dropped));
+            shift_ += 9 * static_cast<int>(dropped);
+        }
     }
 
     std::string Digits() const {
@@ -49,15 +59,21 @@ public:
         }
         return digits;
     }
+    // The kept limbs times 10^Shift() is the number, less something when Sticky().
+    int Shift() const { return shift_; }
+    bool Sticky() const { return sticky_; }
 
 private:
     static constexpr std::uint64_t kBase = 1000000000;
+    static constexpr size_t kMaxLimbs = 16;
     std::vector<std::uint32_t> limbs_;
+    int shift_ = 0;
+    bool sticky_ = false;
 };
 
-// The decimal digits of mantissa * 2^power (mantissa not 0), and the exponent e with
-// value = 0.digits * 10^e.
-std::string ExactDigits(std::uint64_t mantissa, int power, int& exponent) {
+// The decimal digits of mantissa * 2^power (mantissa not 0) with the exponent e for which
+// value = 0.digits * 10^e; `inexact` tells that nonzero digits were dropped after them.
+std::string DecimalDigits(std::uint64_t mantissa, int power, int& exponent, bool& inexact) {
     BigDecimal number(mantissa);
     int shift = 0; // value = number * 10^shift
     if (power >= 0) {
@@ -76,19 +92,20 @@ std::string ExactDigits(std::uint64_t mantissa, int power, int& exponent) {
         number.Multiply(rest);
     }
     std::string digits = number.Digits();
-    exponent = static_cast<int>(digits.size()) + shift;
+    exponent = static_cast<int>(digits.size()) + shift + number.Shift();
+    inexact = number.Sticky();
     return digits;
 }
 
-// Rounds the exact digits to 18 significant digits, to nearest with ties to even as the
-// floating-point unit stores them, and returns them as an integer of exactly 18 digits.
-std::uint64_t RoundTo18(const std::string& digits, int& exponent) {
+// Rounds the digits to 18 significant digits, to nearest with ties to even as the floating-point
+// unit stores them, and returns them as an integer of exactly 18 digits.
+std::uint64_t RoundTo18(const std::string& digits, bool inexact, int& exponent) {
     std::uint64_t result = 0;
     for (size_t i = 0; i < 18; ++i)
         result = result * 10 + (i < digits.size() ? static_cast<std::uint64_t>(digits[i] - '0') : 0);
     if (digits.size() > 18) {
         const char first = digits[18];
-        const bool restIsZero = digits.find_first_not_of('0', 19) == std::string::npos;
+        const bool restIsZero = !inexact && digits.find_first_not_of('0', 19) == std::string::npos;
         if (first > '5' || (first == '5' && (!restIsZero || (result & 1) != 0)))
             ++result;
         if (result == 1000000000000000000ull) {
@@ -111,8 +128,9 @@ std::string FormatExtended(const TExtended& value) {
 
     // value = mantissa * 2^(field - 16383 - 63)
     int e = 0;
-    const std::string exact = ExactDigits(mantissa, exponentField - 16383 - 63, e);
-    std::uint64_t digits15 = RoundTo18(exact, e);
+    bool inexact = false;
+    const std::string decimal = DecimalDigits(mantissa, exponentField - 16383 - 63, e, inexact);
+    std::uint64_t digits15 = RoundTo18(decimal, inexact, e);
     // Half up at the 16th digit leaves 15 significant digits.
     const bool up = digits15 % 1000 >= 500;
     digits15 = digits15 / 1000 + (up ? 1 : 0);

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cfloat>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "formstream/Reader.h"
@@ -299,6 +304,54 @@ TEST(FormatExtended, RoundsTiesToEvenAt18DigitsThenHalfUpAt16) {
     EXPECT_EQ(FormatExtended(extendedOf(1000000000000004994ull)), "1E18");
     EXPECT_EQ(FormatExtended(TExtended::FromInteger(-2147483647 - 1)), "-2147483648");
 }
+
+#if defined(__x86_64__) && !defined(_WIN32) && LDBL_MANT_DIG == 64
+// Here long double is the 80-bit format and the C library prints it exactly rounded (to nearest,
+// ties to even), which makes an independent source of the 18 digits.
+TEST(FormatExtended, AgreesWithTheCLibraryOnRandomValues) {
+    std::mt19937_64 random(20260101);
+    for (int i = 0; i < 10000; ++i) {
+        TExtended value;
+        const std::uint64_t mantissa = random() | (std::uint64_t(1) << 63);
+        // Half the values near 1, half over the whole exponent range.
+        const int field =
+            i % 2 ? static_cast<int>(random() % 0x7FFE) + 1 : 16383 + static_cast<int>(random() % 200) - 100;
+        for (int b = 0; b < 8; ++b)
+            value.Bytes[b] = static_cast<std::uint8_t>(mantissa >> (8 * b));
+        value.Bytes[8] = static_cast<std::uint8_t>(field);
+        value.Bytes[9] = static_cast<std::uint8_t>((field >> 8) | (i % 3 == 0 ? 0x80 : 0));
+        long double native;
+        std::memcpy(&native, value.Bytes, 10);
+
+        char printed[64];
+        std::snprintf(printed, sizeof printed, "%.17Le", native < 0 ? -native : native);
+        std::string digits18 = std::string(1, printed[0]) + std::string(printed + 2, 17);
+        int e = std::atoi(std::strchr(printed, 'e') + 1) + 1;
+        // Half up at the 16th digit, then the text.
+        std::uint64_t kept = std::stoull(digits18.substr(0, 15)) + (digits18[15] >= '5' ? 1 : 0);
+        if (kept == 1000000000000000ull) {
+            kept /= 10;
+            ++e;
+        }
+        std::string digits = std::to_string(kept);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        std::string expected = native < 0 ? "-" : "";
+        if (e >= -3 && e <= 15) {
+            if (e <= 0)
+                expected += "0." + std::string(static_cast<size_t>(-e), '0') + digits;
+            else if (static_cast<int>(digits.size()) <= e)
+                expected += digits + std::string(static_cast<size_t>(e) - digits.size(), '0');
+            else
+                expected +=
+                    digits.substr(0, static_cast<size_t>(e)) + "." + digits.substr(static_cast<size_t>(e));
+        } else {
+            expected += digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + "E" +
+                        std::to_string(e - 1);
+        }
+        ASSERT_EQ(FormatExtended(value), expected) << printed;
+    }
+}
+#endif
 
 TEST(FormFileToText, FloatValuesInAForm) {
     EXPECT_EQ(ValueText([](FormBuilder& f) { f.Extended(-0.00123); }), "-0.00123");
