@@ -9,8 +9,9 @@ quorvel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 export WINEPREFIX=${QUORVEL_WINEPREFIX:-$quorvel_root/build/windows/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko install prompts, no menu entries written to the host's desktop.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+# No Mono or Gecko install prompts, no menu entries written to the host's desktop, and no debugger
+# attached to a crashing program (it would wait for ever): the crash ends the program with its code.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d}
 export WINEARCH=win64
 
 # quorvel_start_xvfb: starts a headless X server on a free display, exports DISPLAY and sets
