@@ -48,12 +48,12 @@ public:
     // The first form made this way becomes the main form and gets its window at once (hidden).
     template <class TFormClass> void CreateForm(TFormClass*& reference);
 
-    void Run();                 // shows the main form and handles messages until Terminated()
-    void Terminate();           // posts the quit message
+    void Run();       // shows the main form and handles messages until Terminated()
+    void Terminate(); // posts the quit message
     bool Terminated() const { return terminated_; }
-    void HandleMessage();       // one message, or the idle processing and a wait for the next one
-    void ProcessMessages();     // every waiting message, without waiting
-    void Idle();                // the idle processing: mouse enter/leave and the hint state
+    void HandleMessage();   // one message, or the idle processing and a wait for the next one
+    void ProcessMessages(); // every waiting message, without waiting
+    void Idle();            // the idle processing: mouse enter/leave and the hint state
 
     // Call only inside a catch handler: shows std::current_exception() through the error display.
     void HandleException(TObject* sender);
@@ -64,7 +64,7 @@ public:
     void SetTitle(const std::string& title);
     HICON Icon() const { return icon_; }
     TForm* MainForm() const { return mainForm_; } // not owned separately: the application owns it
-    bool Active() const; // the active window belongs to this thread
+    bool Active() const;                          // the active window belongs to this thread
 
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
@@ -96,7 +96,7 @@ private:
 
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool ProcessMessage(MSG& msg);
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
     void ShowRuntimeError(const std::string& text);
     void HintMouseMessage(TControl* control, const MSG& msg);
     void HintTimerExpired();
@@ -117,10 +117,10 @@ private:
     bool terminated_ = false;
     bool running_ = false;
     bool showHint_ = false;
-    bool hintActive_ = false;       // a hint is on the screen
+    bool hintActive_ = false; // a hint is on the screen
     bool hintTimerRunning_ = false;
-    bool hintTimerHides_ = false;   // the running timer ends the hint instead of showing it
-    POINT hintCursor_{};            // where the pointer was when the hint timer started
+    bool hintTimerHides_ = false; // the running timer ends the hint instead of showing it
+    POINT hintCursor_{};          // where the pointer was when the hint timer started
     HHOOK hintHook_ = nullptr;
     std::shared_ptr<HintWatcher> hintWatcher_;
 };

@@ -41,7 +41,7 @@ private:
 
     TComponent* owner_; // not owned
     std::string name_;
-    std::vector<TComponent*> components_;     // owned
-    std::vector<TComponent*> freeNotifies_;   // not owned; each entry lists this one as well
+    std::vector<TComponent*> components_;   // owned
+    std::vector<TComponent*> freeNotifies_; // not owned; each entry lists this one as well
     bool destroying_ = false;
 };

@@ -14,7 +14,9 @@
 // A colour: 0x00BBGGRR, or 0x80000000 | COLOR_xxx for a system colour looked up when drawing.
 using TColor = std::int32_t;
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+constexpr TColor SystemColor(int index) {
+    return static_cast<TColor>(0x80000000u | unsigned(index));
+}
 
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
@@ -255,9 +257,9 @@ public:
     TCanvas();
     ~TCanvas() override;
 
-    HDC Handle();                 // may create one (see CreateHandle)
+    HDC Handle(); // may create one (see CreateHandle)
     bool HandleAllocated() const { return dc_ != nullptr; }
-    void SetHandle(HDC dc);       // attaches a context the caller owns; nullptr detaches
+    void SetHandle(HDC dc); // attaches a context the caller owns; nullptr detaches
 
     TFont& Font() { return font_; }
     TBrush& Brush() { return brush_; }
@@ -326,7 +328,7 @@ public:
     void Clear() { SetSize(0, 0); }
 
     // Replaces the content with a bitmap resource of `instance` (nullptr: this program).
-    // Raises EResNotFound-like EInvalidImage when there is no such resource.
+    // Raises EInvalidImage when there is no such resource.
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
 
     TColor Pixel(int x, int y) const; // clNone outside the bitmap
