@@ -27,9 +27,9 @@ void FileClose(FileHandle handle);
 // The process's standard output, in binary mode.
 FileHandle StdOutHandle();
 
-// True when a directory search for `name` finds an entry that is not a directory and whose
-// last-write time is a DOS date (years 1980 to 2107). "*" and "?" in the last part of the name
-// match as patterns.
+// True when a directory search for `name` finds a plain file (not a directory, nor on POSIX a
+// device, pipe or socket) whose last-write time is a DOS date (years 1980 to 2107). "*" and "?"
+// in the last part of the name match as patterns.
 bool FileExists(const std::string& name);
 
 // Memory blocks of the memory stream. Grow keeps the contents and returns nullptr on failure,

@@ -113,7 +113,8 @@ bool HasDosDate(const struct stat& info) {
 
 bool IsPlainFileWithDosDate(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && HasDosDate(info);
+    // Devices, pipes and sockets are no form files, and reading one may never end.
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && HasDosDate(info);
 }
 
 // "*" matches any run of characters, "?" exactly one; "*.*" matches every name, as on Windows.

@@ -1,0 +1,73 @@
+// The help-context scan on forms of 1 000, 10 000 and 100 000 components, with a HelpContext on
+// every component or on none. Items are components, so time per item shows whether the scan stays
+// linear as forms grow.
+#include <benchmark/benchmark.h>
+
+#include "formstream/FormText.h"
+#include "formstream/Streams.h"
+#include "scanner/HelpContextScan.h"
+#include "tests/support/FormBuilder.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+std::string BigForm(int components, bool withContext) {
+    FormBuilder f;
+    f.Object("TForm1", "Form1").Prop("Caption").String("Big").EndProps();
+    for (int i = 0; i < components; ++i) {
+        f.Object("TButton", "Button" + std::to_string(i)).Prop("Left").Int(8).Prop("Top").Int(i % 500);
+        if (withContext)
+            f.Prop("HelpContext").Int(1000 + i);
+        f.Prop("Caption").String("Press").EndProps().EndChildren();
+    }
+    f.EndChildren();
+    return f.FormFile("TFORM1");
+}
+
+std::string TextOf(const std::string& form) {
+    TMemoryStream input;
+    input.Write(form.data(), static_cast<std::int32_t>(form.size()));
+    input.SetPosition(0);
+    TMemoryStream text;
+    FormFileToText(input, text);
+    return std::string(text.Memory(), static_cast<size_t>(text.Size()));
+}
+
+// The whole scan of one form file: open, convert into memory, search, fill the tree.
+void BM_ScanFormFile(benchmark::State& state) {
+    const int components = static_cast<int>(state.range(0));
+    TempDir dir;
+    const std::string form = dir.Write("big.dfm", BigForm(components, state.range(1) != 0));
+    for (auto _ : state) {
+        TMemoryTree tree;
+        ScanFormFile(form, tree);
+        benchmark::DoNotOptimize(tree.Roots().size());
+    }
+    state.SetItemsProcessed(state.iterations() * components);
+}
+
+// The text search alone, over text already converted.
+void BM_ScanFormText(benchmark::State& state) {
+    const int components = static_cast<int>(state.range(0));
+    const std::string text = TextOf(BigForm(components, state.range(1) != 0));
+    for (auto _ : state) {
+        TMemoryTree tree;
+        ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
+        benchmark::DoNotOptimize(tree.Roots().size());
+    }
+    state.SetItemsProcessed(state.iterations() * components);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
+void Sizes(benchmark::internal::Benchmark* bench) {
+    bench->ArgNames({"components", "context"});
+    for (const int context : {0, 1})
+        for (const int components : {1000, 10000, 100000})
+            bench->Args({components, context});
+    bench->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_ScanFormFile)->Apply(Sizes);
+BENCHMARK(BM_ScanFormText)->Apply(Sizes);

@@ -1,0 +1,2 @@
+RESDEPEN = $(RESFILES) A.dfm B.dfm \
+  C.dfm T.dfm missing.dfm

@@ -1,0 +1,1 @@
+RESDEPEN = $(RESFILES) A.dfm *.dfm B?dfm

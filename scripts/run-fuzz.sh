@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# A bounded fuzzing campaign over every target in the given build folder.
+# Usage: run-fuzz.sh BUILD_FUZZ_DIR   (FUZZ_SECONDS per target, default 60)
+set -euo pipefail
+bin=$(cd "${1:?usage: run-fuzz.sh BUILD_FUZZ_DIR}" && pwd) # absolute: a target may change folder
+seconds=${FUZZ_SECONDS:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+status=0
+for target in "$bin"/*_fuzz; do
+    name=$(basename "$target" _fuzz)
+    work="$bin/corpus-$name"
+    mkdir -p "$work" "$bin/artifacts"
+    seeds="$root/fuzz/corpus/$name"
+    echo "== $name: ${seconds}s"
+    # New inputs go to the scratch folder; the committed seeds are only read.
+    if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$bin/artifacts/$name-" "$work" ${seeds:+"$seeds"} 2>&1 | tail -n 12; then
+        status=1
+    fi
+done
+exit $status
