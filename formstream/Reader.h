@@ -10,20 +10,20 @@ class TStream;
 
 // The tag byte in front of every value of a binary form stream.
 enum TValueTag : std::uint8_t {
-    TagNull = 0,        // end of a property list, child list, list, collection or item
-    TagList = 1,        // values up to a TagNull
-    TagInt8 = 2,        // 1 byte, signed
-    TagInt16 = 3,       // 2 bytes, signed
-    TagInt32 = 4,       // 4 bytes, signed
-    TagExtended = 5,    // 10 bytes, 80-bit extended precision
-    TagString = 6,      // short string
-    TagIdent = 7,       // short string: an identifier
-    TagFalse = 8,       //
-    TagTrue = 9,        //
+    TagNull = 0,     // end of a property list, child list, list, collection or item
+    TagList = 1,     // values up to a TagNull
+    TagInt8 = 2,     // 1 byte, signed
+    TagInt16 = 3,    // 2 bytes, signed
+    TagInt32 = 4,    // 4 bytes, signed
+    TagExtended = 5, // 10 bytes, 80-bit extended precision
+    TagString = 6,   // short string
+    TagIdent = 7,    // short string: an identifier
+    TagFalse = 8,
+    TagTrue = 9,
     TagBinary = 10,     // 4-byte signed count, then the bytes
     TagSet = 11,        // short strings up to an empty one
     TagLongString = 12, // 4-byte count, then the bytes
-    TagNil = 13,        //
+    TagNil = 13,
     TagCollection = 14, // items up to a TagNull
 };
 
