@@ -681,6 +681,14 @@ void TWinControl::CreateWnd() {
         if (builtIn)
             DefaultProcs()[atom] = builtIn;
     }
+    // The built-in procedure must see the window from its very first message.
+    if (!params.BuiltInClass.empty()) {
+        WNDCLASSEXA ours{};
+        ours.cbSize = sizeof ours;
+        const ATOM atom = static_cast<ATOM>(GetClassInfoExA(instance, params.WinClassName.c_str(), &ours));
+        auto it = DefaultProcs().find(atom);
+        defaultProc_ = it == DefaultProcs().end() ? nullptr : it->second;
+    }
     creating_ = true;
     HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
                                   params.Style, params.X, params.Y, params.Width, params.Height,
@@ -688,8 +696,6 @@ void TWinControl::CreateWnd() {
     creating_ = false;
     if (!window)
         throw EOutOfResources("Error creating window");
-    if (!params.BuiltInClass.empty() && !defaultProc_)
-        defaultProc_ = DefaultProcOf(window);
     ApplyFont();
     for (TWinControl* child : tabList_)
         if (!child->handle_)

@@ -1,0 +1,174 @@
+#include "framework/Application.h"
+
+#include "framework/Forms.h"
+#include "framework/HintWindow.h"
+#include "runtime/Exceptions.h"
+#include "scanner/gui/MainForm.h"
+#include "scanner/gui/Program.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Application->ProcessMessages();
+        Application->Idle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+TEST(ApplicationTitleTest, FileNameCutAtTheFirstDotWithTheRestInLowerCase) {
+    const struct {
+        const char* path;
+        const char* title;
+    } cases[] = {
+        {"C:\\Program Files\\Quorvel\\Quorvel.exe", "Quorvel"},
+        {"C:\\tools\\my.tool.exe", "my"},
+        {"D:\\QUORVEL.EXE", "Quorvel"},
+        {"quorvel.exe", "quorvel"},
+        {"C:NOEXT", "Noext"},
+        {"C:\\a\\X.exe", "X"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ApplicationTitleFromPath(c.path), c.title) << c.path;
+}
+
+TEST(AutomationSwitchTest, SlashOrDashAnyCase) {
+    EXPECT_TRUE(FindAutomationSwitches({"/regserver"}).RegServer);
+    EXPECT_TRUE(FindAutomationSwitches({"-UNREGSERVER"}).UnregServer);
+    EXPECT_TRUE(FindAutomationSwitches({"/Automation", "-embedding"}).Automation);
+    EXPECT_TRUE(FindAutomationSwitches({"/Automation", "-embedding"}).Embedding);
+    const TAutomationSwitches none = FindAutomationSwitches({"regserver", "/regserverx", "x.mak", "/"});
+    EXPECT_FALSE(none.RegServer || none.UnregServer || none.Automation || none.Embedding);
+}
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitFramework(); }
+};
+
+TEST_F(ApplicationTest, ApplicationWindowCarriesTheTitle) {
+    char text[256] = {};
+    GetWindowTextA(Application->Handle(), text, sizeof text);
+    EXPECT_EQ(Application->Title(), "Applicationtest");
+    EXPECT_EQ(std::string(text), Application->Title());
+    EXPECT_FALSE(IsWindowVisible(Application->Handle()));
+}
+
+TEST_F(ApplicationTest, RegistrationSwitchesEndBeforeAnyWindow) {
+    for (const char* sw : {"/REGSERVER", "-unregserver"}) {
+        int windowsBefore = 0, windowsAfter = 0;
+        auto count = [](HWND, LPARAM data) -> BOOL {
+            ++*reinterpret_cast<int*>(data);
+            return TRUE;
+        };
+        EnumThreadWindows(GetCurrentThreadId(), count, reinterpret_cast<LPARAM>(&windowsBefore));
+        EXPECT_EQ(RunQuorvel({sw}), 0);
+        EnumThreadWindows(GetCurrentThreadId(), count, reinterpret_cast<LPARAM>(&windowsAfter));
+        EXPECT_EQ(windowsAfter, windowsBefore) << sw;
+        EXPECT_EQ(Form1, nullptr);
+    }
+}
+
+// The real program under Wine: the switch ends it with exit code 0.
+TEST_F(ApplicationTest, RealProgramEndsOnRegServer) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string exe = path;
+    exe = exe.substr(0, exe.find_last_of('\\')); // tests\gui
+    exe = exe.substr(0, exe.find_last_of('\\')); // tests
+    exe = exe.substr(0, exe.find_last_of('\\')) + "\\Quorvel.exe";
+    if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "Quorvel.exe not built";
+    std::string command = "\"" + exe + "\" /RegServer";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(ApplicationTest, MainWindowHasItsCaptionSizePositionAndStyles) {
+    TForm1 form(nullptr);
+    HWND window = form.Handle();
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Quorvel");
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 297);
+    EXPECT_EQ(client.bottom, 271);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, 195);
+    EXPECT_EQ(outer.top, 108);
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_EQ(GetParent(window) == nullptr ? GetWindow(window, GW_OWNER) : GetParent(window),
+              Application->Handle());
+    EXPECT_EQ(form.Font().Name(), "MS Sans Serif");
+    EXPECT_EQ(form.Font().Height(), -11);
+    EXPECT_FALSE(IsWindowVisible(window));
+}
+
+TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoop) {
+    TForm1* form = nullptr;
+    Application->CreateForm(form);
+    ASSERT_EQ(Application->MainForm(), form);
+    EXPECT_TRUE(form->HandleAllocated());
+    PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    Application->Run(); // shows the form, returns once the quit message arrives
+    EXPECT_TRUE(Application->Terminated());
+    delete form;
+    EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+TEST_F(ApplicationTest, HintShowsAfterThePauseAndGoesOnAPress) {
+    class Spot : public TGraphicControl {
+    public:
+        using TGraphicControl::TGraphicControl;
+    };
+    TForm form(nullptr);
+    form.SetBorderStyle(bsSingle);
+    form.SetBounds(100, 100, 300, 200);
+    auto* spot = new Spot(&form);
+    spot->SetParent(&form);
+    spot->SetBounds(20, 20, 60, 30);
+    spot->SetHint("Rescan|Scan the project again");
+    spot->SetShowHint(true);
+    form.Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
+    const POINT inside = spot->ClientToScreen(POINT{10, 10});
+    SetCursorPos(inside.x, inside.y);
+    // The pointer's own move message starts the pause; a posted one makes sure it arrives.
+    PostMessageA(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Application->HintWindow()->IsHintShowing(); })) << "no hint";
+    EXPECT_EQ(Application->HintControl(), spot);
+    EXPECT_EQ(Application->HintWindow()->Caption(), "Rescan");
+    EXPECT_EQ(Application->HintWindow()->Color(), clInfoBk);
+    PostMessageA(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30));
+    PostMessageA(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+    ASSERT_TRUE(PumpUntil([&] { return !Application->HintWindow()->IsHintShowing(); })) << "hint stayed";
+    EXPECT_EQ(Application->HintControl(), nullptr);
+}
+
+} // namespace
