@@ -24,7 +24,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+    return (fs::path(path_) / name).string();
+}
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
     const std::string full = File(name);
@@ -32,6 +34,15 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return full;
+}
+
+ScopedCurrentDir::ScopedCurrentDir(const std::string& path) : previous_(fs::current_path().string()) {
+    fs::current_path(path);
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
 }
 
 std::string ReadWholeFile(const std::string& path) {

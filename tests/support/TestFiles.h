@@ -20,6 +20,18 @@ private:
     std::string path_;
 };
 
+// Makes a folder the current directory for its lifetime, then goes back.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::string& path);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::string previous_;
+};
+
 // The whole content of a file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
