@@ -1,0 +1,69 @@
+#pragma once
+
+// Helpers shared by the GUI test programs: pumping messages until something holds, a shown test form,
+// and reading back the pixels a window shows.
+
+#include "framework/Application.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+
+namespace guitest {
+
+// Handles messages until `done` holds or `timeoutMs` has passed; waits for messages, never sleeps
+// blindly. False when the time ran out.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Application->ProcessMessages();
+        Application->Idle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// Handles messages for a while: for checking that something does not happen.
+inline void PumpFor(int milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+// A top-level form with a fixed border, placed on the screen with the given client size. Show() it,
+// then ShowAndSettle() to have it painted before reading pixels.
+class TestForm : public TForm {
+public:
+    explicit TestForm(int clientWidth = 320, int clientHeight = 260) : TForm(nullptr) {
+        SetBorderStyle(bsSingle);
+        SetBounds(40, 40, clientWidth + 16, clientHeight + 40);
+        SetClientSize(clientWidth, clientHeight);
+    }
+
+    // Shows the form and handles messages until its first paint is done.
+    void ShowAndSettle() {
+        Show();
+        SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        UpdateWindow(Handle());
+        PumpUntil([this] { return IsWindowVisible(Handle()) && !GetUpdateRect(Handle(), nullptr, FALSE); },
+                  5000);
+    }
+};
+
+// What the window's client area shows now, copied from its device context: the pixels as drawn,
+// without painting anything again.
+inline TBitmap CaptureClient(HWND window) {
+    GdiFlush();
+    RECT client{};
+    GetClientRect(window, &client);
+    TBitmap image(client.right, client.bottom);
+    WindowDC source(window);
+    BitBlt(image.Canvas().Handle(), 0, 0, client.right, client.bottom, source.Handle(), 0, 0, SRCCOPY);
+    GdiFlush();
+    return image;
+}
+
+} // namespace guitest
