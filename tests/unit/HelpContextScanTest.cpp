@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 
@@ -259,6 +260,38 @@ TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
     } catch (const EInvalidImage& error) {
         EXPECT_STREQ(error.what(), "Invalid stream format");
     }
+}
+
+} // namespace
+
+namespace {
+
+// Every real project makefile next to the repository scans without a crash: a tree, or a clean
+// error after the nodes of the forms before it.
+TEST(Rescan, RealProjects) {
+    const std::string corpus = CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no real-world corpus next to the repository";
+    int projects = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        if (entry.path().extension() != ".mak")
+            continue;
+        ++projects;
+        ScopedCurrentDir current(entry.path().parent_path().string());
+        TMemoryTree tree;
+        try {
+            Rescan(entry.path().filename().string(), tree);
+        } catch (const Exception& error) {
+            EXPECT_FALSE(error.Message().empty()) << entry.path();
+        }
+        for (const TMemoryTree::Item& form : tree.Roots()) {
+            EXPECT_FALSE(form.ImageIndex == kImageFormWithoutContext && form.Children.empty())
+                << entry.path();
+            for (const TMemoryTree::Item& component : form.Children)
+                EXPECT_NE(component.Caption.find(':'), std::string::npos) << entry.path();
+        }
+    }
+    EXPECT_GT(projects, 0);
 }
 
 } // namespace
