@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <csignal>
 #endif
 
@@ -89,7 +92,10 @@ int Scan(const std::string& project, bool json) {
 } // namespace
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
+#ifdef _WIN32
+    // Output is exact bytes: LF stays LF, and the conversion's CR LF is not doubled.
+    _setmode(_fileno(stdout), _O_BINARY);
+#else
     // A closed pipe on standard output is a write error to report, not a reason to die silently.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
