@@ -35,7 +35,9 @@ run:
 	@if [ -n "$${DISPLAY:-}" ]; then \
 		$(MAKE) --no-print-directory windows && scripts/wine-session.sh --keep-display scripts/wine-run.sh $(WIN_EXE); \
 	else \
-		$(MAKE) --no-print-directory native >/dev/null && echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
+		scripts/install-deps.sh native && cmake --preset native >/dev/null && \
+		cmake --build --preset native --target quorvel-cli >/dev/null && \
+		echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
 	fi
 
 bench:
