@@ -264,6 +264,12 @@ public:
     void PaintTo(HDC dc, int x, int y);
     // Paints the window-less children into `dc` (origin at this client area), from `first` on.
     void PaintControls(HDC dc, TControl* first = nullptr);
+    // Paints the window's own picture, background included, without any child into `dc` (origin at this
+    // client area): what a transparent window-less child shows behind itself.
+    void PaintBackground(HDC dc) {
+        Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        PaintWindow(dc);
+    }
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
