@@ -76,9 +76,6 @@ using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, i
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 
-// Horizontal placement of text inside a control.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 class TWinControl;
 class TForm;
 
