@@ -47,6 +47,7 @@ struct TMessage {
     LRESULT Result;
 };
 
+enum TAlignment { taLeftJustify, taRightJustify, taCenter }; // horizontal placement of a text
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned {
     ssShift = 1,
