@@ -60,7 +60,13 @@ void TFont::SetHeight(int value) {
     QV_SETTER(TFont, SetHeight, height_)
 }
 void TFont::SetColor(TColor value) {
-    QV_SETTER(TFont, SetColor, color_)
+    // The colour is not part of the GDI font, so the font object stays: text drawn in alternating
+    // colours does not make a new font for every change.
+    if (color_ == value)
+        return;
+    color_ = value;
+    if (OnChange)
+        OnChange(this);
 }
 void TFont::SetStyle(TFontStyles value) {
     QV_SETTER(TFont, SetStyle, style_)
