@@ -4,6 +4,7 @@
 // and reading back the pixels a window shows.
 
 #include "framework/Application.h"
+#include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 
@@ -64,6 +65,21 @@ inline TBitmap CaptureClient(HWND window) {
     BitBlt(image.Canvas().Handle(), 0, 0, client.right, client.bottom, source.Handle(), 0, 0, SRCCOPY);
     GdiFlush();
     return image;
+}
+
+// The client area of a framework window painted afresh into a bitmap: its background, its window-less
+// children and its windowed children, as they would draw themselves now.
+inline TBitmap RenderClient(TWinControl& window) {
+    const RECT client = window.ClientRect();
+    TBitmap image(client.right, client.bottom);
+    window.PaintTo(image.Canvas().Handle(), 0, 0);
+    GdiFlush();
+    return image;
+}
+
+// A colour as the pixels hold it (system colours looked up).
+inline TColor Rgb(TColor color) {
+    return static_cast<TColor>(ColorToRGB(color));
 }
 
 } // namespace guitest
