@@ -1,0 +1,101 @@
+#include "framework/Clipboard.h"
+
+#include "framework/Application.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+
+#include <cstring>
+#include <memory>
+
+// The clipboard open for the length of one operation, owned by the application window.
+class TClipboard::Session {
+public:
+    Session() {
+        const HWND owner = Application ? Application->Handle() : nullptr;
+        // Another program may hold the clipboard open for the moment it takes to read it.
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (OpenClipboard(owner))
+                return;
+            Sleep(10);
+        }
+        throw Exception(SCannotOpenClipboard, {});
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() { CloseClipboard(); }
+};
+
+namespace {
+
+// A movable global block until the clipboard takes it over.
+class GlobalBlock {
+public:
+    explicit GlobalBlock(size_t size) : handle_(GlobalAlloc(GMEM_MOVEABLE, size)) {
+        if (!handle_)
+            throw std::bad_alloc();
+    }
+    GlobalBlock(const GlobalBlock&) = delete;
+    GlobalBlock& operator=(const GlobalBlock&) = delete;
+    ~GlobalBlock() {
+        if (handle_)
+            GlobalFree(handle_);
+    }
+    HGLOBAL Handle() const { return handle_; }
+    HGLOBAL Release() {
+        HGLOBAL handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
+
+private:
+    HGLOBAL handle_;
+};
+
+} // namespace
+
+void TClipboard::SetAsText(const std::string& text) {
+    const size_t length = std::strlen(text.c_str());
+    GlobalBlock block(length + 1);
+    void* data = GlobalLock(block.Handle());
+    if (!data)
+        throw std::bad_alloc();
+    std::memcpy(data, text.c_str(), length + 1);
+    GlobalUnlock(block.Handle());
+
+    Session session;
+    EmptyClipboard();
+    if (!SetClipboardData(CF_TEXT, block.Handle()))
+        throw EOutOfResources("Out of system resources");
+    block.Release(); // the clipboard owns it now
+}
+
+std::string TClipboard::AsText() {
+    Session session;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data)
+        return std::string();
+    const char* text = static_cast<const char*>(GlobalLock(data));
+    if (!text)
+        return std::string();
+    // The block may be larger than its text; the text ends at its zero byte or at the block's end.
+    const size_t size = GlobalSize(data);
+    std::string result(text, strnlen(text, size));
+    GlobalUnlock(data);
+    return result;
+}
+
+bool TClipboard::HasFormat(UINT format) const {
+    return IsClipboardFormatAvailable(format) != FALSE;
+}
+
+void TClipboard::Clear() {
+    Session session;
+    EmptyClipboard();
+}
+
+TClipboard* Clipboard() {
+    static std::unique_ptr<TClipboard> clipboard;
+    if (!clipboard)
+        clipboard = std::make_unique<TClipboard>();
+    return clipboard.get();
+}

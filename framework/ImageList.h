@@ -1,0 +1,36 @@
+#pragma once
+
+#include "framework/Component.h"
+
+#include <windows.h>
+
+#include <commctrl.h> // after windows.h, which it needs
+
+class TBitmap;
+
+// A list of equally sized images drawn by index (the platform's image list). The images are 24-bit and
+// have no mask: each is drawn whole, background included.
+class TImageList : public TComponent {
+public:
+    explicit TImageList(TComponent* owner, int width = 16, int height = 16);
+    ~TImageList() override;
+    TImageList(const TImageList&) = delete;
+    TImageList& operator=(const TImageList&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Count() const;
+    HIMAGELIST Handle() const { return handle_; }
+
+    // Appends the bitmap's pictures (one per `Width` pixels across); returns the index of the first.
+    int Add(const TBitmap& image);
+    // Appends a bitmap resource of this program (raises EInvalidImage when there is none).
+    int AddResource(const char* name);
+    void Clear();
+    // Draws image `index` with its top-left corner at (x, y).
+    void Draw(HDC dc, int x, int y, int index) const;
+
+private:
+    HIMAGELIST handle_ = nullptr; // owned
+    int width_, height_;
+};

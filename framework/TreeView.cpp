@@ -1,0 +1,364 @@
+#include "framework/TreeView.h"
+
+#include "framework/ImageList.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+
+#include <vector>
+
+namespace {
+
+// Captions longer than this are cut when read; the tree view itself keeps them whole.
+constexpr size_t kMaxCaption = 65536;
+
+// The tree view's own state-image bits hold index + 1, so that 0 can mean "no state image".
+UINT StateBits(int stateIndex) {
+    return stateIndex < 0 ? 0u : INDEXTOSTATEIMAGEMASK(static_cast<UINT>(stateIndex) + 1);
+}
+
+// The tree view reads -1 (I_IMAGECALLBACK) as "ask the parent", so "no image" is stored as I_IMAGENONE.
+int ImageToItem(int index) {
+    return index < 0 ? I_IMAGENONE : index;
+}
+int ImageFromItem(int index) {
+    return index < 0 ? -1 : index;
+}
+
+} // namespace
+
+// ---- TTreeNode ------------------------------------------------------------------------------------
+
+HWND TTreeNode::Window() const {
+    if (!owner_)
+        throw EInvalidOperation("The tree node refers to no item");
+    return owner_->Owner()->Handle();
+}
+
+TVITEMA TTreeNode::Get(UINT mask) const {
+    TVITEMA item{};
+    item.mask = mask | TVIF_HANDLE;
+    item.hItem = item_;
+    item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
+    if (!owner_ || !SendMessageA(Window(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return TVITEMA{};
+    return item;
+}
+
+void TTreeNode::Set(TVITEMA& item) {
+    item.mask |= TVIF_HANDLE;
+    item.hItem = item_;
+    SendMessageA(Window(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+std::string TTreeNode::Text() const {
+    if (!owner_)
+        return std::string();
+    // The tree view copies at most the buffer's size; a caption that fills the buffer may be longer.
+    for (size_t size = 256;; size *= 2) {
+        std::vector<char> buffer(size, '\0');
+        TVITEMA item{};
+        item.mask = TVIF_TEXT | TVIF_HANDLE;
+        item.hItem = item_;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(size);
+        if (!SendMessageA(Window(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+            return std::string();
+        // The tree view may hand back its own buffer instead of filling ours.
+        std::string text(item.pszText ? item.pszText : "");
+        if (text.size() + 1 < size || size >= kMaxCaption)
+            return text;
+    }
+}
+
+void TTreeNode::SetText(const std::string& value) {
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.pszText = const_cast<char*>(value.c_str());
+    Set(item);
+}
+
+int TTreeNode::ImageIndex() const {
+    return ImageFromItem(Get(TVIF_IMAGE).iImage);
+}
+
+void TTreeNode::SetImageIndex(int value) {
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE;
+    item.iImage = ImageToItem(value);
+    Set(item);
+}
+
+int TTreeNode::SelectedIndex() const {
+    return ImageFromItem(Get(TVIF_SELECTEDIMAGE).iSelectedImage);
+}
+
+void TTreeNode::SetSelectedIndex(int value) {
+    TVITEMA item{};
+    item.mask = TVIF_SELECTEDIMAGE;
+    item.iSelectedImage = ImageToItem(value);
+    Set(item);
+}
+
+int TTreeNode::StateIndex() const {
+    const UINT bits = (Get(TVIF_STATE).state & TVIS_STATEIMAGEMASK) >> 12;
+    return static_cast<int>(bits) - 1;
+}
+
+void TTreeNode::SetStateIndex(int value) {
+    TVITEMA item{};
+    item.mask = TVIF_STATE;
+    item.stateMask = TVIS_STATEIMAGEMASK;
+    item.state = StateBits(value);
+    Set(item);
+}
+
+bool TTreeNode::Expanded() const {
+    return (Get(TVIF_STATE).state & TVIS_EXPANDED) != 0;
+}
+
+void TTreeNode::SetExpanded(bool value) {
+    SendMessageA(Window(), TVM_EXPAND, value ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
+}
+
+TTreeNode TTreeNode::Parent() const {
+    if (!owner_)
+        return TTreeNode();
+    auto parent = reinterpret_cast<HTREEITEM>(
+        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item_)));
+    return TTreeNode(owner_, parent);
+}
+
+TTreeNode TTreeNode::GetFirstChild() const {
+    if (!owner_)
+        return TTreeNode();
+    auto child = reinterpret_cast<HTREEITEM>(
+        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item_)));
+    return TTreeNode(owner_, child);
+}
+
+TTreeNode TTreeNode::GetNextSibling() const {
+    if (!owner_)
+        return TTreeNode();
+    auto next = reinterpret_cast<HTREEITEM>(
+        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item_)));
+    return TTreeNode(owner_, next);
+}
+
+int TTreeNode::Count() const {
+    int count = 0;
+    for (TTreeNode child = GetFirstChild(); child; child = child.GetNextSibling())
+        ++count;
+    return count;
+}
+
+int TTreeNode::Level() const {
+    int level = 0;
+    for (TTreeNode parent = Parent(); parent; parent = parent.Parent())
+        ++level;
+    return level;
+}
+
+void TTreeNode::Delete() {
+    if (owner_)
+        owner_->Delete(*this);
+}
+
+void TTreeNode::EditText() {
+    SendMessageA(Window(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item_));
+}
+
+RECT TTreeNode::DisplayRect(bool textOnly) const {
+    RECT rect{};
+    if (!owner_)
+        return rect;
+    // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
+    *reinterpret_cast<HTREEITEM*>(&rect) = item_;
+    if (!SendMessageA(Window(), TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&rect)))
+        return RECT{};
+    return rect;
+}
+
+// ---- TTreeNodes -----------------------------------------------------------------------------------
+
+int TTreeNodes::Count() const {
+    if (!owner_->HandleAllocated())
+        return 0;
+    return static_cast<int>(SendMessageA(owner_->Handle(), TVM_GETCOUNT, 0, 0));
+}
+
+void TTreeNodes::Clear() {
+    if (!owner_->HandleAllocated())
+        return;
+    // Every node goes at once: the tree view's per-node deletion and selection notifications mean
+    // nothing to the program here.
+    owner_->clearing_ = true;
+    SendMessageA(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    owner_->clearing_ = false;
+}
+
+TTreeNode TTreeNodes::AddRoot(const std::string& text) {
+    return AddChild(TTreeNode(), text);
+}
+
+TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text) {
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = parent ? parent.ItemId() : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.iImage = ImageToItem(-1);
+    insert.item.iSelectedImage = ImageToItem(-1);
+    insert.item.stateMask = TVIS_STATEIMAGEMASK;
+    insert.item.state = StateBits(-1);
+    auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(owner_->Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (!item)
+        throw EOutOfResources(SInsertError, {});
+    return TTreeNode(this, item);
+}
+
+void TTreeNodes::Delete(TTreeNode node) {
+    if (node && owner_->HandleAllocated())
+        SendMessageA(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node.ItemId()));
+}
+
+TTreeNode TTreeNodes::GetFirstNode() const {
+    if (!owner_->HandleAllocated())
+        return TTreeNode();
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageA(owner_->Handle(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return TTreeNode(const_cast<TTreeNodes*>(this), root);
+}
+
+// ---- TTreeView ------------------------------------------------------------------------------------
+
+TTreeView::TTreeView(TComponent* owner) : TWinControl(owner), items_(this) {
+    SetBoundsValues(0, 0, 121, 97);
+    TabStop = true;
+    SetParentColor(false);
+    SetColor(clWindow);
+    // Clicks and double clicks come from the tree view's notifications, which know about its items.
+    ControlStyle &= ~(csClickEvents | csDoubleClicks);
+}
+
+TTreeView::~TTreeView() {
+    // The window goes while this object is whole; its per-node notifications are not news to anyone.
+    clearing_ = true;
+    SetImages(nullptr);
+    DestroyWnd();
+}
+
+void TTreeView::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.WinClassName = "TTreeView";
+    params.BuiltInClass = WC_TREEVIEWA;
+    // No TVS_SHOWSELALWAYS: the selection shows only while the tree has the focus.
+    params.Style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_DISABLEDRAGDROP;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TTreeView::CreateWnd() {
+    TWinControl::CreateWnd();
+    SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
+    ApplyImages();
+    ApplyColor();
+}
+
+TTreeNode TTreeView::Selected() {
+    if (!HandleAllocated())
+        return TTreeNode();
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return TTreeNode(&items_, item);
+}
+
+void TTreeView::SetSelected(TTreeNode node) {
+    SendMessageA(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node.ItemId()));
+}
+
+void TTreeView::SetIndent(int value) {
+    if (indent_ == value)
+        return;
+    indent_ = value;
+    if (HandleAllocated())
+        SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(value), 0);
+}
+
+void TTreeView::SetImages(TImageList* value) {
+    if (images_ == value)
+        return;
+    if (images_)
+        images_->RemoveFreeNotification(this);
+    images_ = value;
+    if (images_)
+        images_->FreeNotification(this);
+    ApplyImages();
+}
+
+void TTreeView::ApplyImages() {
+    if (HandleAllocated())
+        SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+                     reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+}
+
+void TTreeView::ColorChanged() {
+    TWinControl::ColorChanged();
+    ApplyColor();
+}
+
+void TTreeView::ApplyColor() {
+    // -1 keeps the system's window colour, so a change of the system colours reaches the tree.
+    if (HandleAllocated())
+        SendMessageA(Handle(), TVM_SETBKCOLOR, 0,
+                     Color() == clWindow ? LPARAM(-1) : static_cast<LPARAM>(ColorToRGB(Color())));
+}
+
+void TTreeView::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == images_) {
+        images_ = nullptr;
+        ApplyImages();
+    }
+}
+
+HWND TTreeView::EditHandle() {
+    if (!HandleAllocated())
+        return nullptr;
+    return reinterpret_cast<HWND>(SendMessageA(Handle(), TVM_GETEDITCONTROL, 0, 0));
+}
+
+void TTreeView::WndProc(TMessage& message) {
+    if (message.Msg == CN_NOTIFY) {
+        Notify(message);
+        return;
+    }
+    TWinControl::WndProc(message);
+}
+
+void TTreeView::Notify(TMessage& message) {
+    const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
+    message.Result = 0;
+    switch (header->code) {
+        case NM_CLICK:
+            Click();
+            break;
+        case NM_DBLCLK:
+            DblClick();
+            break; // 0: the tree view still expands or collapses the node
+        case TVN_ENDLABELEDITA:
+        case TVN_ENDLABELEDITW:
+            // The edited text stays (the pointer is null when the editing was cancelled).
+            message.Result = reinterpret_cast<const NMTVDISPINFOA*>(header)->item.pszText != nullptr;
+            break;
+        case TVN_DELETEITEMA:
+        case TVN_DELETEITEMW:
+            if (!clearing_ && OnDeletion)
+                OnDeletion(this,
+                           TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWA*>(header)->itemOld.hItem));
+            break;
+        case TVN_SELCHANGEDA:
+        case TVN_SELCHANGEDW:
+            if (!clearing_ && OnChange)
+                OnChange(this,
+                         TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWA*>(header)->itemNew.hItem));
+            break;
+    }
+}
