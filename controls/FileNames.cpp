@@ -1,0 +1,109 @@
+#include "controls/FileNames.h"
+
+#include <windows.h>
+
+namespace {
+
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+// Length in bytes of the character that starts at `i`: 2 for a lead byte followed by its trail byte.
+std::size_t CharLength(const std::string& text, std::size_t i) {
+    return IsDBCSLeadByte(Byte(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+// Position of the last character that is one of `delimiters`, or npos; trail bytes do not count.
+std::size_t LastDelimiter(const std::string& text, const char* delimiters) {
+    std::size_t found = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
+        for (const char* d = delimiters; *d; ++d)
+            if (text[i] == *d)
+                found = i;
+    return found;
+}
+
+} // namespace
+
+std::string FirstToken(const std::string& whole) {
+    // The text ends at its first NUL, as a window text does.
+    const std::string text = whole.substr(0, whole.find('\0'));
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (Byte(text[i]) <= 32)
+            ++i;
+        else if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            i += 2;
+        else
+            break;
+    }
+    std::string token;
+    bool quoted = false;
+    while (i < text.size()) {
+        if (text[i] == '"') {
+            quoted = !quoted;
+            ++i;
+            continue;
+        }
+        if (!quoted && Byte(text[i]) <= 32)
+            break;
+        const std::size_t length = CharLength(text, i);
+        // The bound is the contract; a double-byte character is never cut in two by it.
+        if (token.size() + length > kMaxTokenLength)
+            break;
+        token.append(text, i, length);
+        i += length;
+    }
+    return token;
+}
+
+std::string ExtractNameFromText(const std::string& text) {
+    if (text.empty())
+        return std::string();
+    if (FileNameExists(text))
+        return text;
+    return FirstToken(text);
+}
+
+std::string QuoteNameWithBlanks(const std::string& name) {
+    if (name.find(' ') != std::string::npos && name[0] != '"')
+        return '"' + name + '"';
+    return name;
+}
+
+bool IsUsableFileName(const std::string& name) {
+    if (name.empty())
+        return false;
+    for (std::size_t i = 0; i < name.size(); i += CharLength(name, i)) {
+        switch (name[i]) {
+            case '<':
+            case '>':
+            case '"':
+            case '[':
+            case ']':
+            case '|':
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
+}
+
+std::string ExtractFolderPart(const std::string& name) {
+    const std::size_t last = LastDelimiter(name, "\\:");
+    return last == std::string::npos ? std::string() : name.substr(0, last + 1);
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileNameExists(const std::string& path) {
+    // Patterns are not names: "*.mak" must not count as an existing file.
+    if (path.find_first_of("*?") != std::string::npos)
+        return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
