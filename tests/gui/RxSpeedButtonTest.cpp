@@ -3,6 +3,7 @@
 #include "controls/EditButton.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "runtime/Exceptions.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -452,6 +453,33 @@ TEST_F(RxSpeedButtonTest, EditButtonJoinsTheEditFrameUnlessPressed) {
     EXPECT_EQ(ButtonPixel(button, 1, 5), Rgb(clBtnShadow));
     SendMessageA(form->Handle(), WM_LBUTTONUP, 0, At(button, 10, 8));
     EXPECT_EQ(button->State(), gsUp);
+}
+
+TEST_F(RxSpeedButtonTest, AutoRepeatClicksWhileHeldAndStopsOnRelease) {
+    TRxSpeedButton* button = AddFlatButton(MakeStrip(3), 3);
+    button->SetAllowTimer(true);
+    button->InitPause = 30;
+    button->RepeatInterval = 10;
+    ShowActive();
+    SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(button, 10, 10));
+    EXPECT_EQ(clicks, 0);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return clicks >= 3; })) << "no repeated clicks";
+    SendMessageA(form->Handle(), WM_LBUTTONUP, 0, At(button, 10, 10));
+    const int afterRelease = clicks;
+    guitest::PumpFor(150);
+    EXPECT_EQ(clicks, afterRelease);
+
+    // A failing click stops the repeat; the error reaches the error display once.
+    int errors = 0;
+    Application->MessageBoxHook = [&](HWND, const std::string&, const std::string&, unsigned) {
+        ++errors;
+        return IDOK;
+    };
+    button->OnClick = [](TObject*) { throw Exception("Repeat failed"); };
+    SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(button, 10, 10));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return errors >= 1; }));
+    guitest::PumpFor(150);
+    EXPECT_EQ(errors, 1);
 }
 
 } // namespace
