@@ -86,6 +86,18 @@ private:
     std::vector<HWND> disabled_;
 };
 
+// Makes the folder of a confirmed file the current directory. The platform dialog does so itself when
+// the user walked to the folder; a path typed into it must leave the same directory behind.
+void EnterFolderOf(const char* fileName) {
+    char full[MAX_PATH + 1] = {};
+    char* namePart = nullptr;
+    const DWORD length = GetFullPathNameA(fileName, MAX_PATH, full, &namePart);
+    if (length == 0 || length > MAX_PATH || !namePart)
+        return;
+    *namePart = '\0';
+    SetCurrentDirectoryA(full);
+}
+
 } // namespace
 
 DWORD FileDialogFlags(TOpenOptions options) {
@@ -185,6 +197,14 @@ bool TOpenDialog::RunFileDialog() {
                ((request.Flags & OFN_EXTENSIONDIFFERENT) ? ofExtensionDifferent : 0u) |
                ((request.Flags & OFN_READONLY) ? ofReadOnly : 0u);
     filterIndex_ = static_cast<int>(request.nFilterIndex);
+    if (!(options_ & ofNoChangeDir)) {
+        // Several files chosen together come as their folder followed by their names.
+        const bool severalFiles = (options_ & ofAllowMultiSelect) && buffer[fileName_.size() + 1] != '\0';
+        if (severalFiles)
+            SetCurrentDirectoryA(fileName_.c_str());
+        else
+            EnterFolderOf(fileName_.c_str());
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/Edit.h"
 
 #include <algorithm>
+#include <utility>
 
 bool LeftButtonHeld() {
     // The logical left button: GetKeyState follows swapped buttons.
@@ -57,6 +58,7 @@ void TCustomEdit::CreateWnd() {
     // The new window takes the kept text: that is no change.
     MuteScope mute(muteChanges_);
     TWinControl::CreateWnd();
+    reportedText_ = Text();
 }
 
 void TCustomEdit::SetTextValue(const std::string& value) {
@@ -64,6 +66,15 @@ void TCustomEdit::SetTextValue(const std::string& value) {
     // text-changed notification that follows every write reports it in both cases, exactly once.
     MuteScope mute(muteChanges_);
     TWinControl::SetTextValue(value);
+}
+
+void TCustomEdit::TextMayHaveChanged() {
+    // Some edit windows report one change twice (an undo, for one): only a new text is a change.
+    std::string text = Text();
+    if (text == reportedText_)
+        return;
+    reportedText_ = std::move(text);
+    Change();
 }
 
 void TCustomEdit::Change() {
@@ -160,10 +171,11 @@ void TCustomEdit::WndProc(TMessage& message) {
     switch (message.Msg) {
         case CN_COMMAND:
             if (HIWORD(message.WParam) == EN_CHANGE && !ChangeReportsMuted())
-                Change();
+                TextMayHaveChanged();
             return;
         case CM_TEXTCHANGED:
             TWinControl::WndProc(message);
+            reportedText_ = Text();
             Change();
             return;
         case CM_ENTER:

@@ -9,7 +9,8 @@ enum TEditBorderStyle { ebsNone, ebsSingle };
 
 // The platform edit window. OnChange fires once for every change of the text: for typing, cutting,
 // pasting and undoing through the edit's own change report (EN_CHANGE), and for a Text write through
-// the text-changed notification, never while the window is being made and never for the same text.
+// the text-changed notification; never while the window is being made, and never when the text is
+// what it was at the last report.
 class TCustomEdit : public TWinControl {
 public:
     explicit TCustomEdit(TComponent* owner);
@@ -57,6 +58,8 @@ protected:
     bool ChangeReportsMuted() const { return muteChanges_ > 0; }
 
 private:
+    void TextMayHaveChanged();
+
     bool autoSelect_ = true;
     TEditCharCase charCase_ = ecNormal;
     bool hideSelection_ = true;
@@ -64,6 +67,7 @@ private:
     bool ctl3D_ = true;
     bool readOnly_ = false;
     int muteChanges_ = 0;
+    std::string reportedText_; // the text as the last change report left it
 };
 
 // True while the left mouse button is held.
