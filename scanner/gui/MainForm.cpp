@@ -1,7 +1,52 @@
 #include "scanner/gui/MainForm.h"
 
+#include "controls/FilenameEdit.h"
+#include "controls/RxLabel.h"
+#include "controls/RxSpeedButton.h"
+#include "credits/Credits.h"
+#include "credits/SecretPanel.h"
+#include "formstream/Os.h"
+#include "framework/Bevel.h"
+#include "framework/Clipboard.h"
+#include "framework/ImageList.h"
+#include "framework/TreeView.h"
+#include "resources/ResourceNames.h"
+#include "scanner/HelpContextScan.h"
+#include "scanner/gui/TreeViewResult.h"
+
 TForm1* Form1 = nullptr;
 
+namespace {
+
+// One of the three flat glyph buttons below the frame.
+TRxSpeedButton* MakeGlyphButton(TForm1* form, int left, const char* hint, const char* glyphName,
+                                TNotifyEvent onClick) {
+    auto* button = new TRxSpeedButton(form);
+    button->SetParent(form);
+    button->SetBounds(left, 236, 58, 33);
+    button->SetHint(hint);
+    button->SetFlat(true);
+    button->SetTransparent(true);
+    TBitmap glyph;
+    glyph.LoadFromResourceName(nullptr, glyphName);
+    button->SetGlyph(glyph);
+    button->SetNumGlyphs(3);
+    button->SetParentShowHint(false);
+    button->OnClick = std::move(onClick);
+    return button;
+}
+
+TRxLabel* MakeLabel(TForm1* form, int left, int top, int width, const char* caption) {
+    auto* label = new TRxLabel(form);
+    label->SetParent(form);
+    label->SetBounds(left, top, width, 13);
+    label->SetCaption(caption);
+    return label;
+}
+
+} // namespace
+
+// The window and its controls with the values they have at start, in the order they are made.
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
     SetName("Form1");
     SetCaption("Quorvel");
@@ -17,4 +62,111 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     font.SetCharset(DEFAULT_CHARSET);
     font.SetStyle(0);
     SetFont(font);
+
+    Bevel1 = new TBevel(this);
+    Bevel1->SetName("Bevel1");
+    Bevel1->SetParent(this);
+    Bevel1->SetBounds(8, 7, 281, 221);
+
+    RxSpeedButton1 = MakeGlyphButton(this, 174, "Rescan", kRescanGlyph,
+                                     [this](TObject* sender) { RxSpeedButton1Click(sender); });
+    RxSpeedButton1->SetName("RxSpeedButton1");
+    RxLabel1 = MakeLabel(this, 16, 15, 80, "Project file name");
+    RxLabel1->SetName("RxLabel1");
+    RxLabel2 = MakeLabel(this, 16, 62, 195, "Forms and components with HelpContext");
+    RxLabel2->SetName("RxLabel2");
+    RxSpeedButton2 = MakeGlyphButton(this, 230, "Exit", kExitGlyph,
+                                     [this](TObject* sender) { RxSpeedButton2Click(sender); });
+    RxSpeedButton2->SetName("RxSpeedButton2");
+    RxSpeedButton3 = MakeGlyphButton(this, 118, "About", kAboutGlyph,
+                                     [this](TObject* sender) { RxSpeedButton3Click(sender); });
+    RxSpeedButton3->SetName("RxSpeedButton3");
+
+    FilenameEdit1 = new TFilenameEdit(this);
+    FilenameEdit1->SetName("FilenameEdit1");
+    FilenameEdit1->SetParent(this);
+    FilenameEdit1->SetBounds(18, 32, 260, 21);
+    FilenameEdit1->SetFilter("Project files|*.mak;*.bpr");
+    FilenameEdit1->SetNumGlyphs(1);
+    FilenameEdit1->SetTabOrder(0);
+    FilenameEdit1->OnChange = [this](TObject* sender) { RxSpeedButton1Click(sender); };
+
+    TreeView1 = new TTreeView(this);
+    TreeView1->SetName("TreeView1");
+    TreeView1->SetParent(this);
+    TreeView1->SetBounds(16, 80, 263, 138);
+    TreeView1->SetIndent(19);
+    TreeView1->SetParentColor(false);
+    TreeView1->SetTabOrder(1);
+    TreeView1->OnDblClick = [this](TObject* sender) { TreeView1DblClick(sender); };
+
+    SecretPanel1 = new TSecretPanel(this);
+    SecretPanel1->SetName("SecretPanel1");
+    SecretPanel1->SetParent(this);
+    SecretPanel1->SetBounds(8, 8, 281, 220);
+    SecretPanel1->SetVisible(false);
+    SecretPanel1->SetTabOrder(2);
+    SecretPanel1->OnStopPlay = [this](TObject* sender) { SecretPanel1StopPlay(sender); };
+    SetupCreditsPanel(*SecretPanel1);
+
+    ImageList1 = new TImageList(this, 16, 16);
+    ImageList1->SetName("ImageList1");
+    for (const char* image : kNodeImages)
+        ImageList1->AddResource(image);
+    TreeView1->SetImages(ImageList1);
+
+    for (TRxSpeedButton* button : {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3})
+        button->Loaded();
+}
+
+void TForm1::RxSpeedButton1Click(TObject*) {
+    const std::string projectFileName = FilenameEdit1->Text();
+    if (projectFileName.empty())
+        return;
+    // The project is read whole first: when that fails, the tree keeps what it shows.
+    const std::string nameList = LoadFormNameList(projectFileName);
+    TreeView1->Items().Clear();
+    for (const std::string& name : SplitFormNames(nameList))
+        if (os::FileExists(name))
+            ScanFormFile(name);
+}
+
+void TForm1::ScanFormFile(std::string fileName) {
+    TTreeViewResult tree(TreeView1->Items());
+    ::ScanFormFile(fileName, tree);
+}
+
+void TForm1::TreeView1DblClick(TObject*) {
+    if (TreeView1->Items().Count() == 0)
+        return;
+    const TTreeNode node = TreeView1->Selected();
+    if (!node)
+        return;
+    const std::string caption = node.Text();
+    const size_t colon = caption.find(':');
+    Clipboard()->SetAsText(colon == std::string::npos ? std::string("0") : caption.substr(colon + 1));
+}
+
+void TForm1::RxSpeedButton3Click(TObject*) {
+    if (SecretPanel1->Visible()) {
+        SecretPanel1->SetActive(false); // runs SecretPanel1StopPlay before it returns
+        SecretPanel1->SetVisible(false);
+        RxSpeedButton1->SetEnabled(true);
+        RxSpeedButton2->SetEnabled(true);
+    } else {
+        SecretPanel1->SetVisible(true);
+        SecretPanel1->SetActive(true);
+        RxSpeedButton1->SetEnabled(false);
+        RxSpeedButton2->SetEnabled(false);
+    }
+}
+
+void TForm1::SecretPanel1StopPlay(TObject*) {
+    SecretPanel1->SetVisible(false);
+    RxSpeedButton1->SetEnabled(true);
+    RxSpeedButton2->SetEnabled(true);
+}
+
+void TForm1::RxSpeedButton2Click(TObject*) {
+    Close();
 }

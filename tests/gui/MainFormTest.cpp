@@ -1,0 +1,642 @@
+#include "scanner/gui/MainForm.h"
+
+#include "controls/FilenameEdit.h"
+#include "controls/RxLabel.h"
+#include "controls/RxSpeedButton.h"
+#include "credits/Credits.h"
+#include "credits/SecretPanel.h"
+#include "framework/Application.h"
+#include "framework/Bevel.h"
+#include "framework/Clipboard.h"
+#include "framework/ImageList.h"
+#include "framework/TreeView.h"
+#include "scanner/HelpContextScan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The main window driven as a user drives it: keystrokes into the edit, clicks on the buttons, double
+// clicks on the tree; read back through the tree view's own items, the clipboard and the window state.
+
+namespace {
+
+const char kProject[] = "Project1.mak";
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Application->ProcessMessages();
+        Application->Idle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A folder of the source tree as a Windows path (Wine maps the Unix root to drive Z:).
+std::string SourcePath(const std::string& relative) {
+    std::string path = std::string(QUORVEL_SOURCE_DIR) + "/" + relative;
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+// One node as the tree view reports it.
+struct ShownNode {
+    std::string Caption;
+    int Image, SelectedImage, StateImage;
+    bool Expanded;
+    std::vector<ShownNode> Children;
+};
+
+std::vector<ShownNode> ReadTree(HWND tree, HTREEITEM first) {
+    std::vector<ShownNode> nodes;
+    for (HTREEITEM item = first; item;
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        char text[300] = {};
+        TVITEMA info{};
+        info.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+        info.hItem = item;
+        info.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
+        info.pszText = text;
+        info.cchTextMax = sizeof text;
+        EXPECT_TRUE(SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info)));
+        auto child = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        nodes.push_back(ShownNode{text, info.iImage, info.iSelectedImage,
+                                  static_cast<int>((info.state & TVIS_STATEIMAGEMASK) >> 12),
+                                  (info.state & TVIS_EXPANDED) != 0, ReadTree(tree, child)});
+    }
+    return nodes;
+}
+
+std::vector<ShownNode> ReadTree(HWND tree) {
+    return ReadTree(tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+}
+
+// The same tree in the text form of the in-memory tree: a node per line, children indented.
+std::string TreeText(const std::vector<ShownNode>& nodes, const std::string& indent = "") {
+    std::string text;
+    for (const ShownNode& node : nodes)
+        text += indent + node.Caption + "\n" + TreeText(node.Children, indent + "  ");
+    return text;
+}
+
+std::string ClipboardText() {
+    return Clipboard()->AsText();
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitFramework();
+        Application->MessageBoxHook = [this](HWND owner, const std::string& text, const std::string& caption,
+                                             unsigned flags) {
+            EXPECT_EQ(owner, Application->Handle());
+            EXPECT_EQ(caption, Application->Title());
+            EXPECT_EQ(flags, 0x10u);
+            boxes.push_back(text);
+            return IDOK;
+        };
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousDirectory = previous;
+        ASSERT_TRUE(SetCurrentDirectoryA(SourcePath("examples/demo").c_str()));
+        form = new TForm1(nullptr);
+        form->Show();
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
+        SetForegroundWindow(form->Handle());
+    }
+    void TearDown() override {
+        delete form;
+        Application->MessageBoxHook = nullptr;
+        SetCurrentDirectoryA(previousDirectory.c_str());
+    }
+
+    HWND Tree() { return form->TreeView1->Handle(); }
+    int NodeCount() { return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0)); }
+
+    // Types into the file-name edit, one character message per key, as the keyboard would.
+    void Type(const std::string& text) {
+        form->FilenameEdit1->SetFocus();
+        for (char c : text)
+            PostMessageA(form->FilenameEdit1->Handle(), WM_CHAR, static_cast<BYTE>(c), 1);
+    }
+
+    // A left click on the form's client area, where the window-less glyph buttons are.
+    void ClickAt(int x, int y) {
+        const LPARAM at = MAKELPARAM(x, y);
+        PostMessageA(form->Handle(), WM_MOUSEMOVE, 0, at);
+        PostMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(form->Handle(), WM_LBUTTONUP, 0, at);
+        // The click is handled synchronously: once nothing is left in the queue, it has been.
+        ASSERT_TRUE(PumpUntil([&] { return !HasPosted(form->Handle()); }));
+    }
+    static bool HasPosted(HWND window) {
+        MSG msg;
+        return PeekMessageA(&msg, window, 0, 0, PM_NOREMOVE) != 0;
+    }
+    void ClickButton(TRxSpeedButton* button) {
+        ClickAt(button->Left() + button->Width() / 2, button->Top() + button->Height() / 2);
+    }
+
+    // Double-clicks the middle of a node's caption.
+    void DoubleClickNode(HTREEITEM item) {
+        RECT r{};
+        *reinterpret_cast<HTREEITEM*>(&r) = item;
+        ASSERT_TRUE(SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        PostMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(Tree(), WM_LBUTTONUP, 0, at);
+        PostMessageA(Tree(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageA(Tree(), WM_LBUTTONUP, 0, at);
+        ASSERT_TRUE(PumpUntil([&] { return !HasPosted(Tree()); }));
+    }
+
+    HTREEITEM FindNode(const std::string& caption) {
+        HTREEITEM found = nullptr;
+        std::function<void(HTREEITEM)> walk = [&](HTREEITEM item) {
+            for (; item && !found; item = reinterpret_cast<HTREEITEM>(SendMessageA(
+                                       Tree(), TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+                if (TTreeNode(&form->TreeView1->Items(), item).Text() == caption)
+                    found = item;
+                walk(reinterpret_cast<HTREEITEM>(
+                    SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
+            }
+        };
+        walk(reinterpret_cast<HTREEITEM>(SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+        return found;
+    }
+
+    // Puts a text into the edit the way the browse button's choice arrives: one change of the whole
+    // text, inside the handling of a message (whose guard shows the errors).
+    void SetEditText(const char* text) {
+        GuardedDispatch(form->FilenameEdit1, [&]() -> LRESULT {
+            form->FilenameEdit1->SetText(text);
+            return 0;
+        });
+    }
+
+    void LoadDemo() {
+        SetEditText(kProject);
+        ASSERT_EQ(NodeCount(), 12);
+        ASSERT_TRUE(boxes.empty());
+    }
+
+    TForm1* form = nullptr;
+    std::vector<std::string> boxes;
+    std::string previousDirectory;
+};
+
+TEST_F(MainFormTest, ControlsAreMadeInOrderWithTheirPlacesAndSettings) {
+    const std::vector<std::string> order = {"Bevel1",         "RxSpeedButton1", "RxLabel1",      "RxLabel2",
+                                            "RxSpeedButton2", "RxSpeedButton3", "FilenameEdit1", "TreeView1",
+                                            "SecretPanel1",   "ImageList1"};
+    ASSERT_EQ(form->ComponentCount(), static_cast<int>(order.size()));
+    for (int i = 0; i < form->ComponentCount(); ++i)
+        EXPECT_EQ(form->Components(i)->Name(), order[static_cast<size_t>(i)]);
+
+    auto expectBounds = [](TControl* control, int left, int top, int width, int height) {
+        EXPECT_EQ(control->Left(), left) << control->Name();
+        EXPECT_EQ(control->Top(), top) << control->Name();
+        EXPECT_EQ(control->Width(), width) << control->Name();
+        EXPECT_EQ(control->Height(), height) << control->Name();
+    };
+    expectBounds(form->Bevel1, 8, 7, 281, 221);
+    EXPECT_EQ(form->Bevel1->Shape(), bsBox);
+    EXPECT_EQ(form->Bevel1->Style(), bsLowered);
+    expectBounds(form->RxSpeedButton3, 118, 236, 58, 33);
+    expectBounds(form->RxSpeedButton1, 174, 236, 58, 33);
+    expectBounds(form->RxSpeedButton2, 230, 236, 58, 33);
+    const struct {
+        TRxSpeedButton* button;
+        const char* hint;
+    } buttons[] = {
+        {form->RxSpeedButton1, "Rescan"}, {form->RxSpeedButton2, "Exit"}, {form->RxSpeedButton3, "About"}};
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.button->Hint(), b.hint);
+        EXPECT_TRUE(b.button->ShowHint()) << b.hint;
+        EXPECT_FALSE(b.button->ParentShowHint()) << b.hint;
+        EXPECT_TRUE(b.button->Flat()) << b.hint;
+        EXPECT_TRUE(b.button->Transparent()) << b.hint;
+        EXPECT_TRUE(b.button->Enabled()) << b.hint;
+        EXPECT_EQ(b.button->NumGlyphs(), 3) << b.hint;
+        EXPECT_EQ(b.button->Glyph().Width(), 96) << b.hint;
+    }
+    EXPECT_EQ(form->RxLabel1->Left(), 16);
+    EXPECT_EQ(form->RxLabel1->Top(), 15);
+    EXPECT_EQ(form->RxLabel1->Caption(), "Project file name");
+    EXPECT_EQ(form->RxLabel2->Left(), 16);
+    EXPECT_EQ(form->RxLabel2->Top(), 62);
+    EXPECT_EQ(form->RxLabel2->Caption(), "Forms and components with HelpContext");
+    EXPECT_TRUE(form->RxLabel1->Font().Equals(form->Font()));
+
+    expectBounds(form->FilenameEdit1, 18, 32, 260, 21);
+    EXPECT_EQ(form->FilenameEdit1->Filter(), "Project files|*.mak;*.bpr");
+    EXPECT_EQ(form->FilenameEdit1->NumGlyphs(), 1);
+    EXPECT_EQ(form->FilenameEdit1->TabOrder(), 0);
+    EXPECT_EQ(form->FilenameEdit1->Text(), "");
+
+    expectBounds(form->TreeView1, 16, 80, 263, 138);
+    EXPECT_EQ(form->TreeView1->Indent(), 19);
+    EXPECT_EQ(SendMessageA(Tree(), TVM_GETINDENT, 0, 0), 19);
+    EXPECT_FALSE(form->TreeView1->ParentColor());
+    EXPECT_EQ(form->TreeView1->Color(), clWindow);
+    EXPECT_EQ(form->TreeView1->TabOrder(), 1);
+    EXPECT_EQ(form->TreeView1->Images(), form->ImageList1);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageA(Tree(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+              form->ImageList1->Handle());
+    EXPECT_EQ(NodeCount(), 0);
+
+    expectBounds(form->SecretPanel1, 8, 8, 281, 220);
+    EXPECT_FALSE(form->SecretPanel1->Visible());
+    EXPECT_FALSE(form->SecretPanel1->Active());
+    EXPECT_EQ(form->SecretPanel1->TabOrder(), 2);
+    EXPECT_EQ(form->SecretPanel1->Lines().Count(), static_cast<int>(CreditLines().size()));
+
+    EXPECT_EQ(form->ImageList1->Count(), 3);
+    EXPECT_EQ(form->ImageList1->Width(), 16);
+    EXPECT_EQ(form->ImageList1->Height(), 16);
+}
+
+TEST_F(MainFormTest, TypingAProjectNameRescansAtEveryKeystroke) {
+    Type(kProject);
+    ASSERT_TRUE(PumpUntil([&] { return NodeCount() == 12; })) << NodeCount();
+    ASSERT_TRUE(PumpUntil([&] { return !HasPosted(form->Handle()); }));
+    EXPECT_EQ(form->FilenameEdit1->Text(), kProject);
+    // Every incomplete name names no file: one error box each, in the order typed.
+    const std::string typed = kProject;
+    ASSERT_EQ(boxes.size(), typed.size() - 1);
+    for (size_t i = 0; i + 1 < typed.size(); ++i)
+        EXPECT_EQ(boxes[i], "Cannot open file " + typed.substr(0, i + 1) + ".");
+
+    // The window's tree holds what the portable scan finds: same nodes, images, no state image, collapsed.
+    TMemoryTree expected;
+    Rescan(kProject, expected);
+    const std::vector<ShownNode> shown = ReadTree(Tree());
+    EXPECT_EQ(TreeText(shown), expected.ToText());
+    EXPECT_EQ(TreeText(shown), "MainForm:100\n  CustomerEdit:110\n  QuantityEdit:120\n  OkButton:130\n"
+                               "OptionsDialog\n  AutoSaveBox:210\n  BackupBox:-1\n  FolderEdit:230\n"
+                               "AboutBox\n  Panel1:310\n  Version:320\n  OkButton:330\n");
+    ASSERT_EQ(shown.size(), expected.Roots().size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const auto& root = expected.Roots()[i];
+        EXPECT_EQ(shown[i].Image, root.ImageIndex) << shown[i].Caption;
+        EXPECT_EQ(shown[i].SelectedImage, root.SelectedIndex) << shown[i].Caption;
+        EXPECT_EQ(shown[i].StateImage, 0) << shown[i].Caption;
+        EXPECT_FALSE(shown[i].Expanded) << shown[i].Caption;
+        ASSERT_EQ(shown[i].Children.size(), root.Children.size());
+        for (size_t j = 0; j < shown[i].Children.size(); ++j) {
+            EXPECT_EQ(shown[i].Children[j].Image, 1);
+            EXPECT_EQ(shown[i].Children[j].SelectedImage, 1);
+            EXPECT_EQ(shown[i].Children[j].StateImage, 0);
+        }
+    }
+    EXPECT_EQ(shown[0].Image, 0);
+    EXPECT_EQ(shown[1].Image, 2);
+}
+
+TEST_F(MainFormTest, RescanButtonReadsTheProjectAgain) {
+    LoadDemo();
+    const std::string before = TreeText(ReadTree(Tree()));
+    form->TreeView1->Items().GetFirstNode().Delete();
+    ASSERT_EQ(NodeCount(), 8);
+    ClickButton(form->RxSpeedButton1);
+    EXPECT_EQ(NodeCount(), 12);
+    EXPECT_EQ(TreeText(ReadTree(Tree())), before);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainFormTest, AMissingProjectLeavesTheTreeAsItWas) {
+    LoadDemo();
+    const std::string before = TreeText(ReadTree(Tree()));
+    SetEditText("C:\\x.mak");
+    ASSERT_EQ(boxes, std::vector<std::string>{"Cannot open file C:\\x.mak."});
+    ClickButton(form->RxSpeedButton1);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Cannot open file C:\\x.mak.");
+    EXPECT_EQ(TreeText(ReadTree(Tree())), before);
+    // Clearing the edit: nothing happens, the tree stays.
+    SetEditText("");
+    ClickButton(form->RxSpeedButton1);
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(TreeText(ReadTree(Tree())), before);
+    // The window goes on working.
+    SetEditText(kProject);
+    EXPECT_EQ(NodeCount(), 12);
+}
+
+TEST_F(MainFormTest, NodesShowTheirImages) {
+    LoadDemo();
+    form->TreeView1->Repaint();
+    const RECT client = form->TreeView1->ClientRect();
+    TBitmap picture(client.right, client.bottom);
+    form->TreeView1->PaintTo(picture.Canvas().Handle(), 0, 0);
+    GdiFlush();
+    // Each root's row shows its olive-backed picture left of the caption.
+    for (TTreeNode node = form->TreeView1->Items().GetFirstNode(); node; node = node.GetNextSibling()) {
+        const RECT text = node.DisplayRect(true);
+        int olive = 0;
+        for (int y = text.top; y < text.bottom; ++y)
+            for (int x = std::max(0, static_cast<int>(text.left) - 20); x < text.left; ++x)
+                olive += picture.Pixel(x, y) == TColor(RGB(127, 127, 0));
+        EXPECT_GT(olive, 20) << node.Text();
+    }
+}
+
+TEST_F(MainFormTest, DoubleClickCopiesTheSelectedNodesNumber) {
+    Clipboard()->SetAsText("before");
+    // An empty tree: the clipboard keeps what it held.
+    PostMessageA(Tree(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
+    PostMessageA(Tree(), WM_LBUTTONUP, 0, MAKELPARAM(50, 50));
+    PumpUntil([&] { return !HasPosted(Tree()); });
+    form->TreeView1DblClick(form->TreeView1);
+    EXPECT_EQ(ClipboardText(), "before");
+
+    LoadDemo();
+    // Nodes, but none selected: nothing happens.
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, 0);
+    ASSERT_FALSE(form->TreeView1->Selected());
+    form->TreeView1DblClick(form->TreeView1);
+    EXPECT_EQ(ClipboardText(), "before");
+
+    // Whatever the clipboard held goes; only the text is there afterwards.
+    const UINT custom = RegisterClipboardFormatA("QuorvelMainFormTest");
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(custom, GlobalAlloc(GMEM_MOVEABLE, 4));
+    CloseClipboard();
+
+    form->TreeView1->Items().GetFirstNode().SetExpanded(true);
+    DoubleClickNode(FindNode("QuantityEdit:120"));
+    EXPECT_EQ(form->TreeView1->Selected().Text(), "QuantityEdit:120");
+    EXPECT_EQ(ClipboardText(), "120");
+    EXPECT_FALSE(Clipboard()->HasFormat(custom));
+
+    DoubleClickNode(FindNode("MainForm:100"));
+    EXPECT_EQ(ClipboardText(), "100");
+    DoubleClickNode(FindNode("OptionsDialog"));
+    EXPECT_EQ(ClipboardText(), "0");
+    SendMessageA(Tree(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindNode("OptionsDialog")));
+    DoubleClickNode(FindNode("BackupBox:-1"));
+    EXPECT_EQ(ClipboardText(), "-1");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainFormTest, ACaptionEditedInPlaceIsWhatIsCopied) {
+    LoadDemo();
+    form->TreeView1->SetFocus();
+    const struct {
+        const char* typed;
+        const char* copied;
+    } cases[] = {{"a:b:c", "b:c"}, {"no colon", "0"}, {"Button1:2010", "2010"}, {"x:", ""}};
+    for (const auto& c : cases) {
+        HTREEITEM item = form->TreeView1->Items().GetFirstNode().ItemId();
+        SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        SendMessageA(Tree(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item));
+        ASSERT_TRUE(PumpUntil([&] { return form->TreeView1->IsEditing(); }));
+        HWND edit = form->TreeView1->EditHandle();
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        for (const char* p = c.typed; *p; ++p)
+            PostMessageA(edit, WM_CHAR, static_cast<BYTE>(*p), 1);
+        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
+        ASSERT_TRUE(PumpUntil([&] { return !form->TreeView1->IsEditing(); }));
+        EXPECT_EQ(TTreeNode(&form->TreeView1->Items(), item).Text(), c.typed);
+        DoubleClickNode(item);
+        EXPECT_EQ(ClipboardText(), c.copied) << c.typed;
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+class CreditsTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        // The stop handler stays wired; this only counts its runs.
+        TNotifyEvent handler = form->SecretPanel1->OnStopPlay;
+        form->SecretPanel1->OnStopPlay = [this, handler](TObject* sender) {
+            ++stops;
+            handler(sender);
+        };
+    }
+    void ExpectNormal() {
+        EXPECT_FALSE(form->SecretPanel1->Visible());
+        EXPECT_FALSE(form->SecretPanel1->Active());
+        EXPECT_TRUE(form->RxSpeedButton1->Enabled());
+        EXPECT_TRUE(form->RxSpeedButton2->Enabled());
+        EXPECT_TRUE(form->RxSpeedButton3->Enabled());
+    }
+    void ExpectCredits() {
+        EXPECT_TRUE(form->SecretPanel1->Visible());
+        EXPECT_TRUE(form->SecretPanel1->Active());
+        EXPECT_FALSE(form->RxSpeedButton1->Enabled());
+        EXPECT_FALSE(form->RxSpeedButton2->Enabled());
+        EXPECT_TRUE(form->RxSpeedButton3->Enabled());
+    }
+    int stops = 0;
+};
+
+TEST_F(CreditsTest, AboutPlaysAndASecondAboutStops) {
+    ExpectNormal();
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    EXPECT_EQ(stops, 0);
+    ClickButton(form->RxSpeedButton3);
+    ExpectNormal();
+    EXPECT_EQ(stops, 1);
+    // And again, after some scrolling: the play starts from the top.
+    ClickButton(form->RxSpeedButton3);
+    ASSERT_TRUE(PumpUntil([&] { return form->SecretPanel1->ScrollPos() >= 20; }));
+    ClickButton(form->RxSpeedButton3);
+    EXPECT_EQ(stops, 2);
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    EXPECT_LT(form->SecretPanel1->ScrollPos(), 20);
+    ClickButton(form->RxSpeedButton3);
+    EXPECT_EQ(stops, 3);
+}
+
+TEST_F(CreditsTest, WhileTheCreditsPlayRescanAndExitIgnoreClicksButTheEditStillRescans) {
+    LoadDemo();
+    form->TreeView1->Items().Clear();
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    ClickButton(form->RxSpeedButton1);
+    EXPECT_EQ(NodeCount(), 0);
+    ClickButton(form->RxSpeedButton2);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    SetEditText("");
+    Type(kProject);
+    ASSERT_TRUE(PumpUntil([&] { return NodeCount() == 12; }));
+    ExpectCredits();
+    ClickButton(form->RxSpeedButton3);
+    ExpectNormal();
+}
+
+TEST_F(CreditsTest, TheEndOfTheTextStopsAndHidesThePanel) {
+    form->SecretPanel1->SetInterval(1);
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    ASSERT_TRUE(PumpUntil([&] { return !form->SecretPanel1->Visible(); }, 120000));
+    ExpectNormal();
+    EXPECT_EQ(stops, 1);
+}
+
+TEST_F(MainFormTest, ExitClosesTheWindow) {
+    ClickButton(form->RxSpeedButton2);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+// ---- The real program, as a child process under the same Wine ------------------------------------
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        exe = path;
+        for (int up = 0; up < 3; ++up) // tests\gui\MainFormTest.exe -> the build folder
+            exe = exe.substr(0, exe.find_last_of('\\'));
+        exe += "\\Quorvel.exe";
+        if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "Quorvel.exe not built";
+    }
+    void TearDown() override {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+    }
+
+    void Start(const std::string& arguments = "") {
+        std::string command = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        const std::string folder = SourcePath("examples/demo");
+        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.c_str(), &startup, &process));
+    }
+
+    // The program's main window once it is on the screen, or nullptr when the program ended first.
+    HWND WaitForWindow() {
+        struct Search {
+            DWORD process;
+            HWND found;
+        } search{process.dwProcessId, nullptr};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!search.found && std::chrono::steady_clock::now() < end) {
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(window, &owner);
+                    char className[32] = {};
+                    GetClassNameA(window, className, sizeof className);
+                    if (owner == s->process && std::string(className) == "TForm1" &&
+                        IsWindowVisible(window)) {
+                        s->found = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            // Waiting on the process: returns at once if it ends, else after a short while to look again.
+            if (!search.found && WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0)
+                return nullptr;
+        }
+        return search.found;
+    }
+
+    DWORD WaitForExit() {
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+
+    HWND Child(HWND window, const char* className) {
+        struct Search {
+            const char* name;
+            HWND found;
+        } search{className, nullptr};
+        EnumChildWindows(
+            window,
+            [](HWND child, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                char name[64] = {};
+                GetClassNameA(child, name, sizeof name);
+                if (std::string(name) == s->name) {
+                    s->found = child;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    std::string exe;
+    PROCESS_INFORMATION process{};
+};
+
+TEST_F(ProgramTest, TheCloseBoxEndsTheProgramWithExitCodeZero) {
+    Start();
+    HWND window = WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    char caption[32] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Quorvel");
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(WaitForExit(), 0u);
+}
+
+TEST_F(ProgramTest, ExitButtonEndsTheProgramWithExitCodeZero) {
+    Start();
+    HWND window = WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    HWND edit = Child(window, "TFilenameEdit");
+    HWND tree = Child(window, "TTreeView");
+    ASSERT_NE(edit, nullptr);
+    ASSERT_NE(tree, nullptr);
+    // The project name pasted into the program's own edit fills its tree.
+    Clipboard()->SetAsText(kProject);
+    SendMessageA(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 12);
+    const LPARAM exitButton = MAKELPARAM(230 + 29, 236 + 16);
+    PostMessageA(window, WM_MOUSEMOVE, 0, exitButton);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
+    PostMessageA(window, WM_LBUTTONUP, 0, exitButton);
+    EXPECT_EQ(WaitForExit(), 0u);
+}
+
+TEST_F(ProgramTest, TheCloseBoxEndsTheProgramWhileTheCreditsPlay) {
+    Start();
+    HWND window = WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    const LPARAM aboutButton = MAKELPARAM(118 + 29, 236 + 16);
+    PostMessageA(window, WM_MOUSEMOVE, 0, aboutButton);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, aboutButton);
+    PostMessageA(window, WM_LBUTTONUP, 0, aboutButton);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(), 0u);
+}
+
+TEST_F(ProgramTest, RegServerEndsTheProgramWithoutAWindow) {
+    Start("/REGSERVER");
+    EXPECT_EQ(WaitForWindow(), nullptr);
+    EXPECT_EQ(WaitForExit(), 0u);
+}
+
+} // namespace
