@@ -97,15 +97,8 @@ TThread::TThread(bool createSuspended) : parked_(createSuspended) {
     }
 }
 
-// A thread that has set Ended may still be in its completion step, which touches this object, so the
-// destruction waits for the operating-system thread itself, unless it runs on that thread (FreeWhenDone).
 TThread::~TThread() {
-    if (!parked_.load() && GetCurrentThreadId() != threadId_) {
-        if (!Ended()) {
-            RequestStop();
-        }
-        WaitFor();
-    }
+    StopAndWait();
     CloseHandle(handle_);
     if (threadObjectCount.fetch_sub(1) == 1) {
         if (OnMainThread()) {
@@ -113,6 +106,17 @@ TThread::~TThread() {
         } else if (HWND window = threadWindow.load()) {
             PostMessageA(window, kReleaseThreadWindowMessage, 0, 0);
         }
+    }
+}
+
+// A thread that has set Ended may still be in its completion step, which touches this object, so this
+// waits for the operating-system thread itself even then.
+void TThread::StopAndWait() {
+    if (!parked_.load() && GetCurrentThreadId() != threadId_) {
+        if (!Ended()) {
+            RequestStop();
+        }
+        WaitFor();
     }
 }
 
@@ -145,10 +149,13 @@ void TThread::RequestStop() {
 DWORD TThread::WaitFor() {
     if (OnMainThread()) {
         mainWaiting_.store(true, std::memory_order_relaxed);
-        while (MsgWaitForMultipleObjects(1, &handle_, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        // The wait wakes only for calls sent after the queue was last looked at, so answer those already
+        // there before each wait.
+        do {
             MSG message;
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        } while (MsgWaitForMultipleObjects(1, &handle_, FALSE, INFINITE, QS_SENDMESSAGE) ==
+                 WAIT_OBJECT_0 + 1);
     } else {
         WaitForSingleObject(handle_, INFINITE);
     }

@@ -25,7 +25,7 @@ class TThread : public TObject {
 public:
     // Starts the thread at once, or suspended (and Parked) when `createSuspended`.
     explicit TThread(bool createSuspended);
-    // Asks a running thread to stop and waits for it; a parked thread is left as it is.
+    // Asks a running thread to stop and waits for it (StopAndWait); a parked thread is left as it is.
     ~TThread() override;
 
     // Suspends the thread once and marks it Parked.
@@ -61,6 +61,10 @@ protected:
     virtual void DoCompleted();
     // The thread's body.
     virtual void Run() = 0;
+    // Asks a running thread to stop and waits for it to end, unless it is parked or this is the thread
+    // itself. The base destructor does this too late for a class whose Run uses members of its own (they
+    // are gone by then), so such a class calls it first thing in its destructor.
+    void StopAndWait();
     // Runs `method` on the main thread and waits for it; an exception it raises is raised again here.
     // Raises EThread while the main thread waits in WaitFor for this thread.
     void Synchronize(TThreadMethod method);

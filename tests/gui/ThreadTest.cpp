@@ -17,6 +17,7 @@ namespace {
 class BodyThread : public TThread {
 public:
     explicit BodyThread(std::function<void(BodyThread&)> body) : TThread(true), body_(std::move(body)) {}
+    ~BodyThread() override { StopAndWait(); }
 
     void Start() {
         while (Parked()) {
