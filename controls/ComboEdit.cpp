@@ -243,12 +243,17 @@ void TCustomComboEdit::WndProc(TMessage& message) {
         case WM_KILLFOCUS:
             focused_ = false;
             break;
-        case WM_GETDLGCODE:
-            TCustomMaskEdit::WndProc(message);
+        case WM_GETDLGCODE: {
+            // Asked with the key's message, a multi-line edit takes itself for part of a dialog box
+            // and answers a later Esc by closing its parent window: it is asked without it.
+            TMessage plain{message.Msg, message.WParam, 0, 0};
+            TCustomMaskEdit::WndProc(plain);
+            message.Result = plain.Result;
             // Multi-line edits want every key; Tab still moves on to the next control.
             if (message.WParam == VK_TAB)
                 message.Result &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
             return;
+        }
         case WM_CUT:
         case WM_PASTE:
             if (!directInput_ || ReadOnly())
