@@ -185,6 +185,7 @@ public:
     RECT Bounds{};
     UINT ErrorMode = 0;
     bool OwnerFormEnabled = true;
+    HWND Capture = nullptr; // the window holding the mouse while the dialog is up
     HWND Form = nullptr;
 
 private:
@@ -216,6 +217,7 @@ private:
         GetWindowRect(dialog, &Bounds);
         ErrorMode = GetErrorMode();
         OwnerFormEnabled = Form && IsWindowEnabled(Form);
+        Capture = GetCapture();
         if (confirm_) {
             // The explorer dialog's file name box is a combo box, the old one's an edit.
             HWND box = GetDlgItem(dialog, cmb13);
@@ -448,6 +450,27 @@ TEST_F(FilenameEditTest, OnChangeOncePerChange) {
     EXPECT_EQ(changes, 6);
 }
 
+TEST_F(FilenameEditTest, EscapePassesOnAndTabMovesOn) {
+    auto* next = new TFilenameEdit(form);
+    next->SetParent(form);
+    next->SetBounds(18, 70, 260, 21);
+    next->TabStop = true;
+    edit->SetText("a.mak");
+    changes = 0;
+
+    // Esc, as the keyboard sends it: the form hears it and stays; the text stays.
+    PostMessageA(edit->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    guitest::PumpFor(100);
+    EXPECT_EQ(form->DialogKeys, std::vector<WPARAM>{VK_ESCAPE});
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(edit->Text(), "a.mak");
+
+    PostMessageA(edit->Handle(), WM_KEYDOWN, VK_TAB, 1);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return next->Focused(); }, 5000));
+    EXPECT_EQ(edit->Text(), "a.mak");
+    EXPECT_EQ(changes, 0);
+}
+
 TEST_F(FilenameEditTest, PasteOnlyWithDirectInputAndNotReadOnly) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
@@ -503,6 +526,7 @@ TEST_F(FilenameEditTest, BrowseConfirmedThroughTheRealDialog) {
     EXPECT_EQ(driver.ErrorMode, 0x8001u);
     EXPECT_EQ(GetErrorMode(), modeBefore);
     EXPECT_FALSE(driver.OwnerFormEnabled);
+    EXPECT_EQ(driver.Capture, nullptr); // the pressed button does not keep the mouse from the dialog
     EXPECT_TRUE(IsWindowEnabled(form->Handle()));
     const int width = driver.Bounds.right - driver.Bounds.left;
     const int height = driver.Bounds.bottom - driver.Bounds.top;
@@ -629,8 +653,26 @@ TEST_F(FilenameEditTest, FocusSelectsAllAndMakesOwnCaret) {
     EXPECT_TRUE(edit->HasFocus());
     EXPECT_EQ(edit->SelStart(), 0);
     EXPECT_EQ(edit->SelLength(), 8);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &info));
+    EXPECT_EQ(info.hwndCaret, edit->Handle());
+    EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, 1);
+    EXPECT_EQ(info.rcCaret.bottom - info.rcCaret.top, edit->LineHeightOfFont());
     SetFocus(form->Handle());
     EXPECT_FALSE(edit->HasFocus());
+
+    // A bold font makes the caret two pixels wide (and makes the window anew).
+    TFont bold;
+    bold.Assign(edit->Font());
+    bold.SetStyle(fsBold);
+    edit->SetFont(bold);
+    edit->SetFocus();
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &info));
+    EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, 2);
+    EXPECT_EQ(edit->Text(), "C:\\a.mak");
+    EXPECT_EQ(edit->ButtonHost().Left(), 235);
+    SetFocus(form->Handle());
 
     edit->SetDirectInput(false);
     SendMessageA(edit->Handle(), EM_SETSEL, 0, 0);
