@@ -260,8 +260,20 @@ TEST_F(SecretPanelTest, GlyphTakesItsSideOfTheInterior) {
         EXPECT_EQ(panel->GlyphPos().y, c.glyphPos.y) << c.layout;
         EXPECT_TRUE(EqualRect(&panel->TextArea(), &c.textArea)) << c.layout;
     }
-    // No room left for text: the area becomes empty, yet play runs and ends as usual.
+    // While playing, a new picture or layout lays the text out again at once.
+    panel->SetGlyphLayout(glGlyphRight);
+    panel->SetActive(true);
+    panel->SetGlyph(TBitmap(40, 10));
+    EXPECT_EQ(panel->TextArea().left, 4);
+    EXPECT_EQ(panel->TextArea().right, 234);
+    EXPECT_EQ(panel->TextBitmap()->Width(), 230);
     panel->SetGlyphLayout(glGlyphLeft);
+    EXPECT_EQ(panel->TextArea().left, 47);
+    EXPECT_EQ(panel->TextBitmap()->Width(), 230);
+    panel->SetActive(false);
+    events.clear();
+
+    // No room left for text: the area becomes empty, yet play runs and ends as usual.
     panel->SetBounds(8, 8, 30, 60);
     panel->Lines().Clear();
     panel->Lines().Add("a");
