@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need and the machine lacks (Debian, apt-get as root).
-# Usage: install-deps.sh [native|windows|fuzz]...   (default: native windows)
+# Usage: install-deps.sh [native|windows|fuzz|screenshot]...   (default: native windows)
 set -euo pipefail
 
 want=("$@")
@@ -38,6 +38,9 @@ for kind in "${want[@]}"; do
         fuzz)
             need clang clang
             need /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev
+            ;;
+        screenshot)
+            need xwd x11-apps # dumps the X screen for scripts/screenshot.sh
             ;;
         *) echo "install-deps: unknown kind '$kind'" >&2; exit 2 ;;
     esac

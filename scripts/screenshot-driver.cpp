@@ -1,0 +1,150 @@
+// Drives a running Quorvel.exe from outside, as a user would, for scripts/screenshot.sh:
+//
+//   screenshot-driver.exe show PROJECT   pastes PROJECT into the file-name edit (the program scans it),
+//                                        clicks into the tree, expands the first form and
+//                                        selects its first component; prints the window's screen
+//                                        rectangle as "left top width height".
+//   screenshot-driver.exe close          closes the window as its close box does and waits for the end.
+//
+// The program itself reads nothing from outside; everything here goes through its windows' messages.
+// Pasting (not typing) puts the whole name in with one change, so no incomplete name is scanned.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Polls `done` for up to `seconds`: this tool waits on another process, which it cannot pump.
+template <class Condition> bool WaitFor(Condition done, int seconds = 60) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (done())
+            return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+HWND FindChild(HWND parent, const char* className) {
+    struct Search {
+        const char* name;
+        HWND found;
+    } search{className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char name[64] = {};
+            GetClassNameA(child, name, sizeof name);
+            if (std::strcmp(name, s->name) == 0) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND MainWindow() {
+    HWND window = FindWindowA("TForm1", "Quorvel");
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+bool PutOnClipboard(const std::string& text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block)
+        return false;
+    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_TEXT, block) != nullptr;
+    CloseClipboard();
+    if (!placed)
+        GlobalFree(block);
+    return placed;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from = nullptr) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "screenshot-driver: %s\n", what);
+    return 1;
+}
+
+int Show(const std::string& project) {
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }))
+        return Fail("no Quorvel window");
+    HWND edit = FindChild(window, "TFilenameEdit");
+    HWND tree = FindChild(window, "TTreeView");
+    if (!edit || !tree)
+        return Fail("the window has no file-name edit or no tree");
+
+    if (!PutOnClipboard(project))
+        return Fail("cannot use the clipboard");
+    SendMessageA(edit, WM_PASTE, 0, 0);
+    if (!WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0; }, 10))
+        return Fail("the scan put no node in the tree");
+
+    // A click on the tree's empty lower part gives it the focus, so that the selection shows.
+    RECT client{};
+    GetClientRect(tree, &client);
+    const LPARAM below = MAKELPARAM(client.right / 2, client.bottom - 8);
+    PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, below);
+    PostMessageA(tree, WM_LBUTTONUP, 0, below);
+    if (!WaitFor([&] { return FocusOf(window) == tree; }, 10))
+        return Fail("the tree did not get the focus");
+    HTREEITEM form = TreeItem(tree, TVGN_ROOT);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(form));
+    HTREEITEM component = TreeItem(tree, TVGN_CHILD, form);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(component ? component : form));
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // A message answered after everything before it: the window has painted.
+    SendMessageA(window, WM_NULL, 0, 0);
+
+    RECT r{};
+    GetWindowRect(window, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
+int Close() {
+    HWND window = MainWindow();
+    if (!window)
+        return Fail("no Quorvel window");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const bool ended = !process || WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
+    if (process)
+        CloseHandle(process);
+    return ended ? 0 : Fail("Quorvel did not end");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "show") == 0)
+        return Show(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "close") == 0)
+        return Close();
+    std::fprintf(stderr, "usage: screenshot-driver.exe show PROJECT | close\n");
+    return 2;
+}
