@@ -141,6 +141,22 @@ TEST_F(ThreadTest, AThreadThatFreesItselfLastReleasesTheThreadWindowOnTheMainThr
     EXPECT_TRUE(PumpUntil([&] { return ThreadObjectCount() == 0 && !IsWindow(window); }));
 }
 
+TEST_F(ThreadTest, AThreadWindowClassRegisteredWithAnotherProcedureIsReplaced) {
+    ASSERT_EQ(nullptr, FindThreadWindow());
+    UnregisterClassA("TThreadWindow", GetModuleHandleA(nullptr));
+    WNDCLASSA foreign{};
+    foreign.lpfnWndProc = DefWindowProcA;
+    foreign.hInstance = GetModuleHandleA(nullptr);
+    foreign.lpszClassName = "TThreadWindow";
+    ASSERT_NE(0, RegisterClassA(&foreign));
+
+    bool ran = false;
+    BodyThread thread([&](BodyThread& self) { self.Synchronize([&] { ran = true; }); });
+    thread.Start();
+    EXPECT_TRUE(PumpUntil([&] { return thread.Ended(); }));
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(ThreadTest, SynchronizeWhileTheMainThreadWaitsForTheThreadRaises) {
     std::string message;
     BodyThread thread([&](BodyThread& self) {
@@ -164,7 +180,8 @@ TEST_F(ThreadTest, ASynchronizeUnderWayWhenTheWaitBeginsIsStillAnswered) {
     thread.Start();
     // No messages are handled here: the call stays pending until the wait answers it.
     const ULONGLONG deadline = GetTickCount64() + 10000;
-    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 && GetTickCount64() < deadline) {
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) {
+        ASSERT_LT(GetTickCount64(), deadline) << "the call never arrived";
         SwitchToThread();
     }
     ASSERT_FALSE(ran);

@@ -33,6 +33,18 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
+// Waits, without handling any message, until another thread's SendMessage to this thread is pending.
+bool WaitForSentMessage() {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) {
+        if (GetTickCount64() > deadline) {
+            return false;
+        }
+        SwitchToThread();
+    }
+    return true;
+}
+
 std::string ClassNameOf(HWND window) {
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
@@ -260,14 +272,27 @@ TEST_F(TimerTest, DestroyingATimerWhoseTickWaitsToBeHandledDropsThatTick) {
     timer->SetOnTimer(Counter(timer.get()));
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
     // Without handling messages, wait for the worker's next hand-off to arrive.
-    const ULONGLONG deadline = GetTickCount64() + 10000;
-    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 && GetTickCount64() < deadline) {
-        SwitchToThread();
-    }
+    ASSERT_TRUE(WaitForSentMessage());
     const int ticksAtDestruction = ticks;
     timer.reset();
     PumpFor(200);
     EXPECT_EQ(ticksAtDestruction, ticks);
+}
+
+TEST_F(TimerTest, AnOwnerFreesItsTimers) {
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* rxTimer = new TRxTimer(owner.get());
+    auto* timer = new TTimer(owner.get());
+    rxTimer->SetInterval(10);
+    rxTimer->SetOnTimer(Counter(rxTimer));
+    timer->SetInterval(10);
+    timer->SetOnTimer(Counter(timer));
+    ASSERT_TRUE(TicksGrow());
+    HWND window = timer->TimerWindow();
+    owner.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(TicksStay());
+    EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
 }
 
 TEST_F(TimerTest, AFailingHandlerIsReportedAndTheThreadedTicksGoOn) {
