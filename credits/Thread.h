@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdint>
 #include <exception>
 #include <functional>
 
@@ -23,7 +22,9 @@ constexpr UINT kThreadSyncMessage = 0x8FFF;
 // window that runs the synchronized calls.
 class TThread : public TObject {
 public:
-    // Starts the thread at once, or suspended (and Parked) when `createSuspended`.
+    // Starts the thread at once, or suspended (and Parked) when `createSuspended`. Started at once, Run may
+    // begin before a derived class's constructor has finished, so a class with members of its own creates
+    // suspended and Wakes the thread when it is ready.
     explicit TThread(bool createSuspended);
     // Asks a running thread to stop and waits for it (StopAndWait); a parked thread is left as it is.
     ~TThread() override;
