@@ -4,7 +4,8 @@
 //                                        clicks into the tree, expands the first form and
 //                                        selects its first component; prints the window's screen
 //                                        rectangle as "left top width height".
-//   screenshot-driver.exe close          closes the window as its close box does and waits for the end.
+//   screenshot-driver.exe close          closes the window (once it shows) as its close box does and waits
+//                                        for the program to end.
 //
 // The program itself reads nothing from outside; everything here goes through its windows' messages.
 // Pasting (not typing) puts the whole name in with one change, so no incomplete name is scanned.
@@ -125,8 +126,8 @@ int Show(const std::string& project) {
 }
 
 int Close() {
-    HWND window = MainWindow();
-    if (!window)
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }))
         return Fail("no Quorvel window");
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);

@@ -8,6 +8,7 @@
 #include "framework/Application.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
+#include "framework/HintWindow.h"
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 #include "scanner/HelpContextScan.h"
@@ -490,6 +491,21 @@ TEST_F(CreditsTest, TheEndOfTheTextStopsAndHidesThePanel) {
     ASSERT_TRUE(PumpUntil([&] { return !form->SecretPanel1->Visible(); }, 120000));
     ExpectNormal();
     EXPECT_EQ(stops, 1);
+}
+
+TEST_F(MainFormTest, EachButtonShowsItsHint) {
+    for (TRxSpeedButton* button : {form->RxSpeedButton3, form->RxSpeedButton1, form->RxSpeedButton2}) {
+        const POINT inside = button->ClientToScreen(POINT{button->Width() / 2, button->Height() / 2});
+        SetCursorPos(inside.x, inside.y);
+        const POINT client = form->ScreenToClient(inside);
+        PostMessageA(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        ASSERT_TRUE(PumpUntil([&] {
+            return Application->HintControl() == button && Application->HintWindow()->IsHintShowing();
+        })) << button->Hint();
+        EXPECT_EQ(Application->HintWindow()->Caption(), button->Hint());
+    }
+    SetCursorPos(0, 0);
+    Application->CancelHint();
 }
 
 TEST_F(MainFormTest, ExitClosesTheWindow) {
