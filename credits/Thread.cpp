@@ -83,7 +83,7 @@ TThread::TThread(bool createSuspended) : parked_(createSuspended) {
         // Always created suspended, so the handle and identifier are stored before the thread can run.
         const uintptr_t handle = _beginthreadex(nullptr, 0, ThreadEntry, this, CREATE_SUSPENDED, &threadId_);
         if (handle == 0) {
-            throw EThread(Format("Cannot create a thread: %s", {SystemErrorText(GetLastError())}));
+            throw EThread(SThreadCreateError, {SystemErrorText(GetLastError())});
         }
         handle_ = reinterpret_cast<HANDLE>(handle);
     } catch (...) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -114,7 +115,7 @@ private:
     TControl* mouseControl_ = nullptr; // not owned; cleared by ControlDestroyed
     TControl* hintControl_ = nullptr;  // not owned; cleared by ControlDestroyed
     std::unique_ptr<THintWindow> hintWindow_;
-    bool terminated_ = false;
+    std::atomic<bool> terminated_{false}; // read by worker threads too
     bool running_ = false;
     bool showHint_ = false;
     bool hintActive_ = false; // a hint is on the screen

@@ -4,6 +4,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -172,7 +173,7 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
     if (!owner_)
         return rect;
     // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
-    *reinterpret_cast<HTREEITEM*>(&rect) = item_;
+    std::memcpy(&rect, &item_, sizeof item_);
     if (!SendMessageA(Window(), TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&rect)))
         return RECT{};
     return rect;
