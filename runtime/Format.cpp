@@ -9,13 +9,13 @@ std::string Format(const std::string& pattern, std::initializer_list<std::string
     for (size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
         if (c == '%' && i + 1 < pattern.size()) {
-            const char spec = pattern[i + 1];
-            if (spec == '%') {
+            const char directive = pattern[i + 1];
+            if (directive == '%') {
                 result += '%';
                 ++i;
                 continue;
             }
-            if (spec == 's' && next != args.end()) {
+            if (directive == 's' && next != args.end()) {
                 result += *next++;
                 ++i;
                 continue;
