@@ -14,14 +14,17 @@
 #include "scanner/HelpContextScan.h"
 #include "scanner/gui/TreeViewResult.h"
 
+#include <utility>
+
 TForm1* Form1 = nullptr;
 
 namespace {
 
 // One of the three flat glyph buttons below the frame.
-TRxSpeedButton* MakeGlyphButton(TForm1* form, int left, const char* hint, const char* glyphName,
-                                TNotifyEvent onClick) {
+TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const char* hint,
+                                const char* glyphName, TNotifyEvent onClick) {
     auto* button = new TRxSpeedButton(form);
+    button->SetName(name);
     button->SetParent(form);
     button->SetBounds(left, 236, 58, 33);
     button->SetHint(hint);
@@ -36,8 +39,9 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, int left, const char* hint, const 
     return button;
 }
 
-TRxLabel* MakeLabel(TForm1* form, int left, int top, int width, const char* caption) {
+TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
     auto* label = new TRxLabel(form);
+    label->SetName(name);
     label->SetParent(form);
     label->SetBounds(left, top, width, 13);
     label->SetCaption(caption);
@@ -68,19 +72,14 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     Bevel1->SetParent(this);
     Bevel1->SetBounds(8, 7, 281, 221);
 
-    RxSpeedButton1 = MakeGlyphButton(this, 174, "Rescan", kRescanGlyph,
+    RxSpeedButton1 = MakeGlyphButton(this, "RxSpeedButton1", 174, "Rescan", kRescanGlyph,
                                      [this](TObject* sender) { RxSpeedButton1Click(sender); });
-    RxSpeedButton1->SetName("RxSpeedButton1");
-    RxLabel1 = MakeLabel(this, 16, 15, 80, "Project file name");
-    RxLabel1->SetName("RxLabel1");
-    RxLabel2 = MakeLabel(this, 16, 62, 195, "Forms and components with HelpContext");
-    RxLabel2->SetName("RxLabel2");
-    RxSpeedButton2 = MakeGlyphButton(this, 230, "Exit", kExitGlyph,
+    RxLabel1 = MakeLabel(this, "RxLabel1", 16, 15, 80, "Project file name");
+    RxLabel2 = MakeLabel(this, "RxLabel2", 16, 62, 195, "Forms and components with HelpContext");
+    RxSpeedButton2 = MakeGlyphButton(this, "RxSpeedButton2", 230, "Exit", kExitGlyph,
                                      [this](TObject* sender) { RxSpeedButton2Click(sender); });
-    RxSpeedButton2->SetName("RxSpeedButton2");
-    RxSpeedButton3 = MakeGlyphButton(this, 118, "About", kAboutGlyph,
+    RxSpeedButton3 = MakeGlyphButton(this, "RxSpeedButton3", 118, "About", kAboutGlyph,
                                      [this](TObject* sender) { RxSpeedButton3Click(sender); });
-    RxSpeedButton3->SetName("RxSpeedButton3");
 
     FilenameEdit1 = new TFilenameEdit(this);
     FilenameEdit1->SetName("FilenameEdit1");
