@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The tree view, its image list, the clipboard and the bevel, each on a test form.
@@ -296,6 +297,32 @@ TEST(ClipboardTest, TextIsTheOnlyContent) {
     clipboard->Clear();
     EXPECT_FALSE(clipboard->HasFormat(CF_TEXT));
     EXPECT_EQ(clipboard->AsText(), "");
+}
+
+TEST(ClipboardTest, AClipboardHeldOpenElsewhereIsAnErrorAndChangesNothing) {
+    InitFramework();
+    Clipboard()->SetAsText("kept");
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        const BOOL open = OpenClipboard(nullptr);
+        SetEvent(opened);
+        WaitForSingleObject(release, 30000);
+        if (open)
+            CloseClipboard();
+    });
+    ASSERT_EQ(WaitForSingleObject(opened, 30000), WAIT_OBJECT_0);
+    try {
+        Clipboard()->SetAsText("lost");
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Cannot open clipboard");
+    }
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    EXPECT_EQ(Clipboard()->AsText(), "kept");
 }
 
 TEST_F(TreeViewTest, BevelIsALoweredBox) {
