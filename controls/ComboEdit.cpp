@@ -234,6 +234,13 @@ void TCustomComboEdit::WndProc(TMessage& message) {
             else
                 LayoutButton();
             return;
+        case WM_NCPAINT:
+            // A themed edit draws its frame on a context of the whole window, which does not leave
+            // out the windows inside it: the button's host paints itself again afterwards.
+            TCustomMaskEdit::WndProc(message);
+            if (buttonHost_->HandleAllocated())
+                InvalidateRect(buttonHost_->Handle(), nullptr, FALSE);
+            return;
         case WM_SETFOCUS:
             focused_ = true;
             TCustomMaskEdit::WndProc(message);

@@ -385,6 +385,28 @@ TEST_F(FilenameEditTest, ButtonAndTextAreaLayout) {
     EXPECT_LE(area.right, 273 - rightMargin);
 }
 
+TEST_F(FilenameEditTest, ButtonShowsTheFolderAtThreeTwo) {
+    // The edit repaints itself (it just got the focus, and typing does the same) without covering the
+    // button inside it.
+    Type('a');
+    edit->Repaint();
+    guitest::PumpFor(100);
+    const TBitmap shown = guitest::CaptureClient(form->Handle());
+    POINT origin{0, 0};
+    MapWindowPoints(edit->ButtonHost().Handle(), form->Handle(), &origin, 1);
+    const TBitmap& folder = SharedFolderGlyph();
+    const TColor transparent = folder.Pixel(0, folder.Height() - 1);
+    int compared = 0;
+    for (int y = 0; y < folder.Height(); ++y)
+        for (int x = 0; x < folder.Width(); ++x)
+            if (folder.Pixel(x, y) != transparent) {
+                EXPECT_EQ(shown.Pixel(origin.x + 3 + x, origin.y + 2 + y), folder.Pixel(x, y))
+                    << x << "," << y;
+                ++compared;
+            }
+    EXPECT_GT(compared, 40);
+}
+
 TEST_F(FilenameEditTest, HeightIsNeverBelowTheMinimum) {
     WindowDC screen(nullptr);
     TEXTMETRICA system{}, own{};
