@@ -11,9 +11,11 @@ for target in "$bin"/*_fuzz; do
     work="$bin/corpus-$name"
     mkdir -p "$work" "$bin/artifacts"
     seeds="$root/fuzz/corpus/$name"
+    dict=()
+    [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     echo "== $name: ${seconds}s"
     # New inputs go to the scratch folder; the committed seeds are only read.
-    if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "${dict[@]}" \
         -artifact_prefix="$bin/artifacts/$name-" "$work" ${seeds:+"$seeds"} 2>&1 | tail -n 12; then
         status=1
     fi
