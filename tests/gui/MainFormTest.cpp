@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -153,7 +155,7 @@ protected:
     // Double-clicks the middle of a node's caption.
     void DoubleClickNode(HTREEITEM item) {
         RECT r{};
-        *reinterpret_cast<HTREEITEM*>(&r) = item;
+        std::memcpy(&r, &item, sizeof item); // TVM_GETITEMRECT takes the item in the first bytes
         ASSERT_TRUE(SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
         const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         PostMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, at);
