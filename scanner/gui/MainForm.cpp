@@ -118,6 +118,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
         button->Loaded();
 }
 
+// Credits still playing stop while the window is whole: the stop handler they fire uses the buttons,
+// which the owned-component clean-up after this body would free around it.
+TForm1::~TForm1() {
+    if (SecretPanel1)
+        SecretPanel1->SetActive(false);
+}
+
 void TForm1::RxSpeedButton1Click(TObject*) {
     const std::string projectFileName = FilenameEdit1->Text();
     if (projectFileName.empty())

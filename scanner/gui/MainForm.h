@@ -29,6 +29,7 @@ public:
     TSecretPanel* SecretPanel1 = nullptr;
 
     explicit TForm1(TComponent* owner);
+    ~TForm1() override;
 
     // Rescan: the project named by the edit's text, read again into the tree.
     void RxSpeedButton1Click(TObject* sender);
