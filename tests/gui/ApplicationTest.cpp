@@ -5,6 +5,7 @@
 #include "runtime/Exceptions.h"
 #include "scanner/gui/MainForm.h"
 #include "scanner/gui/Program.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,7 @@
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        Application->ProcessMessages();
-        Application->Idle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
+using guitest::PumpUntil;
 
 TEST(ApplicationTitleTest, FileNameCutAtTheFirstDotWithTheRestInLowerCase) {
     const struct {

@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "runtime/Exceptions.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,7 @@
 namespace {
 
 // Handles messages until `done` holds or the time is up; waits for messages, never sleeps blindly.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        Application->ProcessMessages();
-        Application->Idle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
+using guitest::PumpUntil;
 
 class FrameworkTest : public ::testing::Test {
 protected:

@@ -17,7 +17,7 @@ namespace guitest {
 
 // Handles messages until `done` holds or `timeoutMs` has passed; waits for messages, never sleeps
 // blindly. False when the time ran out.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end)

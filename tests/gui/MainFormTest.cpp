@@ -12,6 +12,7 @@
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 #include "scanner/HelpContextScan.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -29,17 +30,7 @@ namespace {
 
 const char kProject[] = "Project1.mak";
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        Application->ProcessMessages();
-        Application->Idle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
+using guitest::PumpUntil;
 
 // A folder of the source tree as a Windows path (Wine maps the Unix root to drive Z:).
 std::string SourcePath(const std::string& relative) {

@@ -4,6 +4,7 @@
 #include "framework/Application.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +16,7 @@
 
 namespace {
 
-// Handles messages until `done` holds; false when it still does not after `timeoutMs`.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() > deadline) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return true;
-}
+using guitest::PumpUntil;
 
 // Handles messages for a while, to show that something does not happen.
 void PumpFor(DWORD milliseconds) {

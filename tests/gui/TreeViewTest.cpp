@@ -8,6 +8,7 @@
 #include "framework/ImageList.h"
 #include "resources/ResourceNames.h"
 #include "runtime/Exceptions.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +22,7 @@
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        Application->ProcessMessages();
-        Application->Idle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
+using guitest::PumpUntil;
 
 // The item as the tree view itself reports it.
 TVITEMA ReadItem(HWND tree, HTREEITEM item, char* text, int size) {
