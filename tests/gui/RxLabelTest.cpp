@@ -144,13 +144,20 @@ TEST_F(RxLabelTest, DrawsTextOverHighlightShadowAndGrayWhenDisabled) {
     const TColor highlight = Rgb(clBtnHighlight);
     EXPECT_GT(Count(label, Rgb(clBlack)), 10);
     EXPECT_GT(Count(label, highlight), 5);
-    // The shadow lies one pixel up and left of the text: the text's leftmost column has highlight
-    // pixels on its left, the label's column 0.
+    // The shadow lies one pixel up and left of the text: wherever a text pixel's up-left neighbour is
+    // not text itself, it is shadow. (Where the text begins depends on the font's bearings.)
     TBitmap image = guitest::RenderClient(*form);
-    int shadowInColumn0 = 0;
-    for (int y = 0; y < label->Height(); ++y)
-        shadowInColumn0 += image.Pixel(label->Left(), label->Top() + y) == highlight;
-    EXPECT_GT(shadowInColumn0, 0);
+    int shadowed = 0;
+    int unshadowed = 0;
+    for (int y = label->Top() + 1; y < label->Top() + label->Height(); ++y) {
+        for (int x = label->Left() + 1; x < label->Left() + label->Width(); ++x) {
+            if (image.Pixel(x, y) != Rgb(clBlack) || image.Pixel(x - 1, y - 1) == Rgb(clBlack))
+                continue;
+            (image.Pixel(x - 1, y - 1) == highlight ? shadowed : unshadowed) += 1;
+        }
+    }
+    EXPECT_GT(shadowed, 5);
+    EXPECT_EQ(unshadowed, 0);
 
     // Disabled: grayed text and a highlight shadow, whatever ShadowColor says.
     label->SetShadowColor(clRed);
