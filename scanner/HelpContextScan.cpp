@@ -174,11 +174,15 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
     return names;
 }
 
-void ScanFormNames(const std::string& nameList, TResultTree& tree) {
+void ScanFormNames(const std::string& nameList, const std::function<void(const std::string&)>& scanFormFile) {
     for (const std::string& name : SplitFormNames(nameList)) {
         if (os::FileExists(name))
-            ScanFormFile(name, tree);
+            scanFormFile(name);
     }
+}
+
+void ScanFormNames(const std::string& nameList, TResultTree& tree) {
+    ScanFormNames(nameList, [&tree](const std::string& name) { ScanFormFile(name, tree); });
 }
 
 void Rescan(const std::string& projectText, TResultTree& tree) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,9 @@ std::string ExtractFormNameList(const TStrings& lines);
 // The names of a name list: maximal runs of characters other than the blank.
 std::vector<std::string> SplitFormNames(const std::string& nameList);
 
-// Scans every name of the list that exists as a file, in order, appending to the tree.
+// Hands every name of the list that exists as a file, in order, to `scanFormFile`.
+void ScanFormNames(const std::string& nameList, const std::function<void(const std::string&)>& scanFormFile);
+// The same with ScanFormFile into the tree.
 void ScanFormNames(const std::string& nameList, TResultTree& tree);
 
 // Converts one form file into its text in memory and appends its nodes.

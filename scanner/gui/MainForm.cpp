@@ -5,7 +5,6 @@
 #include "controls/RxSpeedButton.h"
 #include "credits/Credits.h"
 #include "credits/SecretPanel.h"
-#include "formstream/Os.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
@@ -132,9 +131,7 @@ void TForm1::RxSpeedButton1Click(TObject*) {
     // The project is read whole first: when that fails, the tree keeps what it shows.
     const std::string nameList = LoadFormNameList(projectFileName);
     TreeView1->Items().Clear();
-    for (const std::string& name : SplitFormNames(nameList))
-        if (os::FileExists(name))
-            ScanFormFile(name);
+    ScanFormNames(nameList, [this](const std::string& name) { ScanFormFile(name); });
 }
 
 void TForm1::ScanFormFile(std::string fileName) {
