@@ -696,10 +696,30 @@ void TWinControl::CreateWnd() {
     creating_ = false;
     if (!window)
         throw EOutOfResources("Error creating window");
+    PlaceInZOrder();
     ApplyFont();
     for (TWinControl* child : tabList_)
         if (!child->handle_)
             child->CreateWnd();
+}
+
+// Siblings stand in the z-order of their parent's child list: a control made later lies above one made
+// earlier, whatever order their windows are made in (Windows puts a new child window at the bottom).
+void TWinControl::PlaceInZOrder() {
+    TWinControl* parent = Parent();
+    if (!parent || !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD))
+        return;
+    HWND above = HWND_TOP;
+    const auto self = std::find(parent->controls_.begin(), parent->controls_.end(), this);
+    for (auto later = self == parent->controls_.end() ? self : self + 1; later != parent->controls_.end();
+         ++later) {
+        auto* windowed = (*later)->IsWindowed() ? static_cast<TWinControl*>(*later) : nullptr;
+        if (windowed && windowed->handle_) {
+            above = windowed->handle_; // this window goes right below it
+            break;
+        }
+    }
+    SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 void TWinControl::DestroyWnd() {

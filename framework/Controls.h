@@ -315,6 +315,7 @@ protected:
 private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
     void PaintHandler(TMessage& message);
+    void PlaceInZOrder();
     bool RouteMouseMessage(TMessage& message);
     void UpdateBoundsFromWindow();
     void ApplyFont();

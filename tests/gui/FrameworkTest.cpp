@@ -414,3 +414,28 @@ TEST_F(FrameworkTest, TabMovesTheFocusAndFocusChangesAreBroadcast) {
 }
 
 } // namespace
+
+namespace {
+
+// Overlapping windowed siblings stack in the order they were made, whichever window exists first.
+TEST_F(FrameworkTest, LaterSiblingsLieAboveEarlierOnes) {
+    TestForm form(nullptr);
+    const auto addPanel = [&form](int left) {
+        auto* panel = new TCustomControl(&form);
+        panel->SetParent(&form);
+        panel->SetBounds(left, 10, 60, 60);
+        return panel;
+    };
+    TCustomControl* bottom = addPanel(10);
+    TCustomControl* middle = addPanel(30);
+    TCustomControl* top = addPanel(50);
+    top->HandleNeeded(); // its window exists before the others'
+    form.Show();
+    bottom->HandleNeeded();
+    middle->HandleNeeded();
+    EXPECT_EQ(ChildWindowFromPointEx(form.Handle(), POINT{55, 40}, CWP_SKIPINVISIBLE), top->Handle());
+    EXPECT_EQ(ChildWindowFromPointEx(form.Handle(), POINT{35, 40}, CWP_SKIPINVISIBLE), middle->Handle());
+    EXPECT_EQ(ChildWindowFromPointEx(form.Handle(), POINT{15, 40}, CWP_SKIPINVISIBLE), bottom->Handle());
+}
+
+} // namespace

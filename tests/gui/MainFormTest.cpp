@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -458,6 +459,19 @@ TEST_F(CreditsTest, AboutPlaysAndASecondAboutStops) {
     EXPECT_LT(form->SecretPanel1->ScrollPos(), 20);
     ClickButton(form->RxSpeedButton3);
     EXPECT_EQ(stops, 3);
+}
+
+TEST_F(CreditsTest, ThePanelCoversTheEditAndTheTree) {
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    for (TControl* covered : std::initializer_list<TControl*>{form->FilenameEdit1, form->TreeView1}) {
+        const POINT centre{covered->Left() + covered->Width() / 2, covered->Top() + covered->Height() / 2};
+        EXPECT_EQ(ChildWindowFromPointEx(form->Handle(), centre, CWP_SKIPINVISIBLE),
+                  form->SecretPanel1->Handle())
+            << covered->Name();
+    }
+    ClickButton(form->RxSpeedButton3);
+    ExpectNormal();
 }
 
 TEST_F(CreditsTest, WhileTheCreditsPlayRescanAndExitIgnoreClicksButTheEditStillRescans) {
