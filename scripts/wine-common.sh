@@ -60,6 +60,15 @@ quorvel_prepare_prefix() {
             wineserver -w </dev/null >/dev/null 2>&1
             touch "$WINEPREFIX/.quorvel-ready"
         fi
+        # Debian's Wine does not see the fonts of fonts-wine by itself: without them "MS Sans Serif"
+        # falls to whatever sans serif font the machine has (other metrics, other layouts) and the
+        # caption buttons, drawn in Marlett, show letters. In the Windows fonts folder they are found.
+        local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+        if [ -d /usr/share/wine/fonts ] && [ ! -f "$fonts/.quorvel-fonts" ]; then
+            mkdir -p "$fonts"
+            cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$fonts/"
+            touch "$fonts/.quorvel-fonts"
+        fi
     ) 9>"$WINEPREFIX.lock"
 }
 

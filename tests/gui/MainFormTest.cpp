@@ -233,6 +233,9 @@ TEST_F(MainFormTest, ControlsAreMadeInOrderWithTheirPlacesAndSettings) {
     EXPECT_EQ(form->RxLabel2->Left(), 16);
     EXPECT_EQ(form->RxLabel2->Top(), 62);
     EXPECT_EQ(form->RxLabel2->Caption(), "Forms and components with HelpContext");
+    // Sized to their text in the window's 8-point "MS Sans Serif" (the test prefix has Wine's fonts).
+    expectBounds(form->RxLabel1, 16, 15, 80, 13);
+    expectBounds(form->RxLabel2, 16, 62, 195, 13);
     EXPECT_TRUE(form->RxLabel1->Font().Equals(form->Font()));
 
     expectBounds(form->FilenameEdit1, 18, 32, 260, 21);
