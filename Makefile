@@ -33,7 +33,9 @@ test-windows: windows
 
 run:
 	@if [ -n "$${DISPLAY:-}" ]; then \
-		$(MAKE) --no-print-directory windows && scripts/wine-session.sh --keep-display scripts/wine-run.sh $(WIN_EXE); \
+		scripts/install-deps.sh windows && cmake --preset windows >/dev/null && \
+		cmake --build --preset windows --target Quorvel && \
+		scripts/wine-session.sh --keep-display scripts/wine-run.sh $(WIN_EXE); \
 	else \
 		scripts/install-deps.sh native && cmake --preset native >/dev/null && \
 		cmake --build --preset native --target quorvel-cli >/dev/null && \
