@@ -31,11 +31,13 @@ test-native: native
 test-windows: windows
 	scripts/wine-session.sh ctest --preset windows
 
+# The window starts in the demo project's folder, where its forms are found: type Project1.mak (the
+# link examples/demo/examples makes examples/demo/Project1.mak work there too) or browse for any project.
 run:
 	@if [ -n "$${DISPLAY:-}" ]; then \
 		scripts/install-deps.sh windows && cmake --preset windows >/dev/null && \
 		cmake --build --preset windows --target Quorvel && \
-		scripts/wine-session.sh --keep-display scripts/wine-run.sh $(WIN_EXE); \
+		cd examples/demo && ../../scripts/wine-session.sh --keep-display ../../scripts/wine-run.sh ../../$(WIN_EXE); \
 	else \
 		scripts/install-deps.sh native && cmake --preset native >/dev/null && \
 		cmake --build --preset native --target quorvel-cli >/dev/null && \
