@@ -1074,17 +1074,27 @@ TGraphicControl::~TGraphicControl() {
     canvas_->FreeHandle();
 }
 
+namespace {
+
+// Lends the paint message's device context to a control's canvas for its Paint, and takes it back on
+// every path: the canvas never keeps a context it does not own.
+template <class PaintCall> void PaintThroughCanvas(TControlCanvas& canvas, HDC dc, PaintCall paint) {
+    canvas.FreeHandle();
+    canvas.SetHandle(dc);
+    try {
+        paint();
+    } catch (...) {
+        canvas.SetHandle(nullptr);
+        throw;
+    }
+    canvas.SetHandle(nullptr);
+}
+
+} // namespace
+
 void TGraphicControl::WndProc(TMessage& message) {
     if (message.Msg == WM_PAINT && message.WParam) {
-        canvas_->FreeHandle();
-        canvas_->SetHandle(reinterpret_cast<HDC>(message.WParam));
-        try {
-            Paint();
-        } catch (...) {
-            canvas_->SetHandle(nullptr);
-            throw;
-        }
-        canvas_->SetHandle(nullptr);
+        PaintThroughCanvas(*canvas_, reinterpret_cast<HDC>(message.WParam), [this] { Paint(); });
         return;
     }
     TControl::WndProc(message);
@@ -1098,13 +1108,5 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-    canvas_->FreeHandle();
-    canvas_->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
+    PaintThroughCanvas(*canvas_, dc, [this] { Paint(); });
 }

@@ -32,6 +32,17 @@ std::string NameList(const std::string& makefile) {
     return ExtractFormNameList(lines);
 }
 
+// The message of the error of class E that `call` raises; a test failure when it raises none.
+template <class E, class Call> std::string MessageOf(Call call) {
+    try {
+        call();
+    } catch (const E& error) {
+        return error.Message();
+    }
+    ADD_FAILURE() << "no error";
+    return std::string();
+}
+
 struct TextCase {
     const char* what;
     std::string text;
@@ -177,12 +188,8 @@ TEST(FormNameList, JoinsContinuationLines) {
 }
 
 TEST(FormNameList, ContinuationPastTheLastLineRaises) {
-    try {
-        NameList("RESDEPEN = $(RESFILES) a.dfm \\\r\n");
-        FAIL() << "no error";
-    } catch (const EListError& error) {
-        EXPECT_STREQ(error.what(), "List index out of bounds");
-    }
+    EXPECT_EQ(MessageOf<EListError>([] { NameList("RESDEPEN = $(RESFILES) a.dfm \\\r\n"); }),
+              "List index out of bounds");
 }
 
 TEST(FormNameList, SplitsAtBlanksOnly) {
@@ -204,12 +211,7 @@ TEST(Rescan, AProjectThatCannotBeOpenedLeavesTheTree) {
     TMemoryTree tree;
     tree.AddRoot("kept");
     const std::string missing = dir.File("missing.mak");
-    try {
-        Rescan(missing, tree);
-        FAIL() << "no error";
-    } catch (const EFOpenError& error) {
-        EXPECT_EQ(error.Message(), "Cannot open file " + missing);
-    }
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
     EXPECT_THROW(Rescan(dir.Path(), tree), EFOpenError); // a folder
     EXPECT_EQ(tree.ToText(), "kept\n");
 }
@@ -240,12 +242,7 @@ TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     dir.Write("a.txt", "not a form");
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) nothing.dfm *.txt\r\n");
     TMemoryTree tree;
-    try {
-        Rescan("p.mak", tree);
-        FAIL() << "no error";
-    } catch (const EFOpenError& error) {
-        EXPECT_EQ(error.Message(), "Cannot open file *.txt");
-    }
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan("p.mak", tree); }), "Cannot open file *.txt");
 }
 
 TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
@@ -254,12 +251,7 @@ TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
     dir.Write("text.dfm", "object Form1: TForm1\r\nend\r\n");
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) text.dfm\r\n");
     TMemoryTree tree;
-    try {
-        Rescan("p.mak", tree);
-        FAIL() << "no error";
-    } catch (const EInvalidImage& error) {
-        EXPECT_STREQ(error.what(), "Invalid stream format");
-    }
+    EXPECT_EQ(MessageOf<EInvalidImage>([&] { Rescan("p.mak", tree); }), "Invalid stream format");
 }
 
 } // namespace
