@@ -4,6 +4,7 @@
 
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
+#include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 
 namespace {
@@ -42,8 +43,7 @@ std::string BinaryForm(int bytes) {
 }
 
 void Convert(benchmark::State& state, const std::string& form) {
-    TMemoryStream input;
-    input.WriteExact(form.data(), static_cast<std::int32_t>(form.size()));
+    BytesStream input(form);
     for (auto _ : state) {
         input.SetPosition(0);
         TMemoryStream output;

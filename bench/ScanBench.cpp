@@ -6,6 +6,7 @@
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
 #include "scanner/HelpContextScan.h"
+#include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
 
@@ -25,9 +26,7 @@ std::string BigForm(int components, bool withContext) {
 }
 
 std::string TextOf(const std::string& form) {
-    TMemoryStream input;
-    input.Write(form.data(), static_cast<std::int32_t>(form.size()));
-    input.SetPosition(0);
+    BytesStream input(form);
     TMemoryStream text;
     FormFileToText(input, text);
     return std::string(text.Memory(), static_cast<size_t>(text.Size()));

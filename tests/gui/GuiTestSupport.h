@@ -10,8 +10,12 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <string>
 
 namespace guitest {
 
@@ -81,5 +85,30 @@ inline TBitmap RenderClient(TWinControl& window) {
 inline TColor Rgb(TColor color) {
     return static_cast<TColor>(ColorToRGB(color));
 }
+
+// A test with a test form of the given client size: the framework is up, message boxes answer OK at
+// once, and the pointer stays away from the form until a test moves it there.
+class FormTest : public ::testing::Test {
+protected:
+    FormTest(int clientWidth, int clientHeight) : clientWidth_(clientWidth), clientHeight_(clientHeight) {}
+    void SetUp() override {
+        InitFramework();
+        Application->MessageBoxHook = [](HWND, const std::string&, const std::string&, unsigned) {
+            return IDOK;
+        };
+        SetCursorPos(0, 0);
+        form = std::make_unique<TestForm>(clientWidth_, clientHeight_);
+    }
+    void TearDown() override {
+        form.reset();
+        Application->MessageBoxHook = nullptr;
+    }
+
+    std::unique_ptr<TestForm> form;
+
+private:
+    int clientWidth_;
+    int clientHeight_;
+};
 
 } // namespace guitest

@@ -25,20 +25,9 @@ SIZE Extent(TFont& font, const std::string& text) {
     return size;
 }
 
-class RxLabelTest : public ::testing::Test {
+class RxLabelTest : public guitest::FormTest {
 protected:
-    void SetUp() override {
-        InitFramework();
-        Application->MessageBoxHook = [](HWND, const std::string&, const std::string&, unsigned) {
-            return IDOK;
-        };
-        SetCursorPos(0, 0);
-        form = std::make_unique<guitest::TestForm>(300, 120);
-    }
-    void TearDown() override {
-        form.reset();
-        Application->MessageBoxHook = nullptr;
-    }
+    RxLabelTest() : FormTest(300, 120) {}
 
     TRxLabel* AddLabel(const std::string& caption, int left = 16, int top = 15) {
         auto* label = new TRxLabel(form.get());
@@ -57,8 +46,6 @@ protected:
                 n += image.Pixel(label->Left() + x, label->Top() + y) == colour;
         return n;
     }
-
-    std::unique_ptr<guitest::TestForm> form;
 };
 
 TEST_F(RxLabelTest, ConstructionDefaults) {

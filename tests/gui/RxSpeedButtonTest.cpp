@@ -44,21 +44,9 @@ TColor Gray(TColor c) {
     return static_cast<TColor>(RGB(g, g, g));
 }
 
-class RxSpeedButtonTest : public ::testing::Test {
+class RxSpeedButtonTest : public guitest::FormTest {
 protected:
-    void SetUp() override {
-        InitFramework();
-        Application->MessageBoxHook = [](HWND, const std::string&, const std::string&, unsigned) {
-            return IDOK;
-        };
-        // Keep the pointer away from the test window until a test moves it there.
-        SetCursorPos(0, 0);
-        form = std::make_unique<guitest::TestForm>(240, 120);
-    }
-    void TearDown() override {
-        form.reset();
-        Application->MessageBoxHook = nullptr;
-    }
+    RxSpeedButtonTest() : FormTest(240, 120) {}
 
     // A flat, transparent 58 x 33 button like those of the main window.
     TRxSpeedButton* AddFlatButton(const TBitmap& glyph, int numGlyphs, int left = 20, int top = 20) {
@@ -89,7 +77,6 @@ protected:
         return MAKELPARAM(button->Left() + x, button->Top() + y);
     }
 
-    std::unique_ptr<guitest::TestForm> form;
     int clicks = 0;
 };
 

@@ -8,6 +8,7 @@
 
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
+#include "tests/support/BytesStream.h"
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -40,9 +41,7 @@ TEST(DemoForms, AreUpToDateAndRoundTrip) {
         EXPECT_EQ(CompileFormText(description, resource), committed)
             << binary << " is out of date: build the demo-forms target";
 
-        TMemoryStream input;
-        input.Write(committed.data(), static_cast<std::int32_t>(committed.size()));
-        input.SetPosition(0);
+        BytesStream input(committed);
         TMemoryStream text;
         FormFileToText(input, text);
         EXPECT_EQ(std::string(text.Memory(), static_cast<size_t>(text.Size())), WithCrLf(description))

@@ -16,20 +16,13 @@
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class BytesStream : public TMemoryStream {
-public:
-    explicit BytesStream(const std::string& bytes) {
-        Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        SetPosition(0);
-    }
-};
 
 // Remembers the size of every write it takes; after `failAfter` writes it takes nothing more.
 class RecordingStream : public TMemoryStream {

@@ -9,18 +9,10 @@
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
+#include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 
 namespace {
-
-// A memory stream holding `bytes`, positioned at its start.
-class BytesStream : public TMemoryStream {
-public:
-    explicit BytesStream(const std::string& bytes) {
-        Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        SetPosition(0);
-    }
-};
 
 // Counts the reads it serves and remembers how many bytes each asked for.
 class CountingStream : public BytesStream {
