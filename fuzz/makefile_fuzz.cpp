@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.SetAllText(reinterpret_cast<const char*>(data), size);
     TMemoryTree tree;
     try {
-        ScanFormNames(ExtractFormNameList(lines), tree);
+        ScanFormNames("Project1.mak", ExtractFormNameList(lines),
+                      [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
     } catch (const Exception&) {
     }
     return 0;

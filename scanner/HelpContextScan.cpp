@@ -1,12 +1,16 @@
 #include "scanner/HelpContextScan.h"
 
 #include <algorithm>
+#include <cctype>
+#include <memory>
 #include <string_view>
 
 #include "formstream/FormText.h"
 #include "formstream/Os.h"
 #include "formstream/Streams.h"
 #include "formstream/StringList.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
 
 namespace {
 
@@ -17,6 +21,8 @@ constexpr size_t kMacroPrefixLength = 23;
 constexpr size_t kMaxNameLength = 255;
 // A property value stands this far after the start of its name: "HelpContext" and " = ".
 constexpr size_t kHelpContextValueOffset = 14;
+// Blanks and tabs separate the names of the name list.
+constexpr const char* kNameSeparators = " \t";
 
 // Finds the first occurrence of a needle at or after a position. The scan only ever asks for
 // positions that move forward, so the answer to the last question is remembered: while the next
@@ -121,13 +127,29 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
         tree.Delete(formNode);
 }
 
-void ScanFormFile(const std::string& fileName, TResultTree& tree) {
+void ScanFormFile(const ListedForm& form, TResultTree& tree) {
     TMemoryStream text;
     {
-        TFileStream form(fileName, fmOpenRead);
-        FormFileToText(form, text);
+        std::unique_ptr<TFileStream> file;
+        try {
+            file = std::make_unique<TFileStream>(form.Path, fmOpenRead);
+        } catch (const EFOpenError&) {
+            // The user knows the file by the name the project gives it.
+            throw EFOpenError(SFOpenError, {form.Name});
+        }
+        FormFileToText(*file, text);
     }
     ScanFormText(text.Memory(), text.Size(), tree);
+}
+
+std::string ProjectFileName(const std::string& projectText) {
+    // The browse dialog quotes a name that holds a blank; what it quotes is the file.
+    if (!projectText.empty() && projectText[0] == '"') {
+        const size_t closing = projectText.find('"', 1);
+        if (closing != std::string::npos)
+            return projectText.substr(1, closing - 1);
+    }
+    return projectText;
 }
 
 std::string ExtractFormNameList(const TStrings& lines) {
@@ -139,16 +161,18 @@ std::string ExtractFormNameList(const TStrings& lines) {
     const std::string& macroLine = lines[index];
     std::string names =
         macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
-    // Everything before a removed backslash is free of backslashes, so the next search starts there.
-    for (size_t from = 0;;) {
-        const size_t backslash = names.find('\\', from);
-        if (backslash == std::string::npos)
+    // Only a backslash that ends the list, blanks and tabs after it set aside, continues it: one
+    // anywhere else separates the folders of a name. Each pass looks at the end of the newest line
+    // only, so joining stays linear however many lines there are.
+    for (;;) {
+        const size_t last = names.find_last_not_of(" \t");
+        if (last == std::string::npos || names[last] != '\\')
             break;
-        names.erase(backslash, 1);
-        const std::string& next = lines.Get(++index);
+        names.erase(last);
+        if (++index >= lines.Count())
+            break;
         names += ' ';
-        names += next;
-        from = backslash;
+        names += lines[index];
     }
     return names;
 }
@@ -163,32 +187,46 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
     std::vector<std::string> names;
     size_t at = 0;
     while (at < nameList.size()) {
-        while (at < nameList.size() && nameList[at] == ' ')
-            ++at;
-        const size_t start = at;
-        while (at < nameList.size() && nameList[at] != ' ')
-            ++at;
-        if (at > start)
-            names.push_back(nameList.substr(start, at - start));
+        at = nameList.find_first_not_of(kNameSeparators, at);
+        if (at == std::string::npos)
+            break;
+        const size_t end = std::min(nameList.find_first_of(kNameSeparators, at), nameList.size());
+        names.push_back(nameList.substr(at, end - at));
+        at = end;
     }
     return names;
 }
 
-void ScanFormNames(const std::string& nameList, const std::function<void(const std::string&)>& scanFormFile) {
+ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
+    const std::string path = os::ListedNameToPath(listedName);
+    const bool absolute = (!listedName.empty() && (listedName[0] == '\\' || listedName[0] == '/')) ||
+                          (listedName.size() >= 2 && listedName[1] == ':' &&
+                           std::isalpha(static_cast<unsigned char>(listedName[0])));
+    if (absolute)
+        return {listedName, path};
+    return {listedName, projectFileName.substr(0, os::FolderPartLength(projectFileName)) + path};
+}
+
+void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
+                   const std::function<void(const ListedForm&)>& scanFormFile) {
     for (const std::string& name : SplitFormNames(nameList)) {
-        if (os::FileExists(name))
-            scanFormFile(name);
+        const ListedForm form = LocateListedForm(projectFileName, name);
+        if (os::FileExists(form.Path))
+            scanFormFile(form);
     }
 }
 
-void ScanFormNames(const std::string& nameList, TResultTree& tree) {
-    ScanFormNames(nameList, [&tree](const std::string& name) { ScanFormFile(name, tree); });
+void Rescan(const std::string& projectText, TResultTree& tree,
+            const std::function<void(const ListedForm&)>& scanFormFile) {
+    if (projectText.empty())
+        return;
+    const std::string project = ProjectFileName(projectText);
+    // The project is read whole first: when that fails, the tree keeps what it shows.
+    const std::string nameList = LoadFormNameList(project);
+    tree.Clear();
+    ScanFormNames(project, nameList, scanFormFile);
 }
 
 void Rescan(const std::string& projectText, TResultTree& tree) {
-    if (projectText.empty())
-        return;
-    const std::string nameList = LoadFormNameList(projectText);
-    tree.Clear();
-    ScanFormNames(nameList, tree);
+    Rescan(projectText, tree, [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
 }

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
+#include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -165,38 +168,69 @@ TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {
     EXPECT_EQ(ScanText(text), "");
 }
 
-TEST(FormNameList, CutsTheFirst23CharactersOfTheFirstMacroLine) {
-    EXPECT_EQ(NameList("# RESDEPEN comment\r\nRESDEPEN = $(RESFILES) a.dfm\r\n"), "");
-    EXPECT_EQ(NameList("CFLAG = x\r\nRESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm\r\n"), "Unit1.dfm Unit2.dfm");
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES)X.dfm\r\n"), ".dfm");
-    EXPECT_EQ(NameList("  RESDEPEN = $(RESFILES) a.dfm\r\n"), ") a.dfm");
-    EXPECT_EQ(NameList("xRESDEPENx\r\n"), "");
-    EXPECT_EQ(NameList("no macro here\r\nresdepen = $(RESFILES) a.dfm\r\n"), "");
+struct NameListCase {
+    const char* what;
+    const char* makefile;
+    std::vector<std::string> names;
+};
+
+class FormNameListTest : public ::testing::TestWithParam<NameListCase> {};
+
+TEST_P(FormNameListTest, GivesTheNames) {
+    EXPECT_EQ(SplitFormNames(NameList(GetParam().makefile)), GetParam().names) << GetParam().what;
 }
 
-TEST(FormNameList, JoinsContinuationLines) {
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\nOTHER = 1\r\n"),
-              "Unit1.dfm Unit2.dfm      Unit3.dfm");
-    EXPECT_EQ(SplitFormNames(NameList("RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\n")),
-              (std::vector<std::string>{"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}));
-    // A backslash inside a name continues too, and takes the next line whatever it holds.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) sub\\a.dfm\r\nNEXT = 1\r\n"), "suba.dfm NEXT = 1");
-    // A backslash among the first 23 characters goes with them.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES)\\ a.dfm\r\n"), " a.dfm");
-    // Each pass takes one more line; backslashes of appended lines continue again.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) a \\\r\nb \\\r\nc\r\n"), "a  b  c");
+using Names = std::vector<std::string>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Makefiles, FormNameListTest,
+    ::testing::Values(
+        NameListCase{"a RESDEPEN in a comment before the macro is the macro line",
+                     "# RESDEPEN comment\r\nRESDEPEN = $(RESFILES) a.dfm\r\n", Names{}},
+        NameListCase{"the first line that holds RESDEPEN",
+                     "CFLAG = x\r\nRESDEPEN = $(RESFILES) U1.dfm U2.dfm\r\n", Names{"U1.dfm", "U2.dfm"}},
+        NameListCase{"always 23 characters go", "RESDEPEN = $(RESFILES)X.dfm\r\n", Names{".dfm"}},
+        NameListCase{"wherever RESDEPEN stands", "  RESDEPEN = $(RESFILES) a.dfm\r\n", Names{")", "a.dfm"}},
+        NameListCase{"a short macro line", "xRESDEPENx\r\n", Names{}},
+        NameListCase{"the search is case-sensitive", "resdepen = $(RESFILES) a.dfm\r\n", Names{}},
+        NameListCase{"a continuation joins the next line",
+                     "RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\nOTHER = 1\r\n",
+                     Names{"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}},
+        NameListCase{"continued lines continue again", "RESDEPEN = $(RESFILES) a \\\r\nb\\\r\nc\r\nd\r\n",
+                     Names{"a", "b", "c"}},
+        NameListCase{"blanks and tabs after the backslash are set aside",
+                     "RESDEPEN = $(RESFILES) a.dfm \\ \t \r\nb.dfm\r\n", Names{"a.dfm", "b.dfm"}},
+        NameListCase{"a backslash inside a name is a folder separator",
+                     "RESDEPEN = $(RESFILES) forms\\Main.dfm ..\\x.dfm\r\nNEXT = 1\r\n",
+                     Names{"forms\\Main.dfm", "..\\x.dfm"}},
+        NameListCase{"a name ending in a backslash continues the list",
+                     "RESDEPEN = $(RESFILES) a.dfm forms\\\r\nb.dfm\r\n", Names{"a.dfm", "forms", "b.dfm"}},
+        NameListCase{"a continuation after the last line ends the list",
+                     "RESDEPEN = $(RESFILES) a.dfm \\\r\n", Names{"a.dfm"}},
+        NameListCase{"the continued line may itself end the file", "RESDEPEN = $(RESFILES) a \\\r\nb \\",
+                     Names{"a", "b"}},
+        NameListCase{"a backslash among the first 23 characters goes with them",
+                     "RESDEPEN = $(RESFILES)\\\r\nb.dfm\r\n", Names{}},
+        NameListCase{"tabs separate names", "RESDEPEN = $(RESFILES)\ta.dfm\t\tb.dfm \t c.dfm\t\r\n",
+                     Names{"a.dfm", "b.dfm", "c.dfm"}}));
+
+TEST(FormNameList, ContinuationsStayLinear) {
+    // 200 000 continued lines join in one pass.
+    std::string makefile = "RESDEPEN = $(RESFILES) \\\r\n";
+    for (int i = 0; i < 200000; ++i)
+        makefile += "f" + std::to_string(i) + ".dfm \\\r\n";
+    const Names names = SplitFormNames(NameList(makefile));
+    ASSERT_EQ(names.size(), 200000u);
+    EXPECT_EQ(names.back(), "f199999.dfm");
 }
 
-TEST(FormNameList, ContinuationPastTheLastLineRaises) {
-    EXPECT_EQ(MessageOf<EListError>([] { NameList("RESDEPEN = $(RESFILES) a.dfm \\\r\n"); }),
-              "List index out of bounds");
-}
-
-TEST(FormNameList, SplitsAtBlanksOnly) {
-    EXPECT_EQ(SplitFormNames("  a.dfm   b.dfm "), (std::vector<std::string>{"a.dfm", "b.dfm"}));
-    EXPECT_EQ(SplitFormNames("a.dfm\tb.dfm"), (std::vector<std::string>{"a.dfm\tb.dfm"}));
-    EXPECT_TRUE(SplitFormNames("   ").empty());
-    EXPECT_TRUE(SplitFormNames("").empty());
+TEST(ProjectFileName, OpensWhatTheQuotesHold) {
+    EXPECT_EQ(ProjectFileName("\"C:\\My Documents\\P.mak\""), "C:\\My Documents\\P.mak");
+    EXPECT_EQ(ProjectFileName("\"a b.mak\" rest"), "a b.mak");
+    EXPECT_EQ(ProjectFileName("\"\""), "");
+    EXPECT_EQ(ProjectFileName("\"unclosed.mak"), "\"unclosed.mak");
+    EXPECT_EQ(ProjectFileName("a\"b\".mak"), "a\"b\".mak");
+    EXPECT_EQ(ProjectFileName(" \"a.mak\""), " \"a.mak\"");
 }
 
 TEST(Rescan, EmptyTextDoesNothing) {
@@ -216,15 +250,6 @@ TEST(Rescan, AProjectThatCannotBeOpenedLeavesTheTree) {
     EXPECT_EQ(tree.ToText(), "kept\n");
 }
 
-TEST(Rescan, ContinuationPastTheEndLeavesTheTree) {
-    TempDir dir;
-    const std::string project = dir.Write("p.mak", "RESDEPEN = $(RESFILES) a.dfm \\\r\n");
-    TMemoryTree tree;
-    tree.AddRoot("kept");
-    EXPECT_THROW(Rescan(project, tree), EListError);
-    EXPECT_EQ(tree.ToText(), "kept\n");
-}
-
 TEST(Rescan, NoMacroEmptiesTheTree) {
     TempDir dir;
     const std::string project = dir.Write("p.mak", "PROJECT = p.exe\r\n");
@@ -234,8 +259,6 @@ TEST(Rescan, NoMacroEmptiesTheTree) {
     EXPECT_EQ(tree.ToText(), "");
 }
 
-// Form names stand relative to the current directory: a path in a makefile has backslashes, which
-// continue the macro line.
 TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     TempDir dir;
     ScopedCurrentDir current(dir.Path());
@@ -243,6 +266,65 @@ TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) nothing.dfm *.txt\r\n");
     TMemoryTree tree;
     EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan("p.mak", tree); }), "Cannot open file *.txt");
+}
+
+// A compiled form whose text has the lines given.
+std::string Form(std::initializer_list<const char*> lines) {
+    return CompileFormText(FormText(lines), "TFORM");
+}
+
+TEST(Rescan, FindsFormsBesideTheProjectWhateverTheCurrentFolder) {
+    TempDir project;
+    TempDir elsewhere;
+    project.Write("Unit1.dfm", Form({"object Beside: TForm1", "  HelpContext = 1", "end"}));
+    project.Write("forms/Main.dfm", Form({"object Nested: TForm1", "  HelpContext = 2", "end"}));
+    const std::string absolute =
+        elsewhere.Write("Abs.dfm", Form({"object Absolute: TForm1", "  HelpContext = 3", "end"}));
+    elsewhere.Write("Unit1.dfm", Form({"object Current: TForm1", "  HelpContext = 9", "end"}));
+    const std::string mak =
+        project.Write("p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm forms\\Main.dfm " + absolute + "\r\n");
+    ScopedCurrentDir current(elsewhere.Path());
+    const std::string before = std::filesystem::current_path().string();
+    TMemoryTree tree;
+    Rescan(mak, tree);
+    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+    EXPECT_EQ(std::filesystem::current_path().string(), before);
+    // A project named without a folder is read, with its forms, from the current folder.
+    ScopedCurrentDir inProject(project.Path());
+    Rescan("p.mak", tree);
+    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+}
+
+TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
+    TempDir dir;
+    dir.Write("My Projects/Unit1.dfm", Form({"object Form1: TForm1", "  HelpContext = 7", "end"}));
+    const std::string mak = dir.Write("My Projects/p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm\r\n");
+    TMemoryTree tree;
+    Rescan("\"" + mak + "\"", tree);
+    EXPECT_EQ(tree.ToText(), "Form1:7\n");
+}
+
+TEST(Rescan, MessagesNameFormsAsListed) {
+    TempDir dir;
+    dir.Write("sub/a.txt", "not a form");
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) sub\\*.txt\r\n");
+    TMemoryTree tree;
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(mak, tree); }), "Cannot open file sub\\*.txt");
+}
+
+TEST(Rescan, AnEntryThatIsNoFolderExistsWhateverItsDate) {
+    TempDir dir;
+    const std::string old = dir.Write("Old.dfm", Form({"object Old: TForm1", "  HelpContext = 1970", "end"}));
+    // Some time in 1975: no DOS date can hold it.
+    using Clock = std::filesystem::file_time_type::clock;
+    std::filesystem::last_write_time(old, Clock::now() - std::chrono::hours(24 * 365 * 51));
+    ASSERT_LT(std::filesystem::last_write_time(old), Clock::now() - std::chrono::hours(24 * 365 * 47));
+    std::filesystem::create_directories(dir.File("Folder.dfm"));
+    std::filesystem::create_directories(dir.File("only/Sub.dfm"));
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) Folder.dfm only\\*.dfm Old.dfm\r\n");
+    TMemoryTree tree;
+    Rescan(mak, tree);
+    EXPECT_EQ(tree.ToText(), "Old:1970\n");
 }
 
 TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
