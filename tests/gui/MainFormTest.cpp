@@ -284,7 +284,7 @@ TEST_F(MainFormTest, TypingAProjectNameRescansAtEveryKeystroke) {
     EXPECT_EQ(TreeText(shown), expected.ToText());
     EXPECT_EQ(TreeText(shown), "MainForm:100\n  CustomerEdit:110\n  QuantityEdit:120\n  OkButton:130\n"
                                "OptionsDialog\n  AutoSaveBox:210\n  BackupBox:-1\n  FolderEdit:230\n"
-                               "AboutBox\n  Panel1:310\n  Version:320\n  OkButton:330\n");
+                               "AboutBox\n  ProductName:310\n  Version:320\n  OkButton:330\n");
     ASSERT_EQ(shown.size(), expected.Roots().size());
     for (size_t i = 0; i < shown.size(); ++i) {
         const auto& root = expected.Roots()[i];

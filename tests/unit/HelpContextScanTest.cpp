@@ -86,50 +86,91 @@ INSTANTIATE_TEST_SUITE_P(
                  FormText({"object F: TF", "  object A: TA", "    HelpContext = \t+12x", "  end",
                            "  object B: TB", "    HelpContext = abc", "  end", "end"}),
                  "F\n  A:12\n"},
-        TextCase{"nested panel reports the first button's number under its own name",
-                 FormText({"object Form1: TForm1", "  object Panel1: TPanel", "    object Button1: TButton",
-                           "      HelpContext = 10", "    end", "    object Button2: TButton",
-                           "      HelpContext = 20", "    end", "  end", "  object Edit1: TEdit",
-                           "    HelpContext = 30", "  end", "end"}),
-                 "Form1\n  Panel1:10\n  Button2:20\n  Edit1:30\n"},
-        TextCase{"\"end\" inside a component's name hides its context",
-                 FormText({"object Form1: TForm1", "  object SendButton: TButton", "    HelpContext = 4",
-                           "  end", "  object Calendar1: TCalendar", "    HelpContext = 6", "  end", "end"}),
-                 ""},
+        TextCase{
+            "a container without a number keeps none; every component at any depth has its own",
+            FormText({"object Form1: TForm1", "  Caption = 'Send or Append'", "  object GroupBox1: TGroupBox",
+                      "    Caption = 'Options'", "    object Button1: TButton", "      HelpContext = 10",
+                      "    end", "    object Button2: TButton", "      HelpContext = 20", "    end", "  end",
+                      "  object SendButton: TButton", "    Caption = 'Send'", "    HelpContext = 30", "  end",
+                      "  object Edit1: TEdit", "    HelpContext = 40", "  end", "end"}),
+            "Form1\n  Button1:10\n  Button2:20\n  SendButton:30\n  Edit1:40\n"},
+        TextCase{"\"end\" inside names and values hides nothing",
+                 FormText({"object Form1: TForm1", "  object Legend1: TLabel", "    SortType = loAscending",
+                           "    HelpContext = 4", "  end", "  object Calendar1: TCalendar",
+                           "    HelpContext = 6", "  end", "end"}),
+                 "Form1\n  Legend1:4\n  Calendar1:6\n"},
         TextCase{"a component without context before one with a context",
                  FormText({"object F: TF", "  object A: TA", "  end", "  object B: TB", "    HelpContext = 2",
                            "  end", "end"}),
                  "F\n  B:2\n"},
-        TextCase{"\"object\" in a caption starts a false component",
-                 FormText({"object F: TF", "  object L: TLabel", "    Caption = 'an object: here'",
-                           "    HelpContext = 9", "  end", "end"}),
-                 "F\n  L:9\n"},
-        TextCase{"an inherited form takes its name from the eighth character",
-                 FormText({"inherited Form2: TForm2", "  HelpContext = 8", "  object B: TB", "  end", "end"}),
-                 "ed Form2:8\n"},
-        TextCase{"nested inherited components are never met",
-                 FormText({"object F: TF", "  inherited B: TB", "    HelpContext = 8", "  end", "end"}),
-                 "F:8\n"},
-        TextCase{"no \"object\" anywhere", FormText({"inherited F: TF", "  HelpContext = 1", "end"}), ""},
-        TextCase{"no colon anywhere", FormText({"object TForm1", "  HelpContext = 1", "end"}), ""}));
+        TextCase{"\"object\" and \"HelpContext\" inside strings and longer names are text",
+                 FormText({"object F: TF", "  Hint = 'object Fake: TFake'", "  object L: TLabel",
+                           "    Caption = 'HelpContext = 9'", "    MyHelpContext = 8", "    HelpContextX = 7",
+                           "    HelpContext=6", "  end", "end"}),
+                 ""},
+        TextCase{"inherited and inline headers, the form's included",
+                 FormText({"inherited Form3: TForm3", "  HelpContext = 8", "  inherited B: TB",
+                           "    HelpContext = 9", "  end", "  inline Frame1: TFrame1", "    HelpContext = 10",
+                           "  end", "end"}),
+                 "Form3:8\n  B:9\n  Frame1:10\n"},
+        TextCase{"a HelpContext of a collection item is not its component's",
+                 FormText({"object F: TF", "  object Bar: TStatusBar", "    Panels = <", "      item",
+                           "        HelpContext = 5", "      end>", "    HelpContext = 6", "  end",
+                           "  object Grid: TDBGrid", "    Columns = <", "      item",
+                           "        HelpContext = 7", "      end>", "  end", "end"}),
+                 "F\n  Bar:6\n"},
+        TextCase{"the form's number is its own property, not an item's",
+                 FormText({"object F: TF", "  Items = <", "    item", "      HelpContext = 5", "    end>",
+                           "  object A: TA", "    HelpContext = 1", "  end", "end"}),
+                 "F\n  A:1\n"},
+        TextCase{"own properties end at the first child and at the own end line",
+                 FormText({"object F: TF", "  object P: TPanel", "    object B: TB", "    end",
+                           "    HelpContext = 3", "  end", "  HelpContext = 4", "end"}),
+                 ""},
+        TextCase{"only the first HelpContext of a component counts",
+                 FormText({"object F: TF", "  object A: TA", "    HelpContext = 0", "    HelpContext = 5",
+                           "  end", "end"}),
+                 ""},
+        TextCase{"lines at another indentation are not own properties",
+                 FormText({"object F: TF", "  object A: TA", "   HelpContext = 1", "     HelpContext = 2",
+                           "  HelpContext = 3", "\tHelpContext = 4", "  end", "end"}),
+                 ""},
+        TextCase{
+            "text before the first header is not looked at",
+            FormText({"HelpContext = 1", "  HelpContext = 2", "object F: TF", "  HelpContext = 3", "end"}),
+            "F:3\n"},
+        TextCase{"a header without a colon has an empty name",
+                 FormText({"object TForm1", "  HelpContext = 1", "  object TBevel", "    HelpContext = 2",
+                           "  end", "end"}),
+                 ":1\n  :2\n"},
+        TextCase{"headers after the form's end are its components",
+                 FormText({"object F: TF", "end", "object G: TG", "  HelpContext = 2", "end"}), "F\n  G:2\n"},
+        TextCase{"no header at all", FormText({"HelpContext = 1", "end"}), ""}));
 
-TEST(ScanFormText, NamesStopAt255CharactersAndANegativeSpanIsEmpty) {
+TEST(ScanFormText, LinesEndAtLineFeedsWithOrWithoutACarriageReturn) {
+    EXPECT_EQ(ScanText("object F: TF\n  HelpContext = 1\n  object A: TA\r\n    HelpContext = 2\nend"),
+              "F:1\n  A:2\n");
+    // A carriage return alone ends no line: the header's line goes on.
+    EXPECT_EQ(ScanText("object F: TF\r  HelpContext = 1\r\nend\r\n"), "");
+    // ...and one before a line feed is not part of the line, so "end" closes the window.
+    EXPECT_EQ(ScanText("object F: TF\r\n  object A: TA\r\n  end\r\n    HelpContext = 5\r\nend\r\n"), "");
+    // The number stays on its line.
+    EXPECT_EQ(ScanText("object F: TF\r\n  HelpContext = \r\n7\r\nend\r\n"), "F:0\n");
+}
+
+TEST(ScanFormText, NamesStopAt255Characters) {
     const std::string longName(300, 'N');
     EXPECT_EQ(ScanText(FormText({("object " + longName + ": TF").c_str(), "  HelpContext = 1", "end"})),
               std::string(255, 'N') + ":1\n");
-    // "object:" in a string: the colon stands within the seven characters after "object".
-    EXPECT_EQ(ScanText(FormText({"object F: TF", "  object A: TA", "    Caption = 'object:'",
-                                 "    HelpContext = 3", "  end", "end"})),
-              "F\n  A:3\n");
-    EXPECT_EQ(ScanText("object F: TF\r\n  X = 'object:'\r\n  HelpContext = 3\r\nend\r\n"), "F\n  :3\n");
+    EXPECT_EQ(ScanText(FormText({"object F: TF", ("  inline " + longName + ": TF").c_str(),
+                                 "    HelpContext = 2", "  end", "end"})),
+              "F\n  " + std::string(255, 'N') + ":2\n");
 }
 
 TEST(ScanFormText, NeverReadsPastTheText) {
-    // The number would stand beyond the end: nothing there reads as 0.
-    const std::string cut = "object F: TF\r\n  object A: TA\r\n  HelpContext";
-    EXPECT_EQ(ScanText(cut), "");
-    const std::string atEnd = "object F: TF\r\n  HelpContext";
-    EXPECT_EQ(ScanText(atEnd), "F:0\n");
+    EXPECT_EQ(ScanText("object F: TF\r\n  object A: TA\r\n    HelpContext"), "");
+    EXPECT_EQ(ScanText("object F: TF\r\n  HelpContext = "), "F:0\n");
+    EXPECT_EQ(ScanText("object F"), "");
     // Only `size` bytes count, whatever follows them in memory.
     const std::string text = "object F: TF\r\n  HelpContext = 12345";
     TMemoryTree tree;
