@@ -392,10 +392,9 @@ TEST(Rescan, RealProjects) {
         if (entry.path().extension() != ".mak")
             continue;
         ++projects;
-        ScopedCurrentDir current(entry.path().parent_path().string());
         TMemoryTree tree;
         try {
-            Rescan(entry.path().filename().string(), tree);
+            Rescan(entry.path().string(), tree);
         } catch (const Exception& error) {
             EXPECT_FALSE(error.Message().empty()) << entry.path();
         }
