@@ -1,7 +1,6 @@
 #include "scanner/HelpContextScan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -85,6 +84,16 @@ private:
     size_t at_ = 0;
 };
 
+// Opens a file for reading by `path`; when that fails, the error names it `shownName`, the name the
+// user knows it by.
+std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {
+    try {
+        return std::make_unique<TFileStream>(path, fmOpenRead);
+    } catch (const EFOpenError&) {
+        throw EFOpenError(SFOpenError, {shownName});
+    }
+}
+
 } // namespace
 
 // One pass over the lines. Each header opens the window of its own properties: the lines after it,
@@ -142,16 +151,7 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
 
 void ScanFormFile(const ListedForm& form, TResultTree& tree) {
     TMemoryStream text;
-    {
-        std::unique_ptr<TFileStream> file;
-        try {
-            file = std::make_unique<TFileStream>(form.Path, fmOpenRead);
-        } catch (const EFOpenError&) {
-            // The user knows the file by the name the project gives it.
-            throw EFOpenError(SFOpenError, {form.Name});
-        }
-        FormFileToText(*file, text);
-    }
+    FormFileToText(*OpenForReading(form.Path, form.Name), text);
     ScanFormText(text.Memory(), text.Size(), tree);
 }
 
@@ -190,9 +190,9 @@ std::string ExtractFormNameList(const TStrings& lines) {
     return names;
 }
 
-std::string LoadFormNameList(const std::string& projectFileName) {
+std::string LoadFormNameList(const std::string& projectText) {
     TStringList lines;
-    lines.LoadLinesFromFile(projectFileName);
+    lines.LoadLinesFromStream(*OpenForReading(ProjectFileName(projectText), projectText));
     return ExtractFormNameList(lines);
 }
 
@@ -211,13 +211,12 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
 }
 
 ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
-    const std::string path = os::ListedNameToPath(listedName);
-    const bool absolute = (!listedName.empty() && (listedName[0] == '\\' || listedName[0] == '/')) ||
-                          (listedName.size() >= 2 && listedName[1] == ':' &&
-                           std::isalpha(static_cast<unsigned char>(listedName[0])));
-    if (absolute)
-        return {listedName, path};
-    return {listedName, projectFileName.substr(0, os::FolderPartLength(projectFileName)) + path};
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool rooted = !listedName.empty() && (listedName[0] == '\\' || listedName[0] == '/');
+    const bool onDrive = listedName.size() >= 2 && isLetter(listedName[0]) && listedName[1] == ':';
+    const std::string folder =
+        rooted || onDrive ? std::string() : projectFileName.substr(0, os::FolderPartLength(projectFileName));
+    return {listedName, folder + os::ListedNameToPath(listedName)};
 }
 
 void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
@@ -233,11 +232,10 @@ void Rescan(const std::string& projectText, TResultTree& tree,
             const std::function<void(const ListedForm&)>& scanFormFile) {
     if (projectText.empty())
         return;
-    const std::string project = ProjectFileName(projectText);
     // The project is read whole first: when that fails, the tree keeps what it shows.
-    const std::string nameList = LoadFormNameList(project);
+    const std::string nameList = LoadFormNameList(projectText);
     tree.Clear();
-    ScanFormNames(project, nameList, scanFormFile);
+    ScanFormNames(ProjectFileName(projectText), nameList, scanFormFile);
 }
 
 void Rescan(const std::string& projectText, TResultTree& tree) {

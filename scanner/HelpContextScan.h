@@ -23,7 +23,7 @@ struct ListedForm {
 
 // The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
 // the project's name list is read, the tree emptied and every listed file that exists handed to
-// `scanFormFile`, in order (the second form scans it into the same tree). Errors pass through and
+// `scanFormFile` in order (without one, ScanFormFile into the same tree). Errors pass through and
 // leave the nodes added before them.
 void Rescan(const std::string& projectText, TResultTree& tree,
             const std::function<void(const ListedForm&)>& scanFormFile);
@@ -33,11 +33,11 @@ void Rescan(const std::string& projectText, TResultTree& tree);
 // (the browse dialog quotes names with blanks), else the text as it stands.
 std::string ProjectFileName(const std::string& projectText);
 
-// The project's name list: the first line holding "RESDEPEN" without its first 23 characters, joined
-// with the next line after a blank for as long as it ends in a backslash (blanks and tabs after the
-// backslash set aside). A continuation after the last line ends the list. EFOpenError when the
-// project cannot be opened.
-std::string LoadFormNameList(const std::string& projectFileName);
+// The name list of the project file that `projectText` names (see ProjectFileName): the first line
+// holding "RESDEPEN" without its first 23 characters, joined with the next line after a blank for as
+// long as it ends in a backslash (blanks and tabs after the backslash set aside). A continuation after
+// the last line ends the list. EFOpenError naming `projectText` when the project cannot be opened.
+std::string LoadFormNameList(const std::string& projectText);
 std::string ExtractFormNameList(const TStrings& lines);
 
 // The names of a name list: maximal runs of characters other than blanks and tabs.

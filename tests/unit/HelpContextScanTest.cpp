@@ -343,6 +343,9 @@ TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
     TMemoryTree tree;
     Rescan("\"" + mak + "\"", tree);
     EXPECT_EQ(tree.ToText(), "Form1:7\n");
+    // A project that cannot be opened is named as given, quotes and all.
+    const std::string missing = "\"" + dir.File("My Projects/none.mak") + "\"";
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
 }
 
 TEST(Rescan, MessagesNameFormsAsListed) {
