@@ -1,7 +1,9 @@
 // The help-context scan on forms of 1 000, 10 000 and 100 000 components, with a HelpContext on
-// every component or on none. Items are components, so time per item shows whether the scan stays
-// linear as forms grow.
+// every component or on none, flat or nested in panels with collections. Items are components, so time per
+// item shows whether the scan stays linear as forms grow.
 #include <benchmark/benchmark.h>
+
+#include <utility>
 
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
@@ -12,14 +14,24 @@
 
 namespace {
 
-std::string BigForm(int components, bool withContext) {
+// A form of `components` buttons, each with a HelpContext or none; nested, every ten of them stand
+// in a panel of their own (the panel one of the ten), which holds a collection whose item has a
+// HelpContext too.
+std::string BigForm(int components, bool withContext, bool nested) {
     FormBuilder f;
     f.Object("TForm1", "Form1").Prop("Caption").String("Big").EndProps();
     for (int i = 0; i < components; ++i) {
-        f.Object("TButton", "Button" + std::to_string(i)).Prop("Left").Int(8).Prop("Top").Int(i % 500);
-        if (withContext)
-            f.Prop("HelpContext").Int(1000 + i);
-        f.Prop("Caption").String("Press").EndProps().EndChildren();
+        if (nested && i % 10 == 0) {
+            f.Object("TPanel", "Panel" + std::to_string(i)).Prop("Columns").Collection();
+            f.Item().Prop("HelpContext").Int(7).EndItem().EndCollection().EndProps();
+        } else {
+            f.Object("TButton", "Button" + std::to_string(i)).Prop("Left").Int(8).Prop("Top").Int(i % 500);
+            if (withContext)
+                f.Prop("HelpContext").Int(1000 + i);
+            f.Prop("Caption").String("Press").EndProps().EndChildren();
+        }
+        if (nested && (i % 10 == 9 || i + 1 == components))
+            f.EndChildren();
     }
     f.EndChildren();
     return f.FormFile("TFORM1");
@@ -36,10 +48,11 @@ std::string TextOf(const std::string& form) {
 void BM_ScanFormFile(benchmark::State& state) {
     const int components = static_cast<int>(state.range(0));
     TempDir dir;
-    const std::string form = dir.Write("big.dfm", BigForm(components, state.range(1) != 0));
+    const std::string form =
+        dir.Write("big.dfm", BigForm(components, state.range(1) != 0, state.range(2) != 0));
     for (auto _ : state) {
         TMemoryTree tree;
-        ScanFormFile(form, tree);
+        ScanFormFile({form, form}, tree);
         benchmark::DoNotOptimize(tree.Roots().size());
     }
     state.SetItemsProcessed(state.iterations() * components);
@@ -48,7 +61,7 @@ void BM_ScanFormFile(benchmark::State& state) {
 // The text search alone, over text already converted.
 void BM_ScanFormText(benchmark::State& state) {
     const int components = static_cast<int>(state.range(0));
-    const std::string text = TextOf(BigForm(components, state.range(1) != 0));
+    const std::string text = TextOf(BigForm(components, state.range(1) != 0, state.range(2) != 0));
     for (auto _ : state) {
         TMemoryTree tree;
         ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
@@ -59,10 +72,10 @@ void BM_ScanFormText(benchmark::State& state) {
 }
 
 void Sizes(benchmark::internal::Benchmark* bench) {
-    bench->ArgNames({"components", "context"});
-    for (const int context : {0, 1})
+    bench->ArgNames({"components", "context", "nested"});
+    for (const auto& [context, nested] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{1, 1}})
         for (const int components : {1000, 10000, 100000})
-            bench->Args({components, context});
+            bench->Args({components, context, nested});
     bench->Unit(benchmark::kMillisecond);
 }
 

@@ -1,6 +1,5 @@
 // quorvel-cli: the help-context scan and the form conversion from the command line.
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -69,18 +68,11 @@ void PrintTree(const TMemoryTree& tree, bool json) {
 }
 
 // A Rescan as if PROJECT had been chosen in the browse dialog: the project is opened by the name as
-// given, and relative form names resolve against its folder, which becomes the current directory.
+// given, and relative form names are looked up in its folder.
 int Scan(const std::string& project, bool json) {
     TMemoryTree tree;
     try {
-        if (!project.empty()) {
-            const std::string nameList = LoadFormNameList(project);
-            const std::filesystem::path folder = std::filesystem::path(project).parent_path();
-            if (!folder.empty())
-                std::filesystem::current_path(folder);
-            tree.Clear();
-            ScanFormNames(nameList, tree);
-        }
+        Rescan(project, tree);
     } catch (const std::exception& error) {
         PrintTree(tree, json);
         return Failure(error.what());

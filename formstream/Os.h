@@ -27,10 +27,17 @@ void FileClose(FileHandle handle);
 // The process's standard output, in binary mode.
 FileHandle StdOutHandle();
 
-// True when a directory search for `name` finds a plain file (not a directory, nor on POSIX a
-// device, pipe or socket) whose last-write time is a DOS date (years 1980 to 2107). "*" and "?"
-// in the last part of the name match as patterns.
+// True when a directory search for `name` finds an entry that is not a folder (on POSIX: a regular
+// file, never a device, pipe or socket), whatever its time stamp. "*" and "?" in the last part of the
+// name match as patterns.
 bool FileExists(const std::string& name);
+
+// Project files list their forms the Windows way, with backslashes between folders. The name such a
+// listed name opens by here: itself on Windows; on POSIX every backslash becomes a slash.
+std::string ListedNameToPath(const std::string& listedName);
+// The length of the folder part of a file name, up to and including its last folder separator (on
+// Windows "\\", "/" or a drive's ":"; on POSIX "/"); 0 when the name has no folder part.
+std::size_t FolderPartLength(const std::string& fileName);
 
 // Memory blocks of the memory stream. Grow keeps the contents and returns nullptr on failure,
 // leaving the old block as it was.

@@ -2,10 +2,10 @@
 // reading can be opened again by anyone, which the scan does not rely on either way.
 #include "formstream/Os.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -102,19 +102,10 @@ FileHandle StdOutHandle() {
 
 namespace {
 
-bool HasDosDate(const struct stat& info) {
-    std::tm local{};
-    const std::time_t when = info.st_mtime;
-    if (::localtime_r(&when, &local) == nullptr)
-        return false;
-    const int year = local.tm_year + 1900;
-    return year >= 1980 && year <= 2107;
-}
-
-bool IsPlainFileWithDosDate(const std::string& path) {
+// Devices, pipes and sockets are no form files, and reading one may never end.
+bool IsRegularFile(const std::string& path) {
     struct stat info {};
-    // Devices, pipes and sockets are no form files, and reading one may never end.
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && HasDosDate(info);
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // "*" matches any run of characters, "?" exactly one; "*.*" matches every name, as on Windows.
@@ -149,7 +140,7 @@ bool FileExists(const std::string& name) {
     const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     if (last.find_first_of("*?") == std::string::npos)
-        return IsPlainFileWithDosDate(name);
+        return IsRegularFile(name);
     if (folder.find_first_of("*?") != std::string::npos)
         return false;
     const std::string pattern = last == "*.*" ? "*" : last;
@@ -159,13 +150,24 @@ bool FileExists(const std::string& name) {
     bool found = false;
     while (const dirent* entry = ::readdir(dir)) {
         if (MatchesPattern(pattern.c_str(), entry->d_name) &&
-            IsPlainFileWithDosDate(slash == std::string::npos ? entry->d_name : folder + entry->d_name)) {
+            IsRegularFile(slash == std::string::npos ? entry->d_name : folder + entry->d_name)) {
             found = true;
             break;
         }
     }
     ::closedir(dir);
     return found;
+}
+
+std::string ListedNameToPath(const std::string& listedName) {
+    std::string path = listedName;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::size_t FolderPartLength(const std::string& fileName) {
+    const size_t slash = fileName.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
 }
 
 void* AllocBlock(std::size_t size) {

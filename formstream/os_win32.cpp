@@ -66,18 +66,23 @@ bool FileExists(const std::string& name) {
     HANDLE search = ::FindFirstFileA(name.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
-    // A pattern exists when any plain file matches it; a plain name finds at most itself.
+    // A pattern exists when any entry other than a folder matches it; a plain name finds at most
+    // itself. The time stamp does not matter: a form dated 1970 is as much a form.
     bool exists = false;
-    do {
-        FILETIME local;
-        WORD date = 0;
-        WORD time = 0;
-        exists = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                 ::FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
-                 ::FileTimeToDosDateTime(&local, &date, &time);
-    } while (!exists && ::FindNextFileA(search, &found));
+    do
+        exists = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (!exists && ::FindNextFileA(search, &found));
     ::FindClose(search);
     return exists;
+}
+
+std::string ListedNameToPath(const std::string& listedName) {
+    return listedName;
+}
+
+std::size_t FolderPartLength(const std::string& fileName) {
+    const size_t separator = fileName.find_last_of("\\/:");
+    return separator == std::string::npos ? 0 : separator + 1;
 }
 
 void* AllocBlock(std::size_t size) {

@@ -18,7 +18,9 @@ void Write(const std::string& name, const std::string& bytes) {
         .write(bytes.data(), static_cast<long>(bytes.size()));
 }
 
-// A folder with a good form, a form with a component, a text form and a cut-short form, made once.
+// A folder with a good form, a form with a component, a text form and a cut-short form, and a
+// sub-folder "sub" with the good form again, made once. The project stands in "sub": relative names
+// are looked up there, so both "A.dfm" and "..\A.dfm" name forms.
 void PrepareFolder() {
     static bool prepared = false;
     if (prepared)
@@ -43,6 +45,8 @@ void PrepareFolder() {
                                         48));
     Write("T.dfm", "object Form1: TForm1\r\nend\r\n");
     Write("C.dfm", good.substr(0, 30));
+    std::filesystem::create_directories(dir / "sub");
+    Write("sub/A.dfm", good);
 }
 
 } // namespace
@@ -53,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.SetAllText(reinterpret_cast<const char*>(data), size);
     TMemoryTree tree;
     try {
-        ScanFormNames(ExtractFormNameList(lines), tree);
+        ScanFormNames("sub/Project1.mak", ExtractFormNameList(lines),
+                      [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
     } catch (const Exception&) {
     }
     return 0;

@@ -1,54 +1,40 @@
 #include "scanner/HelpContextScan.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string_view>
 
 #include "formstream/FormText.h"
 #include "formstream/Os.h"
 #include "formstream/Streams.h"
 #include "formstream/StringList.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
 
 namespace {
 
-constexpr size_t kNone = std::string_view::npos;
 // The macro line loses this many leading characters, "RESDEPEN = " and its padding in a generated makefile.
 constexpr size_t kMacroPrefixLength = 23;
+// Blanks and tabs separate the names of the name list.
+constexpr const char* kNameSeparators = " \t";
 // Names are cut out into a buffer of 256 bytes.
 constexpr size_t kMaxNameLength = 255;
-// A property value stands this far after the start of its name: "HelpContext" and " = ".
-constexpr size_t kHelpContextValueOffset = 14;
+// The rendering indents an object's properties two blanks deeper than its header.
+constexpr size_t kPropertyIndent = 2;
+constexpr std::string_view kHelpContextProperty = "HelpContext = ";
 
-// Finds the first occurrence of a needle at or after a position. The scan only ever asks for
-// positions that move forward, so the answer to the last question is remembered: while the next
-// position lies at or before it, it is still the answer, and a form is searched once per needle
-// instead of once per component.
-class ForwardFinder {
-public:
-    ForwardFinder(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
-
-    size_t Find(size_t from) {
-        if (asked_ && from >= askedFrom_ && (found_ == kNone || from <= found_))
-            return found_;
-        asked_ = true;
-        askedFrom_ = from;
-        found_ = from <= text_.size() ? text_.find(needle_, from) : kNone;
-        return found_;
-    }
-
-private:
-    std::string_view text_;
-    std::string_view needle_;
-    bool asked_ = false;
-    size_t askedFrom_ = 0;
-    size_t found_ = kNone;
-};
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 bool IsBlankSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // White space, an optional sign and decimal digits; no digits read as 0. The value wraps at 32 bits.
-std::int32_t ReadNumber(std::string_view text, size_t at) {
+std::int32_t ReadNumber(std::string_view text) {
+    size_t at = 0;
     while (at < text.size() && IsBlankSpace(text[at]))
         ++at;
     bool negative = false;
@@ -60,74 +46,123 @@ std::int32_t ReadNumber(std::string_view text, size_t at) {
     return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
-// The characters from `begin` up to `end`, at most 255 of them; none when `end` lies before `begin`.
-std::string CutName(std::string_view text, size_t begin, size_t end) {
-    if (end <= begin)
-        return std::string();
-    return std::string(text.substr(begin, std::min(end - begin, kMaxNameLength)));
+// The name of a header line (the text after its indentation), or nothing when the line is no
+// header: it runs from after "object ", "inherited " or "inline " up to the line's first ":", at
+// most 255 characters, and is empty when the line holds no ":".
+std::optional<std::string> HeaderName(std::string_view text) {
+    for (const std::string_view word : {"object ", "inherited ", "inline "}) {
+        if (StartsWith(text, word)) {
+            const std::string_view rest = text.substr(word.size());
+            const size_t colon = rest.find(':');
+            if (colon == std::string_view::npos)
+                return std::string();
+            return std::string(rest.substr(0, std::min(colon, kMaxNameLength)));
+        }
+    }
+    return std::nullopt;
+}
+
+// The form's text, line by line: CR LF or LF ends a line, and the end of the text ends the last.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& line) {
+        if (at_ >= text_.size())
+            return false;
+        const size_t feed = text_.find('\n', at_);
+        const size_t end = feed == std::string_view::npos ? text_.size() : feed;
+        line = text_.substr(at_, end - at_);
+        if (feed != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        at_ = end + 1;
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    size_t at_ = 0;
+};
+
+// Opens a file for reading by `path`; when that fails, the error names it `shownName`, the name the
+// user knows it by.
+std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {
+    try {
+        return std::make_unique<TFileStream>(path, fmOpenRead);
+    } catch (const EFOpenError&) {
+        throw EFOpenError(SFOpenError, {shownName});
+    }
 }
 
 } // namespace
 
+// One pass over the lines. Each header opens the window of its own properties: the lines after it,
+// up to the next header or its own "end" line, indented exactly two blanks deeper than it. Deeper
+// lines there belong to list items, binary blocks and collection items, whose HelpContext is not
+// the component's. The first header is the form; its node is added when its number is read, or
+// bare before its first component node, so a form with neither never gets one.
 void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
-    const std::string_view text(data, size > 0 ? static_cast<size_t>(size) : 0);
-    ForwardFinder objects(text, "object");
-    ForwardFinder colons(text, ":");
-    ForwardFinder helpContexts(text, "HelpContext");
-    ForwardFinder ends(text, "end");
+    LineReader lines(std::string_view(data, size > 0 ? static_cast<size_t>(size) : 0));
+    bool formSeen = false;
+    std::string formName;
+    TResultTree::Node formNode = 0;
+    std::string name;    // of the header whose window is open
+    bool isForm = false; // whether that header is the form's
+    bool windowOpen = false;
+    size_t indent = 0; // of that header
 
-    if (objects.Find(0) == kNone)
-        return;
-    const size_t formColon = colons.Find(0);
-    if (formColon == kNone)
-        return;
-    const std::string formName = CutName(text, 7, formColon);
-    const size_t firstNested = objects.Find(formColon);
-    const size_t formHelp = helpContexts.Find(0);
-    const bool formHasContext = formHelp != kNone && (firstNested == kNone || formHelp < firstNested);
-
-    TResultTree::Node formNode;
-    if (formHasContext) {
-        const std::int32_t number = ReadNumber(text, formHelp + kHelpContextValueOffset);
-        formNode = tree.AddRoot(formName + ":" + std::to_string(number));
-        tree.SetImages(formNode, kImageFormWithContext, kImageFormWithContext);
-    } else {
-        formNode = tree.AddRoot(formName);
-        tree.SetImages(formNode, kImageFormWithoutContext, kImageFormWithoutContext);
-    }
-
-    bool componentAdded = false;
-    for (size_t object = firstNested; object != kNone;) {
-        const size_t end = ends.Find(object);
-        const size_t help = helpContexts.Find(object);
-        if (help != kNone && end != kNone && help < end) {
-            const size_t colon = colons.Find(object);
-            if (colon != kNone) {
-                const std::string name = CutName(text, object + 7, colon);
-                const std::int32_t number = ReadNumber(text, help + kHelpContextValueOffset);
-                if (number != 0) {
-                    const TResultTree::Node node =
-                        tree.AddChild(formNode, name + ":" + std::to_string(number));
-                    tree.SetImages(node, kImageComponent, kImageComponent);
-                    componentAdded = true;
+    std::string_view line;
+    while (lines.Next(line)) {
+        const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
+        const std::string_view text = line.substr(blanks);
+        if (std::optional<std::string> header = HeaderName(text)) {
+            name = std::move(*header);
+            isForm = !formSeen;
+            formSeen = true;
+            windowOpen = true;
+            indent = blanks;
+            if (isForm)
+                formName = name;
+            continue;
+        }
+        if (!windowOpen)
+            continue;
+        if (blanks == indent && text == "end") {
+            windowOpen = false;
+        } else if (blanks == indent + kPropertyIndent && StartsWith(text, kHelpContextProperty)) {
+            // Only the first HelpContext of the window counts.
+            windowOpen = false;
+            const std::int32_t number = ReadNumber(text.substr(kHelpContextProperty.size()));
+            const std::string caption = name + ":" + std::to_string(number);
+            if (isForm) {
+                formNode = tree.AddRoot(caption);
+                tree.SetImages(formNode, kImageFormWithContext, kImageFormWithContext);
+            } else if (number != 0) {
+                if (formNode == 0) {
+                    formNode = tree.AddRoot(formName);
+                    tree.SetImages(formNode, kImageFormWithoutContext, kImageFormWithoutContext);
                 }
+                const TResultTree::Node node = tree.AddChild(formNode, caption);
+                tree.SetImages(node, kImageComponent, kImageComponent);
             }
         }
-        // A converted text always ends with the form's own "end"; any other text simply stops here.
-        object = end == kNone ? kNone : objects.Find(end);
     }
-
-    if (!componentAdded && !formHasContext)
-        tree.Delete(formNode);
 }
 
-void ScanFormFile(const std::string& fileName, TResultTree& tree) {
+void ScanFormFile(const ListedForm& form, TResultTree& tree) {
     TMemoryStream text;
-    {
-        TFileStream form(fileName, fmOpenRead);
-        FormFileToText(form, text);
-    }
+    FormFileToText(*OpenForReading(form.Path, form.Name), text);
     ScanFormText(text.Memory(), text.Size(), tree);
+}
+
+std::string ProjectFileName(const std::string& projectText) {
+    // The browse dialog quotes a name that holds a blank; what it quotes is the file.
+    if (!projectText.empty() && projectText[0] == '"') {
+        const size_t closing = projectText.find('"', 1);
+        if (closing != std::string::npos)
+            return projectText.substr(1, closing - 1);
+    }
+    return projectText;
 }
 
 std::string ExtractFormNameList(const TStrings& lines) {
@@ -139,23 +174,25 @@ std::string ExtractFormNameList(const TStrings& lines) {
     const std::string& macroLine = lines[index];
     std::string names =
         macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
-    // Everything before a removed backslash is free of backslashes, so the next search starts there.
-    for (size_t from = 0;;) {
-        const size_t backslash = names.find('\\', from);
-        if (backslash == std::string::npos)
+    // Only a backslash that ends the list, blanks and tabs after it set aside, continues it: one
+    // anywhere else separates the folders of a name. Each pass looks at the end of the newest line
+    // only, so joining stays linear however many lines there are.
+    for (;;) {
+        const size_t last = names.find_last_not_of(" \t");
+        if (last == std::string::npos || names[last] != '\\')
             break;
-        names.erase(backslash, 1);
-        const std::string& next = lines.Get(++index);
+        names.erase(last);
+        if (++index >= lines.Count())
+            break;
         names += ' ';
-        names += next;
-        from = backslash;
+        names += lines[index];
     }
     return names;
 }
 
-std::string LoadFormNameList(const std::string& projectFileName) {
+std::string LoadFormNameList(const std::string& projectText) {
     TStringList lines;
-    lines.LoadLinesFromFile(projectFileName);
+    lines.LoadLinesFromStream(*OpenForReading(ProjectFileName(projectText), projectText));
     return ExtractFormNameList(lines);
 }
 
@@ -163,32 +200,44 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
     std::vector<std::string> names;
     size_t at = 0;
     while (at < nameList.size()) {
-        while (at < nameList.size() && nameList[at] == ' ')
-            ++at;
-        const size_t start = at;
-        while (at < nameList.size() && nameList[at] != ' ')
-            ++at;
-        if (at > start)
-            names.push_back(nameList.substr(start, at - start));
+        at = nameList.find_first_not_of(kNameSeparators, at);
+        if (at == std::string::npos)
+            break;
+        const size_t end = std::min(nameList.find_first_of(kNameSeparators, at), nameList.size());
+        names.push_back(nameList.substr(at, end - at));
+        at = end;
     }
     return names;
 }
 
-void ScanFormNames(const std::string& nameList, const std::function<void(const std::string&)>& scanFormFile) {
+ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool rooted = !listedName.empty() && (listedName[0] == '\\' || listedName[0] == '/');
+    const bool onDrive = listedName.size() >= 2 && isLetter(listedName[0]) && listedName[1] == ':';
+    const std::string folder =
+        rooted || onDrive ? std::string() : projectFileName.substr(0, os::FolderPartLength(projectFileName));
+    return {listedName, folder + os::ListedNameToPath(listedName)};
+}
+
+void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
+                   const std::function<void(const ListedForm&)>& scanFormFile) {
     for (const std::string& name : SplitFormNames(nameList)) {
-        if (os::FileExists(name))
-            scanFormFile(name);
+        const ListedForm form = LocateListedForm(projectFileName, name);
+        if (os::FileExists(form.Path))
+            scanFormFile(form);
     }
 }
 
-void ScanFormNames(const std::string& nameList, TResultTree& tree) {
-    ScanFormNames(nameList, [&tree](const std::string& name) { ScanFormFile(name, tree); });
+void Rescan(const std::string& projectText, TResultTree& tree,
+            const std::function<void(const ListedForm&)>& scanFormFile) {
+    if (projectText.empty())
+        return;
+    // The project is read whole first: when that fails, the tree keeps what it shows.
+    const std::string nameList = LoadFormNameList(projectText);
+    tree.Clear();
+    ScanFormNames(ProjectFileName(projectText), nameList, scanFormFile);
 }
 
 void Rescan(const std::string& projectText, TResultTree& tree) {
-    if (projectText.empty())
-        return;
-    const std::string nameList = LoadFormNameList(projectText);
-    tree.Clear();
-    ScanFormNames(nameList, tree);
+    Rescan(projectText, tree, [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
 }

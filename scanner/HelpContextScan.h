@@ -15,27 +15,45 @@ class TStrings;
 // Image indexes of the result tree's nodes.
 enum : int { kImageFormWithContext = 0, kImageComponent = 1, kImageFormWithoutContext = 2 };
 
-// The whole Rescan of `projectText` (the file-name edit's text, used unchanged): nothing for an empty
-// text; otherwise the project's name list is read, the tree emptied and every listed file that exists
-// scanned. Errors pass through and leave the nodes added before them.
+// A form file as its project lists it, and the name it opens by.
+struct ListedForm {
+    std::string Name; // as listed: errors name the file so
+    std::string Path;
+};
+
+// The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
+// the project's name list is read, the tree emptied and every listed file that exists handed to
+// `scanFormFile` in order (without one, ScanFormFile into the same tree). Errors pass through and
+// leave the nodes added before them.
+void Rescan(const std::string& projectText, TResultTree& tree,
+            const std::function<void(const ListedForm&)>& scanFormFile);
 void Rescan(const std::string& projectText, TResultTree& tree);
 
-// The project's name list: the first line holding "RESDEPEN" without its first 23 characters, each
-// backslash in turn removed and the next line appended after a blank. EFOpenError when the project
-// cannot be opened; EListError when a continuation runs past the last line.
-std::string LoadFormNameList(const std::string& projectFileName);
+// The project file that a text names: what stands between a leading double quote and the next one
+// (the browse dialog quotes names with blanks), else the text as it stands.
+std::string ProjectFileName(const std::string& projectText);
+
+// The name list of the project file that `projectText` names (see ProjectFileName): the first line
+// holding "RESDEPEN" without its first 23 characters, joined with the next line after a blank for as
+// long as it ends in a backslash (blanks and tabs after the backslash set aside). A continuation after
+// the last line ends the list. EFOpenError naming `projectText` when the project cannot be opened.
+std::string LoadFormNameList(const std::string& projectText);
 std::string ExtractFormNameList(const TStrings& lines);
 
-// The names of a name list: maximal runs of characters other than the blank.
+// The names of a name list: maximal runs of characters other than blanks and tabs.
 std::vector<std::string> SplitFormNames(const std::string& nameList);
 
+// Where a listed form is found: backslashes are folder separators (on POSIX the name opens with
+// slashes instead); a relative name (no drive, no leading "\" or "/") stands in the folder of the
+// project file as named, which is the current folder when that name has no folder part.
+ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName);
+
 // Hands every name of the list that exists as a file, in order, to `scanFormFile`.
-void ScanFormNames(const std::string& nameList, const std::function<void(const std::string&)>& scanFormFile);
-// The same with ScanFormFile into the tree.
-void ScanFormNames(const std::string& nameList, TResultTree& tree);
+void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
+                   const std::function<void(const ListedForm&)>& scanFormFile);
 
 // Converts one form file into its text in memory and appends its nodes.
-void ScanFormFile(const std::string& fileName, TResultTree& tree);
+void ScanFormFile(const ListedForm& form, TResultTree& tree);
 
 // Appends the nodes of one form's text (`size` bytes; nothing beyond them is read).
 void ScanFormText(const char* text, std::int32_t size, TResultTree& tree);

@@ -125,18 +125,13 @@ TForm1::~TForm1() {
 }
 
 void TForm1::RxSpeedButton1Click(TObject*) {
-    const std::string projectFileName = FilenameEdit1->Text();
-    if (projectFileName.empty())
-        return;
-    // The project is read whole first: when that fails, the tree keeps what it shows.
-    const std::string nameList = LoadFormNameList(projectFileName);
-    TreeView1->Items().Clear();
-    ScanFormNames(nameList, [this](const std::string& name) { ScanFormFile(name); });
+    TTreeViewResult tree(TreeView1->Items());
+    Rescan(FilenameEdit1->Text(), tree, [this](const ListedForm& form) { ScanFormFile(form); });
 }
 
-void TForm1::ScanFormFile(std::string fileName) {
+void TForm1::ScanFormFile(ListedForm form) {
     TTreeViewResult tree(TreeView1->Items());
-    ::ScanFormFile(fileName, tree);
+    ::ScanFormFile(form, tree);
 }
 
 void TForm1::TreeView1DblClick(TObject*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Forms.h"
+#include "scanner/HelpContextScan.h"
 
 #include <string>
 
@@ -42,8 +43,8 @@ public:
     // The credits stopped: the window comes back.
     void SecretPanel1StopPlay(TObject* sender);
 
-    // Appends the nodes of one form file to the tree.
-    void ScanFormFile(std::string fileName);
+    // Appends the nodes of one form file, as the project lists it, to the tree.
+    void ScanFormFile(ListedForm form);
 };
 
 extern TForm1* Form1; // not owned: the application owns the window; set while it is being built

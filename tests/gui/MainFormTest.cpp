@@ -30,6 +30,10 @@
 namespace {
 
 const char kProject[] = "Project1.mak";
+// The demo project's tree.
+const char kDemoTree[] = "MainForm:100\n  CustomerEdit:110\n  QuantityEdit:120\n  OkButton:130\n"
+                         "OptionsDialog\n  AutoSaveBox:210\n  BackupBox:-1\n  FolderEdit:230\n"
+                         "AboutBox\n  ProductName:310\n  Version:320\n  OkButton:330\n";
 
 using guitest::PumpUntil;
 
@@ -282,9 +286,7 @@ TEST_F(MainFormTest, TypingAProjectNameRescansAtEveryKeystroke) {
     Rescan(kProject, expected);
     const std::vector<ShownNode> shown = ReadTree(Tree());
     EXPECT_EQ(TreeText(shown), expected.ToText());
-    EXPECT_EQ(TreeText(shown), "MainForm:100\n  CustomerEdit:110\n  QuantityEdit:120\n  OkButton:130\n"
-                               "OptionsDialog\n  AutoSaveBox:210\n  BackupBox:-1\n  FolderEdit:230\n"
-                               "AboutBox\n  Panel1:310\n  Version:320\n  OkButton:330\n");
+    EXPECT_EQ(TreeText(shown), kDemoTree);
     ASSERT_EQ(shown.size(), expected.Roots().size());
     for (size_t i = 0; i < shown.size(); ++i) {
         const auto& root = expected.Roots()[i];
@@ -301,6 +303,22 @@ TEST_F(MainFormTest, TypingAProjectNameRescansAtEveryKeystroke) {
     }
     EXPECT_EQ(shown[0].Image, 0);
     EXPECT_EQ(shown[1].Image, 2);
+}
+
+// Form names are looked up beside the project, wherever the current folder is, and a quoted name
+// (as the browse dialog gives one with blanks) opens what the quotes hold.
+TEST_F(MainFormTest, AProjectNamedWithItsFolderFindsItsFormsBesideIt) {
+    ASSERT_TRUE(SetCurrentDirectoryA(SourcePath("scanner").c_str()));
+    const std::string project = SourcePath("examples/demo/Project1.mak");
+    Type(project);
+    ASSERT_TRUE(PumpUntil([&] { return NodeCount() == 12; })) << NodeCount();
+    ASSERT_TRUE(PumpUntil([&] { return !HasPosted(form->Handle()); }));
+    EXPECT_EQ(TreeText(ReadTree(Tree())), kDemoTree);
+    form->TreeView1->Items().Clear();
+    boxes.clear();
+    SetEditText(("\"" + project + "\"").c_str());
+    EXPECT_EQ(TreeText(ReadTree(Tree())), kDemoTree);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(MainFormTest, RescanButtonReadsTheProjectAgain) {

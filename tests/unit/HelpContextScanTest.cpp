@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
+#include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -83,50 +86,91 @@ INSTANTIATE_TEST_SUITE_P(
                  FormText({"object F: TF", "  object A: TA", "    HelpContext = \t+12x", "  end",
                            "  object B: TB", "    HelpContext = abc", "  end", "end"}),
                  "F\n  A:12\n"},
-        TextCase{"nested panel reports the first button's number under its own name",
-                 FormText({"object Form1: TForm1", "  object Panel1: TPanel", "    object Button1: TButton",
-                           "      HelpContext = 10", "    end", "    object Button2: TButton",
-                           "      HelpContext = 20", "    end", "  end", "  object Edit1: TEdit",
-                           "    HelpContext = 30", "  end", "end"}),
-                 "Form1\n  Panel1:10\n  Button2:20\n  Edit1:30\n"},
-        TextCase{"\"end\" inside a component's name hides its context",
-                 FormText({"object Form1: TForm1", "  object SendButton: TButton", "    HelpContext = 4",
-                           "  end", "  object Calendar1: TCalendar", "    HelpContext = 6", "  end", "end"}),
-                 ""},
+        TextCase{
+            "a container without a number keeps none; every component at any depth has its own",
+            FormText({"object Form1: TForm1", "  Caption = 'Send or Append'", "  object GroupBox1: TGroupBox",
+                      "    Caption = 'Options'", "    object Button1: TButton", "      HelpContext = 10",
+                      "    end", "    object Button2: TButton", "      HelpContext = 20", "    end", "  end",
+                      "  object SendButton: TButton", "    Caption = 'Send'", "    HelpContext = 30", "  end",
+                      "  object Edit1: TEdit", "    HelpContext = 40", "  end", "end"}),
+            "Form1\n  Button1:10\n  Button2:20\n  SendButton:30\n  Edit1:40\n"},
+        TextCase{"\"end\" inside names and values hides nothing",
+                 FormText({"object Form1: TForm1", "  object Legend1: TLabel", "    SortType = loAscending",
+                           "    HelpContext = 4", "  end", "  object Calendar1: TCalendar",
+                           "    HelpContext = 6", "  end", "end"}),
+                 "Form1\n  Legend1:4\n  Calendar1:6\n"},
         TextCase{"a component without context before one with a context",
                  FormText({"object F: TF", "  object A: TA", "  end", "  object B: TB", "    HelpContext = 2",
                            "  end", "end"}),
                  "F\n  B:2\n"},
-        TextCase{"\"object\" in a caption starts a false component",
-                 FormText({"object F: TF", "  object L: TLabel", "    Caption = 'an object: here'",
-                           "    HelpContext = 9", "  end", "end"}),
-                 "F\n  L:9\n"},
-        TextCase{"an inherited form takes its name from the eighth character",
-                 FormText({"inherited Form2: TForm2", "  HelpContext = 8", "  object B: TB", "  end", "end"}),
-                 "ed Form2:8\n"},
-        TextCase{"nested inherited components are never met",
-                 FormText({"object F: TF", "  inherited B: TB", "    HelpContext = 8", "  end", "end"}),
-                 "F:8\n"},
-        TextCase{"no \"object\" anywhere", FormText({"inherited F: TF", "  HelpContext = 1", "end"}), ""},
-        TextCase{"no colon anywhere", FormText({"object TForm1", "  HelpContext = 1", "end"}), ""}));
+        TextCase{"\"object\" and \"HelpContext\" inside strings and longer names are text",
+                 FormText({"object F: TF", "  Hint = 'object Fake: TFake'", "  object L: TLabel",
+                           "    Caption = 'HelpContext = 9'", "    MyHelpContext = 8", "    HelpContextX = 7",
+                           "    HelpContext=6", "  end", "end"}),
+                 ""},
+        TextCase{"inherited and inline headers, the form's included",
+                 FormText({"inherited Form3: TForm3", "  HelpContext = 8", "  inherited B: TB",
+                           "    HelpContext = 9", "  end", "  inline Frame1: TFrame1", "    HelpContext = 10",
+                           "  end", "end"}),
+                 "Form3:8\n  B:9\n  Frame1:10\n"},
+        TextCase{"a HelpContext of a collection item is not its component's",
+                 FormText({"object F: TF", "  object Bar: TStatusBar", "    Panels = <", "      item",
+                           "        HelpContext = 5", "      end>", "    HelpContext = 6", "  end",
+                           "  object Grid: TDBGrid", "    Columns = <", "      item",
+                           "        HelpContext = 7", "      end>", "  end", "end"}),
+                 "F\n  Bar:6\n"},
+        TextCase{"the form's number is its own property, not an item's",
+                 FormText({"object F: TF", "  Items = <", "    item", "      HelpContext = 5", "    end>",
+                           "  object A: TA", "    HelpContext = 1", "  end", "end"}),
+                 "F\n  A:1\n"},
+        TextCase{"own properties end at the first child and at the own end line",
+                 FormText({"object F: TF", "  object P: TPanel", "    object B: TB", "    end",
+                           "    HelpContext = 3", "  end", "  HelpContext = 4", "end"}),
+                 ""},
+        TextCase{"only the first HelpContext of a component counts",
+                 FormText({"object F: TF", "  object A: TA", "    HelpContext = 0", "    HelpContext = 5",
+                           "  end", "end"}),
+                 ""},
+        TextCase{"lines at another indentation are not own properties",
+                 FormText({"object F: TF", "  object A: TA", "   HelpContext = 1", "     HelpContext = 2",
+                           "  HelpContext = 3", "\tHelpContext = 4", "  end", "end"}),
+                 ""},
+        TextCase{
+            "text before the first header is not looked at",
+            FormText({"HelpContext = 1", "  HelpContext = 2", "object F: TF", "  HelpContext = 3", "end"}),
+            "F:3\n"},
+        TextCase{"a header without a colon has an empty name",
+                 FormText({"object TForm1", "  HelpContext = 1", "  object TBevel", "    HelpContext = 2",
+                           "  end", "end"}),
+                 ":1\n  :2\n"},
+        TextCase{"headers after the form's end are its components",
+                 FormText({"object F: TF", "end", "object G: TG", "  HelpContext = 2", "end"}), "F\n  G:2\n"},
+        TextCase{"no header at all", FormText({"HelpContext = 1", "end"}), ""}));
 
-TEST(ScanFormText, NamesStopAt255CharactersAndANegativeSpanIsEmpty) {
+TEST(ScanFormText, LinesEndAtLineFeedsWithOrWithoutACarriageReturn) {
+    EXPECT_EQ(ScanText("object F: TF\n  HelpContext = 1\n  object A: TA\r\n    HelpContext = 2\nend"),
+              "F:1\n  A:2\n");
+    // A carriage return alone ends no line: the header's line goes on.
+    EXPECT_EQ(ScanText("object F: TF\r  HelpContext = 1\r\nend\r\n"), "");
+    // ...and one before a line feed is not part of the line, so "end" closes the window.
+    EXPECT_EQ(ScanText("object F: TF\r\n  object A: TA\r\n  end\r\n    HelpContext = 5\r\nend\r\n"), "");
+    // The number stays on its line.
+    EXPECT_EQ(ScanText("object F: TF\r\n  HelpContext = \r\n7\r\nend\r\n"), "F:0\n");
+}
+
+TEST(ScanFormText, NamesStopAt255Characters) {
     const std::string longName(300, 'N');
     EXPECT_EQ(ScanText(FormText({("object " + longName + ": TF").c_str(), "  HelpContext = 1", "end"})),
               std::string(255, 'N') + ":1\n");
-    // "object:" in a string: the colon stands within the seven characters after "object".
-    EXPECT_EQ(ScanText(FormText({"object F: TF", "  object A: TA", "    Caption = 'object:'",
-                                 "    HelpContext = 3", "  end", "end"})),
-              "F\n  A:3\n");
-    EXPECT_EQ(ScanText("object F: TF\r\n  X = 'object:'\r\n  HelpContext = 3\r\nend\r\n"), "F\n  :3\n");
+    EXPECT_EQ(ScanText(FormText({"object F: TF", ("  inline " + longName + ": TF").c_str(),
+                                 "    HelpContext = 2", "  end", "end"})),
+              "F\n  " + std::string(255, 'N') + ":2\n");
 }
 
 TEST(ScanFormText, NeverReadsPastTheText) {
-    // The number would stand beyond the end: nothing there reads as 0.
-    const std::string cut = "object F: TF\r\n  object A: TA\r\n  HelpContext";
-    EXPECT_EQ(ScanText(cut), "");
-    const std::string atEnd = "object F: TF\r\n  HelpContext";
-    EXPECT_EQ(ScanText(atEnd), "F:0\n");
+    EXPECT_EQ(ScanText("object F: TF\r\n  object A: TA\r\n    HelpContext"), "");
+    EXPECT_EQ(ScanText("object F: TF\r\n  HelpContext = "), "F:0\n");
+    EXPECT_EQ(ScanText("object F"), "");
     // Only `size` bytes count, whatever follows them in memory.
     const std::string text = "object F: TF\r\n  HelpContext = 12345";
     TMemoryTree tree;
@@ -165,38 +209,69 @@ TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {
     EXPECT_EQ(ScanText(text), "");
 }
 
-TEST(FormNameList, CutsTheFirst23CharactersOfTheFirstMacroLine) {
-    EXPECT_EQ(NameList("# RESDEPEN comment\r\nRESDEPEN = $(RESFILES) a.dfm\r\n"), "");
-    EXPECT_EQ(NameList("CFLAG = x\r\nRESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm\r\n"), "Unit1.dfm Unit2.dfm");
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES)X.dfm\r\n"), ".dfm");
-    EXPECT_EQ(NameList("  RESDEPEN = $(RESFILES) a.dfm\r\n"), ") a.dfm");
-    EXPECT_EQ(NameList("xRESDEPENx\r\n"), "");
-    EXPECT_EQ(NameList("no macro here\r\nresdepen = $(RESFILES) a.dfm\r\n"), "");
+struct NameListCase {
+    const char* what;
+    const char* makefile;
+    std::vector<std::string> names;
+};
+
+class FormNameListTest : public ::testing::TestWithParam<NameListCase> {};
+
+TEST_P(FormNameListTest, GivesTheNames) {
+    EXPECT_EQ(SplitFormNames(NameList(GetParam().makefile)), GetParam().names) << GetParam().what;
 }
 
-TEST(FormNameList, JoinsContinuationLines) {
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\nOTHER = 1\r\n"),
-              "Unit1.dfm Unit2.dfm      Unit3.dfm");
-    EXPECT_EQ(SplitFormNames(NameList("RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\n")),
-              (std::vector<std::string>{"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}));
-    // A backslash inside a name continues too, and takes the next line whatever it holds.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) sub\\a.dfm\r\nNEXT = 1\r\n"), "suba.dfm NEXT = 1");
-    // A backslash among the first 23 characters goes with them.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES)\\ a.dfm\r\n"), " a.dfm");
-    // Each pass takes one more line; backslashes of appended lines continue again.
-    EXPECT_EQ(NameList("RESDEPEN = $(RESFILES) a \\\r\nb \\\r\nc\r\n"), "a  b  c");
+using Names = std::vector<std::string>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Makefiles, FormNameListTest,
+    ::testing::Values(
+        NameListCase{"a RESDEPEN in a comment before the macro is the macro line",
+                     "# RESDEPEN comment\r\nRESDEPEN = $(RESFILES) a.dfm\r\n", Names{}},
+        NameListCase{"the first line that holds RESDEPEN",
+                     "CFLAG = x\r\nRESDEPEN = $(RESFILES) U1.dfm U2.dfm\r\n", Names{"U1.dfm", "U2.dfm"}},
+        NameListCase{"always 23 characters go", "RESDEPEN = $(RESFILES)X.dfm\r\n", Names{".dfm"}},
+        NameListCase{"wherever RESDEPEN stands", "  RESDEPEN = $(RESFILES) a.dfm\r\n", Names{")", "a.dfm"}},
+        NameListCase{"a short macro line", "xRESDEPENx\r\n", Names{}},
+        NameListCase{"the search is case-sensitive", "resdepen = $(RESFILES) a.dfm\r\n", Names{}},
+        NameListCase{"a continuation joins the next line",
+                     "RESDEPEN = $(RESFILES) Unit1.dfm Unit2.dfm \\\r\n    Unit3.dfm\r\nOTHER = 1\r\n",
+                     Names{"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}},
+        NameListCase{"continued lines continue again", "RESDEPEN = $(RESFILES) a \\\r\nb\\\r\nc\r\nd\r\n",
+                     Names{"a", "b", "c"}},
+        NameListCase{"blanks and tabs after the backslash are set aside",
+                     "RESDEPEN = $(RESFILES) a.dfm \\ \t \r\nb.dfm\r\n", Names{"a.dfm", "b.dfm"}},
+        NameListCase{"a backslash inside a name is a folder separator",
+                     "RESDEPEN = $(RESFILES) forms\\Main.dfm ..\\x.dfm\r\nNEXT = 1\r\n",
+                     Names{"forms\\Main.dfm", "..\\x.dfm"}},
+        NameListCase{"a name ending in a backslash continues the list",
+                     "RESDEPEN = $(RESFILES) a.dfm forms\\\r\nb.dfm\r\n", Names{"a.dfm", "forms", "b.dfm"}},
+        NameListCase{"a continuation after the last line ends the list",
+                     "RESDEPEN = $(RESFILES) a.dfm \\\r\n", Names{"a.dfm"}},
+        NameListCase{"the continued line may itself end the file", "RESDEPEN = $(RESFILES) a \\\r\nb \\",
+                     Names{"a", "b"}},
+        NameListCase{"a backslash among the first 23 characters goes with them",
+                     "RESDEPEN = $(RESFILES)\\\r\nb.dfm\r\n", Names{}},
+        NameListCase{"tabs separate names", "RESDEPEN = $(RESFILES)\ta.dfm\t\tb.dfm \t c.dfm\t\r\n",
+                     Names{"a.dfm", "b.dfm", "c.dfm"}}));
+
+TEST(FormNameList, ContinuationsStayLinear) {
+    // 200 000 continued lines join in one pass.
+    std::string makefile = "RESDEPEN = $(RESFILES) \\\r\n";
+    for (int i = 0; i < 200000; ++i)
+        makefile += "f" + std::to_string(i) + ".dfm \\\r\n";
+    const Names names = SplitFormNames(NameList(makefile));
+    ASSERT_EQ(names.size(), 200000u);
+    EXPECT_EQ(names.back(), "f199999.dfm");
 }
 
-TEST(FormNameList, ContinuationPastTheLastLineRaises) {
-    EXPECT_EQ(MessageOf<EListError>([] { NameList("RESDEPEN = $(RESFILES) a.dfm \\\r\n"); }),
-              "List index out of bounds");
-}
-
-TEST(FormNameList, SplitsAtBlanksOnly) {
-    EXPECT_EQ(SplitFormNames("  a.dfm   b.dfm "), (std::vector<std::string>{"a.dfm", "b.dfm"}));
-    EXPECT_EQ(SplitFormNames("a.dfm\tb.dfm"), (std::vector<std::string>{"a.dfm\tb.dfm"}));
-    EXPECT_TRUE(SplitFormNames("   ").empty());
-    EXPECT_TRUE(SplitFormNames("").empty());
+TEST(ProjectFileName, OpensWhatTheQuotesHold) {
+    EXPECT_EQ(ProjectFileName("\"C:\\My Documents\\P.mak\""), "C:\\My Documents\\P.mak");
+    EXPECT_EQ(ProjectFileName("\"a b.mak\" rest"), "a b.mak");
+    EXPECT_EQ(ProjectFileName("\"\""), "");
+    EXPECT_EQ(ProjectFileName("\"unclosed.mak"), "\"unclosed.mak");
+    EXPECT_EQ(ProjectFileName("a\"b\".mak"), "a\"b\".mak");
+    EXPECT_EQ(ProjectFileName(" \"a.mak\""), " \"a.mak\"");
 }
 
 TEST(Rescan, EmptyTextDoesNothing) {
@@ -216,15 +291,6 @@ TEST(Rescan, AProjectThatCannotBeOpenedLeavesTheTree) {
     EXPECT_EQ(tree.ToText(), "kept\n");
 }
 
-TEST(Rescan, ContinuationPastTheEndLeavesTheTree) {
-    TempDir dir;
-    const std::string project = dir.Write("p.mak", "RESDEPEN = $(RESFILES) a.dfm \\\r\n");
-    TMemoryTree tree;
-    tree.AddRoot("kept");
-    EXPECT_THROW(Rescan(project, tree), EListError);
-    EXPECT_EQ(tree.ToText(), "kept\n");
-}
-
 TEST(Rescan, NoMacroEmptiesTheTree) {
     TempDir dir;
     const std::string project = dir.Write("p.mak", "PROJECT = p.exe\r\n");
@@ -234,8 +300,6 @@ TEST(Rescan, NoMacroEmptiesTheTree) {
     EXPECT_EQ(tree.ToText(), "");
 }
 
-// Form names stand relative to the current directory: a path in a makefile has backslashes, which
-// continue the macro line.
 TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     TempDir dir;
     ScopedCurrentDir current(dir.Path());
@@ -243,6 +307,68 @@ TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) nothing.dfm *.txt\r\n");
     TMemoryTree tree;
     EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan("p.mak", tree); }), "Cannot open file *.txt");
+}
+
+// A compiled form whose text has the lines given.
+std::string Form(std::initializer_list<const char*> lines) {
+    return CompileFormText(FormText(lines), "TFORM");
+}
+
+TEST(Rescan, FindsFormsBesideTheProjectWhateverTheCurrentFolder) {
+    TempDir project;
+    TempDir elsewhere;
+    project.Write("Unit1.dfm", Form({"object Beside: TForm1", "  HelpContext = 1", "end"}));
+    project.Write("forms/Main.dfm", Form({"object Nested: TForm1", "  HelpContext = 2", "end"}));
+    const std::string absolute =
+        elsewhere.Write("Abs.dfm", Form({"object Absolute: TForm1", "  HelpContext = 3", "end"}));
+    elsewhere.Write("Unit1.dfm", Form({"object Current: TForm1", "  HelpContext = 9", "end"}));
+    const std::string mak =
+        project.Write("p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm forms\\Main.dfm " + absolute + "\r\n");
+    ScopedCurrentDir current(elsewhere.Path());
+    const std::string before = std::filesystem::current_path().string();
+    TMemoryTree tree;
+    Rescan(mak, tree);
+    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+    EXPECT_EQ(std::filesystem::current_path().string(), before);
+    // A project named without a folder is read, with its forms, from the current folder.
+    ScopedCurrentDir inProject(project.Path());
+    Rescan("p.mak", tree);
+    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+}
+
+TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
+    TempDir dir;
+    dir.Write("My Projects/Unit1.dfm", Form({"object Form1: TForm1", "  HelpContext = 7", "end"}));
+    const std::string mak = dir.Write("My Projects/p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm\r\n");
+    TMemoryTree tree;
+    Rescan("\"" + mak + "\"", tree);
+    EXPECT_EQ(tree.ToText(), "Form1:7\n");
+    // A project that cannot be opened is named as given, quotes and all.
+    const std::string missing = "\"" + dir.File("My Projects/none.mak") + "\"";
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
+}
+
+TEST(Rescan, MessagesNameFormsAsListed) {
+    TempDir dir;
+    dir.Write("sub/a.txt", "not a form");
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) sub\\*.txt\r\n");
+    TMemoryTree tree;
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(mak, tree); }), "Cannot open file sub\\*.txt");
+}
+
+TEST(Rescan, AnEntryThatIsNoFolderExistsWhateverItsDate) {
+    TempDir dir;
+    const std::string old = dir.Write("Old.dfm", Form({"object Old: TForm1", "  HelpContext = 1970", "end"}));
+    // Some time in 1975: no DOS date can hold it.
+    using Clock = std::filesystem::file_time_type::clock;
+    std::filesystem::last_write_time(old, Clock::now() - std::chrono::hours(24 * 365 * 51));
+    ASSERT_LT(std::filesystem::last_write_time(old), Clock::now() - std::chrono::hours(24 * 365 * 47));
+    std::filesystem::create_directories(dir.File("Folder.dfm"));
+    std::filesystem::create_directories(dir.File("only/Sub.dfm"));
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) Folder.dfm only\\*.dfm Old.dfm\r\n");
+    TMemoryTree tree;
+    Rescan(mak, tree);
+    EXPECT_EQ(tree.ToText(), "Old:1970\n");
 }
 
 TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
@@ -269,10 +395,9 @@ TEST(Rescan, RealProjects) {
         if (entry.path().extension() != ".mak")
             continue;
         ++projects;
-        ScopedCurrentDir current(entry.path().parent_path().string());
         TMemoryTree tree;
         try {
-            Rescan(entry.path().filename().string(), tree);
+            Rescan(entry.path().string(), tree);
         } catch (const Exception& error) {
             EXPECT_FALSE(error.Message().empty()) << entry.path();
         }

@@ -1,0 +1,2 @@
+RESDEPEN = $(RESFILES) A.dfm ..\A.dfm	..\B.dfm ..\sub\A.dfm \ 	
+  ..\C.dfm \
