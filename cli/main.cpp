@@ -1,30 +1,37 @@
 // quorvel-cli: the help-context scan and the form conversion from the command line.
-#include <cstdio>
-#include <filesystem>
-#include <iostream>
+#include <algorithm>
+#include <exception>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <stdio.h>
 #else
 #include <csignal>
 #endif
 
-#include "formstream/FormText.h"
-#include "formstream/Streams.h"
-#include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+struct Command {
+    const char* Name;
+    // The command's usage after "quorvel-cli ".
+    const char* Usage;
+    // What its one operand names.
+    const char* Operand;
+    std::vector<OptionSpec> Options;
+    int (*Run)(const Arguments& args);
+};
 
-const char kUsage[] =
-    "usage: quorvel-cli form2text FILE | quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
-    "quorvel-cli --version";
+const Command kCommands[] = {
+    {"scan", "scan [--json] PROJECT", "PROJECT", {{"--json", false}}, ScanCommand},
+    {"form2text", "form2text FILE", "FILE", {}, Form2TextCommand},
+};
 
 const char kHelp[] =
     "quorvel-cli - list the HelpContext numbers of a project's forms\n"
@@ -37,56 +44,48 @@ const char kHelp[] =
     "  quorvel-cli --version               show the version\n"
     "\n"
     "Relative form names are looked up in PROJECT's folder. On an error, what was produced\n"
-    "before it is printed, then the message on standard error; the exit code is 1.\n";
+    "before it is printed, then the message on standard error; the exit code is 1. Usage\n"
+    "errors exit with 2.\n";
 
-int UsageError(const std::string& problem) {
-    std::cerr << "quorvel-cli: " << problem << '\n' << kUsage << '\n';
+std::string UsageLines() {
+    std::string lines;
+    for (const Command& command : kCommands)
+        lines += std::string(lines.empty() ? "usage: " : "       ") + "quorvel-cli " + command.Usage + '\n';
+    return lines + "       quorvel-cli --help | --version\n";
+}
+
+int ReportUsageError(const std::string& problem, const std::string& usage) {
+    const std::string text = "quorvel-cli: " + problem + "\n" + usage;
+    std::fwrite(text.data(), 1, text.size(), stderr);
     return kExitUsage;
 }
 
-// The message as the window's error box shows it: always followed by a full stop.
-int Failure(const std::string& message) {
-    std::cout.flush();
-    std::cerr << "quorvel-cli: " << message << ".\n";
-    return kExitFailure;
-}
-
-int Form2Text(const std::string& fileName) {
-    try {
-        TFileStream input(fileName, fmOpenRead);
-        THandleStream output(os::StdOutHandle());
-        FormFileToText(input, output);
-        return 0;
-    } catch (const std::exception& error) {
-        return Failure(error.what());
+int Run(const std::vector<std::string>& args) {
+    if (AsksFor(args, {"--help", "-h"})) {
+        WriteOut(kHelp);
+        return kExitSuccess;
     }
-}
-
-void PrintTree(const TMemoryTree& tree, bool json) {
-    const std::string text = json ? tree.ToJson() : tree.ToText();
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
-
-// A Rescan as if PROJECT had been chosen in the browse dialog: the project is opened by the name as
-// given, and relative form names resolve against its folder, which becomes the current directory.
-int Scan(const std::string& project, bool json) {
-    TMemoryTree tree;
+    if (AsksFor(args, {"--version"})) {
+        WriteOut("quorvel-cli " QUORVEL_VERSION "\n");
+        return kExitSuccess;
+    }
+    if (args.empty())
+        return ReportUsageError("missing command", UsageLines());
+    const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                      [&args](const Command& c) { return args[0] == c.Name; });
+    if (command == std::end(kCommands))
+        return ReportUsageError("unknown command '" + args[0] + "'", UsageLines());
+    const std::string usage = std::string("usage: quorvel-cli ") + command->Usage + '\n';
     try {
-        if (!project.empty()) {
-            const std::string nameList = LoadFormNameList(project);
-            const std::filesystem::path folder = std::filesystem::path(project).parent_path();
-            if (!folder.empty())
-                std::filesystem::current_path(folder);
-            tree.Clear();
-            ScanFormNames(nameList, tree);
+        const Arguments parsed(std::vector<std::string>(args.begin() + 1, args.end()), command->Options);
+        if (parsed.Operands().size() != 1) {
+            throw UsageError(std::string(command->Name) +
+                             (parsed.Operands().empty() ? " needs a " : " takes one ") + command->Operand);
         }
-    } catch (const std::exception& error) {
-        PrintTree(tree, json);
-        return Failure(error.what());
+        return command->Run(parsed);
+    } catch (const UsageError& error) {
+        return ReportUsageError(error.what(), usage);
     }
-    PrintTree(tree, json);
-    return 0;
 }
 
 } // namespace
@@ -96,43 +95,12 @@ int main(int argc, char** argv) {
     // Output is exact bytes: LF stays LF, and the conversion's CR LF is not doubled.
     _setmode(_fileno(stdout), _O_BINARY);
 #else
-    // A closed pipe on standard output is a write error to report, not a reason to die silently.
+    // A reader that went away is a write error to report, not a signal that ends the process unheard.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty())
-        return UsageError("missing command");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
-        std::cout << kHelp;
-        return 0;
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        return Fail(error.what());
     }
-    if (command == "--version") {
-        std::cout << "quorvel-cli " << QUORVEL_VERSION << '\n';
-        return 0;
-    }
-    if (command == "form2text") {
-        if (args.size() != 2)
-            return UsageError(args.size() < 2 ? "form2text needs a FILE" : "form2text takes one FILE");
-        return Form2Text(args[1]);
-    }
-    if (command == "scan") {
-        bool json = false;
-        bool optionsEnded = false;
-        std::vector<std::string> operands;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (!optionsEnded && args[i] == "--json")
-                json = true;
-            else if (!optionsEnded && args[i] == "--")
-                optionsEnded = true;
-            else if (!optionsEnded && args[i].size() > 1 && args[i][0] == '-')
-                return UsageError("unknown option '" + args[i] + "'");
-            else
-                operands.push_back(args[i]);
-        }
-        if (operands.size() != 1)
-            return UsageError(operands.empty() ? "scan needs a PROJECT" : "scan takes one PROJECT");
-        return Scan(operands[0], json);
-    }
-    return UsageError("unknown command '" + command + "'");
 }

@@ -1,10 +1,14 @@
 // quorvel-cli as other tools see it: exact output, messages on standard error, exit codes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
@@ -24,15 +28,45 @@ std::string Quote(const std::string& arg) {
     return quoted + "'";
 }
 
-CliRun Cli(const std::string& args, const std::string& folder = "") {
+// Runs the tool through the shell; standard output goes to a file unless `stdoutTo` names another.
+CliRun Cli(const std::string& args, const std::string& folder = "", const std::string& stdoutTo = "") {
     TempDir capture;
-    const std::string out = capture.File("out");
+    const std::string out = stdoutTo.empty() ? capture.File("out") : stdoutTo;
     const std::string err = capture.File("err");
     std::string command = std::string(QUORVEL_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err);
     if (!folder.empty())
         command = "cd " + Quote(folder) + " && " + command;
     const int status = std::system(command.c_str());
-    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWholeFile(out), ReadWholeFile(err)};
+    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, stdoutTo.empty() ? ReadWholeFile(out) : "",
+                  ReadWholeFile(err)};
+}
+
+// Runs the tool with standard output on a pipe whose reading end is already closed, and SIGPIPE at
+// its default, as a pager that quit would leave it. Exit is -1 when a signal ended the process.
+CliRun CliIntoClosedPipe(const std::vector<std::string>& args) {
+    TempDir capture;
+    const std::string err = capture.File("err");
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return CliRun{-2, "", "pipe failed"};
+    ::close(pipeEnds[0]);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        const int errFile = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(errFile, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(QUORVEL_CLI)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(QUORVEL_CLI, argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ReadWholeFile(err)};
 }
 
 std::string Form(const std::string& name, int formContext, int componentContext) {
@@ -151,12 +185,61 @@ TEST(CliUsage, ExitCodes) {
     EXPECT_EQ(Cli("--help").Exit, 0);
     EXPECT_NE(Cli("--help").Out.find("scan"), std::string::npos);
     EXPECT_EQ(Cli("--version").Out.rfind("quorvel-cli ", 0), 0u);
-    for (const char* bad :
-         {"", "frobnicate", "scan", "scan a b", "scan --xml a", "form2text", "form2text a b"}) {
+    EXPECT_EQ(Cli("scan --help").Out, Cli("--help").Out);
+    EXPECT_EQ(Cli("form2text x.dfm --help").Exit, 0);
+    for (const char* bad : {"", "frobnicate", "scan", "scan a b", "scan --xml a", "form2text",
+                            "form2text a b", "form2text --bogus", "form2text -x a.dfm",
+                            "scan p.mak --json=yes", "scan -j p.mak", "--json scan p.mak"}) {
         const CliRun run = Cli(bad);
         EXPECT_EQ(run.Exit, 2) << bad;
         EXPECT_NE(run.Err.find("usage: "), std::string::npos) << bad;
         EXPECT_EQ(run.Out, "") << bad;
+    }
+}
+
+TEST(CliUsage, ALoneDashAndWhatFollowsADoubleDashAreOperands) {
+    TempDir dir;
+    CliRun run = Cli("form2text -", dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(run.Err, "quorvel-cli: Cannot open file -.\n");
+
+    run = Cli("scan -- --json", dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(run.Err, "quorvel-cli: Cannot open file --json.\n");
+}
+
+// Every command that writes to standard output, each with output to write.
+std::vector<std::vector<std::string>> CommandsThatWrite(const std::string& project, const std::string& form) {
+    return {{"scan", project}, {"scan", "--json", project}, {"form2text", form},
+            {"--help"},        {"scan", "--help"},          {"--version"}};
+}
+
+std::string Joined(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args)
+        line += (line.empty() ? "" : " ") + Quote(arg);
+    return line;
+}
+
+TEST(CliOutput, AFullDiskIsAFailure) {
+    TempDir dir;
+    dir.Write("A.dfm", Form("FormA", 5, 7));
+    const std::string project = dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm\r\n");
+    for (const auto& args : CommandsThatWrite(project, dir.File("A.dfm"))) {
+        const CliRun run = Cli(Joined(args), "", "/dev/full");
+        EXPECT_EQ(run.Exit, 1) << Joined(args);
+        EXPECT_EQ(run.Err, "quorvel-cli: Stream write error.\n") << Joined(args);
+    }
+}
+
+TEST(CliOutput, AClosedPipeIsAFailureNotASignal) {
+    TempDir dir;
+    dir.Write("A.dfm", Form("FormA", 5, 7));
+    const std::string project = dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm\r\n");
+    for (const auto& args : CommandsThatWrite(project, dir.File("A.dfm"))) {
+        const CliRun run = CliIntoClosedPipe(args);
+        EXPECT_EQ(run.Exit, 1) << Joined(args);
+        EXPECT_EQ(run.Err, "quorvel-cli: Stream write error.\n") << Joined(args);
     }
 }
 
