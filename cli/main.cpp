@@ -29,7 +29,11 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"scan", "scan [--json] PROJECT", "PROJECT", {{"--json", false}}, ScanCommand},
+    {"scan",
+     "scan [--json] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
+     ScanCommand},
     {"form2text", "form2text FILE", "FILE", {}, Form2TextCommand},
 };
 
@@ -37,15 +41,26 @@ const char kHelp[] =
     "quorvel-cli - list the HelpContext numbers of a project's forms\n"
     "\n"
     "usage:\n"
-    "  quorvel-cli scan [--json] PROJECT   scan the forms listed in PROJECT's RESDEPEN macro\n"
-    "                                      and print forms and components with their numbers\n"
-    "  quorvel-cli form2text FILE          print the text rendering of a binary form file\n"
-    "  quorvel-cli --help                  show this help\n"
-    "  quorvel-cli --version               show the version\n"
+    "  quorvel-cli scan [--json] [--any-version] [--keep-going] PROJECT\n"
+    "      Scan the forms listed in PROJECT's RESDEPEN macro and print every form and\n"
+    "      component whose HelpContext is set, with its number; --json prints a JSON array.\n"
+    "  quorvel-cli form2text FILE\n"
+    "      Print the text rendering of a binary form file.\n"
+    "  quorvel-cli --help | --version\n"
     "\n"
-    "Relative form names are looked up in PROJECT's folder. On an error, what was produced\n"
-    "before it is printed, then the message on standard error; the exit code is 1. Usage\n"
-    "errors exit with 2.\n";
+    "options for reading a project:\n"
+    "  --any-version  Also read what later versions of the environment write: XML project\n"
+    "                 files (.bpr: the forms in the value of their RESDEPEN element) and\n"
+    "                 forms saved as text (searched as they stand). Without it the tool\n"
+    "                 reads what the window reads: makefiles and binary forms.\n"
+    "  --keep-going   Report a form that cannot be read on standard error as\n"
+    "                 \"quorvel-cli: NAME: MESSAGE.\" and go on with the next; the exit code\n"
+    "                 is then 1. A project file that cannot be read still ends the run.\n"
+    "Options may stand anywhere among the arguments.\n"
+    "\n"
+    "Relative form names are looked up in PROJECT's folder; listed files that do not exist\n"
+    "are skipped. On an error, what was produced before it is printed, then the message on\n"
+    "standard error; the exit code is 1. Usage errors exit with 2.\n";
 
 std::string UsageLines() {
     std::string lines;
