@@ -6,3 +6,5 @@ class Arguments;
 // the process's exit code. Output errors pass through as exceptions.
 int Form2TextCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
+int MapCommand(const Arguments& args);
+int CheckCommand(const Arguments& args);

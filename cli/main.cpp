@@ -34,6 +34,16 @@ const Command kCommands[] = {
      "PROJECT",
      {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
      ScanCommand},
+    {"map",
+     "map [--format h|csv] [--prefix P] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--format", true}, {"--prefix", true}, {"--any-version", false}, {"--keep-going", false}},
+     MapCommand},
+    {"check",
+     "check [--json] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
+     CheckCommand},
     {"form2text", "form2text FILE", "FILE", {}, Form2TextCommand},
 };
 
@@ -44,11 +54,18 @@ const char kHelp[] =
     "  quorvel-cli scan [--json] [--any-version] [--keep-going] PROJECT\n"
     "      Scan the forms listed in PROJECT's RESDEPEN macro and print every form and\n"
     "      component whose HelpContext is set, with its number; --json prints a JSON array.\n"
+    "  quorvel-cli map [--format h|csv] [--prefix P] [--any-version] [--keep-going] PROJECT\n"
+    "      Write every numbered node as the map a help project includes: h (the default),\n"
+    "      a C header of \"#define IDH_Form_Component 110\" lines; csv, rows of form,\n"
+    "      component, number. Identifiers begin with P (default IDH_).\n"
+    "  quorvel-cli check [--json] [--any-version] [--keep-going] PROJECT\n"
+    "      Report every number held by more than one node (sharing a topic may be meant;\n"
+    "      it is listed all the same) and every negative number. Exit 1 with findings.\n"
     "  quorvel-cli form2text FILE\n"
     "      Print the text rendering of a binary form file.\n"
     "  quorvel-cli --help | --version\n"
     "\n"
-    "options for reading a project:\n"
+    "options for reading a project (scan, map, check):\n"
     "  --any-version  Also read what later versions of the environment write: XML project\n"
     "                 files (.bpr: the forms in the value of their RESDEPEN element) and\n"
     "                 forms saved as text (searched as they stand). Without it the tool\n"

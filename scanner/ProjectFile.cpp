@@ -6,6 +6,7 @@
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "scanner/Utf8Output.h"
 
 namespace {
 
@@ -17,24 +18,6 @@ bool IsXmlSpace(char c) {
 
 bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
     return text.compare(at, prefix.size(), prefix) == 0;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // The characters XML allows in a document.

@@ -428,3 +428,173 @@ TEST(CliRealProjects, QuarkTextFormsGiveTheirNodes) {
 }
 
 } // namespace
+
+namespace {
+
+// The numbers of a scan's text output, in order, that are not 0.
+std::vector<std::string> ScanNumbers(const std::string& text) {
+    std::vector<std::string> numbers;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        const size_t colon = line.rfind(':');
+        if (colon != std::string::npos && line.substr(colon + 1) != "0")
+            numbers.push_back(line.substr(colon + 1));
+    }
+    return numbers;
+}
+
+// The lines of a CR LF text; a line that ends in a bare LF, or a text that does not end in CR LF,
+// is a failure.
+std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+        EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << lines.back();
+    }
+    EXPECT_EQ(start, text.size()) << "text after the last CR LF";
+    return lines;
+}
+
+// A project whose forms hold repeated, negative and zero numbers, with awkward names.
+struct HelpProject {
+    HelpProject() {
+        dir.Write("A.dfm", Form("Main", 100, 110));
+        dir.Write("B.dfm", Form("Dialog", 0, 110));
+        dir.Write("C.dfm", Form("Main", 0, -4));
+        dir.Write("T.dfm",
+                  "object Zero: TZero\r\n  HelpContext = 0\r\n  object E: TEdit\r\n    HelpContext = 7\r\n"
+                  "  end\r\nend\r\n");
+        dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm B.dfm C.dfm T.dfm\r\n");
+    }
+    TempDir dir;
+};
+
+TEST(CliMap, AgreesWithScan) {
+    const HelpProject project;
+    const CliRun scan = Cli("scan --any-version p.mak", project.dir.Path());
+    ASSERT_EQ(scan.Exit, 0);
+    const std::vector<std::string> numbers = ScanNumbers(scan.Out);
+    ASSERT_EQ(numbers.size(), 5u);
+
+    CliRun run = Cli("map --any-version p.mak", project.dir.Path());
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Err, "");
+    std::vector<std::string> lines = CrLfLines(run.Out);
+    ASSERT_EQ(lines.size(), numbers.size() + 1);
+    EXPECT_EQ(lines[0],
+              "/* Help context numbers of p.mak (quorvel-cli " + Cli("--version").Out.substr(12, 5) + ") */");
+    const char* identifiers[] = {"IDH_Main", "IDH_Main_Button1", "IDH_Dialog_Button1", "IDH_Main_Button1_2",
+                                 "IDH_Zero_E"};
+    for (size_t i = 0; i < numbers.size(); ++i)
+        EXPECT_EQ(lines[i + 1], std::string("#define ") + identifiers[i] + " " + numbers[i]);
+
+    run = Cli("map --format=csv --any-version p.mak", project.dir.Path());
+    EXPECT_EQ(run.Exit, 0);
+    lines = CrLfLines(run.Out);
+    ASSERT_EQ(lines.size(), numbers.size() + 1);
+    EXPECT_EQ(lines[0], "form,component,number");
+    EXPECT_EQ(lines[1], "Main,," + numbers[0]);
+    EXPECT_EQ(lines[4], "Main,Button1," + numbers[3]);
+    for (size_t i = 0; i < numbers.size(); ++i)
+        EXPECT_EQ(lines[i + 1].substr(lines[i + 1].rfind(',') + 1), numbers[i]);
+
+    run = Cli("map --prefix HLP- p.mak --any-version --format h", project.dir.Path());
+    EXPECT_EQ(CrLfLines(run.Out)[2], "#define HLP_Main_Button1 110");
+}
+
+TEST(CliMap, WritesWhatWasFoundBeforeAFailure) {
+    TempDir dir;
+    dir.Write("A.dfm", Form("FormA", 5, 7));
+    dir.Write("bad.dfm", "garbage");
+    dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm bad.dfm\r\n");
+    CliRun run = Cli("map p.mak", dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(run.Out.substr(run.Out.find("*/")),
+              "*/\r\n#define IDH_FormA 5\r\n#define IDH_FormA_Button1 7\r\n");
+    EXPECT_EQ(run.Err, "quorvel-cli: Invalid stream format.\n");
+
+    run = Cli("map --format csv p.mak", dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(run.Out, "form,component,number\r\nFormA,,5\r\nFormA,Button1,7\r\n");
+    EXPECT_EQ(run.Err, "quorvel-cli: Invalid stream format.\n");
+
+    for (const char* bad :
+         {"map --format xml p.mak", "map --format", "map p.mak --prefix", "map --json p.mak"}) {
+        run = Cli(bad, dir.Path());
+        EXPECT_EQ(run.Exit, 2) << bad;
+        EXPECT_EQ(run.Out, "") << bad;
+        EXPECT_NE(run.Err.find("usage: quorvel-cli map "), std::string::npos) << bad;
+    }
+}
+
+TEST(CliCheck, ReportsFindingsAndExitsWithOne) {
+    const HelpProject project;
+    CliRun run = Cli("check --any-version p.mak", project.dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(
+        run.Out,
+        "duplicate 110: Main.Button1, Dialog.Button1\nnegative -4: Main.Button1\n2 findings in 4 forms\n");
+    EXPECT_EQ(run.Err, "");
+
+    run = Cli("check p.mak --json --any-version", project.dir.Path());
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(
+        run.Out,
+        "[\n"
+        "  {\"kind\": \"duplicate\", \"number\": 110, \"nodes\": [\"Main.Button1\", \"Dialog.Button1\"]},\n"
+        "  {\"kind\": \"negative\", \"number\": -4, \"nodes\": [\"Main.Button1\"]}\n"
+        "]\n");
+}
+
+TEST(CliCheck, ExitCodes) {
+    TempDir dir;
+    dir.Write("A.dfm", Form("FormA", 5, 7));
+    dir.Write("B.dfm", Form("FormB", 6, 8));
+    dir.Write("bad.dfm", "garbage");
+    dir.Write("clean.mak", "RESDEPEN = $(RESFILES) A.dfm B.dfm\r\n");
+    dir.Write("failing.mak", "RESDEPEN = $(RESFILES) A.dfm bad.dfm B.dfm\r\n");
+    const struct {
+        const char* args;
+        int exit;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"check clean.mak", 0, "0 findings in 2 forms\n", ""},
+        {"check --json clean.mak", 0, "[]\n", ""},
+        {"check ''", 0, "0 findings in 0 forms\n", ""},
+        {"check failing.mak", 1, "0 findings in 1 forms\n", "quorvel-cli: Invalid stream format.\n"},
+        {"check --keep-going failing.mak", 1, "0 findings in 2 forms\n",
+         "quorvel-cli: bad.dfm: Invalid stream format.\n"},
+        {"check none.mak", 1, "0 findings in 0 forms\n", "quorvel-cli: Cannot open file none.mak.\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(c.args, dir.Path());
+        EXPECT_EQ(run.Exit, c.exit) << c.args;
+        EXPECT_EQ(run.Out, c.out) << c.args;
+        EXPECT_EQ(run.Err, c.err) << c.args;
+    }
+    for (const char* bad :
+         {"check", "check a b", "check --format h clean.mak", "check --prefix X clean.mak"}) {
+        const CliRun run = Cli(bad, dir.Path());
+        EXPECT_EQ(run.Exit, 2) << bad;
+        EXPECT_NE(run.Err.find("usage: quorvel-cli check "), std::string::npos) << bad;
+    }
+}
+
+// The examples of the README, on the demo project.
+TEST(CliDemo, CheckAndMapShowTheDemoProject) {
+    const std::string demo = std::string(QUORVEL_SOURCE_DIR) + "/examples/demo/";
+    CliRun run = Cli("check --any-version " + Quote(demo + "Project1.bpr"));
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_EQ(run.Out, "duplicate 110: MainForm.CustomerEdit, InvoiceForm.CustomerEdit\n"
+                       "negative -1: OptionsDialog.BackupBox\n"
+                       "2 findings in 4 forms\n");
+    run = Cli("map " + Quote(demo + "Project1.mak"));
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(CrLfLines(run.Out).size(), 11u);
+    EXPECT_EQ(CrLfLines(run.Out)[1], "#define IDH_MainForm 100");
+}
+
+} // namespace
