@@ -141,16 +141,6 @@ TEST(XmlNameList, RecognisesXmlProjects) {
         EXPECT_FALSE(IsXmlProject(other)) << other;
 }
 
-TEST(XmlNameList, LoadsOnlyXmlProjects) {
-    TempDir dir;
-    const std::string xml =
-        dir.Write("p.bpr", "<?xml version='1.0'?>\r\n<RESDEPEN value=\"$(RESFILES) A.dfm\"/>");
-    const std::string makefile = dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm\r\n");
-    EXPECT_EQ(LoadXmlProjectNameList(xml), std::optional<std::string>(" A.dfm"));
-    EXPECT_EQ(LoadXmlProjectNameList(makefile), std::nullopt);
-    EXPECT_THROW(LoadXmlProjectNameList(dir.File("none.bpr")), EFOpenError);
-}
-
 // The XML project files of the real projects list the forms of their makefile twins; two of them
 // were saved after forms were added to (and, in fractals, one removed from) the project.
 TEST(XmlNameList, RealProjectsAgreeWithTheirMakefiles) {
