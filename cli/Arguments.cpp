@@ -10,7 +10,7 @@ bool LooksLikeOption(const std::string& arg) {
 
 } // namespace
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<CommandOption>& options) {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -24,11 +24,11 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const auto spec = std::find_if(options.begin(), options.end(),
-                                       [&name](const OptionSpec& option) { return name == option.Name; });
-        if (spec == options.end())
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&name](const CommandOption& option) { return name == option.Name; });
+        if (known == options.end())
             throw UsageError("unknown option '" + name + "'");
-        if (!spec->TakesValue) {
+        if (!known->TakesValue) {
             if (equals != std::string::npos)
                 throw UsageError("option '" + name + "' takes no value");
             values_[name];

@@ -14,7 +14,7 @@ public:
 
 // One option of a command: a flag ("--json") or an option with a value ("--format csv", also
 // written "--format=csv").
-struct OptionSpec {
+struct CommandOption {
     const char* Name;
     bool TakesValue;
 };
@@ -24,7 +24,7 @@ struct OptionSpec {
 // not one of the command's options raises UsageError.
 class Arguments {
 public:
-    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
+    Arguments(const std::vector<std::string>& args, const std::vector<CommandOption>& options);
 
     bool Has(const std::string& option) const { return values_.count(option) != 0; }
     // The value of the option's last occurrence, or `fallback` when it was not given.
@@ -36,5 +36,5 @@ private:
     std::vector<std::string> operands_;
 };
 
-// True when the arguments ask for `option` ("--help", "--version") before any "--".
+// True when any of `spellings` ("--help", "-h") stands among the arguments before any "--".
 bool AsksFor(const std::vector<std::string>& args, std::initializer_list<const char*> spellings);

@@ -1,5 +1,7 @@
-// quorvel-cli: the help-context scan and the form conversion from the command line.
+// quorvel-cli: the help-context scan, its help map and checks, and the form conversion from the
+// command line.
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -24,7 +26,7 @@ struct Command {
     const char* Usage;
     // What its one operand names.
     const char* Operand;
-    std::vector<OptionSpec> Options;
+    std::vector<CommandOption> Options;
     int (*Run)(const Arguments& args);
 };
 
