@@ -1,84 +1,125 @@
-// quorvel-cli: the help-context scan and the form conversion from the command line.
+// quorvel-cli: the help-context scan, its help map and checks, and the form conversion from the
+// command line.
+#include <algorithm>
 #include <cstdio>
-#include <iostream>
+#include <exception>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <stdio.h>
 #else
 #include <csignal>
 #endif
 
-#include "formstream/FormText.h"
-#include "formstream/Streams.h"
-#include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+struct Command {
+    const char* Name;
+    // The command's usage after "quorvel-cli ".
+    const char* Usage;
+    // What its one operand names.
+    const char* Operand;
+    std::vector<CommandOption> Options;
+    int (*Run)(const Arguments& args);
+};
 
-const char kUsage[] =
-    "usage: quorvel-cli form2text FILE | quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
-    "quorvel-cli --version";
+const Command kCommands[] = {
+    {"scan",
+     "scan [--json] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
+     ScanCommand},
+    {"map",
+     "map [--format h|csv] [--prefix P] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--format", true}, {"--prefix", true}, {"--any-version", false}, {"--keep-going", false}},
+     MapCommand},
+    {"check",
+     "check [--json] [--any-version] [--keep-going] PROJECT",
+     "PROJECT",
+     {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
+     CheckCommand},
+    {"form2text", "form2text FILE", "FILE", {}, Form2TextCommand},
+};
 
 const char kHelp[] =
     "quorvel-cli - list the HelpContext numbers of a project's forms\n"
     "\n"
     "usage:\n"
-    "  quorvel-cli scan [--json] PROJECT   scan the forms listed in PROJECT's RESDEPEN macro\n"
-    "                                      and print forms and components with their numbers\n"
-    "  quorvel-cli form2text FILE          print the text rendering of a binary form file\n"
-    "  quorvel-cli --help                  show this help\n"
-    "  quorvel-cli --version               show the version\n"
+    "  quorvel-cli scan [--json] [--any-version] [--keep-going] PROJECT\n"
+    "      Scan the forms listed in PROJECT's RESDEPEN macro and print every form and\n"
+    "      component whose HelpContext is set, with its number; --json prints a JSON array.\n"
+    "  quorvel-cli map [--format h|csv] [--prefix P] [--any-version] [--keep-going] PROJECT\n"
+    "      Write every numbered node as the map a help project includes: h (the default),\n"
+    "      a C header of \"#define IDH_Form_Component 110\" lines; csv, rows of form,\n"
+    "      component, number. Identifiers begin with P (default IDH_).\n"
+    "  quorvel-cli check [--json] [--any-version] [--keep-going] PROJECT\n"
+    "      Report every number held by more than one node (sharing a topic may be meant;\n"
+    "      it is listed all the same) and every negative number. Exit 1 with findings.\n"
+    "  quorvel-cli form2text FILE\n"
+    "      Print the text rendering of a binary form file.\n"
+    "  quorvel-cli --help | --version\n"
     "\n"
-    "Relative form names are looked up in PROJECT's folder. On an error, what was produced\n"
-    "before it is printed, then the message on standard error; the exit code is 1.\n";
+    "options for reading a project (scan, map, check):\n"
+    "  --any-version  Also read what later versions of the environment write: XML project\n"
+    "                 files (.bpr: the forms in the value of their RESDEPEN element) and\n"
+    "                 forms saved as text (searched as they stand). Without it the tool\n"
+    "                 reads what the window reads: makefiles and binary forms.\n"
+    "  --keep-going   Report a form that cannot be read on standard error as\n"
+    "                 \"quorvel-cli: NAME: MESSAGE.\" and go on with the next; the exit code\n"
+    "                 is then 1. A project file that cannot be read still ends the run.\n"
+    "Options may stand anywhere among the arguments.\n"
+    "\n"
+    "Relative form names are looked up in PROJECT's folder; listed files that do not exist\n"
+    "are skipped. On an error, what was produced before it is printed, then the message on\n"
+    "standard error; the exit code is 1. Usage errors exit with 2.\n";
 
-int UsageError(const std::string& problem) {
-    std::cerr << "quorvel-cli: " << problem << '\n' << kUsage << '\n';
+std::string UsageLines() {
+    std::string lines;
+    for (const Command& command : kCommands)
+        lines += std::string(lines.empty() ? "usage: " : "       ") + "quorvel-cli " + command.Usage + '\n';
+    return lines + "       quorvel-cli --help | --version\n";
+}
+
+int ReportUsageError(const std::string& problem, const std::string& usage) {
+    const std::string text = "quorvel-cli: " + problem + "\n" + usage;
+    std::fwrite(text.data(), 1, text.size(), stderr);
     return kExitUsage;
 }
 
-// The message as the window's error box shows it: always followed by a full stop.
-int Failure(const std::string& message) {
-    std::cout.flush();
-    std::cerr << "quorvel-cli: " << message << ".\n";
-    return kExitFailure;
-}
-
-int Form2Text(const std::string& fileName) {
-    try {
-        TFileStream input(fileName, fmOpenRead);
-        THandleStream output(os::StdOutHandle());
-        FormFileToText(input, output);
-        return 0;
-    } catch (const std::exception& error) {
-        return Failure(error.what());
+int Run(const std::vector<std::string>& args) {
+    if (AsksFor(args, {"--help", "-h"})) {
+        WriteOut(kHelp);
+        return kExitSuccess;
     }
-}
-
-void PrintTree(const TMemoryTree& tree, bool json) {
-    const std::string text = json ? tree.ToJson() : tree.ToText();
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
-
-// A Rescan as if PROJECT had been chosen in the browse dialog: the project is opened by the name as
-// given, and relative form names are looked up in its folder.
-int Scan(const std::string& project, bool json) {
-    TMemoryTree tree;
-    try {
-        Rescan(project, tree);
-    } catch (const std::exception& error) {
-        PrintTree(tree, json);
-        return Failure(error.what());
+    if (AsksFor(args, {"--version"})) {
+        WriteOut("quorvel-cli " QUORVEL_VERSION "\n");
+        return kExitSuccess;
     }
-    PrintTree(tree, json);
-    return 0;
+    if (args.empty())
+        return ReportUsageError("missing command", UsageLines());
+    const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                      [&args](const Command& c) { return args[0] == c.Name; });
+    if (command == std::end(kCommands))
+        return ReportUsageError("unknown command '" + args[0] + "'", UsageLines());
+    const std::string usage = std::string("usage: quorvel-cli ") + command->Usage + '\n';
+    try {
+        const Arguments parsed(std::vector<std::string>(args.begin() + 1, args.end()), command->Options);
+        if (parsed.Operands().size() != 1) {
+            throw UsageError(std::string(command->Name) +
+                             (parsed.Operands().empty() ? " needs a " : " takes one ") + command->Operand);
+        }
+        return command->Run(parsed);
+    } catch (const UsageError& error) {
+        return ReportUsageError(error.what(), usage);
+    }
 }
 
 } // namespace
@@ -88,43 +129,12 @@ int main(int argc, char** argv) {
     // Output is exact bytes: LF stays LF, and the conversion's CR LF is not doubled.
     _setmode(_fileno(stdout), _O_BINARY);
 #else
-    // A closed pipe on standard output is a write error to report, not a reason to die silently.
+    // A reader that went away is a write error to report, not a signal that ends the process unheard.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty())
-        return UsageError("missing command");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
-        std::cout << kHelp;
-        return 0;
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        return Fail(error.what());
     }
-    if (command == "--version") {
-        std::cout << "quorvel-cli " << QUORVEL_VERSION << '\n';
-        return 0;
-    }
-    if (command == "form2text") {
-        if (args.size() != 2)
-            return UsageError(args.size() < 2 ? "form2text needs a FILE" : "form2text takes one FILE");
-        return Form2Text(args[1]);
-    }
-    if (command == "scan") {
-        bool json = false;
-        bool optionsEnded = false;
-        std::vector<std::string> operands;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (!optionsEnded && args[i] == "--json")
-                json = true;
-            else if (!optionsEnded && args[i] == "--")
-                optionsEnded = true;
-            else if (!optionsEnded && args[i].size() > 1 && args[i][0] == '-')
-                return UsageError("unknown option '" + args[i] + "'");
-            else
-                operands.push_back(args[i]);
-        }
-        if (operands.size() != 1)
-            return UsageError(operands.empty() ? "scan needs a PROJECT" : "scan takes one PROJECT");
-        return Scan(operands[0], json);
-    }
-    return UsageError("unknown command '" + command + "'");
 }

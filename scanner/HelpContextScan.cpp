@@ -84,16 +84,6 @@ private:
     size_t at_ = 0;
 };
 
-// Opens a file for reading by `path`; when that fails, the error names it `shownName`, the name the
-// user knows it by.
-std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {
-    try {
-        return std::make_unique<TFileStream>(path, fmOpenRead);
-    } catch (const EFOpenError&) {
-        throw EFOpenError(SFOpenError, {shownName});
-    }
-}
-
 } // namespace
 
 // One pass over the lines. Each header opens the window of its own properties: the lines after it,
@@ -146,6 +136,14 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
                 tree.SetImages(node, kImageComponent, kImageComponent);
             }
         }
+    }
+}
+
+std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {
+    try {
+        return std::make_unique<TFileStream>(path, fmOpenRead);
+    } catch (const EFOpenError&) {
+        throw EFOpenError(SFOpenError, {shownName});
     }
 }
 

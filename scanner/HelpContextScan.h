@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "scanner/ResultTree.h"
 
+class TFileStream;
 class TStrings;
 
 // The help-context scan: from a project makefile's RESDEPEN macro to the result tree of forms and
@@ -39,6 +41,10 @@ std::string ProjectFileName(const std::string& projectText);
 // the last line ends the list. EFOpenError naming `projectText` when the project cannot be opened.
 std::string LoadFormNameList(const std::string& projectText);
 std::string ExtractFormNameList(const TStrings& lines);
+
+// Opens a file for reading by `path`; an open failure names it `shownName`, the name the user knows
+// it by (the project as typed, a form as listed).
+std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName);
 
 // The names of a name list: maximal runs of characters other than blanks and tabs.
 std::vector<std::string> SplitFormNames(const std::string& nameList);

@@ -1,0 +1,20 @@
+#include <exception>
+
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "formstream/FormText.h"
+#include "formstream/Streams.h"
+
+// The conversion streams straight to standard output, so memory stays small however large the
+// form, and the text made before a failing step is already out when the message follows.
+int Form2TextCommand(const Arguments& args) {
+    try {
+        TFileStream input(args.Operands()[0], fmOpenRead);
+        THandleStream output(os::StdOutHandle());
+        FormFileToText(input, output);
+        return kExitSuccess;
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+}

@@ -1,0 +1,29 @@
+#include "cli/Output.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "formstream/Streams.h"
+
+void WriteOut(std::string_view bytes) {
+    // No buffer of our own: every write reaches the handle at once, so its failure is seen here.
+    THandleStream out(os::StdOutHandle());
+    constexpr size_t kChunk = size_t{1} << 20;
+    for (size_t at = 0; at < bytes.size(); at += kChunk) {
+        const size_t count = std::min(kChunk, bytes.size() - at);
+        out.WriteExact(bytes.data() + at, static_cast<std::int32_t>(count));
+    }
+}
+
+void ReportError(const std::string& message) {
+    const std::string line = "quorvel-cli: " + message + ".\n";
+    // Nothing is left to tell the user when standard error itself fails.
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+int Fail(const std::string& message) {
+    ReportError(message);
+    return kExitFailure;
+}

@@ -1,0 +1,186 @@
+#include "scanner/HelpMap.h"
+
+#include <charconv>
+#include <map>
+#include <set>
+
+#include "scanner/HelpContextScan.h"
+#include "scanner/Utf8Output.h"
+
+namespace {
+
+// A caption is the name, ":" and the number the scan wrote in decimal. Names are cut out before the
+// first ":", so the last ":" is the one the scan put there.
+bool SplitCaption(const std::string& caption, std::string& name, std::int32_t& number) {
+    const size_t colon = caption.rfind(':');
+    if (colon == std::string::npos)
+        return false;
+    const char* first = caption.data() + colon + 1;
+    const char* last = caption.data() + caption.size();
+    const auto parsed = std::from_chars(first, last, number);
+    if (parsed.ec != std::errc() || parsed.ptr != last)
+        return false;
+    name = caption.substr(0, colon);
+    return true;
+}
+
+bool IsIdentifierChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string Sanitised(std::string text) {
+    for (char& c : text) {
+        if (!IsIdentifierChar(c))
+            c = '_';
+    }
+    return text;
+}
+
+// A comment that stays one comment on one line, whatever the project's name holds.
+std::string CommentText(const std::string& text) {
+    std::string safe;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n')
+            safe += ' ';
+        else if (text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/')
+            safe += "* ";
+        else
+            safe += text[i];
+    }
+    return safe;
+}
+
+void AppendCsvField(std::string& out, const std::string& field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        AppendWindows1252AsUtf8(out, field);
+        return;
+    }
+    out += '"';
+    for (const char c : field) {
+        if (c == '"')
+            out += '"';
+        AppendWindows1252AsUtf8(out, std::string_view(&c, 1));
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::string HelpContextEntry::NodeName() const {
+    return Component.empty() ? Form : Form + "." + Component;
+}
+
+std::vector<HelpContextEntry> NumberedNodes(const TMemoryTree& tree) {
+    std::vector<HelpContextEntry> entries;
+    for (const TMemoryTree::Item& form : tree.Roots()) {
+        HelpContextEntry own;
+        const bool numbered =
+            form.ImageIndex == kImageFormWithContext && SplitCaption(form.Caption, own.Form, own.Number);
+        if (!numbered)
+            own.Form = form.Caption;
+        if (numbered && own.Number != 0)
+            entries.push_back(own);
+        for (const TMemoryTree::Item& component : form.Children) {
+            HelpContextEntry entry;
+            entry.Form = own.Form;
+            if (SplitCaption(component.Caption, entry.Component, entry.Number) && entry.Number != 0)
+                entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
+std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>& entries,
+                                            const std::string& prefix) {
+    std::vector<std::string> identifiers;
+    std::set<std::string> taken;
+    // The suffix each repeated identifier tried last: the ones below it stay taken.
+    std::map<std::string, int> lastSuffix;
+    for (const HelpContextEntry& entry : entries) {
+        const std::string base =
+            Sanitised(prefix + entry.Form + (entry.Component.empty() ? "" : "_" + entry.Component));
+        std::string identifier = base;
+        if (taken.count(identifier) != 0) {
+            int& suffix = lastSuffix.emplace(base, 1).first->second;
+            do
+                identifier = base + "_" + std::to_string(++suffix);
+            while (taken.count(identifier) != 0);
+        }
+        taken.insert(identifier);
+        identifiers.push_back(identifier);
+    }
+    return identifiers;
+}
+
+std::string HelpMapHeader(const std::vector<HelpContextEntry>& entries, const std::string& project,
+                          const std::string& madeBy, const std::string& prefix) {
+    std::string header =
+        "/* Help context numbers of " + CommentText(project) + " (" + CommentText(madeBy) + ") */\r\n";
+    const std::vector<std::string> identifiers = HelpMapIdentifiers(entries, prefix);
+    for (size_t i = 0; i < entries.size(); ++i)
+        header += "#define " + identifiers[i] + " " + std::to_string(entries[i].Number) + "\r\n";
+    return header;
+}
+
+std::string HelpMapCsv(const std::vector<HelpContextEntry>& entries) {
+    std::string csv = "form,component,number\r\n";
+    for (const HelpContextEntry& entry : entries) {
+        AppendCsvField(csv, entry.Form);
+        csv += ',';
+        AppendCsvField(csv, entry.Component);
+        csv += ',' + std::to_string(entry.Number) + "\r\n";
+    }
+    return csv;
+}
+
+std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextEntry>& entries) {
+    std::map<std::int32_t, std::vector<size_t>> holders;
+    for (size_t i = 0; i < entries.size(); ++i)
+        holders[entries[i].Number].push_back(i);
+    std::vector<HelpContextFinding> findings;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::int32_t number = entries[i].Number;
+        const std::vector<size_t>& same = holders[number];
+        if (same.size() > 1 && same.front() == i) {
+            HelpContextFinding duplicate{HelpContextFinding::kDuplicate, number, {}};
+            for (const size_t holder : same)
+                duplicate.Nodes.push_back(entries[holder].NodeName());
+            findings.push_back(duplicate);
+        }
+        if (number < 0)
+            findings.push_back(
+                HelpContextFinding{HelpContextFinding::kNegative, number, {entries[i].NodeName()}});
+    }
+    return findings;
+}
+
+std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms) {
+    std::string text;
+    for (const HelpContextFinding& finding : findings) {
+        text += finding.What == HelpContextFinding::kDuplicate ? "duplicate " : "negative ";
+        text += std::to_string(finding.Number) + ":";
+        for (size_t i = 0; i < finding.Nodes.size(); ++i)
+            text += (i == 0 ? " " : ", ") + finding.Nodes[i];
+        text += '\n';
+    }
+    return text + std::to_string(findings.size()) + " findings in " + std::to_string(forms) + " forms\n";
+}
+
+std::string FindingsJson(const std::vector<HelpContextFinding>& findings) {
+    if (findings.empty())
+        return "[]\n";
+    std::string json = "[\n";
+    for (size_t i = 0; i < findings.size(); ++i) {
+        const HelpContextFinding& finding = findings[i];
+        json += "  {\"kind\": ";
+        json += finding.What == HelpContextFinding::kDuplicate ? "\"duplicate\"" : "\"negative\"";
+        json += ", \"number\": " + std::to_string(finding.Number) + ", \"nodes\": [";
+        for (size_t n = 0; n < finding.Nodes.size(); ++n) {
+            if (n > 0)
+                json += ", ";
+            AppendJsonString(json, finding.Nodes[n]);
+        }
+        json += i + 1 < findings.size() ? "]},\n" : "]}\n";
+    }
+    return json + "]\n";
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scanner/ResultTree.h"
+
+// The help author's view of a result tree: its numbered nodes as the map a help project includes,
+// and the checks to run on them before a release.
+
+// A node whose number is not 0: a form's own number (Component empty) or a component's.
+struct HelpContextEntry {
+    std::string Form;
+    std::string Component;
+    std::int32_t Number = 0;
+
+    // "form" or "form.component".
+    std::string NodeName() const;
+};
+
+// Every numbered node of the tree, in tree order.
+std::vector<HelpContextEntry> NumberedNodes(const TMemoryTree& tree);
+
+// The identifier of each entry: `prefix` + form, and for a component "_" + its name, with every
+// character other than A-Z, a-z, 0-9 and "_" replaced by "_"; one equal to an earlier one gets the
+// first free suffix of "_2", "_3", ...
+std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>& entries,
+                                            const std::string& prefix);
+
+// The C header both help compilers include: "/* Help context numbers of <project> (<madeBy>) */",
+// then "#define <identifier> <number>" per entry, every line ending in CR LF.
+std::string HelpMapHeader(const std::vector<HelpContextEntry>& entries, const std::string& project,
+                          const std::string& madeBy, const std::string& prefix);
+
+// RFC 4180 CSV in UTF-8 with CR LF line ends: "form,component,number", then one row per entry.
+std::string HelpMapCsv(const std::vector<HelpContextEntry>& entries);
+
+// A number held by more than one node (its holders in tree order), or a node's negative number.
+struct HelpContextFinding {
+    enum Kind { kDuplicate, kNegative };
+    Kind What = kDuplicate;
+    std::int32_t Number = 0;
+    std::vector<std::string> Nodes;
+};
+
+// The findings in order of their first node in the tree; where one node begins both a duplicate
+// and a negative finding, the duplicate comes first.
+std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextEntry>& entries);
+
+// One line per finding ("duplicate 5: A.B, C", "negative -1: A"), then "<N> findings in <M> forms";
+// node names as they stand, LF line ends.
+std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms);
+// A JSON array of {"kind", "number", "nodes"} objects, names in UTF-8.
+std::string FindingsJson(const std::vector<HelpContextFinding>& findings);

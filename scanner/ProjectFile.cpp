@@ -1,0 +1,244 @@
+#include "scanner/ProjectFile.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "formstream/Streams.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+#include "scanner/HelpContextScan.h"
+#include "scanner/Utf8Output.h"
+
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
+    return text.compare(at, prefix.size(), prefix) == 0;
+}
+
+// The characters XML allows in a document.
+bool IsXmlChar(std::uint32_t code) {
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+           (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// "#123" or "#x7B": the character's code, or nothing when the reference names no character.
+std::optional<std::uint32_t> CharacterReference(std::string_view ref) {
+    const bool hex = StartsWith(ref, 0, "#x");
+    const std::string_view digits = ref.substr(hex ? 2 : 1);
+    if (digits.empty())
+        return std::nullopt;
+    std::uint32_t code = 0;
+    for (const char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        if (code > 0x10FFFF)
+            return std::nullopt;
+    }
+    if (!IsXmlChar(code))
+        return std::nullopt;
+    return code;
+}
+
+// Follows the document just far enough to find the first RESDEPEN start tag: it passes over
+// comments, processing instructions, CDATA sections, the document type declaration, end tags and
+// text, and reads each start tag's attributes, since a value may hold a ">". A narrow reader rather
+// than an XML library: the tool needs one attribute, and no XML library is packaged for the
+// cross-compiled Windows build, so one reader serves both builds the same way.
+class NameListReader {
+public:
+    NameListReader(std::string_view xml, const std::string& fileName) : xml_(xml), fileName_(fileName) {}
+
+    std::string Read() {
+        size_t at = StartsWith(xml_, 0, "\xEF\xBB\xBF") ? 3 : 0;
+        for (;;) {
+            const size_t open = xml_.find('<', at);
+            if (open == kNone)
+                return std::string();
+            if (StartsWith(xml_, open, "<!--"))
+                at = After(open, open + 4, "-->");
+            else if (StartsWith(xml_, open, "<![CDATA["))
+                at = After(open, open + 9, "]]>");
+            else if (StartsWith(xml_, open, "<?"))
+                at = After(open, open + 2, "?>");
+            else if (StartsWith(xml_, open, "<!"))
+                at = AfterDeclaration(open);
+            else if (StartsWith(xml_, open, "</"))
+                at = After(open, open + 2, ">");
+            else if (auto nameList = StartTag(open, at))
+                return *nameList;
+        }
+    }
+
+private:
+    [[noreturn]] void Invalid(size_t at) const {
+        const auto line = 1 + std::count(xml_.begin(), xml_.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+        throw Exception(SInvalidProjectXml, {fileName_, std::to_string(line)});
+    }
+
+    // The position after the first `terminator` at or after `from`; a construct begun at `start`
+    // that never ends is invalid.
+    size_t After(size_t start, size_t from, std::string_view terminator) const {
+        const size_t found = xml_.find(terminator, from);
+        if (found == kNone)
+            Invalid(start);
+        return found + terminator.size();
+    }
+
+    // "<!DOCTYPE ...>", whose internal subset in brackets and quoted literals may hold ">".
+    size_t AfterDeclaration(size_t start) const {
+        int depth = 0;
+        for (size_t at = start + 2; at < xml_.size(); ++at) {
+            const char c = xml_[at];
+            if (c == '"' || c == '\'')
+                at = After(start, at + 1, std::string_view(&xml_[at], 1)) - 1;
+            else if (c == '[')
+                ++depth;
+            else if (c == ']')
+                depth = std::max(0, depth - 1);
+            else if (c == '>' && depth == 0)
+                return at + 1;
+        }
+        Invalid(start);
+    }
+
+    size_t SkipSpace(size_t at) const {
+        while (at < xml_.size() && IsXmlSpace(xml_[at]))
+            ++at;
+        return at;
+    }
+
+    size_t NameEnd(size_t at) const {
+        while (at < xml_.size() && !IsXmlSpace(xml_[at]) && xml_[at] != '=' && xml_[at] != '/' &&
+               xml_[at] != '>')
+            ++at;
+        return at;
+    }
+
+    // Reads the start tag at `open` and sets `next` to the position after it. For the first
+    // RESDEPEN element, gives its name list.
+    std::optional<std::string> StartTag(size_t open, size_t& next) const {
+        const size_t nameEnd = NameEnd(open + 1);
+        if (nameEnd == open + 1)
+            Invalid(open);
+        const bool isResdepen = xml_.substr(open + 1, nameEnd - open - 1) == "RESDEPEN";
+        std::optional<std::string> value;
+        for (size_t at = SkipSpace(nameEnd);; at = SkipSpace(at)) {
+            if (at >= xml_.size())
+                Invalid(open);
+            if (xml_[at] == '>' || StartsWith(xml_, at, "/>")) {
+                next = at + (xml_[at] == '>' ? 1 : 2);
+                break;
+            }
+            const size_t attributeEnd = NameEnd(at);
+            const std::string_view attribute = xml_.substr(at, attributeEnd - at);
+            size_t quote = SkipSpace(attributeEnd);
+            if (attribute.empty() || quote >= xml_.size() || xml_[quote] != '=')
+                Invalid(at);
+            quote = SkipSpace(quote + 1);
+            if (quote >= xml_.size() || (xml_[quote] != '"' && xml_[quote] != '\''))
+                Invalid(at);
+            const size_t close = xml_.find(xml_[quote], quote + 1);
+            if (close == kNone)
+                Invalid(quote);
+            if (isResdepen && !value && attribute == "value")
+                value = Decode(quote + 1, close);
+            at = close + 1;
+        }
+        if (!isResdepen)
+            return std::nullopt;
+        return value ? WithoutResFiles(*value) : std::string();
+    }
+
+    // The attribute value between `begin` and `end`, references decoded, line breaks and tabs as blanks.
+    std::string Decode(size_t begin, size_t end) const {
+        std::string text;
+        text.reserve(end - begin);
+        for (size_t at = begin; at < end; ++at) {
+            const char c = xml_[at];
+            if (c != '&') {
+                text += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+                continue;
+            }
+            const size_t semicolon = xml_.find(';', at);
+            if (semicolon == kNone || semicolon >= end)
+                Invalid(at);
+            const std::string_view ref = xml_.substr(at + 1, semicolon - at - 1);
+            std::uint32_t code;
+            if (ref == "lt")
+                code = '<';
+            else if (ref == "gt")
+                code = '>';
+            else if (ref == "amp")
+                code = '&';
+            else if (ref == "apos")
+                code = '\'';
+            else if (ref == "quot")
+                code = '"';
+            else if (const auto referenced = StartsWith(ref, 0, "#") ? CharacterReference(ref) : std::nullopt)
+                code = *referenced;
+            else
+                Invalid(at);
+            if (code == '\r' || code == '\n' || code == '\t')
+                code = ' ';
+            AppendUtf8(text, code);
+            at = semicolon;
+        }
+        return text;
+    }
+
+    // The list without its leading "$(RESFILES)" token, which names the project's resources.
+    static std::string WithoutResFiles(const std::string& list) {
+        constexpr std::string_view kResFiles = "$(RESFILES)";
+        const size_t first = list.find_first_not_of(' ');
+        if (first != std::string::npos && StartsWith(list, first, kResFiles) &&
+            (first + kResFiles.size() == list.size() || list[first + kResFiles.size()] == ' '))
+            return list.substr(first + kResFiles.size());
+        return list;
+    }
+
+    std::string_view xml_;
+    const std::string& fileName_;
+};
+
+// Reads the rest of a stream.
+std::string ReadRest(TStream& stream) {
+    std::string bytes;
+    char buffer[65536];
+    for (std::int32_t got; (got = stream.Read(buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<size_t>(got));
+    return bytes;
+}
+
+} // namespace
+
+bool IsXmlProject(std::string_view bytes) {
+    size_t at = StartsWith(bytes, 0, "\xEF\xBB\xBF") ? 3 : 0;
+    while (at < bytes.size() && IsXmlSpace(bytes[at]))
+        ++at;
+    return StartsWith(bytes, at, "<?xml") || StartsWith(bytes, at, "<PROJECT");
+}
+
+std::string XmlProjectNameList(std::string_view xml, const std::string& fileName) {
+    return NameListReader(xml, fileName).Read();
+}
+
+std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText) {
+    const std::string bytes = ReadRest(*OpenForReading(ProjectFileName(projectText), projectText));
+    if (!IsXmlProject(bytes))
+        return std::nullopt;
+    return XmlProjectNameList(bytes, projectText);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The XML project files of the environment's later versions. Their form list is the value
+// attribute of the RESDEPEN element, which may run over several lines without backslashes:
+//
+//     <RESDEPEN value="$(RESFILES) Unit1.dfm Unit2.dfm
+//       Unit3.dfm"/>
+
+// True when `bytes`, after an optional UTF-8 byte-order mark and white space, begin with "<?xml"
+// or "<PROJECT".
+bool IsXmlProject(std::string_view bytes);
+
+// The name list of an XML project: the value attribute of the first RESDEPEN element, its
+// character references and the five predefined entities decoded (to UTF-8, the encoding of these
+// files; other bytes stay as they are), line breaks and tabs as blanks, without the leading
+// "$(RESFILES)". Empty when there is no such element or attribute. Raises Exception
+// ("Invalid XML in project file %s at line %s", naming `fileName`) where the document cannot be
+// followed up to that attribute's end, or the attribute holds a reference that names no character.
+std::string XmlProjectNameList(std::string_view xml, const std::string& fileName);
+
+// Reads the project file that `projectText` names (as the scan does: see ProjectFileName; EFOpenError
+// naming the text when it cannot be opened) and gives its XML name list, or nothing when it is not an
+// XML project.
+std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText);
