@@ -1,10 +1,10 @@
-# The two promises of the README: `make run` and `make test`.
+# The two promises of the README, `make run` and `make test`; and `make dist`, the release files.
 SHELL := /bin/bash
 CLI := build/native/cli/quorvel-cli
 DEMO := examples/demo/Project1.mak
 WIN_EXE := build/windows/Quorvel.exe
 
-.PHONY: all deps native windows test test-native test-windows run bench sanitize fuzz format clean
+.PHONY: all deps native windows test test-native test-windows run dist bench sanitize fuzz format clean
 
 all: native
 
@@ -44,6 +44,18 @@ run:
 		echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
 	fi
 
+# dist/: the Windows zip and installer and the Linux tarball of quorvel-cli, made from release builds
+# (the release-* presets), and their SHA-256 sums. Named with the project version of CMakeLists.txt.
+dist:
+	scripts/install-deps.sh native windows
+	rm -rf dist
+	cmake --preset release-native >/dev/null
+	cmake --build --preset release-native --target quorvel-tarball
+	cmake --preset release-windows >/dev/null
+	cmake --build --preset release-windows --target quorvel-zip quorvel-installer
+	cd dist && sha256sum quorvel-* >SHA256SUMS
+	@ls -l dist
+
 bench:
 	scripts/install-deps.sh native
 	cmake --preset native >/dev/null
@@ -66,4 +78,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build
+	rm -rf build dist

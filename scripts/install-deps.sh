@@ -34,6 +34,7 @@ for kind in "${want[@]}"; do
             need Xvfb xvfb
             need xauth xauth
             need flock util-linux
+            need makensis nsis # the installer (make dist), which the installer test runs
             ;;
         fuzz)
             need clang clang

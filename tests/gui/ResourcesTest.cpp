@@ -146,7 +146,8 @@ TEST(ResourcesTest, VersionNamesTheProductAndItsAuthors) {
     };
     EXPECT_EQ(value("ProductName"), "Quorvel");
     EXPECT_EQ(value("CompanyName"), "The Quorvel authors");
-    EXPECT_EQ(value("ProductVersion"), "1.0.1");
+    EXPECT_EQ(value("ProductVersion"), QUORVEL_VERSION);
+    EXPECT_EQ(value("FileVersion"), QUORVEL_VERSION);
 }
 
 } // namespace
