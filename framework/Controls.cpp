@@ -148,6 +148,26 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     Invalidate();
 }
 
+void TControl::ScaleForDpi(int dpi) {
+    if (dpi <= 0 || dpi == pixelsPerInch_)
+        return;
+    const int oldDpi = pixelsPerInch_;
+    pixelsPerInch_ = dpi;
+    ChangeScale(dpi, oldDpi);
+}
+
+void TControl::ChangeScale(int newDpi, int oldDpi) {
+    const int left = MulDiv(left_, newDpi, oldDpi), top = MulDiv(top_, newDpi, oldDpi);
+    const int right = MulDiv(left_ + width_, newDpi, oldDpi), bottom = MulDiv(top_ + height_, newDpi, oldDpi);
+    SetBounds(left, top, right - left, bottom - top);
+    ScaleFont(newDpi);
+}
+
+void TControl::ScaleFont(int dpi) {
+    if (!parentFont_)
+        font_->ScaleTo(dpi);
+}
+
 POINT TControl::ClientOrigin() const {
     if (!parent_)
         return POINT{left_, top_};
@@ -830,6 +850,17 @@ void TWinControl::ColorChanged() {
     Invalidate();
     for (size_t i = 0; i < controls_.size(); ++i)
         controls_[i]->Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TWinControl::ChangeScale(int newDpi, int oldDpi) {
+    ScaleChildren(newDpi, oldDpi);
+    TControl::ChangeScale(newDpi, oldDpi);
+}
+
+void TWinControl::ScaleChildren(int newDpi, int oldDpi) {
+    (void)oldDpi; // each child scales from the resolution it is at
+    for (size_t i = 0; i < controls_.size(); ++i)
+        controls_[i]->ScaleForDpi(newDpi);
 }
 
 void TWinControl::PaintWindow(HDC) {}

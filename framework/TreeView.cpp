@@ -300,6 +300,18 @@ void TTreeView::ApplyImages() {
                      reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
 }
 
+void TTreeView::ChangeScale(int newDpi, int oldDpi) {
+    TWinControl::ChangeScale(newDpi, oldDpi);
+    SetIndent(MulDiv(indent_, newDpi, oldDpi));
+    if (images_) {
+        images_->SetPixelsPerInch(newDpi);
+        // Taken off and set again, the list makes the tree measure its items anew.
+        if (HandleAllocated())
+            SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+        ApplyImages();
+    }
+}
+
 void TTreeView::ColorChanged() {
     TWinControl::ColorChanged();
     ApplyColor();
