@@ -157,10 +157,14 @@ void TControl::ScaleForDpi(int dpi) {
 }
 
 void TControl::ChangeScale(int newDpi, int oldDpi) {
+    ScaleFont(newDpi);
+    ScaleBounds(newDpi, oldDpi);
+}
+
+void TControl::ScaleBounds(int newDpi, int oldDpi) {
     const int left = MulDiv(left_, newDpi, oldDpi), top = MulDiv(top_, newDpi, oldDpi);
     const int right = MulDiv(left_ + width_, newDpi, oldDpi), bottom = MulDiv(top_ + height_, newDpi, oldDpi);
     SetBounds(left, top, right - left, bottom - top);
-    ScaleFont(newDpi);
 }
 
 void TControl::ScaleFont(int dpi) {
@@ -853,8 +857,21 @@ void TWinControl::ColorChanged() {
 }
 
 void TWinControl::ChangeScale(int newDpi, int oldDpi) {
-    ScaleChildren(newDpi, oldDpi);
-    TControl::ChangeScale(newDpi, oldDpi);
+    ScaleLayoutAndFont(newDpi, oldDpi, [&] { ScaleBounds(newDpi, oldDpi); });
+}
+
+void TWinControl::ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function<void()>& scaleOwnBounds) {
+    // The room grows before the text and the text shrinks before its room: a control that keeps a
+    // least height for its font (the file-name edit) never finds the font too big for it halfway.
+    if (newDpi > oldDpi) {
+        ScaleChildren(newDpi, oldDpi);
+        scaleOwnBounds();
+        ScaleFont(newDpi);
+    } else {
+        ScaleFont(newDpi);
+        ScaleChildren(newDpi, oldDpi);
+        scaleOwnBounds();
+    }
 }
 
 void TWinControl::ScaleChildren(int newDpi, int oldDpi) {

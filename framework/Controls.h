@@ -187,6 +187,7 @@ protected:
     // of their own.
     virtual void ChangeScale(int newDpi, int oldDpi);
     void ScaleFont(int dpi); // an own font; one taken from the parent arrives scaled with the parent's
+    void ScaleBounds(int newDpi, int oldDpi);
     // A length of the 96-dpi layout (a margin, a shadow offset) at the control's resolution.
     int Scaled(int pixels) const { return MulDiv(pixels, pixelsPerInch_, 96); }
 
@@ -320,9 +321,12 @@ protected:
     void EnabledChanged() override;
     void FontChanged() override;
     void ColorChanged() override;
-    // The children first, then the control itself.
+    // The children, the bounds and the font.
     void ChangeScale(int newDpi, int oldDpi) override;
     void ScaleChildren(int newDpi, int oldDpi);
+    // The children, the own bounds (as `scaleOwnBounds` does them) and the font, in the order that keeps
+    // every font within its control's room.
+    void ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function<void()>& scaleOwnBounds);
     virtual void PaintWindow(HDC dc); // the window's own picture; the default leaves the erased background
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);

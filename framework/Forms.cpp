@@ -147,11 +147,11 @@ void TForm::SetClientSize(int width, int height) {
 void TForm::ChangeScale(int newDpi, int oldDpi) {
     const RECT client = ClientRect();
     const int width = MulDiv(client.right, newDpi, oldDpi), height = MulDiv(client.bottom, newDpi, oldDpi);
-    if (!HandleAllocated())
-        SetBounds(MulDiv(Left(), newDpi, oldDpi), MulDiv(Top(), newDpi, oldDpi), Width(), Height());
-    ScaleChildren(newDpi, oldDpi);
-    ScaleFont(newDpi);
-    SetClientSize(width, height);
+    ScaleLayoutAndFont(newDpi, oldDpi, [&] {
+        if (!HandleAllocated())
+            SetBounds(MulDiv(Left(), newDpi, oldDpi), MulDiv(Top(), newDpi, oldDpi), Width(), Height());
+        SetClientSize(width, height);
+    });
 }
 
 void TForm::DpiChanged(int dpi, const RECT& suggested) {
@@ -159,7 +159,7 @@ void TForm::DpiChanged(int dpi, const RECT& suggested) {
     SetBounds(suggested.left, suggested.top, suggested.right - suggested.left,
               suggested.bottom - suggested.top);
     // The suggested size may miss the scaled client area by the rounding of the frame.
-    SetClientSize(ClientWidth(), ClientHeight());
+    SetClientSize(clientWidth_, clientHeight_);
 }
 
 RECT TForm::ClientRect() const {
