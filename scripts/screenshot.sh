@@ -26,7 +26,7 @@ if [ "${1:-}" != --inside ]; then
         -o "$build/screenshot-driver.exe" scripts/screenshot-driver.cpp -luser32 -lcomctl32
     if [ "$dpi" != 96 ]; then
         source scripts/wine-common.sh
-        export QUORVEL_WINEPREFIX=$WINEPREFIX-dpi
+        export QUORVEL_WINEPREFIX=$WINEPREFIX-dpi # the prefix of scripts/wine-dpi.sh
     fi
     exec scripts/wine-session.sh "$0" --inside "$build" "$dpi"
 fi
