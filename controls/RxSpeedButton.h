@@ -75,7 +75,7 @@ private:
     TColor transparentColor_ = clOlive;
     TAlignment alignment_ = taCenter;
     bool wordWrap_ = false;
-    int pixelsPerInch_ = 96;
+    int pixelsPerInch_ = kDesignDpi;
     std::vector<std::unique_ptr<TBitmap>> images_; // prepared pictures, in the order they were made
     std::array<int, 5> indexes_;                   // per state: position in images_, or -1
 };

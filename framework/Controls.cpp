@@ -864,20 +864,19 @@ void TWinControl::ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function
     // The room grows before the text and the text shrinks before its room: a control that keeps a
     // least height for its font (the file-name edit) never finds the font too big for it halfway.
     if (newDpi > oldDpi) {
-        ScaleChildren(newDpi, oldDpi);
+        ScaleChildren(newDpi);
         scaleOwnBounds();
         ScaleFont(newDpi);
     } else {
         ScaleFont(newDpi);
-        ScaleChildren(newDpi, oldDpi);
+        ScaleChildren(newDpi);
         scaleOwnBounds();
     }
 }
 
-void TWinControl::ScaleChildren(int newDpi, int oldDpi) {
-    (void)oldDpi; // each child scales from the resolution it is at
+void TWinControl::ScaleChildren(int dpi) {
     for (size_t i = 0; i < controls_.size(); ++i)
-        controls_[i]->ScaleForDpi(newDpi);
+        controls_[i]->ScaleForDpi(dpi);
 }
 
 void TWinControl::PaintWindow(HDC) {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/Dpi.h"
 #include "framework/Graphics.h"
 
 #include <windows.h>
@@ -189,7 +190,7 @@ protected:
     void ScaleFont(int dpi); // an own font; one taken from the parent arrives scaled with the parent's
     void ScaleBounds(int newDpi, int oldDpi);
     // A length of the 96-dpi layout (a margin, a shadow offset) at the control's resolution.
-    int Scaled(int pixels) const { return MulDiv(pixels, pixelsPerInch_, 96); }
+    int Scaled(int pixels) const { return ScaleValue(pixels, pixelsPerInch_); }
 
 private:
     friend class TWinControl; // keeps parent_ in step with its child list
@@ -209,7 +210,7 @@ private:
     bool showHint_ = false;
     bool parentShowHint_ = true;
     bool clicking_ = false; // a left press landed on the control with csClickEvents
-    int pixelsPerInch_ = 96;
+    int pixelsPerInch_ = kDesignDpi;
 };
 
 // The parent form of a control, or nullptr.
@@ -323,7 +324,7 @@ protected:
     void ColorChanged() override;
     // The children, the bounds and the font.
     void ChangeScale(int newDpi, int oldDpi) override;
-    void ScaleChildren(int newDpi, int oldDpi);
+    void ScaleChildren(int dpi); // each from the resolution it is at
     // The children, the own bounds (as `scaleOwnBounds` does them) and the font, in the order that keeps
     // every font within its control's room.
     void ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function<void()>& scaleOwnBounds);

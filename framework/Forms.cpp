@@ -159,7 +159,8 @@ void TForm::DpiChanged(int dpi, const RECT& suggested) {
     SetBounds(suggested.left, suggested.top, suggested.right - suggested.left,
               suggested.bottom - suggested.top);
     // The suggested size may miss the scaled client area by the rounding of the frame.
-    SetClientSize(clientWidth_, clientHeight_);
+    if (clientWidth_ >= 0)
+        SetClientSize(clientWidth_, clientHeight_);
 }
 
 RECT TForm::ClientRect() const {

@@ -1,5 +1,6 @@
 #include "framework/Graphics.h"
 
+#include "framework/Dpi.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -111,7 +112,7 @@ HFONT TFont::Handle() const {
         lf.lfPitchAndFamily = DEFAULT_PITCH;
         // MS Sans Serif has bitmaps for a few heights at 96 pixels per inch only: scaled, its text would
         // snap to the next smaller of them. Tahoma, which followed it on every system since, has them all.
-        const bool scaled = pixelsPerInch_ != 96;
+        const bool scaled = pixelsPerInch_ != kDesignDpi;
         const std::string face = scaled && lstrcmpiA(name_.c_str(), "MS Sans Serif") == 0 ? "Tahoma" : name_;
         lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
         handle_.Reset(CreateFontIndirectA(&lf));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/Dpi.h"
 #include "runtime/Object.h"
 
 #include <windows.h>
@@ -210,7 +211,7 @@ public:
 private:
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
-    int pixelsPerInch_ = 96;
+    int pixelsPerInch_ = kDesignDpi;
     TColor color_ = clWindowText;
     TFontStyles style_ = 0;
     BYTE charset_ = DEFAULT_CHARSET;

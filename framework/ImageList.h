@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/Dpi.h"
 
 #include <windows.h>
 
@@ -41,6 +42,6 @@ private:
 
     HIMAGELIST handle_ = nullptr; // owned
     int width_, height_;          // at 96 dpi
-    int pixelsPerInch_ = 96;
+    int pixelsPerInch_ = kDesignDpi;
     std::vector<TBitmap> images_; // as given, for making them again at another resolution
 };
