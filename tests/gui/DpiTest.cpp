@@ -69,6 +69,15 @@ int ProcessAwareness() {
     return getContext && getAwareness ? getAwareness(getContext()) : -1;
 }
 
+// A setting of the program's manifest as the system read it into the process's activation context.
+std::wstring ManifestSetting(const wchar_t* space, const wchar_t* name) {
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, nullptr, space, name, value, 64, &written))
+        return L"(none)";
+    return value;
+}
+
 // A press and release of the left button where the pointer is, as the mouse gives them.
 void PressLeftButton() {
     INPUT input[2] = {};
@@ -162,7 +171,12 @@ TEST_F(DpiTest, TheProgramRunsPerMonitorAwareAtTheDesktopsResolution) {
     EXPECT_EQ(GetDeviceCaps(screen.Handle(), LOGPIXELSX), RunDpi());
     EXPECT_EQ(WindowDpi(form->Handle()), RunDpi());
     EXPECT_EQ(form->PixelsPerInch(), RunDpi());
-    EXPECT_EQ(ProcessAwareness(), 2); // DPI_AWARENESS_PER_MONITOR_AWARE, from the manifest
+    EXPECT_EQ(ProcessAwareness(), 2); // DPI_AWARENESS_PER_MONITOR_AWARE
+    // Per-monitor v2 where the system has it, else per-monitor; before Windows 10, "true/pm".
+    EXPECT_TRUE(ManifestSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
+                L"PerMonitorV2, PerMonitor");
+    EXPECT_TRUE(ManifestSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") ==
+                L"true/pm");
 }
 
 TEST_F(DpiTest, TheClientAreaAndThePlaceAreScaled) {
