@@ -170,14 +170,14 @@ void TRxCustomLabel::DrawLabelText(TCanvas& canvas, RECT& rect, UINT flags) {
         flags |= DT_NOPREFIX;
     canvas.Font().Assign(Font());
     TColor shadowColor = shadowColor_;
-    int shadowSize = shadowSize_;
+    int shadowSize = Scaled(shadowSize_);
     TShadowPosition shadowPos = shadowPos_;
     if (!Enabled()) {
         canvas.Font().SetColor(clGrayText);
         shadowColor = clBtnHighlight;
         // A shadow under the text would vanish; the grayed text gets a highlight edge instead.
         if (shadowSize == 0 && NewStyleLook(bsAutoDetect)) {
-            shadowSize = 1;
+            shadowSize = Scaled(1);
             shadowPos = spRightBottom;
         }
     }
@@ -195,12 +195,14 @@ void TRxCustomLabel::Paint() {
         canvas.FillRect(client);
     }
     canvas.Brush().SetStyle(bsClear);
-    RECT r{client.left + leftMargin_ + 1, client.top, client.right - rightMargin_ - 1, client.bottom};
+    // The text stands one pixel (at 96 dpi) in from each side: room for a shadow to the left.
+    const int inner = Scaled(1), leftMargin = Scaled(leftMargin_), rightMargin = Scaled(rightMargin_);
+    RECT r{client.left + leftMargin + inner, client.top, client.right - rightMargin - inner, client.bottom};
     const UINT flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0) | AlignmentFlag(alignment_);
     if (layout_ != tlTop) {
         DrawLabelText(canvas, r, flags | DT_CALCRECT);
-        r.left = client.left + leftMargin_;
-        r.right = client.right - rightMargin_;
+        r.left = client.left + leftMargin;
+        r.right = client.right - rightMargin;
         const int shift = layout_ == tlBottom ? Height() - r.bottom : (Height() - r.bottom) / 2;
         OffsetRect(&r, 0, shift);
     }
@@ -216,9 +218,10 @@ void TRxCustomLabel::Paint() {
 void TRxCustomLabel::AdjustBounds() {
     if (!autoSize_)
         return;
+    const int inner = Scaled(1), leftMargin = Scaled(leftMargin_), rightMargin = Scaled(rightMargin_);
     RECT r = ClientRect();
-    r.left += leftMargin_ + 1;
-    r.right -= rightMargin_ + 1;
+    r.left += leftMargin + inner;
+    r.right -= rightMargin + inner;
     {
         WindowDC screen(nullptr);
         TCanvas canvas;
@@ -226,12 +229,18 @@ void TRxCustomLabel::AdjustBounds() {
         DrawLabelText(canvas, r, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
         canvas.SetHandle(nullptr);
     }
-    r.left -= leftMargin_ + 1;
-    r.right += rightMargin_ + 1;
+    r.left -= leftMargin + inner;
+    r.right += rightMargin + inner;
     int left = Left();
     if (alignment_ == taRightJustify)
         left += Width() - r.right; // keeps the right edge
     SetBounds(left, Top(), r.right, r.bottom);
+}
+
+void TRxCustomLabel::ChangeScale(int newDpi, int oldDpi) {
+    TGraphicControl::ChangeScale(newDpi, oldDpi);
+    // The text's own size decides, at the new font and shadow.
+    AdjustBounds();
 }
 
 void TRxCustomLabel::WndProc(TMessage& message) {

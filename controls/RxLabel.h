@@ -33,7 +33,7 @@ public:
     void SetLayout(TTextLayout value);
     TColor ShadowColor() const { return shadowColor_; }
     void SetShadowColor(TColor value);
-    std::uint8_t ShadowSize() const { return shadowSize_; }
+    std::uint8_t ShadowSize() const { return shadowSize_; } // pixels at 96 dpi, drawn scaled
     void SetShadowSize(std::uint8_t value);
     TShadowPosition ShadowPos() const { return shadowPos_; }
     void SetShadowPos(TShadowPosition value);
@@ -62,6 +62,7 @@ protected:
     virtual void MouseLeave();
 
     void WndProc(TMessage& message) override;
+    void ChangeScale(int newDpi, int oldDpi) override;
     // Draws, or with DT_CALCRECT measures, the caption on `canvas` with the label's font and shadow.
     void DrawLabelText(TCanvas& canvas, RECT& rect, UINT flags);
     // Sizes the label to its text when AutoSize is on.

@@ -2,6 +2,7 @@
 
 #include "credits/Timer.h"
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Forms.h"
 
 #include <algorithm>
@@ -177,6 +178,15 @@ void TRxButtonGlyph::SetWordWrap(bool value) {
         OnChange(this);
 }
 
+void TRxButtonGlyph::SetPixelsPerInch(int value) {
+    if (pixelsPerInch_ == value || value <= 0)
+        return;
+    InvalidateImages();
+    pixelsPerInch_ = value;
+    if (OnChange)
+        OnChange(this);
+}
+
 void TRxButtonGlyph::InvalidateImages() {
     images_.clear();
     indexes_.fill(-1);
@@ -236,6 +246,8 @@ TBitmap* TRxButtonGlyph::PrepareStateImage(TRxGlyphState state) {
             break;
     }
     GdiFlush();
+    if (pixelsPerInch_ != kDesignDpi)
+        *image = ScaleBitmap(*image, ScaleValue(w, pixelsPerInch_), ScaleValue(h, pixelsPerInch_));
     image->SetTransparent(true);
     // The etched picture is drawn on button face; every other one leaves the strip's colour out.
     image->SetTransparentColor(state == gsDisabled && numGlyphs_ == 1
@@ -252,7 +264,8 @@ void TRxButtonGlyph::CalcLayout(TCanvas& canvas, const RECT& client, std::string
     const int clientW = client.right - client.left, clientH = client.bottom - client.top;
     SIZE glyphSize{0, 0};
     if (!source_->Empty() && source_->Width() / numGlyphs_ > 0)
-        glyphSize = SIZE{source_->Width() / numGlyphs_, source_->Height()};
+        glyphSize = SIZE{ScaleValue(source_->Width() / numGlyphs_, pixelsPerInch_),
+                         ScaleValue(source_->Height(), pixelsPerInch_)};
     const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
 
     // The room the caption may take.
@@ -790,6 +803,11 @@ void TRxSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     RefreshHover();
     if (repeatTimer_)
         repeatTimer_->SetEnabled(false);
+}
+
+void TRxSpeedButton::ChangeScale(int newDpi, int oldDpi) {
+    TGraphicControl::ChangeScale(newDpi, oldDpi);
+    glyph_->SetPixelsPerInch(newDpi);
 }
 
 void TRxSpeedButton::Click() {

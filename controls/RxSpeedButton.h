@@ -46,6 +46,9 @@ public:
     void SetAlignment(TAlignment value);
     bool WordWrap() const { return wordWrap_; }
     void SetWordWrap(bool value);
+    // The strip is drawn for 96 dpi; at another resolution its pictures are resampled (ScaleBitmap).
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int value);
 
     // The picture for a state, made on first use and kept; nullptr when there is no picture.
     TBitmap* PrepareStateImage(TRxGlyphState state);
@@ -72,6 +75,7 @@ private:
     TColor transparentColor_ = clOlive;
     TAlignment alignment_ = taCenter;
     bool wordWrap_ = false;
+    int pixelsPerInch_ = kDesignDpi;
     std::vector<std::unique_ptr<TBitmap>> images_; // prepared pictures, in the order they were made
     std::array<int, 5> indexes_;                   // per state: position in images_, or -1
 };
@@ -141,6 +145,7 @@ protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void ChangeScale(int newDpi, int oldDpi) override;
 
     bool InsideForDrag(int x, int y) const;
 

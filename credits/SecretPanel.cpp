@@ -2,6 +2,7 @@
 
 #include "credits/RxTimer.h"
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 
 #include <algorithm>
 #include <exception>
@@ -201,7 +202,9 @@ void TSecretPanel::DoStopPlay() {
 }
 
 void TSecretPanel::LayoutTextArea() {
-    int inset = BorderWidth() + 3;
+    // The gaps are lengths of the 96-dpi layout and scale with it; bevels and borders are lines.
+    const int gap = Scaled(3), glyphGapX = Scaled(3), glyphGapY = Scaled(2);
+    int inset = BorderWidth() + gap;
     if (BevelOuter() != bvNone)
         inset += BevelWidth();
     if (BevelInner() != bvNone)
@@ -209,17 +212,17 @@ void TSecretPanel::LayoutTextArea() {
     RECT r = ClientRect();
     InflateRect(&r, -inset, -inset);
     textArea_ = r;
-    const int gw = glyph_->Empty() ? 0 : glyph_->Width();
-    const int gh = glyph_->Empty() ? 0 : glyph_->Height();
+    const int gw = glyph_->Empty() ? 0 : Scaled(glyph_->Width());
+    const int gh = glyph_->Empty() ? 0 : Scaled(glyph_->Height());
     switch (glyphLayout_) {
         case glGlyphLeft:
         case glGlyphRight:
             glyphPos_.y = std::max<int>(r.top, (r.top + r.bottom - gh) / 2);
             if (glyphLayout_ == glGlyphLeft) {
-                glyphPos_.x = r.left + 3;
+                glyphPos_.x = r.left + glyphGapX;
                 textArea_.left = glyphPos_.x + gw;
             } else {
-                glyphPos_.x = std::max<int>(r.left, r.right - gw - 3);
+                glyphPos_.x = std::max<int>(r.left, r.right - gw - glyphGapX);
                 textArea_.right = glyphPos_.x;
             }
             break;
@@ -227,10 +230,10 @@ void TSecretPanel::LayoutTextArea() {
         case glGlyphBottom:
             glyphPos_.x = std::max<int>(r.left, (r.left + r.right - gw) / 2);
             if (glyphLayout_ == glGlyphTop) {
-                glyphPos_.y = r.top + 2;
+                glyphPos_.y = r.top + glyphGapY;
                 textArea_.top = glyphPos_.y + gh;
             } else {
-                glyphPos_.y = std::max<int>(r.top, r.bottom - gh - 2);
+                glyphPos_.y = std::max<int>(r.top, r.bottom - gh - glyphGapY);
                 textArea_.bottom = glyphPos_.y;
             }
             break;
@@ -249,7 +252,7 @@ void TSecretPanel::PrepareTextBitmap() {
     // The line height is kept in a byte. A font of 255 pixels or more gets lines 255 pixels apart
     // instead of a height wrapped round to a few pixels, or to 0, which could not divide the scroll
     // position.
-    const int height = metrics.tmHeight + metrics.tmExternalLeading + (textStyle_ != bvNone ? 1 : 0);
+    const int height = metrics.tmHeight + metrics.tmExternalLeading + (textStyle_ != bvNone ? Scaled(1) : 0);
     lineHeight_ = static_cast<uint8_t>(std::clamp(height, 1, 255));
     LayoutTextArea();
     if (!textBitmap_)
@@ -287,7 +290,7 @@ void TSecretPanel::RenderText() {
     canvas.Brush().SetStyle(bsClear); // the text goes on the background as it is
     const TColor textColor = Font().Color();
     const UINT format = AlignmentFormat(alignment_) | DT_SINGLELINE | DT_EXPANDTABS;
-    const int copyOffset = textStyle_ == bvLowered ? 1 : -1;
+    const int copyOffset = textStyle_ == bvLowered ? Scaled(1) : -Scaled(1);
     RECT line{0, -(scrollPos_ % lineHeight_), w, 0};
     line.bottom = line.top + lineHeight_;
     for (int i = scrollPos_ / lineHeight_; i <= n && line.top < h; ++i) {
@@ -323,7 +326,9 @@ void TSecretPanel::DrawGlyph() {
         return;
     LayoutTextArea();
     // The bottom-left pixel's colour stays undrawn, whatever the picture itself says about it.
-    TBitmap image(*glyph_);
+    TBitmap image = PixelsPerInch() == kDesignDpi
+                        ? *glyph_
+                        : ScaleBitmap(*glyph_, Scaled(glyph_->Width()), Scaled(glyph_->Height()));
     image.SetTransparentColor(clNone);
     image.SetTransparent(true);
     Canvas().Draw(glyphPos_.x, glyphPos_.y, image);

@@ -148,6 +148,30 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     Invalidate();
 }
 
+void TControl::ScaleForDpi(int dpi) {
+    if (dpi <= 0 || dpi == pixelsPerInch_)
+        return;
+    const int oldDpi = pixelsPerInch_;
+    pixelsPerInch_ = dpi;
+    ChangeScale(dpi, oldDpi);
+}
+
+void TControl::ChangeScale(int newDpi, int oldDpi) {
+    ScaleFont(newDpi);
+    ScaleBounds(newDpi, oldDpi);
+}
+
+void TControl::ScaleBounds(int newDpi, int oldDpi) {
+    const int left = MulDiv(left_, newDpi, oldDpi), top = MulDiv(top_, newDpi, oldDpi);
+    const int right = MulDiv(left_ + width_, newDpi, oldDpi), bottom = MulDiv(top_ + height_, newDpi, oldDpi);
+    SetBounds(left, top, right - left, bottom - top);
+}
+
+void TControl::ScaleFont(int dpi) {
+    if (!parentFont_)
+        font_->ScaleTo(dpi);
+}
+
 POINT TControl::ClientOrigin() const {
     if (!parent_)
         return POINT{left_, top_};
@@ -830,6 +854,29 @@ void TWinControl::ColorChanged() {
     Invalidate();
     for (size_t i = 0; i < controls_.size(); ++i)
         controls_[i]->Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TWinControl::ChangeScale(int newDpi, int oldDpi) {
+    ScaleLayoutAndFont(newDpi, oldDpi, [&] { ScaleBounds(newDpi, oldDpi); });
+}
+
+void TWinControl::ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function<void()>& scaleOwnBounds) {
+    // The room grows before the text and the text shrinks before its room: a control that keeps a
+    // least height for its font (the file-name edit) never finds the font too big for it halfway.
+    if (newDpi > oldDpi) {
+        ScaleChildren(newDpi);
+        scaleOwnBounds();
+        ScaleFont(newDpi);
+    } else {
+        ScaleFont(newDpi);
+        ScaleChildren(newDpi);
+        scaleOwnBounds();
+    }
+}
+
+void TWinControl::ScaleChildren(int dpi) {
+    for (size_t i = 0; i < controls_.size(); ++i)
+        controls_[i]->ScaleForDpi(dpi);
 }
 
 void TWinControl::PaintWindow(HDC) {}

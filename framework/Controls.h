@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/Dpi.h"
 #include "framework/Graphics.h"
 
 #include <windows.h>
@@ -138,6 +139,11 @@ public:
 
     TControlStyle ControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
 
+    // The resolution the control's bounds, font and pictures are laid out for: 96 until it is scaled.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    // Lays the control (a windowed one with its children) out anew for `dpi`.
+    void ScaleForDpi(int dpi);
+
     // Hands a message (a framework notification or a window message) straight to WndProc.
     LRESULT Perform(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     virtual void WndProc(TMessage& message);
@@ -177,6 +183,14 @@ protected:
     virtual void ColorChanged();
 
     void SetBoundsValues(int left, int top, int width, int height);
+    // Scales from `oldDpi` to `newDpi` (PixelsPerInch already tells the new one): the bounds (by their
+    // edges, so that neighbours stay neighbours) and an own font; controls add what they draw at a size
+    // of their own.
+    virtual void ChangeScale(int newDpi, int oldDpi);
+    void ScaleFont(int dpi); // an own font; one taken from the parent arrives scaled with the parent's
+    void ScaleBounds(int newDpi, int oldDpi);
+    // A length of the 96-dpi layout (a margin, a shadow offset) at the control's resolution.
+    int Scaled(int pixels) const { return ScaleValue(pixels, pixelsPerInch_); }
 
 private:
     friend class TWinControl; // keeps parent_ in step with its child list
@@ -196,6 +210,7 @@ private:
     bool showHint_ = false;
     bool parentShowHint_ = true;
     bool clicking_ = false; // a left press landed on the control with csClickEvents
+    int pixelsPerInch_ = kDesignDpi;
 };
 
 // The parent form of a control, or nullptr.
@@ -307,6 +322,12 @@ protected:
     void EnabledChanged() override;
     void FontChanged() override;
     void ColorChanged() override;
+    // The children, the bounds and the font.
+    void ChangeScale(int newDpi, int oldDpi) override;
+    void ScaleChildren(int dpi); // each from the resolution it is at
+    // The children, the own bounds (as `scaleOwnBounds` does them) and the font, in the order that keeps
+    // every font within its control's room.
+    void ScaleLayoutAndFont(int newDpi, int oldDpi, const std::function<void()>& scaleOwnBounds);
     virtual void PaintWindow(HDC dc); // the window's own picture; the default leaves the erased background
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);

@@ -1,6 +1,7 @@
 #include "framework/Forms.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "runtime/Exceptions.h"
 
 #include <cxxabi.h>
@@ -103,8 +104,12 @@ void TForm::CreateParams(TCreateParams& params) {
 }
 
 void TForm::CreateWnd() {
+    // Before the window exists the system's resolution is the best guess; the window's own monitor
+    // decides once it is there.
+    ScaleForDpi(SystemDpi());
     TWinControl::CreateWnd();
     HWND window = Handle();
+    ScaleForDpi(WindowDpi(window));
     // The frame metrics of the running system may differ from what AdjustWindowRectEx assumed.
     if (clientWidth_ >= 0) {
         RECT client{};
@@ -137,6 +142,25 @@ void TForm::SetClientSize(int width, int height) {
     GetClientRect(window, &client);
     if (client.right != width || client.bottom != height)
         SetBounds(Left(), Top(), Width() + width - client.right, Height() + height - client.bottom);
+}
+
+void TForm::ChangeScale(int newDpi, int oldDpi) {
+    const RECT client = ClientRect();
+    const int width = MulDiv(client.right, newDpi, oldDpi), height = MulDiv(client.bottom, newDpi, oldDpi);
+    ScaleLayoutAndFont(newDpi, oldDpi, [&] {
+        if (!HandleAllocated())
+            SetBounds(MulDiv(Left(), newDpi, oldDpi), MulDiv(Top(), newDpi, oldDpi), Width(), Height());
+        SetClientSize(width, height);
+    });
+}
+
+void TForm::DpiChanged(int dpi, const RECT& suggested) {
+    ScaleForDpi(dpi);
+    SetBounds(suggested.left, suggested.top, suggested.right - suggested.left,
+              suggested.bottom - suggested.top);
+    // The suggested size may miss the scaled client area by the rounding of the frame.
+    if (clientWidth_ >= 0)
+        SetClientSize(clientWidth_, clientHeight_);
 }
 
 RECT TForm::ClientRect() const {
@@ -235,6 +259,10 @@ void TForm::WndProc(TMessage& message) {
             return;
         case CM_RELEASE:
             delete this;
+            return;
+        case WM_DPICHANGED:
+            DpiChanged(HIWORD(message.WParam), *reinterpret_cast<const RECT*>(message.LParam));
+            message.Result = 0;
             return;
         case WM_ACTIVATE:
             if (LOWORD(message.WParam) != WA_INACTIVE && activeControl_ && activeControl_->CanFocus()) {

@@ -50,11 +50,19 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    // The window is laid out for the resolution of the monitor it appears on.
     void CreateWnd() override;
     void VisibleChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
+    // The client size, the font and the controls; the position too until the window exists (the
+    // stored one is a 96-dpi layout's), afterwards the platform places it.
+    void ChangeScale(int newDpi, int oldDpi) override;
 
 private:
+    // The window went to a monitor with another resolution: it takes the suggested place, the layout
+    // is made again for the new resolution.
+    void DpiChanged(int dpi, const RECT& suggested);
+
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TWinControl* activeControl_ = nullptr;     // not owned; cleared by Notification / ControlRemoved

@@ -1,5 +1,6 @@
 #include "framework/Graphics.h"
 
+#include "framework/Dpi.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -36,6 +37,7 @@ void TFont::Assign(const TFont& source) {
         return;
     name_ = source.name_;
     height_ = source.height_;
+    pixelsPerInch_ = source.pixelsPerInch_;
     color_ = source.color_;
     style_ = source.style_;
     charset_ = source.charset_;
@@ -44,7 +46,7 @@ void TFont::Assign(const TFont& source) {
 
 bool TFont::Equals(const TFont& other) const {
     return name_ == other.name_ && height_ == other.height_ && color_ == other.color_ &&
-           style_ == other.style_ && charset_ == other.charset_;
+           style_ == other.style_ && charset_ == other.charset_ && pixelsPerInch_ == other.pixelsPerInch_;
 }
 
 #define QV_SETTER(Class, Setter, field)                                                                      \
@@ -75,6 +77,14 @@ void TFont::SetCharset(BYTE value) {
     QV_SETTER(TFont, SetCharset, charset_)
 }
 
+void TFont::ScaleTo(int dpi) {
+    if (dpi == pixelsPerInch_ || dpi <= 0)
+        return;
+    height_ = MulDiv(height_, dpi, pixelsPerInch_);
+    pixelsPerInch_ = dpi;
+    Changed();
+}
+
 static int ScreenPixelsPerInch() {
     WindowDC screen(nullptr);
     return GetDeviceCaps(screen.Handle(), LOGPIXELSY);
@@ -100,7 +110,11 @@ HFONT TFont::Handle() const {
         lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
         lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
         lf.lfPitchAndFamily = DEFAULT_PITCH;
-        lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
+        // MS Sans Serif has bitmaps for a few heights at 96 pixels per inch only: scaled, its text would
+        // snap to the next smaller of them. Tahoma, which followed it on every system since, has them all.
+        const bool scaled = pixelsPerInch_ != kDesignDpi;
+        const std::string face = scaled && lstrcmpiA(name_.c_str(), "MS Sans Serif") == 0 ? "Tahoma" : name_;
+        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
         handle_.Reset(CreateFontIndirectA(&lf));
         if (!handle_)
             throw EOutOfResources("Out of system resources");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/Dpi.h"
 #include "runtime/Object.h"
 
 #include <windows.h>
@@ -199,12 +200,18 @@ public:
     void SetStyle(TFontStyles value);
     BYTE Charset() const { return charset_; }
     void SetCharset(BYTE value);
+    // The resolution the height is meant for (96 until scaled). Away from 96 a face made only of
+    // bitmaps for 96 pixels per inch is drawn with its outline successor, which has every height.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    // The height as the same font at `dpi` (one change).
+    void ScaleTo(int dpi);
 
     HFONT Handle() const;
 
 private:
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
+    int pixelsPerInch_ = kDesignDpi;
     TColor color_ = clWindowText;
     TFontStyles style_ = 0;
     BYTE charset_ = DEFAULT_CHARSET;

@@ -1,6 +1,7 @@
 #include "framework/HintWindow.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     SetVisible(false);
@@ -8,6 +9,7 @@ THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     SetParentFont(false);
     SetColor(Application ? Application->HintColor : clInfoBk);
     Font().SetColor(clInfoText);
+    ScaleForDpi(SystemDpi());
 }
 
 void THintWindow::CreateParams(TCreateParams& params) {
@@ -26,7 +28,7 @@ RECT THintWindow::CalcHintRect(const std::string& text, POINT origin) {
     DrawTextA(screen.Handle(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     // Room for the border and a small margin around the text.
-    return RECT{origin.x, origin.y, origin.x + r.right + 6, origin.y + r.bottom + 4};
+    return RECT{origin.x, origin.y, origin.x + r.right + Scaled(6), origin.y + r.bottom + Scaled(4)};
 }
 
 void THintWindow::ActivateHint(const RECT& screenRect, const std::string& text) {
@@ -73,7 +75,7 @@ void THintWindow::Paint() {
     canvas.FillRect(r);
     canvas.Font().Assign(Font());
     canvas.Brush().SetStyle(bsClear);
-    r.left += 2;
-    r.top += 1;
+    r.left += Scaled(2);
+    r.top += Scaled(1);
     canvas.DrawText(Caption(), r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }

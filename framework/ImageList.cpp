@@ -1,5 +1,6 @@
 #include "framework/ImageList.h"
 
+#include "framework/Dpi.h"
 #include "framework/Graphics.h"
 #include "runtime/Exceptions.h"
 
@@ -15,6 +16,14 @@ TImageList::~TImageList() {
     ImageList_Destroy(handle_);
 }
 
+int TImageList::Width() const {
+    return ScaleValue(width_, pixelsPerInch_);
+}
+
+int TImageList::Height() const {
+    return ScaleValue(height_, pixelsPerInch_);
+}
+
 int TImageList::Count() const {
     return ImageList_GetImageCount(handle_);
 }
@@ -22,10 +31,33 @@ int TImageList::Count() const {
 int TImageList::Add(const TBitmap& image) {
     if (image.Empty() || image.Height() != height_ || image.Width() % width_ != 0)
         throw EInvalidOperation("Invalid image size");
-    const int index = ImageList_Add(handle_, image.Handle(), nullptr);
-    if (index < 0)
-        throw EOutOfResources("Out of system resources");
+    const int index = Count();
+    AddScaled(image);
+    images_.push_back(image);
     return index;
+}
+
+void TImageList::AddScaled(const TBitmap& image) {
+    int added;
+    if (pixelsPerInch_ == kDesignDpi) {
+        added = ImageList_Add(handle_, image.Handle(), nullptr);
+    } else {
+        // A whole number of scaled images across, so that no picture takes pixels of its neighbour.
+        const TBitmap scaled = ScaleBitmap(image, image.Width() / width_ * Width(), Height());
+        added = ImageList_Add(handle_, scaled.Handle(), nullptr);
+    }
+    if (added < 0)
+        throw EOutOfResources("Out of system resources");
+}
+
+void TImageList::SetPixelsPerInch(int dpi) {
+    if (dpi == pixelsPerInch_ || dpi <= 0)
+        return;
+    pixelsPerInch_ = dpi;
+    // Setting the size empties the list.
+    ImageList_SetIconSize(handle_, Width(), Height());
+    for (const TBitmap& image : images_)
+        AddScaled(image);
 }
 
 int TImageList::AddResource(const char* name) {
@@ -35,6 +67,7 @@ int TImageList::AddResource(const char* name) {
 }
 
 void TImageList::Clear() {
+    images_.clear();
     ImageList_Remove(handle_, -1);
 }
 

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/Dpi.h"
 
 #include <windows.h>
 
 #include <commctrl.h> // after windows.h, which it needs
 
+#include <vector>
+
 class TBitmap;
 
 // A list of equally sized images drawn by index (the platform's image list). The images are 24-bit and
-// have no mask: each is drawn whole, background included.
+// have no mask: each is drawn whole, background included. They are given at 96 dpi; at another
+// resolution the list holds them resampled (ScaleBitmap) at the scaled size.
 class TImageList : public TComponent {
 public:
     explicit TImageList(TComponent* owner, int width = 16, int height = 16);
@@ -17,10 +21,13 @@ public:
     TImageList(const TImageList&) = delete;
     TImageList& operator=(const TImageList&) = delete;
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    int Width() const; // as drawn now
+    int Height() const;
     int Count() const;
     HIMAGELIST Handle() const { return handle_; }
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    // Makes the images again at `dpi`; the handle stays the same.
+    void SetPixelsPerInch(int dpi);
 
     // Appends the bitmap's pictures (one per `Width` pixels across); returns the index of the first.
     int Add(const TBitmap& image);
@@ -31,6 +38,10 @@ public:
     void Draw(HDC dc, int x, int y, int index) const;
 
 private:
+    void AddScaled(const TBitmap& image);
+
     HIMAGELIST handle_ = nullptr; // owned
-    int width_, height_;
+    int width_, height_;          // at 96 dpi
+    int pixelsPerInch_ = kDesignDpi;
+    std::vector<TBitmap> images_; // as given, for making them again at another resolution
 };

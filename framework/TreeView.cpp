@@ -295,9 +295,24 @@ void TTreeView::SetImages(TImageList* value) {
 }
 
 void TTreeView::ApplyImages() {
-    if (HandleAllocated())
-        SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
-                     reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+    if (!HandleAllocated())
+        return;
+    SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+    // Wine's tree view takes the images' width as its indent when it gets a list: the set one stays.
+    SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
+}
+
+void TTreeView::ChangeScale(int newDpi, int oldDpi) {
+    TWinControl::ChangeScale(newDpi, oldDpi);
+    if (images_) {
+        images_->SetPixelsPerInch(newDpi);
+        // Taken off and set again, the list makes the tree measure its items anew.
+        if (HandleAllocated())
+            SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+        ApplyImages();
+    }
+    SetIndent(MulDiv(indent_, newDpi, oldDpi));
 }
 
 void TTreeView::ColorChanged() {

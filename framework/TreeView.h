@@ -110,6 +110,8 @@ protected:
     void CreateWnd() override;
     void ColorChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
+    // The indent and the images go with the rest of the layout.
+    void ChangeScale(int newDpi, int oldDpi) override;
 
 private:
     friend class TTreeNodes;
