@@ -12,6 +12,7 @@
 #include <csignal>
 #endif
 
+#include "cli/Text2FormCommand.h"
 #include "formstream/FormText.h"
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
@@ -22,9 +23,10 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-const char kUsage[] =
-    "usage: quorvel-cli form2text FILE | quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
-    "quorvel-cli --version";
+const char kUsage[] = "usage: quorvel-cli form2text FILE | quorvel-cli text2form [--resource-name NAME] "
+                      "[--wide utf16|utf8] FILE | "
+                      "quorvel-cli scan [--json] PROJECT | quorvel-cli --help | "
+                      "quorvel-cli --version";
 
 const char kHelp[] =
     "quorvel-cli - list the HelpContext numbers of a project's forms\n"
@@ -33,6 +35,8 @@ const char kHelp[] =
     "  quorvel-cli scan [--json] PROJECT   scan the forms listed in PROJECT's RESDEPEN macro\n"
     "                                      and print forms and components with their numbers\n"
     "  quorvel-cli form2text FILE          print the text rendering of a binary form file\n"
+    "  quorvel-cli text2form [--resource-name NAME] [--wide utf16|utf8] FILE\n"
+    "                                      write the binary form file of a form's text\n"
     "  quorvel-cli --help                  show this help\n"
     "  quorvel-cli --version               show the version\n"
     "\n"
@@ -116,6 +120,8 @@ int main(int argc, char** argv) {
             return UsageError(args.size() < 2 ? "form2text needs a FILE" : "form2text takes one FILE");
         return Form2Text(args[1]);
     }
+    if (command == "text2form")
+        return Text2FormCommand({args.begin() + 1, args.end()});
     if (command == "scan") {
         bool json = false;
         bool optionsEnded = false;
