@@ -235,7 +235,7 @@ void TFormTextReader::ReadString() {
     while (IsSymbol('+')) {
         Advance();
         if (token_.Kind != tkString)
-            Fail(SValueExpected);
+            Fail(SStringExpected);
         if (token_.Wide && !wide) {
             for (const char byte : bytes)
                 units += static_cast<char16_t>(static_cast<std::uint8_t>(byte));

@@ -62,7 +62,9 @@ int TFormTextTokenizer::Get() {
     if (c < 0)
         return c;
     ++position_;
-    if (c == '\n' || (c == '\r' && Peek() != '\n'))
+    if (c > ' ')
+        lastLine_ = line_;
+    else if (c == '\n' || (c == '\r' && Peek() != '\n'))
         ++line_;
     return c;
 }
@@ -78,6 +80,7 @@ void TFormTextTokenizer::Next(TToken& token) {
     const int c = Peek();
     if (c < 0) {
         token.Kind = tkEnd;
+        token.Line = lastLine_;
     } else if (IsNameStart(c)) {
         ReadName(token);
     } else if (IsDigit(c) || c == '-') {
@@ -274,7 +277,7 @@ bool TFormTextTokenizer::NextHexByte(std::uint8_t& byte) {
         return false;
     }
     if (high < 0)
-        Fail(line_, SSymbolExpected, {"}"});
+        Fail(lastLine_, SSymbolExpected, {"}"});
     const int line = line_;
     Get();
     const int low = Get();

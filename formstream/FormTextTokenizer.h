@@ -79,5 +79,6 @@ private:
     std::int32_t position_ = 0;
     std::int32_t end_ = 0;
     int line_ = 1;
+    int lastLine_ = 1;  // of the last byte that is not blank: where the end of the text is reported
     bool utf8_ = false; // the text began with a UTF-8 byte-order mark
 };
