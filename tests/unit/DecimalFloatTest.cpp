@@ -128,6 +128,9 @@ TEST(DecimalFloat, SingleAndDoubleAreCorrectlyRounded) {
 // The host's own correctly rounded conversions are the reference here, on random decimals of every
 // length and range; the converter under test uses none of them.
 TEST(DecimalFloat, AgreesWithTheHostOnRandomDecimals) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime of MinGW does not promise correctly rounded conversions";
+#endif
     std::mt19937_64 random(1234);
     for (int i = 0; i < 20000; ++i) {
         std::string text = std::to_string(random() % 1000000000000000000ull);
