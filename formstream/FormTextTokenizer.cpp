@@ -246,17 +246,18 @@ void TFormTextTokenizer::ReadString(TToken& token) {
             }
         } else if (c == '#') {
             Get();
+            // Past 0xFFFFF the code only needs to stay out of range, however many digits follow.
             std::uint32_t code = 0;
             int digits = 0;
-            if (Peek() == '$') {
+            const bool hex = Peek() == '$';
+            if (hex)
                 Get();
-                for (int h; (h = HexValue(Peek())) >= 0; ++digits) {
-                    Get();
-                    code = code > 0xFFFFF ? 0x1000000 : code * 16 + static_cast<std::uint32_t>(h);
-                }
-            } else {
-                for (; IsDigit(Peek()); ++digits)
-                    code = code > 0xFFFFF ? 0x1000000 : code * 10 + static_cast<std::uint32_t>(Get() - '0');
+            for (int value; (value = hex               ? HexValue(Peek())
+                                     : IsDigit(Peek()) ? Peek() - '0'
+                                                       : -1) >= 0;
+                 ++digits) {
+                Get();
+                code = code > 0xFFFFF ? code : code * (hex ? 16 : 10) + static_cast<std::uint32_t>(value);
             }
             if (digits == 0)
                 Fail(line_, SNumberExpected);

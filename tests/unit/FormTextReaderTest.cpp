@@ -255,6 +255,11 @@ TEST(FormTextReader, ErrorsNameTheLine) {
     for (const Case& c : cases)
         EXPECT_EQ(ErrorOf(c.text), c.message) << c.text;
     EXPECT_EQ(ErrorOf("object " + std::string(256, 'N') + ": T\nend"), "Line 1: Identifier too long");
+    // Found by fuzzing: a character code of many digits once stopped consuming them.
+    EXPECT_EQ(ErrorOf("object A: TA\n  P = #" + std::string(100, '9') + "\nend"),
+              "Line 2: Character code out of range");
+    EXPECT_EQ(ErrorOf("object A: TA\n  P = #$" + std::string(100, 'F') + "\nend"),
+              "Line 2: Character code out of range");
     EXPECT_EQ(ErrorOf("object A: TA\n  " + std::string(200, 'N') + "." + std::string(60, 'N') + " = 1\nend"),
               "Line 2: Identifier too long");
 }
