@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 
 #include "formstream/FormText.h"
 #include "formstream/Reader.h"
@@ -294,6 +299,47 @@ TEST(FormTextReader, NestingIsBoundedAsTheBinaryReaderBoundsIt) {
         collections += "<item P = ";
     EXPECT_EQ(ErrorOf(collections), "Line 2: Form nesting too deep");
 }
+
+#ifndef _WIN32
+// Runs `work` on a thread with a stack of `bytes`; a stack overflow would end the test program.
+void OnSmallStack(std::size_t bytes, const std::function<void()>& work) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, bytes), 0);
+    pthread_t thread;
+    auto run = [](void* argument) -> void* {
+        (*static_cast<const std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+TEST(FormTextReader, TheDeepestNestingFitsASmallStack) {
+    // Components nested as deep as their values allow, each with values four levels deep.
+    std::string components;
+    const int depth = kMaxFormNesting - 4;
+    for (int i = 0; i < depth; ++i)
+        components += "object A: TA\n  P = (((<item P = 1 end>)))\n";
+    for (int i = 0; i < depth; ++i)
+        components += "end\n";
+    std::string lists = "object A: TA\n  P = ";
+    for (int i = 1; i < kMaxFormNesting; ++i)
+        lists += i % 2 ? "(" : "<item P = ";
+    std::string result;
+    OnSmallStack(256 * 1024, [&] {
+        try {
+            result = ToBinary(components).substr(0, 4);
+        } catch (const Exception& error) {
+            result = error.Message();
+        }
+        result += " " + ErrorOf(components + "object") + " " + ErrorOf(lists);
+    });
+    EXPECT_EQ(result, "TPF0 Line " + std::to_string(3 * depth + 1) +
+                          ": Text after the end of the form Line 2: ')' expected");
+}
+#endif
 
 // Texts made to exhaust memory or time end with a message after one pass over them.
 TEST(FormTextReader, HostileTextsEndWithAMessage) {
