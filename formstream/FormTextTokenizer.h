@@ -19,7 +19,7 @@ enum TTokenKind { tkEnd, tkSymbol, tkName, tkNumber, tkString };
 
 struct TToken {
     TTokenKind Kind = tkEnd;
-    int Line = 1;         // where the token begins
+    int Line = 1;         // where the token begins; for tkEnd, the last line with text
     char Symbol = 0;      // tkSymbol: the character, such as '=', '(', '{'
     std::string Text;     // tkName: the name, dotted parts included; tkString: the bytes (not Wide)
     std::u16string Units; // tkString when Wide: the UTF-16 units
@@ -54,7 +54,6 @@ public:
     // them are skipped), or false once the '}' is consumed.
     bool NextHexByte(std::uint8_t& byte);
 
-    int Line() const { return line_; }
     // Raises EParserError "Line <line>: <message>".
     [[noreturn]] static void Fail(int line, int message, std::initializer_list<std::string> args = {});
 
