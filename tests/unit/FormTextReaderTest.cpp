@@ -711,7 +711,7 @@ TEST(FormTextCorpus, RealBinaryFormsSurviveTheWayThereAndBack) {
             ++notConverted[error.Message()];
             continue;
         }
-        const std::string name = fs::relative(path, realWorld).string();
+        const std::string name = fs::relative(path, realWorld).generic_string();
         std::string back;
         ASSERT_NO_THROW(back = ToFormFile(text)) << name;
         // A form that stores its wide strings as UTF-8 comes back with --wide utf8.
@@ -754,7 +754,7 @@ TEST(FormTextCorpus, TheEnvironmentsTextsGiveItsBinaries) {
         for (const fs::path& binary : FilesIn(binaries, IsBinaryForm)) {
             fs::path text = pairs / project / "text" / fs::relative(binary, binaries);
             text.replace_extension(".dfm");
-            const std::string name = fs::relative(text, pairs).string();
+            const std::string name = fs::relative(text, pairs).generic_string();
             const std::string form = ReadWholeFile(binary.string());
             std::string back;
             ASSERT_NO_THROW(back = ToFormFile(ReadWholeFile(text.string()))) << name;
@@ -788,7 +788,7 @@ TEST(FormTextCorpus, RealTextFormsConvertAndStayStable) {
     int converted = 0;
     int stable = 0;
     for (const fs::path& path : FilesIn(realWorld, IsTextForm)) {
-        const std::string name = fs::relative(path, realWorld).string();
+        const std::string name = fs::relative(path, realWorld).generic_string();
         std::string form;
         ASSERT_NO_THROW(form = ToFormFile(ReadWholeFile(path.string()))) << name;
         ++converted;
