@@ -10,13 +10,12 @@ namespace {
 
 // The value tags of later versions of the format.
 enum : std::uint8_t {
-    kTagInt64 = 19,
     kTagSingle = 15,
     kTagCurrency = 16,
     kTagDate = 17,
     kTagWideString = 18,
+    kTagInt64 = 19,
     kTagUtf8String = 20,
-    kTagDouble = 21,
 };
 
 // Counts and stream positions of the format are 32-bit signed.
@@ -119,11 +118,6 @@ void TFormBinaryWriter::WriteCurrency(std::int64_t tenThousandths) {
 
 void TFormBinaryWriter::WriteDate(std::uint64_t bits) {
     Put(kTagDate);
-    PutLittle(bits, 8);
-}
-
-void TFormBinaryWriter::WriteDouble(std::uint64_t bits) {
-    Put(kTagDouble);
     PutLittle(bits, 8);
 }
 

@@ -10,7 +10,9 @@ struct TExtended;
 enum TWideStringFormat { wsUtf16, wsUtf8 };
 
 // Writes a binary form stream into memory, one grammar word at a time, each value with the
-// narrowest tag that holds it, as the development environment stores them. The form file comes
+// narrowest tag that holds it, as the development environment stores them. Every kind a text can
+// give has its call; tag 21 (a double without suffix) is not one of them: such a float's text
+// reads as an 80-bit one. The form file comes
 // whole at the end, so nothing of a form that fails half-way ever reaches an output.
 class TFormBinaryWriter {
 public:
@@ -33,7 +35,6 @@ public:
     void WriteSingle(std::uint32_t bits);            // tag 15
     void WriteCurrency(std::int64_t tenThousandths); // tag 16
     void WriteDate(std::uint64_t bits);              // tag 17, a double
-    void WriteDouble(std::uint64_t bits);            // tag 21
     void WriteString(const std::string& bytes);      // tag 6, or 12 above 255 bytes
     void WriteWideString(const std::u16string& units, TWideStringFormat format); // tag 18 or 20
     void WriteIdent(const std::string& identifier);                              // tag 7
