@@ -8,3 +8,4 @@ int Form2TextCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
 int MapCommand(const Arguments& args);
 int CheckCommand(const Arguments& args);
+int Text2FormCommand(const Arguments& args);

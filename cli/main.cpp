@@ -47,6 +47,11 @@ const Command kCommands[] = {
      {{"--json", false}, {"--any-version", false}, {"--keep-going", false}},
      CheckCommand},
     {"form2text", "form2text FILE", "FILE", {}, Form2TextCommand},
+    {"text2form",
+     "text2form [--resource-name NAME] [--wide utf16|utf8] FILE",
+     "FILE",
+     {{"--resource-name", true}, {"--wide", true}},
+     Text2FormCommand},
 };
 
 const char kHelp[] =
@@ -65,6 +70,11 @@ const char kHelp[] =
     "      it is listed all the same) and every negative number. Exit 1 with findings.\n"
     "  quorvel-cli form2text FILE\n"
     "      Print the text rendering of a binary form file.\n"
+    "  quorvel-cli text2form [--resource-name NAME] [--wide utf16|utf8] FILE\n"
+    "      Write the binary form file of a form's text (CR LF or LF lines) to standard output,\n"
+    "      only once it is whole. The resource is named after the root's class in upper case\n"
+    "      unless NAME is given; strings with characters above 255 are stored as UTF-16 (the\n"
+    "      default) or UTF-8.\n"
     "  quorvel-cli --help | --version\n"
     "\n"
     "options for reading a project (scan, map, check):\n"
@@ -78,8 +88,9 @@ const char kHelp[] =
     "Options may stand anywhere among the arguments.\n"
     "\n"
     "Relative form names are looked up in PROJECT's folder; listed files that do not exist\n"
-    "are skipped. On an error, what was produced before it is printed, then the message on\n"
-    "standard error; the exit code is 1. Usage errors exit with 2.\n";
+    "are skipped. On an error, what was produced before it is printed (text2form prints\n"
+    "nothing), then the message on standard error; the exit code is 1. Usage errors exit\n"
+    "with 2.\n";
 
 std::string UsageLines() {
     std::string lines;

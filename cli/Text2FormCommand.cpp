@@ -1,0 +1,32 @@
+#include <exception>
+#include <string>
+
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "formstream/FormTextReader.h"
+#include "formstream/Streams.h"
+
+// The form file is made whole in memory first: a text that fails half-way writes nothing, so a
+// redirected output never holds a form that looks complete and is not.
+int Text2FormCommand(const Arguments& args) {
+    TFormTextOptions options;
+    if (args.Has("--resource-name")) {
+        options.ResourceName = args.Value("--resource-name", "");
+        if (options.ResourceName.empty())
+            throw UsageError("--resource-name needs a NAME");
+    }
+    const std::string& wide = args.Value("--wide", "utf16");
+    if (wide != "utf16" && wide != "utf8")
+        throw UsageError("--wide takes utf16 or utf8, not '" + wide + "'");
+    options.WideStrings = wide == "utf8" ? wsUtf8 : wsUtf16;
+    std::string file;
+    try {
+        TFileStream input(args.Operands()[0], fmOpenRead);
+        file = FormTextToFormFile(input, options);
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+    WriteOut(file);
+    return kExitSuccess;
+}

@@ -1,0 +1,189 @@
+#include "formstream/FormBinaryWriter.h"
+
+#include <cstdint>
+
+#include "formstream/Reader.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Messages.h"
+
+namespace {
+
+// The value tags of later versions of the format.
+enum : std::uint8_t {
+    kTagSingle = 15,
+    kTagCurrency = 16,
+    kTagDate = 17,
+    kTagWideString = 18,
+    kTagInt64 = 19,
+    kTagUtf8String = 20,
+};
+
+// Counts and stream positions of the format are 32-bit signed.
+constexpr std::size_t kMaxCount = 0x7FFFFFFF;
+
+// The longest resource name SkipResourceHeader reads back: its 79-byte header block holds 76.
+constexpr std::size_t kMaxResourceName = 76;
+
+// UTF-16 units as UTF-8. A surrogate without its partner is written as the three bytes of its own
+// value, so every unit survives the way back.
+std::string Utf8Of(const std::u16string& units) {
+    std::string bytes;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t code = units[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
+            ++i;
+        }
+        if (code < 0x80) {
+            bytes += static_cast<char>(code);
+        } else if (code < 0x800) {
+            bytes += static_cast<char>(0xC0 | (code >> 6));
+            bytes += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (code >> 12));
+            bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | (code >> 18));
+            bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+TFormBinaryWriter::TFormBinaryWriter() : data_("TPF0") {}
+
+void TFormBinaryWriter::PutLittle(std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        Put(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void TFormBinaryWriter::PutCount(std::size_t count) {
+    if (count > kMaxCount || data_.size() > kMaxCount)
+        throw EWriteError(SFormTooLarge, {});
+    PutLittle(count, 4);
+}
+
+void TFormBinaryWriter::WriteComponentHeader(std::uint8_t flags, std::int32_t childPosition,
+                                             const std::string& className, const std::string& name) {
+    if (flags != 0) {
+        Put(static_cast<std::uint8_t>(0xF0 | flags));
+        if (flags & FlagChildPosition)
+            WriteInteger(childPosition);
+    }
+    WriteShortString(className);
+    WriteShortString(name);
+}
+
+void TFormBinaryWriter::WriteShortString(const std::string& text) {
+    Put(static_cast<std::uint8_t>(text.size()));
+    data_ += text;
+}
+
+void TFormBinaryWriter::WriteInteger(std::int64_t value) {
+    if (value >= INT8_MIN && value <= INT8_MAX) {
+        Put(TagInt8);
+        PutLittle(static_cast<std::uint64_t>(value), 1);
+    } else if (value >= INT16_MIN && value <= INT16_MAX) {
+        Put(TagInt16);
+        PutLittle(static_cast<std::uint64_t>(value), 2);
+    } else if (value >= INT32_MIN && value <= INT32_MAX) {
+        Put(TagInt32);
+        PutLittle(static_cast<std::uint64_t>(value), 4);
+    } else {
+        Put(kTagInt64);
+        PutLittle(static_cast<std::uint64_t>(value), 8);
+    }
+}
+
+void TFormBinaryWriter::WriteExtended(const TExtended& value) {
+    Put(TagExtended);
+    data_.append(reinterpret_cast<const char*>(value.Bytes), sizeof value.Bytes);
+}
+
+void TFormBinaryWriter::WriteSingle(std::uint32_t bits) {
+    Put(kTagSingle);
+    PutLittle(bits, 4);
+}
+
+void TFormBinaryWriter::WriteCurrency(std::int64_t tenThousandths) {
+    Put(kTagCurrency);
+    PutLittle(static_cast<std::uint64_t>(tenThousandths), 8);
+}
+
+void TFormBinaryWriter::WriteDate(std::uint64_t bits) {
+    Put(kTagDate);
+    PutLittle(bits, 8);
+}
+
+void TFormBinaryWriter::WriteString(const std::string& bytes) {
+    if (bytes.size() <= 255) {
+        Put(TagString);
+        Put(static_cast<std::uint8_t>(bytes.size()));
+    } else {
+        Put(TagLongString);
+        PutCount(bytes.size());
+    }
+    data_ += bytes;
+}
+
+void TFormBinaryWriter::WriteWideString(const std::u16string& units, TWideStringFormat format) {
+    if (format == wsUtf8) {
+        const std::string bytes = Utf8Of(units);
+        Put(kTagUtf8String);
+        PutCount(bytes.size());
+        data_ += bytes;
+        return;
+    }
+    Put(kTagWideString);
+    PutCount(units.size());
+    for (const char16_t unit : units)
+        PutLittle(unit, 2);
+}
+
+void TFormBinaryWriter::WriteIdent(const std::string& identifier) {
+    Put(TagIdent);
+    WriteShortString(identifier);
+}
+
+void TFormBinaryWriter::WriteBoolean(bool value) {
+    Put(value ? TagTrue : TagFalse);
+}
+
+void TFormBinaryWriter::WriteNil() {
+    Put(TagNil);
+}
+
+void TFormBinaryWriter::BeginBinary() {
+    Put(TagBinary);
+    PutCount(0);
+    binaryStart_ = data_.size();
+}
+
+void TFormBinaryWriter::EndBinary() {
+    const std::size_t count = data_.size() - binaryStart_;
+    if (count > kMaxCount)
+        throw EWriteError(SFormTooLarge, {});
+    for (int i = 0; i < 4; ++i)
+        data_[binaryStart_ - 4 + static_cast<std::size_t>(i)] = static_cast<char>(count >> (8 * i));
+}
+
+std::string TFormBinaryWriter::FormFile(const std::string& resourceName) const {
+    if (resourceName.size() > kMaxResourceName || resourceName.find('\0') != std::string::npos)
+        throw EWriteError(SResourceNameTooLong, {});
+    if (data_.size() > kMaxCount - 90)
+        throw EWriteError(SFormTooLarge, {});
+    std::string file("\xFF\x0A\x00", 3);
+    file += resourceName;
+    file += '\0';
+    file += "\x30\x10";
+    for (int i = 0; i < 4; ++i)
+        file += static_cast<char>(data_.size() >> (8 * i));
+    file += data_;
+    return file;
+}
