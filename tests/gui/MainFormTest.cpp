@@ -5,6 +5,7 @@
 #include "controls/RxSpeedButton.h"
 #include "credits/Credits.h"
 #include "credits/SecretPanel.h"
+#include "credits/Thread.h"
 #include "framework/Application.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
@@ -113,6 +114,7 @@ protected:
     }
     void TearDown() override {
         delete form;
+        form = nullptr;
         Application->MessageBoxHook = nullptr;
         SetCurrentDirectoryA(previousDirectory.c_str());
     }
@@ -501,6 +503,75 @@ TEST_F(CreditsTest, TheEndOfTheTextStopsAndHidesThePanel) {
     ASSERT_TRUE(PumpUntil([&] { return !form->SecretPanel1->Visible(); }, 120000));
     ExpectNormal();
     EXPECT_EQ(stops, 1);
+}
+
+TEST_F(CreditsTest, AboutAfterTheCreditsRanOutReplaysThem) {
+    form->SecretPanel1->SetInterval(1);
+    ClickButton(form->RxSpeedButton3);
+    ASSERT_TRUE(PumpUntil([&] { return !form->SecretPanel1->Visible(); }, 120000));
+    ExpectNormal();
+    form->SecretPanel1->SetInterval(30);
+    ClickButton(form->RxSpeedButton3);
+    ExpectCredits();
+    EXPECT_TRUE(PumpUntil([&] { return form->SecretPanel1->ScrollPos() >= 3; }));
+    ClickButton(form->RxSpeedButton3);
+    ExpectNormal();
+    EXPECT_EQ(stops, 2);
+}
+
+// When the credits run out, their timer stops from within its tick, so its worker parks inside that
+// hand-off; the window closed afterwards still ends the worker's thread.
+TEST_F(CreditsTest, ClosingAfterTheCreditsRanOutLeavesNoThread) {
+    delete form;
+    form = nullptr;
+    ASSERT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+    const int threadsBefore = guitest::ProcessThreadCount();
+    form = new TForm1(nullptr);
+    form->Show();
+    form->SecretPanel1->SetInterval(1);
+    ClickButton(form->RxSpeedButton3);
+    ASSERT_TRUE(PumpUntil([&] { return !form->SecretPanel1->Visible(); }, 120000));
+    EXPECT_EQ(ThreadObjectCount(), 1);
+    delete form;
+    form = nullptr;
+    EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() == threadsBefore; }))
+        << guitest::ProcessThreadCount() << " threads, " << threadsBefore << " before";
+}
+
+// Nothing piles up over a long session: the threads and handles of the process come back to where they
+// were after many Rescans and About toggles.
+TEST_F(CreditsTest, ManyRescansAndAboutTogglesLeaveThreadsAndHandlesWhereTheyWere) {
+    LoadDemo();
+    for (int i = 0; i < 3; ++i) { // whatever is made on first use exists from here on
+        ClickButton(form->RxSpeedButton1);
+        ClickButton(form->RxSpeedButton3);
+        ClickButton(form->RxSpeedButton3);
+    }
+    PumpUntil([] { return false; }, 300);
+    const int threadsBefore = guitest::ProcessThreadCount();
+    const int handlesBefore = guitest::ProcessHandleCount();
+    ASSERT_GT(threadsBefore, 0);
+    ASSERT_GT(handlesBefore, 0);
+    for (int i = 0; i < 1000; ++i) {
+        ClickButton(form->RxSpeedButton1);
+        ASSERT_EQ(NodeCount(), 12) << i;
+    }
+    for (int i = 0; i < 100; ++i) {
+        ClickButton(form->RxSpeedButton3);
+        ASSERT_TRUE(form->SecretPanel1->Active()) << i;
+        if (i % 10 == 0) {
+            ASSERT_TRUE(PumpUntil([&] { return form->SecretPanel1->ScrollPos() >= 1; })) << i;
+        }
+        ClickButton(form->RxSpeedButton3);
+        ASSERT_FALSE(form->SecretPanel1->Visible()) << i;
+    }
+    EXPECT_EQ(stops, 103);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() == threadsBefore; }))
+        << guitest::ProcessThreadCount() << " threads, " << threadsBefore << " before";
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessHandleCount() == handlesBefore; }))
+        << guitest::ProcessHandleCount() << " handles, " << handlesBefore << " before";
 }
 
 TEST_F(MainFormTest, EachButtonShowsItsHint) {
