@@ -71,6 +71,72 @@ TEST_F(ApplicationTest, RegistrationSwitchesEndBeforeAnyWindow) {
     }
 }
 
+// Refuses the creation of every window of one class on this thread, as a system out of resources would.
+class RefuseWindows {
+public:
+    explicit RefuseWindows(std::vector<std::string> classNames) {
+        refused = std::move(classNames);
+        hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~RefuseWindows() { UnhookWindowsHookEx(hook_); }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            char name[64] = {};
+            GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+            for (const std::string& className : refused)
+                if (className == name)
+                    return 1;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline std::vector<std::string> refused;
+    HHOOK hook_;
+};
+
+// The main window cannot be built: the error is shown once, no loop runs, and the run reports failure.
+TEST_F(ApplicationTest, AnErrorWhileTheMainWindowIsBuiltIsShownOnceAndEndsWithExitCodeOne) {
+    std::vector<std::string> shown;
+    Application->MessageBoxHook = [&](HWND owner, const std::string& text, const std::string& caption,
+                                      unsigned flags) {
+        EXPECT_EQ(owner, Application->Handle());
+        EXPECT_EQ(caption, Application->Title());
+        EXPECT_EQ(flags, 0x10u);
+        shown.push_back(text);
+        return IDOK;
+    };
+    int exitCode = -1;
+    {
+        RefuseWindows refuse({"TForm1"});
+        exitCode = RunQuorvel({});
+    }
+    Application->MessageBoxHook = nullptr;
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(shown, std::vector<std::string>{"Error creating window."});
+    EXPECT_FALSE(Application->Terminated());
+    EXPECT_EQ(FindWindowA("TForm1", nullptr), nullptr);
+    delete Form1; // what was built of it
+    Form1 = nullptr;
+    EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+// No window at all can be made (as under Wine without a display): not the application's hidden window,
+// not a message box. The start ends with exit code 1 instead of ending the process abnormally.
+TEST_F(ApplicationTest, AStartThatCannotMakeAnyWindowEndsWithExitCodeOne) {
+    DoneFramework();
+    int exitCode = -1;
+    {
+        RefuseWindows refuse({"TApplication", "#32770"});
+        exitCode = RunQuorvel({});
+        EXPECT_EQ(Application, nullptr);
+    }
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(Form1, nullptr);
+    InitFramework();
+    ASSERT_NE(Application, nullptr);
+}
+
 // The real program under Wine: the switch ends it with exit code 0.
 TEST_F(ApplicationTest, RealProgramEndsOnRegServer) {
     char path[MAX_PATH] = {};

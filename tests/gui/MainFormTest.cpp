@@ -392,6 +392,31 @@ TEST_F(MainFormTest, DoubleClickCopiesTheSelectedNodesNumber) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(MainFormTest, ADoubleClickInTheTreesEmptyPartCopiesTheSelectedNumber) {
+    LoadDemo();
+    DoubleClickNode(FindNode("AboutBox"));
+    ASSERT_EQ(ClipboardText(), "0");
+    form->TreeView1->Items().GetFirstNode().SetExpanded(true);
+    HTREEITEM item = FindNode("QuantityEdit:120");
+    RECT r{};
+    std::memcpy(&r, &item, sizeof item);
+    ASSERT_TRUE(SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
+    PostMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 2, (r.top + r.bottom) / 2));
+    PostMessageA(Tree(), WM_LBUTTONUP, 0, MAKELPARAM(r.left + 2, (r.top + r.bottom) / 2));
+    ASSERT_TRUE(PumpUntil([&] { return form->TreeView1->Selected().Text() == "QuantityEdit:120"; }));
+
+    const RECT client = form->TreeView1->ClientRect();
+    const LPARAM empty = MAKELPARAM(client.right - 4, client.bottom - 4);
+    PostMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, empty);
+    PostMessageA(Tree(), WM_LBUTTONUP, 0, empty);
+    PostMessageA(Tree(), WM_LBUTTONDBLCLK, MK_LBUTTON, empty);
+    PostMessageA(Tree(), WM_LBUTTONUP, 0, empty);
+    ASSERT_TRUE(PumpUntil([&] { return !HasPosted(Tree()); }));
+    EXPECT_EQ(form->TreeView1->Selected().Text(), "QuantityEdit:120");
+    EXPECT_EQ(ClipboardText(), "120");
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(MainFormTest, ACaptionEditedInPlaceIsWhatIsCopied) {
     LoadDemo();
     form->TreeView1->SetFocus();
@@ -587,6 +612,42 @@ TEST_F(MainFormTest, EachButtonShowsItsHint) {
     }
     SetCursorPos(0, 0);
     Application->CancelHint();
+}
+
+// Alt+F4 as the keyboard sends it: Alt down, F4 down and up, Alt up, through the system's input queue
+// to whichever control has the focus.
+void PressAltF4() {
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = codes[i];
+        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(codes[i], MAPVK_VK_TO_VSC));
+        keys[i].ki.dwFlags = i == 2 || i == 3 ? KEYEVENTF_KEYUP : 0;
+    }
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+}
+
+TEST_F(MainFormTest, AltF4ClosesTheWindowFromEveryControlInBothStates) {
+    for (bool credits : {false, true}) {
+        for (bool tree : {false, true}) {
+            const char* focused = tree ? "TreeView1" : "FilenameEdit1";
+            if (credits)
+                ClickButton(form->RxSpeedButton3);
+            ASSERT_EQ(form->SecretPanel1->Active(), credits);
+            TWinControl* control = tree ? static_cast<TWinControl*>(form->TreeView1) : form->FilenameEdit1;
+            SetForegroundWindow(form->Handle());
+            control->SetFocus();
+            ASSERT_TRUE(PumpUntil([&] { return GetFocus() == control->Handle(); })) << focused;
+            PressAltF4();
+            EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form->Handle()); }))
+                << focused << (credits ? " while the credits play" : "");
+            delete form;
+            form = new TForm1(nullptr);
+            form->Show();
+            ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
+        }
+    }
 }
 
 TEST_F(MainFormTest, ExitClosesTheWindow) {
