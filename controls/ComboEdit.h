@@ -47,6 +47,7 @@ public:
     std::string ButtonHint() const;
     void SetButtonHint(const std::string& value);
     TShortCut ClickKey = scAlt | VK_DOWN; // 32808
+    int HelpContext = 0;                  // the edit's help topic; a browse dialog takes it over
     bool DirectInput() const { return directInput_; }
     void SetDirectInput(bool value);
     TGlyphKind GlyphKind() const { return glyphKind_; }

@@ -607,6 +607,18 @@ TEST_F(FilenameEditTest, ChoosingTheSameFileAgainFiresNothing) {
     EXPECT_EQ(changes, 0);
 }
 
+TEST_F(FilenameEditTest, TheDialogTakesTheEditsHelpContext) {
+    for (int helpContext : {0, 4711}) {
+        edit->HelpContext = helpContext;
+        int seen = -1;
+        edit->Dialog().OnRequest = [&](const OPENFILENAMEA&) { seen = edit->Dialog().HelpContext; };
+        DialogDriver cancel("", false);
+        ClickButton();
+        ASSERT_EQ(cancel.Answered, 1);
+        EXPECT_EQ(seen, helpContext);
+    }
+}
+
 TEST_F(FilenameEditTest, HooksCanCancelOrRename) {
     int before = 0;
     edit->OnBeforeDialog = [&](TObject*, std::string&, bool& action) {
