@@ -92,6 +92,7 @@ protected:
 
 private:
     void ShowOwnCaret();
+    void PasteFirstLine();
 
     TWinControl* buttonHost_; // owned (as component)
     TEditButton* button_;     // owned (as component); the host's only child
