@@ -199,83 +199,88 @@ TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoop) {
     EXPECT_EQ(Application->MainForm(), nullptr);
 }
 
-// Each pause holds the hint back (or keeps it up) at least as long as it says: the first hint waits for
-// HintPause, the next while one is shown for HintShortPause, and a shown hint stays HintHidePause.
-TEST_F(ApplicationTest, HintsKeepTheirPauses) {
+// A shown form with window-less spots that carry hints, the pointer away from it at start.
+class HintTest : public ApplicationTest {
+protected:
     class Spot : public TGraphicControl {
     public:
         using TGraphicControl::TGraphicControl;
     };
-    TForm form(nullptr);
-    form.SetBorderStyle(bsSingle);
-    form.SetBounds(100, 100, 300, 200);
-    Spot* spots[2] = {new Spot(&form), new Spot(&form)};
-    for (int i = 0; i < 2; ++i) {
-        spots[i]->SetParent(&form);
-        spots[i]->SetBounds(20 + 100 * i, 20, 60, 30);
-        spots[i]->SetHint(i == 0 ? "First" : "Second");
-        spots[i]->SetShowHint(true);
+
+    void SetUp() override {
+        ApplicationTest::SetUp();
+        SetCursorPos(0, 0);
+        form.SetBorderStyle(bsSingle);
+        form.SetBounds(100, 100, 300, 200);
     }
-    form.Show();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
-    Application->HintPause = 400;
-    Application->HintShortPause = 200;
-    Application->HintHidePause = 600;
-    using Clock = std::chrono::steady_clock;
-    auto elapsedMs = [](Clock::time_point since) {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
-    };
-    // Window timers may fire up to one timer tick early.
-    constexpr long long kTick = 16;
-    auto moveOnto = [&](Spot* spot) {
+    void TearDown() override {
+        SetCursorPos(0, 0);
+        Application->CancelHint();
+        Application->HintPause = 500;
+        Application->HintShortPause = 50;
+        Application->HintHidePause = 2500;
+    }
+
+    Spot* AddSpot(int left, const std::string& hint) {
+        auto* spot = new Spot(&form);
+        spot->SetParent(&form);
+        spot->SetBounds(left, 20, 60, 30);
+        spot->SetHint(hint);
+        spot->SetShowHint(true);
+        return spot;
+    }
+    void ShowForm() {
+        form.Show();
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
+    }
+    // The pointer onto the spot; its own move message starts the pause, a posted one makes sure it arrives.
+    std::chrono::steady_clock::time_point MoveOnto(Spot* spot) {
         const POINT inside = spot->ClientToScreen(POINT{10, 10});
         SetCursorPos(inside.x, inside.y);
         const POINT client = form.ScreenToClient(inside);
         PostMessageA(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
-        return Clock::now();
+        return std::chrono::steady_clock::now();
+    }
+
+    TForm form{nullptr};
+};
+
+// Each pause holds the hint back (or keeps it up) at least as long as it says: the first hint waits for
+// HintPause, the next while one is shown for HintShortPause, and a shown hint stays HintHidePause.
+TEST_F(HintTest, HintsKeepTheirPauses) {
+    Spot* first = AddSpot(20, "First");
+    Spot* second = AddSpot(120, "Second");
+    ShowForm();
+    Application->HintPause = 400;
+    Application->HintShortPause = 200;
+    Application->HintHidePause = 600;
+    auto elapsedMs = [](std::chrono::steady_clock::time_point since) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since)
+            .count();
     };
-    Clock::time_point moved = moveOnto(spots[0]);
+    // Window timers may fire up to one timer tick early.
+    constexpr long long kTick = 16;
+    auto moved = MoveOnto(first);
     ASSERT_TRUE(PumpUntil([&] { return Application->HintWindow()->IsHintShowing(); })) << "no hint";
     EXPECT_GE(elapsedMs(moved), 400 - kTick) << "the first hint came before its pause";
     EXPECT_EQ(Application->HintWindow()->Caption(), "First");
 
-    moved = moveOnto(spots[1]);
+    moved = MoveOnto(second);
     ASSERT_TRUE(PumpUntil([&] {
-        return Application->HintControl() == spots[1] && Application->HintWindow()->IsHintShowing();
+        return Application->HintControl() == second && Application->HintWindow()->IsHintShowing();
     })) << "no second hint";
-    const Clock::time_point shown = Clock::now();
+    const auto shown = std::chrono::steady_clock::now();
     EXPECT_GE(elapsedMs(moved), 200 - kTick) << "the next hint came before its short pause";
     EXPECT_EQ(Application->HintWindow()->Caption(), "Second");
 
     ASSERT_TRUE(PumpUntil([&] { return !Application->HintWindow()->IsHintShowing(); })) << "hint stayed";
     EXPECT_GE(elapsedMs(shown), 600 - kTick) << "the hint went before its hide pause";
-
-    SetCursorPos(0, 0);
-    Application->CancelHint();
-    Application->HintPause = 500;
-    Application->HintShortPause = 50;
-    Application->HintHidePause = 2500;
 }
 
-TEST_F(ApplicationTest, HintShowsAfterThePauseAndGoesOnAPress) {
-    class Spot : public TGraphicControl {
-    public:
-        using TGraphicControl::TGraphicControl;
-    };
-    TForm form(nullptr);
-    form.SetBorderStyle(bsSingle);
-    form.SetBounds(100, 100, 300, 200);
-    auto* spot = new Spot(&form);
-    spot->SetParent(&form);
-    spot->SetBounds(20, 20, 60, 30);
-    spot->SetHint("Rescan|Scan the project again");
-    spot->SetShowHint(true);
-    form.Show();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
-    const POINT inside = spot->ClientToScreen(POINT{10, 10});
-    SetCursorPos(inside.x, inside.y);
-    // The pointer's own move message starts the pause; a posted one makes sure it arrives.
-    PostMessageA(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+TEST_F(HintTest, HintShowsAfterThePauseAndGoesOnAPress) {
+    Spot* spot = AddSpot(20, "Rescan|Scan the project again");
+    ShowForm();
+    MoveOnto(spot);
     ASSERT_TRUE(PumpUntil([&] { return Application->HintWindow()->IsHintShowing(); })) << "no hint";
     EXPECT_EQ(Application->HintControl(), spot);
     EXPECT_EQ(Application->HintWindow()->Caption(), "Rescan");
