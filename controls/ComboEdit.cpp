@@ -4,6 +4,8 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -262,10 +264,13 @@ void TCustomComboEdit::WndProc(TMessage& message) {
             return;
         }
         case WM_CUT:
-        case WM_PASTE:
             if (!directInput_ || ReadOnly())
                 return;
             break;
+        case WM_PASTE:
+            if (directInput_ && !ReadOnly())
+                PasteFirstLine();
+            return;
         case CM_ENABLEDCHANGED:
             TCustomMaskEdit::WndProc(message);
             button_->SetEnabled(Enabled());
@@ -278,4 +283,26 @@ void TCustomComboEdit::WndProc(TMessage& message) {
             return;
     }
     TCustomMaskEdit::WndProc(message);
+}
+
+// The edit window is multi-line, so its own paste would take the clipboard's line breaks in, and the
+// caret would drop to a line nobody sees. A paste inserts what a one-line edit inserts: the clipboard
+// text up to its first CR or LF, in place of the selection, reported as one change. A clipboard that
+// holds no text, or is held open elsewhere, pastes nothing.
+void TCustomComboEdit::PasteFirstLine() {
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(Handle()))
+        return;
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* chars = static_cast<const char*>(GlobalLock(data))) {
+            const size_t size = GlobalSize(data);
+            text.assign(chars, static_cast<const char*>(std::memchr(chars, '\0', size)) != nullptr
+                                   ? std::strlen(chars)
+                                   : size);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    text.resize(std::min(text.find_first_of("\r\n"), text.size()));
+    SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -47,6 +47,7 @@ public:
     std::string ButtonHint() const;
     void SetButtonHint(const std::string& value);
     TShortCut ClickKey = scAlt | VK_DOWN; // 32808
+    int HelpContext = 0;                  // the edit's help topic; a browse dialog takes it over
     bool DirectInput() const { return directInput_; }
     void SetDirectInput(bool value);
     TGlyphKind GlyphKind() const { return glyphKind_; }
@@ -91,6 +92,7 @@ protected:
 
 private:
     void ShowOwnCaret();
+    void PasteFirstLine();
 
     TWinControl* buttonHost_; // owned (as component)
     TEditButton* button_;     // owned (as component); the host's only child

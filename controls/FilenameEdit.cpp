@@ -61,7 +61,7 @@ void TFilenameEdit::PerformButtonAction() {
             dialog_->SetInitialDir(folder);
         dialog_->SetFileName(name);
     }
-    dialog_->HelpContext = 0; // the edit has no help context of its own
+    dialog_->HelpContext = HelpContext;
     SuppressErrorBoxes();
     try {
         action = dialog_->Execute();

@@ -9,9 +9,9 @@
 
 namespace {
 
-// The held-down look of a grouped button fills its face with an 8 x 8 pattern of face and highlight
-// pixels. One brush serves every button; it lives while buttons live and is made again when the system
-// colours change.
+// The held-down look of a grouped button fills its face with an 8 x 8 pattern of face pixels and white
+// ones where a pixel's row and column have the same parity. One brush serves every button; it lives while
+// buttons live and is made again when the system colours change.
 int liveButtons = 0;
 GdiObject patternBrush;
 
@@ -20,7 +20,7 @@ HBRUSH PatternBrush() {
         TBitmap pattern(8, 8);
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
-                pattern.SetPixel(x, y, ((x + y) & 1) ? clBtnHighlight : clBtnFace);
+                pattern.SetPixel(x, y, (x & 1) == (y & 1) ? clWhite : clBtnFace);
         patternBrush.Reset(CreatePatternBrush(pattern.Handle()));
     }
     return static_cast<HBRUSH>(patternBrush.Handle());

@@ -11,8 +11,11 @@ constexpr UINT_PTR kTimerId = 1;
 
 } // namespace
 
+// The timer holds its worker until its destruction lets it go, so the worker never frees itself while the
+// timer still points at it.
 TTimerThread::TTimerThread(TRxTimer* ownerTimer) : TThread(true), ownerTimer_(ownerTimer) {
     FreeWhenDone = true;
+    Hold();
 }
 
 bool TTimerThread::Closed() const {
@@ -21,33 +24,33 @@ bool TTimerThread::Closed() const {
 }
 
 // The pause runs from the end of one tick to the next, so ticks never overlap and never catch up. The
-// main thread may suspend this loop anywhere, also while a synchronized tick waits to be handled; it then
-// carries on from that point when woken.
+// worker parks only where it rests: in its pause, and in and after a hand-off to the main thread; a
+// pause under way when it was parked is finished, not started again, once it is woken. Nothing ends the
+// loop but the stop request: a failure of one tick is dropped (the main thread has shown whatever it
+// could), so the worker is there for as long as its timer.
 void TTimerThread::Run() {
-    do {
-        if (!Closed()) {
-            Sleep(static_cast<DWORD>(SleepInterval()));
-            if (!Closed() && timerEnabled_.load(std::memory_order_relaxed)) {
-                if (timerSyncEvent_.load(std::memory_order_relaxed)) {
-                    Synchronize([this] { DeliverTick(); });
-                } else {
-                    DirectTick();
-                }
-            }
-        } else if (!StopRequested()) {
-            // Closed but not yet told to stop: the timer is going (its stop request follows at once) or
-            // the application is ending. Yield instead of spinning.
-            Sleep(1);
+    while (RestUntil(GetTickCount64() + static_cast<ULONGLONG>(SleepInterval()))) {
+        if (Closed() || !timerEnabled_.load(std::memory_order_relaxed)) {
+            continue;
         }
-    } while (!StopRequested());
+        try {
+            if (timerSyncEvent_.load(std::memory_order_relaxed)) {
+                Synchronize([this] { DeliverTick(); });
+            } else {
+                DirectTick();
+            }
+        } catch (...) {
+        }
+    }
 }
 
 // Runs on the main thread, where OwnerTimer is written, so a timer destroyed while this tick waited to be
-// handled is seen as none here. A failure of the handler is shown by the error display and the timer goes
-// on: the worker, which cannot report anything, never sees it.
+// handled is seen as none here; so is a park that came meanwhile (no ticks while parked). A failure of
+// the handler is shown by the error display and the timer goes on: the worker, which cannot report
+// anything, never sees it.
 void TTimerThread::DeliverTick() {
     TRxTimer* timer = OwnerTimer();
-    if (timer == nullptr) {
+    if (timer == nullptr || Parked()) {
         return;
     }
     try {
@@ -57,8 +60,9 @@ void TTimerThread::DeliverTick() {
     }
 }
 
-// SyncEvent off: the handler runs here; its failure is handed to the main thread's error display, like
-// that of a synchronized tick.
+// SyncEvent off: the handler runs here, while the worker does not rest, so the timer's destruction waits
+// for it to end; its failure is handed to the main thread's error display, like that of a synchronized
+// tick.
 void TTimerThread::DirectTick() {
     TRxTimer* timer = OwnerTimer();
     if (timer == nullptr) {
@@ -82,17 +86,24 @@ void TTimerThread::DirectTick() {
 
 TRxTimer::TRxTimer(TComponent* owner) : TComponent(owner), worker_(new TTimerThread(this)) {}
 
-// The worker is not waited for: it may be asleep for a whole interval. It finds itself closed at its
-// next check, leaves its loop because of the stop request and frees itself.
+// A worker asleep or waiting for the main thread rests, so the destruction does not wait for it; only a
+// tick running on the worker (SyncEvent off) is waited for, as the handler and the timer must outlive it.
+// The worker finds its timer gone when it is woken, leaves its loop at the stop request and is freed.
 TRxTimer::~TRxTimer() {
+    worker_->Park();
     MarkDestroying();
     worker_->timerEnabled_.store(false, std::memory_order_relaxed);
-    onTimer_ = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(handlerLock_);
+        onTimer_ = nullptr;
+    }
     worker_->ownerTimer_.store(nullptr, std::memory_order_relaxed);
     while (worker_->Parked()) {
         worker_->Wake();
     }
-    worker_->RequestStop(); // from here on the worker may free itself at any moment
+    worker_->RequestStop();
+    worker_->Release();
+    worker_ = nullptr;
     DestroyTimerWindow();
 }
 
@@ -135,8 +146,12 @@ void TRxTimer::SetThreadPriority(TThreadPriority value) {
 
 void TRxTimer::SetOnTimer(TNotifyEvent value) {
     const bool wasAssigned = static_cast<bool>(onTimer_);
-    onTimer_ = std::move(value);
-    if (wasAssigned != static_cast<bool>(onTimer_)) {
+    const bool assigned = static_cast<bool>(value);
+    {
+        std::lock_guard<std::mutex> guard(handlerLock_);
+        onTimer_ = std::move(value);
+    }
+    if (wasAssigned != assigned) {
         Reschedule();
     }
 }
@@ -178,11 +193,17 @@ void TRxTimer::Reschedule() {
 }
 
 // The handler is copied before the call, so a handler that replaces or clears OnTimer does not destroy
-// itself while it runs.
+// itself while it runs; the copy is taken under the lock, as a direct tick takes it on the worker.
 void TRxTimer::Tick() {
-    if (Enabled() && !Destroying() && onTimer_) {
-        const TNotifyEvent handler = onTimer_;
-        handler(this);
+    if (Enabled() && !Destroying()) {
+        TNotifyEvent handler;
+        {
+            std::lock_guard<std::mutex> guard(handlerLock_);
+            handler = onTimer_;
+        }
+        if (handler) {
+            handler(this);
+        }
     }
 }
 

@@ -8,12 +8,13 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <mutex>
 
 class TRxTimer;
 
-// The worker of a TRxTimer: sleeps for the interval, then hands the tick to the main thread (or runs it
-// itself when the timer's SyncEvent is off). Created suspended, it frees itself once its timer has asked
-// it to stop; the timer steers it only by parking and waking it.
+// The worker of a TRxTimer: rests for the interval, then hands the tick to the main thread (or runs it
+// itself when the timer's SyncEvent is off). Created parked, it is freed once its timer has asked it to
+// stop and let it go; the timer steers it only by parking and waking it.
 class TTimerThread : public TThread {
 public:
     explicit TTimerThread(TRxTimer* ownerTimer);
@@ -49,8 +50,8 @@ public:
     // Enabled, 1000 ms, SyncEvent, Threaded, tpNormal; the worker is created suspended and stays so until
     // a property change asks for ticks.
     explicit TRxTimer(TComponent* owner);
-    // Does not wait for the worker: clears the handler, tells the worker its timer is gone and lets it
-    // end and free itself.
+    // Does not wait for the worker, unless a tick runs on it (SyncEvent off): then for that tick. Clears
+    // the handler, tells the worker its timer is gone and lets it end and free itself.
     ~TRxTimer() override;
 
     bool Enabled() const { return worker_->timerEnabled_.load(std::memory_order_relaxed); }
@@ -60,7 +61,7 @@ public:
     int32_t Interval() const { return interval_; }
     void SetInterval(int32_t value);
     // Threaded mode: run OnTimer on the main thread (true) or on the worker (false). With false, OnTimer
-    // must be safe on another thread, and the timer must not be destroyed while a tick may be running.
+    // must be safe on another thread.
     bool SyncEvent() const { return worker_->timerSyncEvent_.load(std::memory_order_relaxed); }
     void SetSyncEvent(bool value);
     bool Threaded() const { return threaded_; }
@@ -90,7 +91,8 @@ private:
     int32_t interval_ = 1000;
     bool threaded_ = true;
     TThreadPriority threadPriority_ = tpNormal;
-    TNotifyEvent onTimer_;
+    TNotifyEvent onTimer_; // written on the main thread; read under handlerLock_ where a direct tick may run
+    std::mutex handlerLock_;
     HWND timerWindow_ = nullptr; // owned; destroyed through DeallocateHWnd
     TTimerThread* worker_;       // not owned: frees itself after its stop request
 };

@@ -7,6 +7,7 @@
 
 #include <process.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -73,33 +74,40 @@ int ThreadObjectCount() {
     return threadObjectCount.load();
 }
 
-TThread::TThread(bool createSuspended) : parked_(createSuspended) {
+TThread::TThread(bool createSuspended) : parkCount_(createSuspended ? 1 : 0), parked_(createSuspended) {
+    InitializeCriticalSection(&lock_);
     threadObjectCount.fetch_add(1);
     try {
+        wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        rest_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (wake_ == nullptr || rest_ == nullptr) {
+            throw EThread(SThreadCreateError, {SystemErrorText(GetLastError())});
+        }
         if (threadWindow.load() == nullptr) {
             mainThreadId.store(GetCurrentThreadId());
             threadWindow.store(AllocateHWnd("TThreadWindow", nullptr, ThreadWindowMethod));
         }
-        // Always created suspended, so the handle and identifier are stored before the thread can run.
+        // Created suspended, so the handle and identifier are stored before the thread can run. A thread
+        // created parked rests at its first park point, before Run.
         const uintptr_t handle = _beginthreadex(nullptr, 0, ThreadEntry, this, CREATE_SUSPENDED, &threadId_);
         if (handle == 0) {
             throw EThread(SThreadCreateError, {SystemErrorText(GetLastError())});
         }
         handle_ = reinterpret_cast<HANDLE>(handle);
     } catch (...) {
+        CloseEvents();
         if (threadObjectCount.fetch_sub(1) == 1 && OnMainThread()) {
             DestroyThreadWindowIfUnused();
         }
         throw;
     }
-    if (!createSuspended) {
-        ResumeThread(handle_);
-    }
+    ResumeThread(handle_);
 }
 
 TThread::~TThread() {
     StopAndWait();
     CloseHandle(handle_);
+    CloseEvents();
     if (threadObjectCount.fetch_sub(1) == 1) {
         if (OnMainThread()) {
             DestroyThreadWindowIfUnused();
@@ -109,10 +117,21 @@ TThread::~TThread() {
     }
 }
 
+void TThread::CloseEvents() {
+    if (wake_ != nullptr) {
+        CloseHandle(wake_);
+    }
+    if (rest_ != nullptr) {
+        CloseHandle(rest_);
+    }
+    DeleteCriticalSection(&lock_);
+}
+
 // A thread that has set Ended may still be in its completion step, which touches this object, so this
-// waits for the operating-system thread itself even then.
+// waits for the operating-system thread itself even then. A parked thread is told to stop too: it leaves
+// its rest and ends without running any further step.
 void TThread::StopAndWait() {
-    if (!parked_.load() && GetCurrentThreadId() != threadId_) {
+    if (GetCurrentThreadId() != threadId_) {
         if (!Ended()) {
             RequestStop();
         }
@@ -120,27 +139,93 @@ void TThread::StopAndWait() {
     }
 }
 
-void TThread::Park() {
-    parked_.store(true);
-    SuspendThread(handle_);
-    // Suspension takes effect asynchronously; asking for the thread's context returns only once the thread
-    // has really stopped, so nothing of its loop runs after Park has returned.
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_CONTROL;
-    GetThreadContext(handle_, &context);
-}
-
-void TThread::Wake() {
-    const DWORD previousCount = ResumeThread(handle_);
-    // 1: this call let the thread run. 0: it was running already; leaving Parked set would only make the
-    // callers' "wake until not parked" loop spin for ever.
-    if (previousCount <= 1) {
-        parked_.store(false);
+void TThread::SetResting(bool value) {
+    resting_ = value;
+    if (value) {
+        SetEvent(rest_);
+    } else {
+        ResetEvent(rest_);
     }
 }
 
+// The thread leaves its rest only with no park asked for (or to stop), and both are decided under the
+// lock, so once Park has seen it rest, it stays there until the last Wake.
+bool TThread::RestUntil(ULONGLONG deadline) {
+    EnterCriticalSection(&lock_);
+    for (;;) {
+        if (stopRequested_.load(std::memory_order_relaxed)) {
+            break;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (parkCount_ == 0 && now >= deadline) {
+            break;
+        }
+        SetResting(true);
+        const DWORD timeout =
+            parkCount_ > 0 ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+        LeaveCriticalSection(&lock_);
+        WaitForSingleObject(wake_, timeout);
+        EnterCriticalSection(&lock_);
+    }
+    const bool stopped = stopRequested_.load(std::memory_order_relaxed);
+    if (!stopped) {
+        SetResting(false);
+    }
+    LeaveCriticalSection(&lock_);
+    return !stopped;
+}
+
+// Waiting on the main thread answers calls sent to its windows meanwhile, as WaitFor does: a handler that
+// runs on the thread may send to them before it comes to rest.
+void TThread::Park() {
+    EnterCriticalSection(&lock_);
+    ++parkCount_;
+    parked_.store(true);
+    const bool wait = !resting_ && GetCurrentThreadId() != threadId_;
+    LeaveCriticalSection(&lock_);
+    if (!wait) {
+        return;
+    }
+    HANDLE rested[] = {rest_, handle_};
+    if (OnMainThread()) {
+        do {
+            MSG message;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        } while (MsgWaitForMultipleObjects(2, rested, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 2);
+    } else {
+        WaitForMultipleObjects(2, rested, FALSE, INFINITE);
+    }
+}
+
+void TThread::Wake() {
+    EnterCriticalSection(&lock_);
+    // 1: this call lets the thread go on. 0: it was not parked; leaving Parked set would only make the
+    // callers' "wake until not parked" loop spin for ever.
+    if (parkCount_ > 0) {
+        --parkCount_;
+    }
+    if (parkCount_ == 0) {
+        parked_.store(false);
+        SetEvent(wake_);
+    }
+    LeaveCriticalSection(&lock_);
+}
+
 void TThread::RequestStop() {
+    EnterCriticalSection(&lock_);
     stopRequested_.store(true, std::memory_order_relaxed);
+    SetEvent(wake_);
+    LeaveCriticalSection(&lock_);
+}
+
+void TThread::Hold() {
+    holders_.fetch_add(1);
+}
+
+void TThread::Release() {
+    if (holders_.fetch_sub(1) == 1) {
+        delete this;
+    }
 }
 
 // On the main thread the wait also answers calls sent to the main thread's windows: a Synchronize that was
@@ -186,15 +271,19 @@ void TThread::DoCompleted() {
     }
 }
 
-// The call is kept in the object (a capture of `this` fits std::function's own buffer), so a synchronized
-// call allocates nothing: a worker suspended at any point never holds the heap's lock.
+// The thread rests from the send on: a Park meanwhile returns at once, and the thread parks right after
+// the hand-off, so a tick it was waiting for completes first.
 void TThread::Synchronize(TThreadMethod method) {
     if (MainWaiting()) {
         throw EThread(SSyncWhileWaiting, {});
     }
     syncFailure_ = nullptr;
     syncMethod_ = std::move(method);
+    EnterCriticalSection(&lock_);
+    SetResting(true);
+    LeaveCriticalSection(&lock_);
     SendMessageA(threadWindow.load(), kThreadSyncMessage, 0, reinterpret_cast<LPARAM>(this));
+    ParkPoint();
     syncMethod_ = nullptr;
     if (syncFailure_) {
         std::exception_ptr failure = std::move(syncFailure_);
@@ -216,13 +305,19 @@ void TThread::RunSyncMethod(TThread* thread) {
 unsigned __stdcall TThread::ThreadEntry(void* self) {
     auto* thread = static_cast<TThread*>(self);
     try {
-        thread->Run();
+        if (thread->ParkPoint()) {
+            thread->Run();
+        }
     } catch (...) {
         // An exception leaving a thread would end the process; keep it for the owner instead.
         thread->runFailure_ = std::current_exception();
     }
     const bool freeWhenDone = thread->FreeWhenDone;
     const DWORD exitCode = thread->ExitCode;
+    // A Park from now on returns at once.
+    EnterCriticalSection(&thread->lock_);
+    thread->SetResting(true);
+    LeaveCriticalSection(&thread->lock_);
     thread->ended_.store(true, std::memory_order_release);
     try {
         thread->DoCompleted();
@@ -231,7 +326,7 @@ unsigned __stdcall TThread::ThreadEntry(void* self) {
             thread->runFailure_ = std::current_exception();
         }
     }
-    if (freeWhenDone) {
+    if (freeWhenDone && thread->holders_.fetch_sub(1) == 1) {
         delete thread;
     }
     return exitCode;

@@ -16,25 +16,33 @@ using TThreadMethod = std::function<void()>;
 // Message that carries a Synchronize call to the thread window; wParam 0, lParam the thread object.
 constexpr UINT kThreadSyncMessage = 0x8FFF;
 
-// An operating-system thread that runs Run. The main thread steers it by parking (suspending) and waking
-// (resuming) it and by asking it to stop; calls that must run on the main thread go through Synchronize.
-// Every thread object is counted; while any exists, the main thread owns a hidden "TThreadWindow"
-// window that runs the synchronized calls.
+// An operating-system thread that runs Run. The main thread steers it by parking and waking it and by
+// asking it to stop; calls that must run on the main thread go through Synchronize. Parking is
+// cooperative: the thread stops only where it rests (RestUntil, ParkPoint, a Synchronize hand-off), never
+// inside the heap or the C runtime. Every thread object is counted; while any exists, the main thread owns
+// a hidden "TThreadWindow" window that runs the synchronized calls.
 class TThread : public TObject {
 public:
-    // Starts the thread at once, or suspended (and Parked) when `createSuspended`. Started at once, Run may
-    // begin before a derived class's constructor has finished, so a class with members of its own creates
-    // suspended and Wakes the thread when it is ready.
+    // Starts the thread at once, or parked when `createSuspended`: then Run begins only at the first Wake
+    // that clears Parked, so a derived class with members of its own creates suspended and Wakes the
+    // thread when it is ready.
     explicit TThread(bool createSuspended);
-    // Asks a running thread to stop and waits for it (StopAndWait); a parked thread is left as it is.
+    // Asks the thread to stop, parked or not, and waits for it (StopAndWait).
     ~TThread() override;
 
-    // Suspends the thread once and marks it Parked.
+    // Counts one park request and marks the thread Parked; returns once the thread rests, so nothing of
+    // Run happens afterwards until the matching Wake. Called on the thread itself it only counts: the
+    // thread parks at its next rest.
     void Park();
-    // Resumes the thread once; clears Parked when the thread now runs. Callers repeat until !Parked().
+    // Takes back one park request; clears Parked when none is left. Callers repeat until !Parked().
     void Wake();
-    // Only sets StopRequested; Run must look at it.
+    // Sets StopRequested and ends the thread's rest, parked or not; Run must look at the flag.
     void RequestStop();
+    // For a FreeWhenDone thread that someone keeps a pointer to: Hold before the thread can end, and
+    // Release instead of any further use. The object is freed by the last of the thread's end and the
+    // Releases, so a RequestStop followed by Release never races with the thread freeing itself.
+    void Hold();
+    void Release();
     // Waits without limit for the thread to end and returns its exit code. Called on the main thread it
     // sets MainWaiting, so the thread's later Synchronize calls fail instead of dead-locking.
     DWORD WaitFor();
@@ -67,17 +75,33 @@ protected:
     // are gone by then), so such a class calls it first thing in its destructor.
     void StopAndWait();
     // Runs `method` on the main thread and waits for it; an exception it raises is raised again here.
-    // Raises EThread while the main thread waits in WaitFor for this thread.
+    // Raises EThread while the main thread waits in WaitFor for this thread. The thread rests while it
+    // waits, and parks afterwards when a park was asked for meanwhile.
     void Synchronize(TThreadMethod method);
+    // On the thread: rests (costing no processor time) until `deadline` (GetTickCount64) has passed and
+    // no park is asked for, or until a stop is requested. False when stopped.
+    bool RestUntil(ULONGLONG deadline);
+    // On the thread: the place to park between two steps of Run. False when a stop is requested.
+    bool ParkPoint() { return RestUntil(0); }
 
 private:
     static unsigned __stdcall ThreadEntry(void* self);
+    void SetResting(bool value); // with lock_ held
+    void CloseEvents();
     // Runs the pending Synchronize call on the main thread; its failure goes back to the caller.
     static void RunSyncMethod(TThread* thread);
     friend LRESULT ThreadWindowMethod(HWND, UINT, WPARAM, LPARAM);
 
     HANDLE handle_ = nullptr;
     unsigned threadId_ = 0;
+    // lock_ guards parkCount_, resting_ and the change of stopRequested_; the events wake the thread
+    // (wake_: a Wake or a stop request) and the main thread waiting in Park (rest_: set while resting).
+    CRITICAL_SECTION lock_;
+    HANDLE wake_ = nullptr;
+    HANDLE rest_ = nullptr;
+    int parkCount_;
+    bool resting_ = false;
+    std::atomic<int> holders_{1}; // the running thread, plus one per Hold
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> parked_;
     std::atomic<bool> mainWaiting_{false};

@@ -237,8 +237,10 @@ TTreeView::TTreeView(TComponent* owner) : TWinControl(owner), items_(this) {
     TabStop = true;
     SetParentColor(false);
     SetColor(clWindow);
-    // Clicks and double clicks come from the tree view's notifications, which know about its items.
-    ControlStyle &= ~(csClickEvents | csDoubleClicks);
+    // Clicks come from the tree view's notification, which knows about its items. Double clicks come
+    // from the tree's own double-click message: Wine's tree view notifies them only on an item, while
+    // the copy acts on the selected node wherever the double click lands.
+    ControlStyle &= ~csClickEvents;
 }
 
 TTreeView::~TTreeView() {
@@ -349,6 +351,18 @@ void TTreeView::WndProc(TMessage& message) {
     TWinControl::WndProc(message);
 }
 
+// Wine's tree view keeps the system keys to itself instead of handing them to the default procedure, so
+// Alt+F4 (and Alt+Space, F10) would do nothing while the tree has the focus; the tree has no use for
+// them on any platform.
+void TTreeView::DefaultHandler(TMessage& message) {
+    if (HandleAllocated() &&
+        (message.Msg == WM_SYSKEYDOWN || message.Msg == WM_SYSKEYUP || message.Msg == WM_SYSCHAR)) {
+        message.Result = DefWindowProcA(Handle(), message.Msg, message.WParam, message.LParam);
+        return;
+    }
+    TWinControl::DefaultHandler(message);
+}
+
 void TTreeView::Notify(TMessage& message) {
     const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
     message.Result = 0;
@@ -357,8 +371,7 @@ void TTreeView::Notify(TMessage& message) {
             Click();
             break;
         case NM_DBLCLK:
-            DblClick();
-            break; // 0: the tree view still expands or collapses the node
+            break; // OnDblClick fires from WM_LBUTTONDBLCLK; 0: the tree view still expands or collapses
         case TVN_ENDLABELEDITA:
         case TVN_ENDLABELEDITW:
             // The edited text stays (the pointer is null when the editing was cancelled).

@@ -81,7 +81,7 @@ using TTVNodeEvent = std::function<void(TObject* sender, TTreeNode node)>;
 
 // The platform's tree view: expand buttons, lines (also at the root), in-place caption editing that
 // keeps the edited text, no dragging, a sunken edge, and the selection hidden while the tree has no
-// focus. OnDblClick comes from the tree's own double-click notification.
+// focus. OnDblClick fires once for each double click anywhere in the tree's client area.
 class TTreeView : public TWinControl {
 public:
     explicit TTreeView(TComponent* owner);
@@ -108,6 +108,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
+    void DefaultHandler(TMessage& message) override;
     void ColorChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
     // The indent and the images go with the rest of the layout.

@@ -13,6 +13,9 @@
 #include "scanner/HelpContextScan.h"
 #include "scanner/gui/TreeViewResult.h"
 
+#include <windows.h>
+
+#include <string>
 #include <utility>
 
 TForm1* Form1 = nullptr;
@@ -36,6 +39,13 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
     button->SetParentShowHint(false);
     button->OnClick = std::move(onClick);
     return button;
+}
+
+// The project file that a text of the edit names (as the scan opens it) does not exist or is a folder:
+// nothing a typed name on its way to a project could be blamed for.
+bool NoProjectFileThere(const std::string& text) {
+    const DWORD attributes = GetFileAttributesA(ProjectFileName(text).c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
@@ -124,9 +134,15 @@ TForm1::~TForm1() {
         SecretPanel1->SetActive(false);
 }
 
-void TForm1::RxSpeedButton1Click(TObject*) {
+// A Rescan started by a change of the edit's text (every key typed) says nothing while the text names no
+// project file yet, or a folder: the tree stays as it is. The Rescan button reports every error, and a
+// change that names an existing project reports the errors of its forms.
+void TForm1::RxSpeedButton1Click(TObject* sender) {
+    const std::string projectText = FilenameEdit1->Text();
+    if (sender == FilenameEdit1 && !projectText.empty() && NoProjectFileThere(projectText))
+        return;
     TTreeViewResult tree(TreeView1->Items());
-    Rescan(FilenameEdit1->Text(), tree, [this](const ListedForm& form) { ScanFormFile(form); });
+    Rescan(projectText, tree, [this](const ListedForm& form) { ScanFormFile(form); });
 }
 
 void TForm1::ScanFormFile(ListedForm form) {

@@ -32,7 +32,8 @@ public:
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
 
-    // Rescan: the project named by the edit's text, read again into the tree.
+    // Rescan: the project named by the edit's text, read again into the tree. Also the edit's OnChange
+    // (sender: the edit), which passes over a text that names no file yet.
     void RxSpeedButton1Click(TObject* sender);
     // Exit.
     void RxSpeedButton2Click(TObject* sender);

@@ -71,6 +71,72 @@ TEST_F(ApplicationTest, RegistrationSwitchesEndBeforeAnyWindow) {
     }
 }
 
+// Refuses the creation of every window of one class on this thread, as a system out of resources would.
+class RefuseWindows {
+public:
+    explicit RefuseWindows(std::vector<std::string> classNames) {
+        refused = std::move(classNames);
+        hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~RefuseWindows() { UnhookWindowsHookEx(hook_); }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            char name[64] = {};
+            GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+            for (const std::string& className : refused)
+                if (className == name)
+                    return 1;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline std::vector<std::string> refused;
+    HHOOK hook_;
+};
+
+// The main window cannot be built: the error is shown once, no loop runs, and the run reports failure.
+TEST_F(ApplicationTest, AnErrorWhileTheMainWindowIsBuiltIsShownOnceAndEndsWithExitCodeOne) {
+    std::vector<std::string> shown;
+    Application->MessageBoxHook = [&](HWND owner, const std::string& text, const std::string& caption,
+                                      unsigned flags) {
+        EXPECT_EQ(owner, Application->Handle());
+        EXPECT_EQ(caption, Application->Title());
+        EXPECT_EQ(flags, 0x10u);
+        shown.push_back(text);
+        return IDOK;
+    };
+    int exitCode = -1;
+    {
+        RefuseWindows refuse({"TForm1"});
+        exitCode = RunQuorvel({});
+    }
+    Application->MessageBoxHook = nullptr;
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(shown, std::vector<std::string>{"Error creating window."});
+    EXPECT_FALSE(Application->Terminated());
+    EXPECT_EQ(FindWindowA("TForm1", nullptr), nullptr);
+    delete Form1; // what was built of it
+    Form1 = nullptr;
+    EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+// No window at all can be made (as under Wine without a display): not the application's hidden window,
+// not a message box. The start ends with exit code 1 instead of ending the process abnormally.
+TEST_F(ApplicationTest, AStartThatCannotMakeAnyWindowEndsWithExitCodeOne) {
+    DoneFramework();
+    int exitCode = -1;
+    {
+        RefuseWindows refuse({"TApplication", "#32770"});
+        exitCode = RunQuorvel({});
+        EXPECT_EQ(Application, nullptr);
+    }
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(Form1, nullptr);
+    InitFramework();
+    ASSERT_NE(Application, nullptr);
+}
+
 // The real program under Wine: the switch ends it with exit code 0.
 TEST_F(ApplicationTest, RealProgramEndsOnRegServer) {
     char path[MAX_PATH] = {};
@@ -133,25 +199,88 @@ TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoop) {
     EXPECT_EQ(Application->MainForm(), nullptr);
 }
 
-TEST_F(ApplicationTest, HintShowsAfterThePauseAndGoesOnAPress) {
+// A shown form with window-less spots that carry hints, the pointer away from it at start.
+class HintTest : public ApplicationTest {
+protected:
     class Spot : public TGraphicControl {
     public:
         using TGraphicControl::TGraphicControl;
     };
-    TForm form(nullptr);
-    form.SetBorderStyle(bsSingle);
-    form.SetBounds(100, 100, 300, 200);
-    auto* spot = new Spot(&form);
-    spot->SetParent(&form);
-    spot->SetBounds(20, 20, 60, 30);
-    spot->SetHint("Rescan|Scan the project again");
-    spot->SetShowHint(true);
-    form.Show();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
-    const POINT inside = spot->ClientToScreen(POINT{10, 10});
-    SetCursorPos(inside.x, inside.y);
-    // The pointer's own move message starts the pause; a posted one makes sure it arrives.
-    PostMessageA(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+
+    void SetUp() override {
+        ApplicationTest::SetUp();
+        SetCursorPos(0, 0);
+        form.SetBorderStyle(bsSingle);
+        form.SetBounds(100, 100, 300, 200);
+    }
+    void TearDown() override {
+        SetCursorPos(0, 0);
+        Application->CancelHint();
+        Application->HintPause = 500;
+        Application->HintShortPause = 50;
+        Application->HintHidePause = 2500;
+    }
+
+    Spot* AddSpot(int left, const std::string& hint) {
+        auto* spot = new Spot(&form);
+        spot->SetParent(&form);
+        spot->SetBounds(left, 20, 60, 30);
+        spot->SetHint(hint);
+        spot->SetShowHint(true);
+        return spot;
+    }
+    void ShowForm() {
+        form.Show();
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != 0; }));
+    }
+    // The pointer onto the spot; its own move message starts the pause, a posted one makes sure it arrives.
+    std::chrono::steady_clock::time_point MoveOnto(Spot* spot) {
+        const POINT inside = spot->ClientToScreen(POINT{10, 10});
+        SetCursorPos(inside.x, inside.y);
+        const POINT client = form.ScreenToClient(inside);
+        PostMessageA(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        return std::chrono::steady_clock::now();
+    }
+
+    TForm form{nullptr};
+};
+
+// Each pause holds the hint back (or keeps it up) at least as long as it says: the first hint waits for
+// HintPause, the next while one is shown for HintShortPause, and a shown hint stays HintHidePause.
+TEST_F(HintTest, HintsKeepTheirPauses) {
+    Spot* first = AddSpot(20, "First");
+    Spot* second = AddSpot(120, "Second");
+    ShowForm();
+    Application->HintPause = 400;
+    Application->HintShortPause = 200;
+    Application->HintHidePause = 600;
+    auto elapsedMs = [](std::chrono::steady_clock::time_point since) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since)
+            .count();
+    };
+    // Window timers may fire up to one timer tick early.
+    constexpr long long kTick = 16;
+    auto moved = MoveOnto(first);
+    ASSERT_TRUE(PumpUntil([&] { return Application->HintWindow()->IsHintShowing(); })) << "no hint";
+    EXPECT_GE(elapsedMs(moved), 400 - kTick) << "the first hint came before its pause";
+    EXPECT_EQ(Application->HintWindow()->Caption(), "First");
+
+    moved = MoveOnto(second);
+    ASSERT_TRUE(PumpUntil([&] {
+        return Application->HintControl() == second && Application->HintWindow()->IsHintShowing();
+    })) << "no second hint";
+    const auto shown = std::chrono::steady_clock::now();
+    EXPECT_GE(elapsedMs(moved), 200 - kTick) << "the next hint came before its short pause";
+    EXPECT_EQ(Application->HintWindow()->Caption(), "Second");
+
+    ASSERT_TRUE(PumpUntil([&] { return !Application->HintWindow()->IsHintShowing(); })) << "hint stayed";
+    EXPECT_GE(elapsedMs(shown), 600 - kTick) << "the hint went before its hide pause";
+}
+
+TEST_F(HintTest, HintShowsAfterThePauseAndGoesOnAPress) {
+    Spot* spot = AddSpot(20, "Rescan|Scan the project again");
+    ShowForm();
+    MoveOnto(spot);
     ASSERT_TRUE(PumpUntil([&] { return Application->HintWindow()->IsHintShowing(); })) << "no hint";
     EXPECT_EQ(Application->HintControl(), spot);
     EXPECT_EQ(Application->HintWindow()->Caption(), "Rescan");

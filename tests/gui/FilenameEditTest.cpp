@@ -3,6 +3,7 @@
 #include "controls/EditButton.h"
 #include "controls/FileNames.h"
 #include "framework/Application.h"
+#include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
 #include "runtime/Exceptions.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -520,6 +521,41 @@ TEST_F(FilenameEditTest, PasteOnlyWithDirectInputAndNotReadOnly) {
     EXPECT_EQ(changes, 1);
 }
 
+// The edit window is multi-line; a paste still inserts one line, as a one-line edit does, in place of
+// the selection, and reports it as one change.
+TEST_F(FilenameEditTest, APasteInsertsTheClipboardTextUpToItsFirstLineBreak) {
+    const struct {
+        const char* before;
+        int selStart, selEnd;
+        const char* clipboard;
+        const char* after;
+    } cases[] = {
+        {"", 0, 0, "Project1.mak\r\n", "Project1.mak"},
+        {"", 0, 0, "a.mak\nb.mak", "a.mak"},
+        {"", 0, 0, "a.mak\rb.mak", "a.mak"},
+        {"C:\\old.mak", 3, 6, "new\r\n", "C:\\new.mak"},
+        {"x.mak", 0, 5, "\r\nrest", ""},
+        {"x.mak", 5, 5, "plain", "x.makplain"},
+    };
+    for (const auto& c : cases) {
+        edit->SetText(c.before);
+        SendMessageA(edit->Handle(), EM_SETSEL, c.selStart, c.selEnd);
+        Clipboard()->SetAsText(c.clipboard);
+        changes = 0;
+        SendMessageA(edit->Handle(), WM_PASTE, 0, 0);
+        EXPECT_EQ(edit->Text(), c.after) << c.clipboard;
+        EXPECT_EQ(changes, std::string(c.before) == c.after ? 0 : 1) << c.clipboard;
+        EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETLINECOUNT, 0, 0), 1) << c.clipboard;
+    }
+    // Ctrl+V as typed reaches the same paste.
+    edit->SetText("");
+    Clipboard()->SetAsText("typed.mak\r\n");
+    changes = 0;
+    SendMessageA(edit->Handle(), WM_CHAR, 0x16, 1);
+    EXPECT_EQ(edit->Text(), "typed.mak");
+    EXPECT_EQ(changes, 1);
+}
+
 TEST_F(FilenameEditTest, FileNameReadAndWrite) {
     edit->SetText("\"C:\\My Projects\\a.mak\" rest");
     EXPECT_EQ(edit->FileName(), "C:\\My Projects\\a.mak");
@@ -605,6 +641,18 @@ TEST_F(FilenameEditTest, ChoosingTheSameFileAgainFiresNothing) {
     ASSERT_EQ(driver.Answered, 1);
     EXPECT_EQ(edit->Text(), full);
     EXPECT_EQ(changes, 0);
+}
+
+TEST_F(FilenameEditTest, TheDialogTakesTheEditsHelpContext) {
+    for (int helpContext : {0, 4711}) {
+        edit->HelpContext = helpContext;
+        int seen = -1;
+        edit->Dialog().OnRequest = [&](const OPENFILENAMEA&) { seen = edit->Dialog().HelpContext; };
+        DialogDriver cancel("", false);
+        ClickButton();
+        ASSERT_EQ(cancel.Answered, 1);
+        EXPECT_EQ(seen, helpContext);
+    }
 }
 
 TEST_F(FilenameEditTest, HooksCanCancelOrRename) {

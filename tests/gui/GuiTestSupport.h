@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -28,6 +30,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
             return false;
         Application->ProcessMessages();
         Application->Idle();
+        if (done())
+            break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
     return true;
@@ -36,6 +40,34 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
 // Handles messages for a while: for checking that something does not happen.
 inline void PumpFor(int milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
+}
+
+// The operating-system threads of this process now.
+inline int ProcessThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+// The kernel handles this process holds now. Wine's GetProcessHandleCount answers 0, so there the
+// handle table is walked instead (handle values are multiples of 4).
+inline int ProcessHandleCount() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
+        return static_cast<int>(count);
+    int found = 0;
+    for (uintptr_t value = 4; value < 0x40000; value += 4) {
+        DWORD flags = 0;
+        found += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
+    }
+    return found;
 }
 
 // A top-level form with a fixed border, placed on the screen with the given client size. Show() it,

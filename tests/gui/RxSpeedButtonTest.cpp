@@ -362,6 +362,22 @@ TEST_F(RxSpeedButtonTest, GroupedButtonsStayDownOneAtATime) {
     EXPECT_EQ(ButtonPixel(b, 14, 1), kSliceMarker[0]);
 }
 
+// A grouped button held down and not flat fills its face with button face and white, white where the
+// pixel's row and column have the same parity.
+TEST_F(RxSpeedButtonTest, AnExclusiveButtonThatIsNotFlatShowsTheWhiteChecker) {
+    TRxSpeedButton* button = AddFlatButton(MakeStrip(3), 3, 20, 20);
+    button->SetFlat(false);
+    button->SetGroupIndex(1);
+    button->SetDown(true);
+    ShowActive();
+    ASSERT_EQ(button->State(), gsExclusive);
+    // The face left of the picture, inside the two sunken frames.
+    for (int y = 3; y < 12; ++y)
+        for (int x = 2; x < 8; ++x)
+            EXPECT_EQ(ButtonPixel(button, x, y), (x & 1) == (y & 1) ? Rgb(clWhite) : Rgb(clBtnFace))
+                << x << "," << y;
+}
+
 TEST_F(RxSpeedButtonTest, TransparentButtonShowsTheParentAndEarlierSiblings) {
     form->SetColor(clTeal);
     // A plain square drawn before the button, under its left part.
@@ -430,8 +446,11 @@ TEST_F(RxSpeedButtonTest, EditButtonJoinsTheEditFrameUnlessPressed) {
     button->OnClosePopup = [&](TObject*) { ++closed; };
     ShowActive();
     EXPECT_EQ(ButtonPixel(button, 3, 2), kSliceMarker[0]);
-    EXPECT_EQ(ButtonPixel(button, 0, 5), Rgb(clBtnFace));
-    EXPECT_EQ(ButtonPixel(button, 1, 5), Rgb(clBtnHighlight));
+    // x = 0 from y = 0 to height - 2, x = 1 from y = 1 to height - 3, both ends included.
+    for (int y : {0, 5, 15})
+        EXPECT_EQ(ButtonPixel(button, 0, y), Rgb(clBtnFace)) << y;
+    for (int y : {1, 5, 14})
+        EXPECT_EQ(ButtonPixel(button, 1, y), Rgb(clBtnHighlight)) << y;
     EXPECT_EQ(ButtonPixel(button, 20, 5), Rgb(clWindowFrame));
     SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(button, 10, 8));
     EXPECT_EQ(closed, 1);

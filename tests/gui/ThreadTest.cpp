@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,7 @@ public:
             Wake();
         }
     }
+    using TThread::ParkPoint;
     using TThread::Synchronize;
 
 protected:
@@ -179,10 +181,10 @@ TEST_F(ThreadTest, ASynchronizeUnderWayWhenTheWaitBeginsIsStillAnswered) {
     EXPECT_TRUE(ran);
 }
 
-TEST_F(ThreadTest, ParkStopsTheThreadAndWakeResumesIt) {
+TEST_F(ThreadTest, ParkStopsTheThreadAtItsParkPointAndWakeResumesIt) {
     std::atomic<long> steps{0};
     BodyThread thread([&](BodyThread& self) {
-        while (!self.StopRequested()) {
+        while (self.ParkPoint()) {
             ++steps;
             SwitchToThread();
         }
@@ -209,6 +211,53 @@ TEST_F(ThreadTest, ParkStopsTheThreadAndWakeResumesIt) {
     thread.RequestStop();
     thread.WaitFor();
     EXPECT_TRUE(thread.Ended());
+}
+
+// Parking waits for the step under way and stops the thread at its next park point, never inside it: a
+// thread stopped while it held the heap's lock would hang the main thread's next allocation.
+TEST_F(ThreadTest, ParkingWaitsForTheStepUnderWayAndNeverStopsTheThreadInsideIt) {
+    std::atomic<bool> inStep{false};
+    std::atomic<long> steps{0};
+    BodyThread thread([&](BodyThread& self) {
+        while (self.ParkPoint()) {
+            inStep = true;
+            std::vector<std::string> garbage(64, std::string(200, 'x'));
+            inStep = false;
+            ++steps;
+        }
+    });
+    thread.Start();
+    ASSERT_TRUE(PumpUntil([&] { return steps > 0; }));
+    for (int i = 0; i < 300; ++i) {
+        thread.Park();
+        ASSERT_FALSE(inStep) << i;
+        const long parkedAt = steps;
+        std::string allocated(4096, 'y'); // the heap is free
+        ASSERT_EQ(parkedAt, steps.load()) << i;
+        thread.Wake();
+    }
+    EXPECT_TRUE(PumpUntil([&] { return steps > 300; }));
+}
+
+// A parked thread whose object goes is told to stop: it ends without another step (the destruction
+// would otherwise wait for ever), and one that was never woken never runs at all.
+TEST_F(ThreadTest, ADestroyedParkedThreadEndsWithoutRunningOn) {
+    std::atomic<int> runs{0};
+    std::atomic<long> steps{0};
+    auto never = std::make_unique<BodyThread>([&](BodyThread&) { ++runs; });
+    auto parked = std::make_unique<BodyThread>([&](BodyThread& self) {
+        while (self.ParkPoint())
+            ++steps;
+    });
+    parked->Start();
+    ASSERT_TRUE(PumpUntil([&] { return steps > 0; }));
+    parked->Park();
+    const long parkedAt = steps;
+    never.reset();
+    parked.reset();
+    EXPECT_EQ(0, runs.load());
+    EXPECT_EQ(parkedAt, steps.load());
+    EXPECT_EQ(0, ThreadObjectCount());
 }
 
 TEST_F(ThreadTest, PrioritiesMapOntoTheSystemValues) {

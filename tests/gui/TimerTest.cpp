@@ -269,6 +269,112 @@ TEST_F(TimerTest, DestroyingATimerWhoseTickWaitsToBeHandledDropsThatTick) {
     EXPECT_EQ(ticksAtDestruction, ticks);
 }
 
+// The worker rests while its hand-off waits; parking it then (Interval 0 here) drops that tick: no tick
+// runs while ticks are not wanted.
+TEST_F(TimerTest, ATickWaitingToBeHandledWhenTheWorkerIsParkedIsDropped) {
+    TRxTimer timer(nullptr);
+    timer.SetInterval(10);
+    timer.SetOnTimer(Counter(&timer));
+    ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
+    ASSERT_TRUE(WaitForSentMessage());
+    const int ticksAtPark = ticks;
+    timer.SetInterval(0);
+    EXPECT_TRUE(timer.Worker().Parked());
+    PumpFor(200);
+    EXPECT_EQ(ticksAtPark, ticks);
+    timer.SetInterval(10);
+    EXPECT_TRUE(TicksGrow());
+}
+
+TEST_F(TimerTest, DestroyingATimerDuringADirectTickWaitsForThatTick) {
+    auto timer = std::make_unique<TRxTimer>(nullptr);
+    timer->SetSyncEvent(false);
+    timer->SetInterval(10);
+    std::atomic<bool> entered{false};
+    std::atomic<bool> destroying{false};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> sawTimerGone{false};
+    TRxTimer* raw = timer.get();
+    timer->SetOnTimer([&](TObject* sender) {
+        if (entered.exchange(true))
+            return;
+        while (!destroying)
+            SwitchToThread();
+        for (int i = 0; i < 200; ++i)
+            SwitchToThread();
+        sawTimerGone = sender != raw || raw->Destroying();
+        finished = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return entered.load(); }));
+    destroying = true;
+    timer.reset();
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(sawTimerGone);
+    EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+}
+
+// The worker reads the handler on its own thread while the main thread replaces it.
+TEST_F(TimerTest, ReplacingTheHandlerWhileDirectTicksRunIsSafe) {
+    TRxTimer timer(nullptr);
+    timer.SetSyncEvent(false);
+    timer.SetInterval(1);
+    std::atomic<int> first{0};
+    std::atomic<int> second{0};
+    const std::string big(100, 'x'); // a capture too large for std::function's own buffer
+    for (int i = 0; i < 2000; ++i) {
+        if (i % 2 == 0)
+            timer.SetOnTimer([&first, big](TObject*) { first += big.size() == 100; });
+        else
+            timer.SetOnTimer([&second, big](TObject*) { second += big.size() == 100; });
+        if (i % 100 == 0)
+            PumpFor(5);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return second > 0 && first + second > 5; }));
+}
+
+// A timer whose credits ran to their end stops from within its tick, so its worker parks inside that
+// hand-off; the timer destroyed afterwards still ends the worker's thread.
+TEST_F(TimerTest, ATimerDestroyedWhileItsWorkerIsParkedInsideAHandOffLeavesNoThread) {
+    const int threadsBefore = guitest::ProcessThreadCount();
+    auto timer = std::make_unique<TRxTimer>(nullptr);
+    timer->SetInterval(1);
+    timer->SetOnTimer([&](TObject*) {
+        if (++ticks == 3)
+            timer->SetEnabled(false);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return ticks == 3; }));
+    EXPECT_TRUE(timer->Worker().Parked());
+    timer.reset();
+    EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() == threadsBefore; }))
+        << guitest::ProcessThreadCount() << " threads, " << threadsBefore << " before";
+    EXPECT_EQ(3, ticks);
+}
+
+// An error display that itself fails leaves the worker working: it never ends by an exception, and its
+// timer never uses a worker that is gone.
+TEST_F(TimerTest, AFailingErrorDisplayDoesNotEndTheWorker) {
+    Application->MessageBoxHook = [](HWND, const std::string&, const std::string&, unsigned) -> int {
+        throw EReadError(SReadError, {});
+    };
+    for (bool sync : {true, false}) {
+        auto timer = std::make_unique<TRxTimer>(nullptr);
+        timer->SetSyncEvent(sync);
+        timer->SetInterval(5);
+        timer->SetOnTimer([&](TObject*) {
+            ++ticks;
+            throw EWriteError(SWriteError, {});
+        });
+        const int start = ticks;
+        EXPECT_TRUE(PumpUntil([&] { return ticks >= start + 4; })) << sync;
+        timer->SetEnabled(false);
+        timer->SetEnabled(true);
+        EXPECT_TRUE(PumpUntil([&] { return ticks >= start + 6; })) << sync;
+        timer.reset();
+        EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; })) << sync;
+    }
+}
+
 TEST_F(TimerTest, AnOwnerFreesItsTimers) {
     auto owner = std::make_unique<TComponent>(nullptr);
     auto* rxTimer = new TRxTimer(owner.get());
