@@ -682,9 +682,10 @@ TEST_F(CreditsTest, ManyRescansAndAboutTogglesLeaveThreadsAndHandlesWhereTheyWer
     SetCursorPos(0, 0);
     Application->SetShowHint(false);
     LoadDemo();
-    for (int i = 0; i < 3; ++i) { // whatever is made on first use exists from here on
+    for (int i = 0; i < 3; ++i) { // whatever is made on first use (the first tick too) exists from here on
         ClickButton(form->RxSpeedButton1);
         ClickButton(form->RxSpeedButton3);
+        ASSERT_TRUE(PumpUntil([&] { return form->SecretPanel1->ScrollPos() >= 1; })) << i;
         ClickButton(form->RxSpeedButton3);
     }
     PumpUntil([] { return false; }, 300);
