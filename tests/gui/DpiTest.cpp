@@ -11,6 +11,7 @@
 #include "framework/TreeView.h"
 #include "scanner/gui/MainForm.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/MainWindowTest.h"
 
 #include <gtest/gtest.h>
 
@@ -96,29 +97,10 @@ SIZE TextSize(const TFont& font, const std::string& text) {
     return size;
 }
 
-class DpiTest : public ::testing::Test {
+class DpiTest : public guitest::MainWindowTest {
 protected:
-    void SetUp() override {
-        InitFramework();
-        Application->MessageBoxHook = [this](HWND, const std::string& text, const std::string&, unsigned) {
-            boxes.push_back(text);
-            return IDOK;
-        };
-        char previous[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previousDirectory = previous;
-        // The demo project names its forms relative to its folder (Wine maps the Unix root to Z:).
-        ASSERT_TRUE(SetCurrentDirectoryA(("Z:" QUORVEL_SOURCE_DIR "/examples/demo")));
-        SetCursorPos(0, 0);
-        form = new TForm1(nullptr);
-        form->Show();
-        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
-        SetForegroundWindow(form->Handle());
-    }
     void TearDown() override {
-        delete form;
-        Application->MessageBoxHook = nullptr;
-        SetCurrentDirectoryA(previousDirectory.c_str());
+        MainWindowTest::TearDown();
         EXPECT_TRUE(boxes.empty());
     }
 
@@ -128,9 +110,6 @@ protected:
         ASSERT_TRUE(SetCursorPos(screen.x, screen.y));
         PressLeftButton();
     }
-
-    HWND Tree() { return form->TreeView1->Handle(); }
-    int NodeCount() { return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0)); }
 
     // The project's name pasted into the file-name edit: one change, one scan.
     void PasteProject() {
@@ -146,10 +125,6 @@ protected:
             layout[form->Controls(i)->Name()] = form->Controls(i)->BoundsRect();
         return layout;
     }
-
-    TForm1* form = nullptr;
-    std::vector<std::string> boxes;
-    std::string previousDirectory;
 };
 
 // The controls that keep the size of the 96-dpi layout, scaled (the labels size themselves to their text).

@@ -15,6 +15,7 @@
 #include "runtime/Exceptions.h"
 #include "scanner/HelpContextScan.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/MainWindowTest.h"
 
 #include <gtest/gtest.h>
 
@@ -39,16 +40,7 @@ const char kDemoTree[] = "MainForm:100\n  CustomerEdit:110\n  QuantityEdit:120\n
 
 using guitest::PumpUntil;
 
-// A folder of the source tree as a Windows path (Wine maps the Unix root to drive Z:).
-std::string SourcePath(const std::string& relative) {
-    std::string path = std::string(QUORVEL_SOURCE_DIR) + "/" + relative;
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
+using guitest::SourcePath;
 
 // One node as the tree view reports it.
 struct ShownNode {
@@ -126,37 +118,8 @@ void TypeText(const std::string& text) {
     }
 }
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public guitest::MainWindowTest {
 protected:
-    void SetUp() override {
-        InitFramework();
-        Application->MessageBoxHook = [this](HWND owner, const std::string& text, const std::string& caption,
-                                             unsigned flags) {
-            EXPECT_EQ(owner, Application->Handle());
-            EXPECT_EQ(caption, Application->Title());
-            EXPECT_EQ(flags, 0x10u);
-            boxes.push_back(text);
-            return IDOK;
-        };
-        char previous[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previousDirectory = previous;
-        ASSERT_TRUE(SetCurrentDirectoryA(SourcePath("examples/demo").c_str()));
-        form = new TForm1(nullptr);
-        form->Show();
-        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
-        SetForegroundWindow(form->Handle());
-    }
-    void TearDown() override {
-        delete form;
-        form = nullptr;
-        Application->MessageBoxHook = nullptr;
-        SetCurrentDirectoryA(previousDirectory.c_str());
-    }
-
-    HWND Tree() { return form->TreeView1->Handle(); }
-    int NodeCount() { return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0)); }
-
     // Types into the file-name edit, one character message per key, as the keyboard would.
     void Type(const std::string& text) {
         form->FilenameEdit1->SetFocus();
@@ -223,10 +186,6 @@ protected:
         ASSERT_EQ(NodeCount(), 12);
         ASSERT_TRUE(boxes.empty());
     }
-
-    TForm1* form = nullptr;
-    std::vector<std::string> boxes;
-    std::string previousDirectory;
 };
 
 TEST_F(MainFormTest, ControlsAreMadeInOrderWithTheirPlacesAndSettings) {
