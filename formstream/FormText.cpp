@@ -1,7 +1,9 @@
 #include "formstream/FormText.h"
 
+#include <charconv>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formstream/Reader.h"
@@ -173,7 +175,8 @@ namespace {
 const char kLineEnd[] = "\r\n";
 
 // Turns one form stream into text. Shares the reader, the writer and the nesting level among the
-// steps; `depth_` counts the components, lists and collections that are open, to bound recursion.
+// steps. Components, lists and collections hold one of the reader's nesting levels while they are
+// written, which bounds the recursion together with any skip the reader makes inside them.
 class FormTextConverter {
 public:
     FormTextConverter(TReader& reader, TWriter& writer) : reader_(reader), writer_(writer) {}
@@ -181,25 +184,12 @@ public:
     void EmitComponent();
 
 private:
-    // Holds one level of recursion for the scope of a component, list or collection.
-    class DepthGuard {
-    public:
-        explicit DepthGuard(int& depth) : depth_(depth) {
-            if (depth_ >= kMaxFormNesting)
-                throw EReadError(SNestingTooDeep, {});
-            ++depth_;
-        }
-        ~DepthGuard() { --depth_; }
-        DepthGuard(const DepthGuard&) = delete;
-        DepthGuard& operator=(const DepthGuard&) = delete;
-
-    private:
-        int& depth_;
-    };
-
     void EmitHeader();
     void EmitProperty();
     void EmitValue();
+    void EmitInteger();
+    void EmitFloat();
+    void EmitIdent();
     void EmitList();
     void EmitSet();
     void EmitString();
@@ -210,18 +200,17 @@ private:
     void EmitText(const char* text, std::size_t length) {
         writer_.WriteBytes(text, static_cast<std::int32_t>(length));
     }
-    void EmitText(const std::string& text) { EmitText(text.data(), text.size()); }
+    void EmitText(std::string_view text) { EmitText(text.data(), text.size()); }
     template <std::size_t N> void EmitText(const char (&text)[N]) { EmitText(text, N - 1); }
     void HexEncode(const std::uint8_t* bytes, int count);
 
     TReader& reader_;
     TWriter& writer_;
     int level_ = 0;
-    int depth_ = 0;
 };
 
 void FormTextConverter::EmitComponent() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     EmitHeader();
     ++level_;
     while (!reader_.AtListEnd())
@@ -257,12 +246,14 @@ void FormTextConverter::EmitHeader() {
 
 void FormTextConverter::EmitProperty() {
     EmitIndent();
-    EmitText(reader_.ReadShortString());
+    EmitText(reader_.ReadShortStringView());
     EmitText(" = ");
     EmitValue();
     EmitText(kLineEnd);
 }
 
+// Lists and collections recurse through here, so the dispatch keeps no locals of its own: each
+// kind is written by a function whose frame is gone before the next level starts.
 void FormTextConverter::EmitValue() {
     switch (reader_.PeekTag()) {
         case TagNull:
@@ -273,10 +264,10 @@ void FormTextConverter::EmitValue() {
         case TagInt8:
         case TagInt16:
         case TagInt32:
-            EmitText(std::to_string(reader_.ReadIntValue()));
+            EmitInteger();
             break;
         case TagExtended:
-            EmitText(FormatExtended(reader_.ReadFloatValue()));
+            EmitFloat();
             break;
         case TagString:
         case TagLongString:
@@ -286,7 +277,7 @@ void FormTextConverter::EmitValue() {
         case TagFalse:
         case TagTrue:
         case TagNil:
-            EmitText(reader_.ReadIdentValue());
+            EmitIdent();
             break;
         case TagBinary:
             EmitBinary();
@@ -305,8 +296,34 @@ void FormTextConverter::EmitValue() {
     }
 }
 
+void FormTextConverter::EmitInteger() {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, reader_.ReadIntValue()).ptr;
+    EmitText(digits, static_cast<std::size_t>(end - digits));
+}
+
+void FormTextConverter::EmitFloat() {
+    EmitText(FormatExtended(reader_.ReadFloatValue()));
+}
+
+void FormTextConverter::EmitIdent() {
+    switch (reader_.ReadTag()) {
+        case TagIdent:
+            EmitText(reader_.ReadShortStringView());
+            break;
+        case TagFalse:
+            EmitText("False");
+            break;
+        case TagTrue:
+            EmitText("True");
+            break;
+        default:
+            EmitText("nil");
+    }
+}
+
 void FormTextConverter::EmitList() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     reader_.ReadTag();
     EmitText("(");
     ++level_;
@@ -334,44 +351,29 @@ void FormTextConverter::EmitSet() {
 }
 
 // Control bytes and the apostrophe become "#<code>", runs of other bytes stand between
-// apostrophes. A long string is written piece by piece as it is read, so its count is never
-// trusted with an allocation; a quoted run simply continues across pieces.
+// apostrophes. The whole value is read before anything of it is written: a string cut short by the
+// end of the data leaves nothing of itself in the text.
 void FormTextConverter::EmitString() {
-    std::uint32_t remaining = reader_.ReadStringHeader();
-    if (remaining == 0) {
+    const std::string_view text = reader_.ReadStringView();
+    if (text.empty()) {
         EmitText("''");
         return;
     }
-    bool quoted = false;
-    std::uint8_t piece[256];
-    while (remaining > 0) {
-        const auto count = static_cast<int>(remaining < sizeof piece ? remaining : sizeof piece);
-        reader_.ReadBytes(piece, count);
-        remaining -= static_cast<std::uint32_t>(count);
-        for (int i = 0; i < count;) {
-            const std::uint8_t byte = piece[i];
-            if (byte < 0x20 || byte == '\'') {
-                if (quoted) {
-                    EmitText("'");
-                    quoted = false;
-                }
-                EmitText("#");
-                EmitText(std::to_string(byte));
-                ++i;
-                continue;
-            }
-            const int start = i;
-            while (i < count && piece[i] >= 0x20 && piece[i] != '\'')
-                ++i;
-            if (!quoted) {
-                EmitText("'");
-                quoted = true;
-            }
-            EmitText(reinterpret_cast<const char*>(piece + start), static_cast<std::size_t>(i - start));
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<std::uint8_t>(text[i]);
+        if (byte < 0x20 || byte == '\'') {
+            EmitText("#");
+            EmitText(std::to_string(byte));
+            ++i;
+            continue;
         }
-    }
-    if (quoted)
+        const std::size_t start = i;
+        while (i < text.size() && static_cast<std::uint8_t>(text[i]) >= 0x20 && text[i] != '\'')
+            ++i;
         EmitText("'");
+        EmitText(text.data() + start, i - start);
+        EmitText("'");
+    }
 }
 
 void FormTextConverter::EmitBinary() {
@@ -410,7 +412,7 @@ void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count) {
 }
 
 void FormTextConverter::EmitCollection() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     reader_.ReadTag();
     EmitText("<");
     ++level_;

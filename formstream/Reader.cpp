@@ -56,6 +56,12 @@ TFiler::~TFiler() = default;
 
 // ---- TReader
 
+TReader::TNestingLevel::TNestingLevel(TReader& reader) : reader_(reader) {
+    if (reader_.nesting_ >= kMaxFormNesting)
+        throw EReadError(SNestingTooDeep, {});
+    ++reader_.nesting_;
+}
+
 TReader::TReader(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
 
 TReader::~TReader() {
@@ -171,6 +177,18 @@ std::string TReader::ReadShortString() {
     return text;
 }
 
+std::string_view TReader::ReadShortStringView() {
+    std::uint8_t length;
+    ReadBytes(&length, 1);
+    if (bufferEnd_ - bufferPosition_ >= length) {
+        const char* text = reinterpret_cast<const char*>(buffer_.get() + bufferPosition_);
+        bufferPosition_ += length;
+        return {text, length};
+    }
+    ReadBytes(shortString_, length);
+    return {shortString_, length};
+}
+
 std::uint32_t TReader::ReadStringHeader() {
     switch (ReadTag()) {
         case TagString: {
@@ -194,18 +212,27 @@ std::uint32_t TReader::ReadStringHeader() {
 }
 
 std::string TReader::ReadStringValue() {
-    // The string grows only as its bytes actually arrive, so a count that claims more than the
-    // stream holds fails with "Stream read error" before much is allocated.
-    std::uint32_t remaining = ReadStringHeader();
-    std::string text;
-    while (remaining > 0) {
-        const auto piece = std::min<std::uint32_t>(remaining, static_cast<std::uint32_t>(bufferSize_));
-        const size_t at = text.size();
-        text.resize(at + piece);
-        ReadBytes(text.data() + at, static_cast<std::int32_t>(piece));
-        remaining -= piece;
+    return std::string(ReadStringView());
+}
+
+std::string_view TReader::ReadStringView() {
+    return ReadCounted(ReadStringHeader());
+}
+
+std::string_view TReader::ReadCounted(std::uint32_t count) {
+    // Appended piece by piece as the buffer holds them: storage follows the bytes that actually
+    // arrive, never the count.
+    counted_.clear();
+    while (count > 0) {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        const auto n =
+            std::min<std::uint32_t>(count, static_cast<std::uint32_t>(bufferEnd_ - bufferPosition_));
+        counted_.append(reinterpret_cast<const char*>(buffer_.get() + bufferPosition_), n);
+        bufferPosition_ += static_cast<std::int32_t>(n);
+        count -= n;
     }
-    return text;
+    return counted_;
 }
 
 std::string TReader::ReadIdentValue() {
@@ -242,28 +269,54 @@ void TReader::CheckSignature() {
         throw EReadError(SInvalidImage, {});
 }
 
-void TReader::SkipFormValue() {
-    SkipValue(0);
-}
-
 // A skip runs only on the way to an "Invalid property value" error. It consumes whole values,
 // payloads of long strings (tag 12) and collections (tag 14) included, so the stream is left behind
-// the offending value. Tags above 14 are not values and are rejected at once; nested lists and
-// collections obey the same depth bound as the conversion.
-void TReader::SkipValue(int depth) {
-    if (depth >= kMaxFormNesting)
-        throw EReadError(SNestingTooDeep, {});
-    const std::uint8_t tag = ReadTag();
+// the offending value. Tags above 14 are not values and are rejected at once. A list or collection
+// holds a nesting level while it is skipped, so a skip that fails inside a skip (an item without
+// its list tag) goes on counting where the outer one stands. The recursion runs through small
+// frames: the payloads of the other kinds are consumed in SkipPayload.
+void TReader::SkipFormValue() {
+    switch (const std::uint8_t tag = ReadTag()) {
+        case TagList:
+            SkipList();
+            break;
+        case TagCollection:
+            SkipCollection();
+            break;
+        default:
+            SkipPayload(tag);
+    }
+}
+
+void TReader::SkipList() {
+    TNestingLevel level(*this);
+    while (!AtListEnd())
+        SkipFormValue();
+    ExpectListEnd();
+}
+
+void TReader::SkipCollection() {
+    TNestingLevel level(*this);
+    while (!AtListEnd()) {
+        const std::uint8_t next = PeekTag();
+        if (next == TagInt8 || next == TagInt16 || next == TagInt32)
+            ReadIntValue();
+        ExpectListStart();
+        while (!AtListEnd()) {
+            SkipBytes(ReadTag()); // the property name
+            SkipFormValue();
+        }
+        ExpectListEnd();
+    }
+    ExpectListEnd();
+}
+
+void TReader::SkipPayload(std::uint8_t tag) {
     switch (tag) {
         case TagNull:
         case TagFalse:
         case TagTrue:
         case TagNil:
-            break;
-        case TagList:
-            while (!AtListEnd())
-                SkipValue(depth + 1);
-            ExpectListEnd();
             break;
         case TagInt8:
             SkipBytes(1);
@@ -298,20 +351,6 @@ void TReader::SkipValue(int depth) {
         case TagLongString:
             StepBack();
             SkipBytes(ReadStringHeader());
-            break;
-        case TagCollection:
-            while (!AtListEnd()) {
-                const std::uint8_t next = PeekTag();
-                if (next == TagInt8 || next == TagInt16 || next == TagInt32)
-                    ReadIntValue();
-                ExpectListStart();
-                while (!AtListEnd()) {
-                    SkipBytes(ReadTag()); // the property name
-                    SkipValue(depth + 1);
-                }
-                ExpectListEnd();
-            }
-            ExpectListEnd();
             break;
         default:
             InvalidProperty();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "runtime/Object.h"
 
@@ -30,8 +31,8 @@ enum TValueTag : std::uint8_t {
 // Flags in the low four bits of a component's prefix byte (0xF0 to 0xFF).
 enum : std::uint8_t { FlagInherited = 0x01, FlagChildPosition = 0x02 };
 
-// Components, lists and collections nest at most this deep; deeper data raises EReadError
-// "Form nesting too deep".
+// Components, lists and collections nest at most this deep, whether they are read or skipped;
+// deeper data raises EReadError "Form nesting too deep".
 constexpr int kMaxFormNesting = 256;
 
 // The buffer size the conversion gives its reader and writer.
@@ -75,6 +76,21 @@ protected:
 // tag the operation does not accept, "Invalid stream format" for a missing signature.
 class TReader : public TFiler {
 public:
+    // One level of nesting, held for the scope of a component, list or collection that is read or
+    // skipped. Every level of a reader counts against the one bound, whichever path the data drives
+    // the recursion through (a skip that starts inside a skip included), so no input can nest
+    // deeper than kMaxFormNesting. Raises EReadError "Form nesting too deep" beyond it.
+    class TNestingLevel {
+    public:
+        explicit TNestingLevel(TReader& reader);
+        ~TNestingLevel() { --reader_.nesting_; }
+        TNestingLevel(const TNestingLevel&) = delete;
+        TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+    private:
+        TReader& reader_;
+    };
+
     TReader(TStream& stream, std::int32_t bufferSize = kFilerBufferSize);
     // Moves the stream back to just behind the last byte consumed.
     ~TReader() override;
@@ -93,10 +109,14 @@ public:
     std::int32_t ReadIntValue();
     TExtended ReadFloatValue();
     std::string ReadShortString();
+    // The same without a copy where the bytes lie whole in the buffer; valid until the next read
+    // from this reader.
+    std::string_view ReadShortStringView();
     std::string ReadStringValue();
-    // The tag of a string value (TagString or TagLongString) and its length; the bytes follow and
-    // are taken with ReadBytes. Lets a caller handle a long string piece by piece.
-    std::uint32_t ReadStringHeader();
+    // The same string without a copy: the bytes stay valid until the next read from this reader.
+    // The whole value is read before it is returned, but storage grows only as its bytes arrive,
+    // so a count that claims more than the stream holds allocates nothing on its word.
+    std::string_view ReadStringView();
     std::string ReadIdentValue();
     TComponentPrefix ReadComponentPrefix();
     void CheckSignature();
@@ -105,7 +125,16 @@ public:
 private:
     void StepBack() { --bufferPosition_; }
     void SkipBytes(std::uint32_t count);
-    void SkipValue(int depth);
+    void SkipList();
+    void SkipCollection();
+    void SkipPayload(std::uint8_t tag);
+    // The length of a string value after its tag (TagString or TagLongString).
+    std::uint32_t ReadStringHeader();
+    std::string_view ReadCounted(std::uint32_t count);
+
+    int nesting_ = 0;            // levels held by TNestingLevel
+    std::string counted_;        // a long value read whole; kept to reuse its storage
+    char shortString_[256] = {}; // a short string that straddles a refill
 };
 
 // A buffered byte sink: the stream sees writes of exactly the buffer size, then one of the rest.

@@ -18,6 +18,7 @@
 #include "runtime/Messages.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
+#include "tests/support/SmallStack.h"
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -200,6 +201,18 @@ TEST(FormFileToText, LongStringStaysOnOneLine) {
     mixed[4999] = '\r';
     EXPECT_EQ(ValueText([&](FormBuilder& f) { f.LongString(mixed); }),
               "'" + std::string(255, 'q') + "'#39#10'" + std::string(4742, 'q') + "'#13");
+}
+
+TEST(FormFileToText, StringCutShortLeavesNothingOfItself) {
+    // The text ends with the property's " = ": no quote and no piece of the string.
+    for (const std::uint32_t count : {300u, 5000u}) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P").LongStringCount(count).Bytes(std::string(count - 20, 'a'));
+        const Outcome outcome = ConvertFailing(f.FormFile("TFORM1"));
+        EXPECT_EQ(outcome.error, "Stream read error");
+        EXPECT_EQ(outcome.text, "object Form1: TForm1\r\n  P = ") << count;
+        EXPECT_EQ(outcome.text.size(), 28u);
+    }
 }
 
 TEST(FormFileToText, ComponentHeaders) {
@@ -449,16 +462,34 @@ TEST(FormFileToText, RejectsBadTagsCleanly) {
     }
 }
 
-TEST(FormFileToText, BoundsNesting) {
-    const auto nestedLists = [](int depth) {
+// Hostile nesting, converted on a thread with a small stack: every shape ends by itself, either
+// converted (at the bound) or with the nesting error (past it), never by overflowing the stack.
+TEST(FormFileToText, BoundsNestingOnASmallStack) {
+    // A root form whose property P holds `value`.
+    const auto form = [](const std::function<void(FormBuilder&)>& value) {
         FormBuilder f;
         f.Object("TForm1", "Form1").Prop("P");
-        for (int i = 0; i < depth; ++i)
-            f.List();
-        for (int i = 0; i < depth; ++i)
-            f.EndList();
+        value(f);
         f.EndProps().EndChildren();
         return f.FormFile("TFORM1");
+    };
+    const auto nestedLists = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            for (int i = 0; i < depth; ++i)
+                f.List();
+            for (int i = 0; i < depth; ++i)
+                f.EndList();
+        });
+    };
+    // Each collection's single item holds the next collection in its property X.
+    const auto nestedCollections = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            for (int i = 0; i < depth; ++i)
+                f.Collection().Item().Prop("X");
+            f.Int(1);
+            for (int i = 0; i < depth; ++i)
+                f.EndItem().EndCollection();
+        });
     };
     const auto nestedComponents = [](int depth) {
         FormBuilder f;
@@ -468,11 +499,82 @@ TEST(FormFileToText, BoundsNesting) {
             f.EndChildren();
         return f.FormFile("TFORM1");
     };
-    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting - 1)).error, "");
-    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting)).error, "Form nesting too deep");
-    EXPECT_EQ(ConvertFailing(nestedLists(100000)).error, "Form nesting too deep");
-    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting)).error, "");
-    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting + 1)).error, "Form nesting too deep");
+    // Lists, collections and components in turn, each a level.
+    const auto mixed = [](int depth) {
+        FormBuilder f;
+        int open = 0;
+        for (; open + 3 <= depth; open += 3)
+            f.Object("TPanel", "P")
+                .Prop("L")
+                .List()
+                .Collection()
+                .Item()
+                .Prop("X")
+                .Int(1)
+                .EndItem()
+                .EndCollection()
+                .EndList()
+                .EndProps();
+        for (int i = 0; i < open / 3; ++i)
+            f.EndChildren();
+        return f.FormFile("TFORM1");
+    };
+    // Items without their list tag: the value in its place is skipped, and it is the next such
+    // collection, for ever.
+    const auto skippedCollections = [&](int count) {
+        return form([count](FormBuilder& f) {
+            for (int i = 0; i < count; ++i)
+                f.Collection();
+        });
+    };
+    // An item lacks its list tag; the collection skipped in its place holds lists `depth` deep.
+    const auto skippedLists = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            f.Collection().Collection().Item().Prop("X");
+            for (int i = 0; i < depth; ++i)
+                f.List();
+            for (int i = 0; i < depth; ++i)
+                f.EndList();
+            f.EndItem().EndCollection().EndCollection();
+        });
+    };
+    // The form of the crash report, byte for byte: property P of Form1 holds 200 001 bytes 0E.
+    const std::string crash = std::string("\xFF\x0A\x00\x00\x30\x10\x00\x00\x00\x00"
+                                          "TPF0\x06TForm1\x05"
+                                          "Form1\x01P",
+                                          29) +
+                              std::string(200001, '\x0E');
+    ASSERT_EQ(crash.size(), 29u + 200001u);
+
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* error;
+    };
+    const Case cases[] = {
+        // The form takes one level, each list or collection one more.
+        {"lists at the bound", nestedLists(kMaxFormNesting - 1), ""},
+        {"lists past the bound", nestedLists(kMaxFormNesting), "Form nesting too deep"},
+        {"endless lists", nestedLists(100000), "Form nesting too deep"},
+        {"collections at the bound", nestedCollections(kMaxFormNesting - 1), ""},
+        {"collections past the bound", nestedCollections(kMaxFormNesting), "Form nesting too deep"},
+        {"endless collections", nestedCollections(100000), "Form nesting too deep"},
+        {"components at the bound", nestedComponents(kMaxFormNesting), ""},
+        {"endless components", nestedComponents(100000), "Form nesting too deep"},
+        {"mixed at the bound", mixed(kMaxFormNesting - kMaxFormNesting % 3), ""},
+        {"endless mixed", mixed(100000), "Form nesting too deep"},
+        {"skipped collections", skippedCollections(100000), "Form nesting too deep"},
+        // The form, the collection and the skipped one take three levels.
+        {"skipped lists at the bound", skippedLists(kMaxFormNesting - 3), "Invalid property value"},
+        {"skipped lists past the bound", skippedLists(kMaxFormNesting - 2), "Form nesting too deep"},
+        {"endless skipped lists", skippedLists(100000), "Form nesting too deep"},
+        {"the crash report", crash, "Form nesting too deep"},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome;
+        RunOnSmallStack([&] { outcome = ConvertFailing(c.file); });
+        EXPECT_EQ(outcome.error, c.error) << c.what;
+    }
 }
 
 // ---- Real-world forms
