@@ -1,6 +1,8 @@
 #include "formstream/FormText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -118,15 +120,55 @@ std::uint64_t RoundTo18(const std::string& digits, bool inexact, int& exponent) 
     return result;
 }
 
-} // namespace
+// Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
+// 17 digits, a point, "E-" and four digits of exponent.
+constexpr std::size_t kNumberRoom = 32;
 
-std::string FormatExtended(const TExtended& value) {
+// Lays out the significant digits d1…dk (k >= 1, no trailing zero) of the number 0.d1…dk × 10^e the
+// way the text form writes floating-point values: fixed for e from -3 to 15 ("0.00123", "100",
+// "123456.75"), else "1.5E-7". Returns the end of the text.
+char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
+    if (negative)
+        *out++ = '-';
+    if (e >= -3 && e <= 15) {
+        if (e <= 0) {
+            *out++ = '0';
+            *out++ = '.';
+            for (int i = 0; i < -e; ++i)
+                *out++ = '0';
+            return std::copy(digits, digits + k, out);
+        }
+        if (k <= e) {
+            out = std::copy(digits, digits + k, out);
+            for (int i = k; i < e; ++i)
+                *out++ = '0';
+            return out;
+        }
+        out = std::copy(digits, digits + e, out);
+        *out++ = '.';
+        return std::copy(digits + e, digits + k, out);
+    }
+    *out++ = digits[0];
+    if (k > 1) {
+        *out++ = '.';
+        out = std::copy(digits + 1, digits + k, out);
+    }
+    *out++ = 'E';
+    return std::to_chars(out, out + 8, e - 1).ptr;
+}
+
+char* CopyText(char* out, std::string_view text) {
+    return std::copy(text.begin(), text.end(), out);
+}
+
+// An extended value as the text form writes it; returns the end of the text.
+char* FormatExtendedTo(char* out, const TExtended& value) {
     const std::uint16_t exponentField = value.ExponentField();
     const std::uint64_t mantissa = value.Mantissa();
     if (exponentField == 0x7FFF)
-        return (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN";
+        return CopyText(out, (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN");
     if (exponentField == 0 || mantissa == 0)
-        return "0";
+        return CopyText(out, "0");
 
     // value = mantissa * 2^(field - 16383 - 63)
     int e = 0;
@@ -140,39 +182,101 @@ std::string FormatExtended(const TExtended& value) {
         digits15 /= 10;
         ++e;
     }
-    std::string digits = std::to_string(digits15);
-    digits.erase(digits.find_last_not_of('0') + 1);
-    const int k = static_cast<int>(digits.size());
+    while (digits15 % 10 == 0)
+        digits15 /= 10;
+    char digits[24];
+    const int k = static_cast<int>(std::to_chars(digits, digits + sizeof digits, digits15).ptr - digits);
+    return LayoutDecimal(out, value.Negative(), digits, k, e);
+}
 
-    std::string text = value.Negative() ? "-" : "";
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            text += "0.";
-            text.append(static_cast<size_t>(-e), '0');
-            text += digits;
-        } else if (k <= e) {
-            text += digits;
-            text.append(static_cast<size_t>(e - k), '0');
-        } else {
-            text.append(digits, 0, static_cast<size_t>(e));
-            text += '.';
-            text.append(digits, static_cast<size_t>(e), std::string::npos);
-        }
-    } else {
-        text += digits[0];
-        if (k > 1) {
-            text += '.';
-            text.append(digits, 1, std::string::npos);
-        }
-        text += 'E';
-        text += std::to_string(e - 1);
+// A single or double with the fewest significant digits that read back to the same value, laid out
+// like an extended value. Infinities and zeros keep their sign, which reads back too.
+template <typename Float> char* FormatShortestTo(char* out, Float value) {
+    if (std::isnan(value))
+        return CopyText(out, "NAN");
+    if (std::isinf(value))
+        return CopyText(out, value < 0 ? "-INF" : "INF");
+    if (value == 0)
+        return CopyText(out, std::signbit(value) ? "-0" : "0");
+    // "-d.ddde-XX": the digits without the point, and the exponent plus one for 0.d1…dk × 10^e.
+    char scientific[kNumberRoom];
+    const char* end = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+                                    std::chars_format::scientific)
+                          .ptr;
+    const char* exponent = std::find(static_cast<const char*>(scientific), end, 'e');
+    char digits[kNumberRoom];
+    int k = 0;
+    for (const char* c = scientific; c != exponent; ++c) {
+        if (*c != '.')
+            digits[k++] = *c;
     }
-    return text;
+    int e = 0;
+    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, e);
+    return LayoutDecimal(out, std::signbit(value), digits, k, e + 1);
+}
+
+} // namespace
+
+std::string FormatExtended(const TExtended& value) {
+    char text[kNumberRoom];
+    return std::string(text, FormatExtendedTo(text, value));
 }
 
 namespace {
 
 const char kLineEnd[] = "\r\n";
+
+bool IsWideCode(char16_t unit) {
+    return unit < 32 || unit > 126 || unit == u'\'';
+}
+
+// UTF-8 to UTF-16 units. A byte that starts no valid sequence (a stray continuation byte, an
+// overlong form, an encoded surrogate, a code point above U+10FFFF, a sequence cut short) is the
+// unit of its own value, and decoding goes on with the next byte.
+void DecodeUtf8(std::string_view bytes, std::u16string& units) {
+    units.clear();
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    const auto continuation = [&](std::size_t i, std::uint8_t low, std::uint8_t high) {
+        return i < bytes.size() && at(i) >= low && at(i) <= high;
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint8_t lead = at(i);
+        // The range of the first continuation byte depends on the lead; the others are 80..BF.
+        int length = 1;
+        std::uint8_t low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 1 && continuation(i + 1, low, high);
+        for (int n = 2; valid && n < length; ++n)
+            valid = continuation(i + static_cast<std::size_t>(n), 0x80, 0xBF);
+        if (!valid) {
+            units.push_back(lead);
+            ++i;
+            continue;
+        }
+        static const std::uint8_t kLeadMask[] = {0, 0, 0x1F, 0x0F, 0x07};
+        std::uint32_t code = lead & kLeadMask[length];
+        for (int n = 1; n < length; ++n)
+            code = (code << 6) | (at(i + static_cast<std::size_t>(n)) & 0x3F);
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(code));
+        }
+        i += static_cast<std::size_t>(length);
+    }
+}
 
 // Turns one form stream into text. Shares the reader, the writer and the nesting level among the
 // steps. Components, lists and collections hold one of the reader's nesting levels while they are
@@ -188,11 +292,21 @@ private:
     void EmitProperty();
     void EmitValue();
     void EmitInteger();
+    void EmitInt64();
     void EmitFloat();
+    void EmitSingle();
+    void EmitDouble();
     void EmitIdent();
     void EmitList();
     void EmitSet();
     void EmitString();
+    void EmitWideString();
+    void EmitUtf8String();
+    template <typename Unit, typename IsCode>
+    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode);
+    void EmitRun(const char* bytes, std::size_t count) { EmitText(bytes, count); }
+    void EmitRun(const char16_t* units, std::size_t count);
+    void EmitCode(unsigned code);
     void EmitBinary();
     void EmitCollection();
     void EmitIndent();
@@ -207,6 +321,7 @@ private:
     TReader& reader_;
     TWriter& writer_;
     int level_ = 0;
+    std::u16string units_; // a wide or UTF-8 string as UTF-16 units; kept to reuse its storage
 };
 
 void FormTextConverter::EmitComponent() {
@@ -288,6 +403,23 @@ void FormTextConverter::EmitValue() {
         case TagCollection:
             EmitCollection();
             break;
+        case TagSingle:
+            EmitSingle();
+            break;
+        case TagCurrency:
+        case TagInt64:
+            EmitInt64();
+            break;
+        case TagDate:
+        case TagDouble:
+            EmitDouble();
+            break;
+        case TagWideString:
+            EmitWideString();
+            break;
+        case TagUtf8String:
+            EmitUtf8String();
+            break;
         default:
             // Not a value. Left in place it would be read again as a name length, or, inside a
             // list, make the list loop write line ends for ever.
@@ -302,8 +434,34 @@ void FormTextConverter::EmitInteger() {
     EmitText(digits, static_cast<std::size_t>(end - digits));
 }
 
+void FormTextConverter::EmitInt64() {
+    const bool currency = reader_.PeekTag() == TagCurrency;
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, reader_.ReadInt64Value()).ptr;
+    if (currency)
+        *end++ = 'c';
+    EmitText(digits, static_cast<std::size_t>(end - digits));
+}
+
 void FormTextConverter::EmitFloat() {
-    EmitText(FormatExtended(reader_.ReadFloatValue()));
+    char text[kNumberRoom];
+    EmitText(text, static_cast<std::size_t>(FormatExtendedTo(text, reader_.ReadFloatValue()) - text));
+}
+
+void FormTextConverter::EmitSingle() {
+    char text[kNumberRoom + 1];
+    char* end = FormatShortestTo(text, reader_.ReadSingleValue());
+    *end++ = 's';
+    EmitText(text, static_cast<std::size_t>(end - text));
+}
+
+void FormTextConverter::EmitDouble() {
+    const bool date = reader_.PeekTag() == TagDate;
+    char text[kNumberRoom + 1];
+    char* end = FormatShortestTo(text, reader_.ReadDoubleValue());
+    if (date)
+        *end++ = 'd';
+    EmitText(text, static_cast<std::size_t>(end - text));
 }
 
 void FormTextConverter::EmitIdent() {
@@ -355,25 +513,62 @@ void FormTextConverter::EmitSet() {
 // end of the data leaves nothing of itself in the text.
 void FormTextConverter::EmitString() {
     const std::string_view text = reader_.ReadStringView();
-    if (text.empty()) {
+    EmitQuoted(text.data(), text.size(),
+               [](char c) { return static_cast<std::uint8_t>(c) < 0x20 || c == '\''; });
+}
+
+// Wide strings keep only the printable ASCII units between apostrophes; every other unit, and the
+// apostrophe, is written "#<code>", as the environment's own text forms show ('Poci'#261'gu').
+void FormTextConverter::EmitWideString() {
+    const std::string_view bytes = reader_.ReadWideStringView();
+    units_.resize(bytes.size() / 2);
+    for (std::size_t i = 0; i < units_.size(); ++i)
+        units_[i] = static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
+                                          (static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8));
+    EmitQuoted(units_.data(), units_.size(), IsWideCode);
+}
+
+void FormTextConverter::EmitUtf8String() {
+    DecodeUtf8(reader_.ReadUtf8StringView(), units_);
+    EmitQuoted(units_.data(), units_.size(), IsWideCode);
+}
+
+template <typename Unit, typename IsCode>
+void FormTextConverter::EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
+    if (count == 0) {
         EmitText("''");
         return;
     }
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<std::uint8_t>(text[i]);
-        if (byte < 0x20 || byte == '\'') {
-            EmitText("#");
-            EmitText(std::to_string(byte));
+    for (std::size_t i = 0; i < count;) {
+        if (isCode(units[i])) {
+            EmitCode(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i])));
             ++i;
             continue;
         }
         const std::size_t start = i;
-        while (i < text.size() && static_cast<std::uint8_t>(text[i]) >= 0x20 && text[i] != '\'')
+        while (i < count && !isCode(units[i]))
             ++i;
         EmitText("'");
-        EmitText(text.data() + start, i - start);
+        EmitRun(units + start, i - start);
         EmitText("'");
     }
+}
+
+// A run of printable ASCII units, written as the bytes of the same characters.
+void FormTextConverter::EmitRun(const char16_t* units, std::size_t count) {
+    char bytes[256];
+    while (count > 0) {
+        const std::size_t n = std::min(count, sizeof bytes);
+        std::copy(units, units + n, bytes);
+        EmitText(bytes, n);
+        units += n;
+        count -= n;
+    }
+}
+
+void FormTextConverter::EmitCode(unsigned code) {
+    char text[8] = {'#'};
+    EmitText(text, static_cast<std::size_t>(std::to_chars(text + 1, text + sizeof text, code).ptr - text));
 }
 
 void FormTextConverter::EmitBinary() {

@@ -147,13 +147,8 @@ std::int32_t TReader::ReadIntValue() {
             ReadBytes(bytes, 2);
             return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
         }
-        case TagInt32: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            return static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                             (std::uint32_t(bytes[2]) << 16) |
-                                             (std::uint32_t(bytes[3]) << 24));
-        }
+        case TagInt32:
+            return static_cast<std::int32_t>(ReadUInt32());
         default:
             InvalidProperty();
     }
@@ -189,23 +184,32 @@ std::string_view TReader::ReadShortStringView() {
     return {shortString_, length};
 }
 
+std::uint32_t TReader::ReadUInt32() {
+    std::uint8_t bytes[4];
+    ReadBytes(bytes, 4);
+    return std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) | (std::uint32_t(bytes[2]) << 16) |
+           (std::uint32_t(bytes[3]) << 24);
+}
+
+std::uint64_t TReader::ReadUInt64() {
+    const std::uint64_t low = ReadUInt32();
+    return low | (std::uint64_t(ReadUInt32()) << 32);
+}
+
+std::uint32_t TReader::ReadCount() {
+    // A count with its top bit set is negative as a length: no valid value.
+    const std::uint32_t count = ReadUInt32();
+    if (count & 0x80000000u)
+        InvalidProperty();
+    return count;
+}
+
 std::uint32_t TReader::ReadStringHeader() {
     switch (ReadTag()) {
-        case TagString: {
-            std::uint8_t length;
-            ReadBytes(&length, 1);
-            return length;
-        }
-        case TagLongString: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            const std::uint32_t length = std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                         (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
-            // A count with its top bit set is negative as a length: no valid string.
-            if (length & 0x80000000u)
-                InvalidProperty();
-            return length;
-        }
+        case TagString:
+            return ReadTag();
+        case TagLongString:
+            return ReadCount();
         default:
             InvalidProperty();
     }
@@ -233,6 +237,44 @@ std::string_view TReader::ReadCounted(std::uint32_t count) {
         count -= n;
     }
     return counted_;
+}
+
+std::string_view TReader::ReadWideStringView() {
+    if (ReadTag() != TagWideString)
+        InvalidProperty();
+    return ReadCounted(2 * ReadCount());
+}
+
+std::string_view TReader::ReadUtf8StringView() {
+    if (ReadTag() != TagUtf8String)
+        InvalidProperty();
+    return ReadCounted(ReadCount());
+}
+
+float TReader::ReadSingleValue() {
+    if (ReadTag() != TagSingle)
+        InvalidProperty();
+    const std::uint32_t bits = ReadUInt32();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+double TReader::ReadDoubleValue() {
+    const std::uint8_t tag = ReadTag();
+    if (tag != TagDate && tag != TagDouble)
+        InvalidProperty();
+    const std::uint64_t bits = ReadUInt64();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::int64_t TReader::ReadInt64Value() {
+    const std::uint8_t tag = ReadTag();
+    if (tag != TagCurrency && tag != TagInt64)
+        InvalidProperty();
+    return static_cast<std::int64_t>(ReadUInt64());
 }
 
 std::string TReader::ReadIdentValue() {
@@ -271,7 +313,7 @@ void TReader::CheckSignature() {
 
 // A skip runs only on the way to an "Invalid property value" error. It consumes whole values,
 // payloads of long strings (tag 12) and collections (tag 14) included, so the stream is left behind
-// the offending value. Tags above 14 are not values and are rejected at once. A list or collection
+// the offending value. Tags above 21 are not values and are rejected at once. A list or collection
 // holds a nesting level while it is skipped, so a skip that fails inside a skip (an item without
 // its list tag) goes on counting where the outer one stands. The recursion runs through small
 // frames: the payloads of the other kinds are consumed in SkipPayload.
@@ -335,11 +377,7 @@ void TReader::SkipPayload(std::uint8_t tag) {
             SkipBytes(ReadTag());
             break;
         case TagBinary: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            const auto count =
-                static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                          (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24));
+            const auto count = static_cast<std::int32_t>(ReadUInt32());
             if (count > 0)
                 SkipBytes(static_cast<std::uint32_t>(count));
             break;
@@ -349,8 +387,20 @@ void TReader::SkipPayload(std::uint8_t tag) {
                 SkipBytes(length);
             break;
         case TagLongString:
-            StepBack();
-            SkipBytes(ReadStringHeader());
+        case TagUtf8String:
+            SkipBytes(ReadCount());
+            break;
+        case TagWideString:
+            SkipBytes(2 * ReadCount());
+            break;
+        case TagSingle:
+            SkipBytes(4);
+            break;
+        case TagCurrency:
+        case TagDate:
+        case TagInt64:
+        case TagDouble:
+            SkipBytes(8);
             break;
         default:
             InvalidProperty();

@@ -9,7 +9,8 @@
 
 class TStream;
 
-// The tag byte in front of every value of a binary form stream.
+// The tag byte in front of every value of a binary form stream. Tags 15 to 21 are written by later
+// versions of the development environment; 22 and above are no values.
 enum TValueTag : std::uint8_t {
     TagNull = 0,     // end of a property list, child list, list, collection or item
     TagList = 1,     // values up to a TagNull
@@ -26,6 +27,13 @@ enum TValueTag : std::uint8_t {
     TagLongString = 12, // 4-byte count, then the bytes
     TagNil = 13,
     TagCollection = 14, // items up to a TagNull
+    TagSingle = 15,     // 4 bytes, IEEE single
+    TagCurrency = 16,   // 8 bytes, signed: ten-thousandths
+    TagDate = 17,       // 8 bytes, IEEE double: days since 30 December 1899
+    TagWideString = 18, // 4-byte count of UTF-16 units, then the units
+    TagInt64 = 19,      // 8 bytes, signed
+    TagUtf8String = 20, // 4-byte count of bytes, then UTF-8
+    TagDouble = 21,     // 8 bytes, IEEE double
 };
 
 // Flags in the low four bits of a component's prefix byte (0xF0 to 0xFF).
@@ -117,7 +125,15 @@ public:
     // The whole value is read before it is returned, but storage grows only as its bytes arrive,
     // so a count that claims more than the stream holds allocates nothing on its word.
     std::string_view ReadStringView();
+    // After TagWideString: the units' bytes, two a unit, low byte first. After TagUtf8String: the
+    // UTF-8 bytes. Read whole like ReadStringView, and valid as long.
+    std::string_view ReadWideStringView();
+    std::string_view ReadUtf8StringView();
     std::string ReadIdentValue();
+    // After TagSingle; after TagDate or TagDouble; after TagCurrency or TagInt64.
+    float ReadSingleValue();
+    double ReadDoubleValue();
+    std::int64_t ReadInt64Value();
     TComponentPrefix ReadComponentPrefix();
     void CheckSignature();
     void SkipFormValue();
@@ -128,6 +144,10 @@ private:
     void SkipList();
     void SkipCollection();
     void SkipPayload(std::uint8_t tag);
+    std::uint32_t ReadUInt32();
+    std::uint64_t ReadUInt64();
+    // A 4-byte count of a long value; one with its top bit set is no count ("Invalid property value").
+    std::uint32_t ReadCount();
     // The length of a string value after its tag (TagString or TagLongString).
     std::uint32_t ReadStringHeader();
     std::string_view ReadCounted(std::uint32_t count);

@@ -116,6 +116,66 @@ FormBuilder& FormBuilder::Set(std::initializer_list<std::string> elements) {
     return ShortString("");
 }
 
+FormBuilder& FormBuilder::Single(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Tag(TagSingle);
+    Little(bits, 4);
+    return *this;
+}
+
+FormBuilder& FormBuilder::Currency(std::int64_t tenThousandths) {
+    Tag(TagCurrency);
+    Little(static_cast<std::uint64_t>(tenThousandths), 8);
+    return *this;
+}
+
+FormBuilder& FormBuilder::Date(double days) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &days, sizeof bits);
+    Tag(TagDate);
+    Little(bits, 8);
+    return *this;
+}
+
+FormBuilder& FormBuilder::Int64(std::int64_t value) {
+    Tag(TagInt64);
+    Little(static_cast<std::uint64_t>(value), 8);
+    return *this;
+}
+
+FormBuilder& FormBuilder::Double(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Tag(TagDouble);
+    Little(bits, 8);
+    return *this;
+}
+
+FormBuilder& FormBuilder::WideString(const std::u16string& units) {
+    WideStringCount(static_cast<std::uint32_t>(units.size()));
+    for (const char16_t unit : units)
+        Little(unit, 2);
+    return *this;
+}
+
+FormBuilder& FormBuilder::WideStringCount(std::uint32_t count) {
+    Tag(TagWideString);
+    Little(count, 4);
+    return *this;
+}
+
+FormBuilder& FormBuilder::Utf8String(const std::string& bytes) {
+    Utf8StringCount(static_cast<std::uint32_t>(bytes.size()));
+    return Bytes(bytes);
+}
+
+FormBuilder& FormBuilder::Utf8StringCount(std::uint32_t count) {
+    Tag(TagUtf8String);
+    Little(count, 4);
+    return *this;
+}
+
 FormBuilder& FormBuilder::List() {
     return Tag(TagList);
 }
@@ -191,7 +251,7 @@ std::array<std::uint8_t, 10> FormBuilder::ExtendedOf(double value) {
     return bytes;
 }
 
-void FormBuilder::Little(std::uint32_t value, int bytes) {
+void FormBuilder::Little(std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         Byte(static_cast<std::uint8_t>(value >> (8 * i)));
 }

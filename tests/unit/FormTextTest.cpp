@@ -9,7 +9,9 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <random>
+#include <sstream>
 #include <vector>
 
 #include "formstream/Reader.h"
@@ -162,6 +164,135 @@ TEST(FormFileToText, SingleValues) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ValueText(c.value), c.text);
+}
+
+TEST(FormFileToText, ValuesOfLaterVersions) {
+    struct Case {
+        std::function<void(FormBuilder&)> value;
+        std::string text;
+    };
+    const float maxSingle = std::numeric_limits<float>::max();
+    const float infSingle = std::numeric_limits<float>::infinity();
+    const double infDouble = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        // Singles: the fewest digits that read back, laid out like an extended value, then "s".
+        {[](FormBuilder& f) { f.Single(0.0f); }, "0s"},
+        {[](FormBuilder& f) { f.Single(-0.0f); }, "-0s"},
+        {[](FormBuilder& f) { f.Single(1.5f); }, "1.5s"},
+        {[](FormBuilder& f) { f.Single(0.1f); }, "0.1s"},
+        {[](FormBuilder& f) { f.Single(-123456.75f); }, "-123456.75s"},
+        {[](FormBuilder& f) { f.Single(16777216.0f); }, "16777216s"},
+        {[](FormBuilder& f) { f.Single(1e14f); }, "100000000000000s"},
+        {[](FormBuilder& f) { f.Single(1e15f); }, "1E15s"},
+        {[](FormBuilder& f) { f.Single(0.0001f); }, "0.0001s"},
+        {[](FormBuilder& f) { f.Single(0.00001f); }, "1E-5s"},
+        {[=](FormBuilder& f) { f.Single(maxSingle); }, "3.4028235E38s"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::min()); }, "1.1754944E-38s"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::denorm_min()); }, "1E-45s"},
+        {[=](FormBuilder& f) { f.Single(infSingle); }, "INFs"},
+        {[=](FormBuilder& f) { f.Single(-infSingle); }, "-INFs"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::quiet_NaN()); }, "NANs"},
+        // Doubles: the same with double precision, no suffix; dates end in "d".
+        {[](FormBuilder& f) { f.Double(0.1); }, "0.1"},
+        {[](FormBuilder& f) { f.Double(1.0 / 3); }, "0.3333333333333333"},
+        {[](FormBuilder& f) { f.Double(1e16); }, "1E16"},
+        {[](FormBuilder& f) { f.Double(123456789012345680.0); }, "1.2345678901234568E17"},
+        {[](FormBuilder& f) { f.Double(std::numeric_limits<double>::max()); }, "1.7976931348623157E308"},
+        {[](FormBuilder& f) { f.Double(std::numeric_limits<double>::denorm_min()); }, "5E-324"},
+        {[=](FormBuilder& f) { f.Double(-infDouble); }, "-INF"},
+        {[](FormBuilder& f) { f.Double(-0.0); }, "-0"},
+        {[](FormBuilder& f) { f.Date(0.0); }, "0d"},
+        {[](FormBuilder& f) { f.Date(45000.5); }, "45000.5d"},
+        {[](FormBuilder& f) { f.Date(-1.25); }, "-1.25d"},
+        // Currency in ten-thousandths with "c", and 64-bit integers.
+        {[](FormBuilder& f) { f.Currency(0); }, "0c"},
+        {[](FormBuilder& f) { f.Currency(12345678); }, "12345678c"},
+        {[](FormBuilder& f) { f.Currency(INT64_MIN); }, "-9223372036854775808c"},
+        {[](FormBuilder& f) { f.Int64(INT64_MAX); }, "9223372036854775807"},
+        {[](FormBuilder& f) { f.Int64(-1); }, "-1"},
+        // Wide strings: printable ASCII between apostrophes, every other unit as "#<code>".
+        {[](FormBuilder& f) { f.WideString(u""); }, "''"},
+        {[](FormBuilder& f) { f.WideString(u"Brak odcink\u00F3w do przeliczania"); },
+         "'Brak odcink'#243'w do przeliczania'"},
+        {[](FormBuilder& f) { f.WideString(u"\u015Arodek Trakcyjny:"); }, "#346'rodek Trakcyjny:'"},
+        {[](FormBuilder& f) { f.WideString(u"It's ~"); }, "'It'#39's ~'"},
+        {[](FormBuilder& f) { f.WideString(u"\x1F\x7F\r\n"); }, "#31#127#13#10"},
+        {[](FormBuilder& f) { f.WideString(u"\U0001F600!"); }, "#55357#56832'!'"},
+        {[](FormBuilder& f) { f.WideString(u"\xD800\xFFFF"); }, "#55296#65535"},
+        {[](FormBuilder& f) { f.WideString(std::u16string(300, u'w')); }, "'" + std::string(300, 'w') + "'"},
+        // UTF-8 strings: decoded to units, then as wide strings.
+        {[](FormBuilder& f) { f.Utf8String(""); }, "''"},
+        {[](FormBuilder& f) { f.Utf8String("Poci\xC4\x85gu"); }, "'Poci'#261'gu'"},
+        {[](FormBuilder& f) { f.Utf8String("\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"); }, "#2047#2048#65535"},
+        {[](FormBuilder& f) { f.Utf8String("\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"); },
+         "#55357#56832#56319#57343"},
+        {[](FormBuilder& f) { f.Utf8String("\xF0\x90\x80\x80"); }, "#55296#56320"},
+        // A byte that starts no valid sequence is the unit of its own value.
+        {[](FormBuilder& f) { f.Utf8String("a\x80z"); }, "'a'#128'z'"},
+        {[](FormBuilder& f) { f.Utf8String("\xC0\xAF\xC1\xBF"); }, "#192#175#193#191"},
+        {[](FormBuilder& f) { f.Utf8String("\xE0\x9F\xBF"); }, "#224#159#191"},
+        {[](FormBuilder& f) { f.Utf8String("\xED\xA0\x80"); }, "#237#160#128"},
+        {[](FormBuilder& f) { f.Utf8String("\xF4\x90\x80\x80\xF5\x80"); }, "#244#144#128#128#245#128"},
+        {[](FormBuilder& f) { f.Utf8String("\xE2\x82x\xE2\x82"); }, "#226#130'x'#226#130"},
+        {[](FormBuilder& f) { f.Utf8String("\xC3"); }, "#195"},
+        // In lists and collection items alike.
+        {[](FormBuilder& f) {
+             f.List().Single(2.5f).Currency(-5).Date(1).WideString(u"w").Int64(7).Utf8String("u").Double(0.5);
+             f.EndList();
+         },
+         "(\r\n    2.5s\r\n    -5c\r\n    1d\r\n    'w'\r\n    7\r\n    'u'\r\n    0.5)"},
+        {[](FormBuilder& f) {
+             f.Collection().Item(1).Prop("A").WideString(u"\u00E9").Prop("B").Int64(1LL << 40).EndItem();
+             f.EndCollection();
+         },
+         "<\r\n    item [1]\r\n      A = #233\r\n      B = 1099511627776\r\n    end>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ValueText(c.value), c.text);
+}
+
+// Every value of a later version cut short at each of its bytes, inside the count or the payload:
+// "Stream read error", and nothing of the value in the text.
+TEST(FormFileToText, ValuesOfLaterVersionsCutShort) {
+    const std::function<void(FormBuilder&)> values[] = {
+        [](FormBuilder& f) { f.Single(1.5f); }, [](FormBuilder& f) { f.Currency(1); },
+        [](FormBuilder& f) { f.Date(2); },      [](FormBuilder& f) { f.WideString(u"\u00E9t\u00E9"); },
+        [](FormBuilder& f) { f.Int64(3); },     [](FormBuilder& f) { f.Utf8String("\xC3\xA9t\xC3\xA9"); },
+        [](FormBuilder& f) { f.Double(4); },
+    };
+    const std::string head = "object Form1: TForm1\r\n  P = ";
+    for (const auto& value : values) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        const std::string file = f.FormFile("TFORM1");
+        value(f);
+        const std::string whole = f.FormFile("TFORM1");
+        // The header's size field differs; the value's bytes follow the property name in both.
+        for (size_t cut = file.size() + 1; cut < whole.size(); ++cut) {
+            const Outcome outcome = ConvertFailing(whole.substr(0, cut));
+            EXPECT_EQ(outcome.error, "Stream read error") << cut;
+            EXPECT_EQ(outcome.text, head) << cut;
+        }
+    }
+}
+
+TEST(FormFileToText, CountsOfLaterStringsAreNotTrusted) {
+    const std::pair<std::function<void(FormBuilder&)>, const char*> cases[] = {
+        {[](FormBuilder& f) { f.WideStringCount(0x80000000u).Bytes("abcd"); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Utf8StringCount(0xFFFFFFFFu).Bytes("abcd"); }, "Invalid property value"},
+        // The largest counts fail on the data, with nothing allocated on their word.
+        {[](FormBuilder& f) { f.WideStringCount(0x7FFFFFFFu).Bytes("abcd"); }, "Stream read error"},
+        {[](FormBuilder& f) { f.Utf8StringCount(0x7FFFFFFFu).Bytes("abcd"); }, "Stream read error"},
+    };
+    for (const auto& c : cases) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        c.first(f);
+        f.EndProps().EndChildren();
+        const Outcome outcome = ConvertFailing(f.FormFile("TFORM1"));
+        EXPECT_EQ(outcome.error, c.second);
+        EXPECT_EQ(outcome.text, "object Form1: TForm1\r\n  P = ");
+    }
 }
 
 TEST(FormFileToText, NullValueLeavesTheTrailingBlank) {
@@ -445,9 +576,11 @@ TEST(FormFileToText, OutputErrorsPassThrough) {
 
 TEST(FormFileToText, RejectsBadTagsCleanly) {
     const std::pair<std::function<void(FormBuilder&)>, const char*> cases[] = {
-        {[](FormBuilder& f) { f.Byte(15); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Byte(22); }, "Invalid property value"},
         {[](FormBuilder& f) { f.Byte(0xFF); }, "Invalid property value"},
-        {[](FormBuilder& f) { f.List().Byte(20).EndList(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.List().Byte(22).EndList(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Collection().Item().Prop("A").Byte(22).EndItem().End(); },
+         "Invalid property value"},
         {[](FormBuilder& f) { f.LongStringCount(0xFFFFFFF0u).Bytes("abc"); }, "Invalid property value"},
         {[](FormBuilder& f) { f.Collection().Int(1).True().End(); }, "Invalid property value"},
         {[](FormBuilder& f) { f.BinaryCount(0x7FFFFFFF).Bytes("0123456789"); }, "Stream read error"},
@@ -595,29 +728,33 @@ int IndentOf(const std::string& line) {
     return static_cast<int>(line.find_first_not_of(' '));
 }
 
-TEST(FormFileToText, RealWorldFormsConvertOrFailCleanly) {
+// Every binary form of the real-world corpus, those that later versions re-saved with wide and
+// UTF-8 strings included, converts with each component's "end" at its header's indentation. The
+// damaged forms (every CR or LF byte stored as CR LF, so they begin FF 0D 0A) fail cleanly.
+TEST(FormFileToText, RealWorldBinaryFormsConvertBalanced) {
     const std::string corpus = CorpusDir();
     if (corpus.empty())
         GTEST_SKIP() << "no corpus folder";
-    const std::vector<fs::path> forms = BinaryFormsIn(corpus);
-    int converted = 0;
-    for (const fs::path& form : forms) {
-        TFileStream in(form.string(), fmOpenRead);
-        TMemoryStream out;
-        try {
-            FormFileToText(in, out);
-        } catch (const Exception&) {
+    int converted = 0, damaged = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string bytes = ReadWholeFile(entry.path().string());
+        if (bytes.compare(0, 4, "\xFF\x0D\x0A\x00", 4) == 0) {
+            EXPECT_NE(ConvertFailing(bytes).error, "") << entry.path();
+            ++damaged;
             continue;
         }
-        ++converted;
-        // Every header line has its "end" at the same indentation.
+        if (bytes.compare(0, 3, "\xFF\x0A\x00", 3) != 0)
+            continue;
+        const Outcome outcome = ConvertFailing(bytes);
+        EXPECT_EQ(outcome.error, "") << entry.path();
         std::vector<int> open;
-        const std::string text = TextOf(out);
         size_t start = 0;
-        while (start < text.size()) {
-            const size_t end = text.find("\r\n", start);
-            ASSERT_NE(end, std::string::npos) << form;
-            const std::string line = text.substr(start, end - start);
+        while (start < outcome.text.size()) {
+            const size_t end = outcome.text.find("\r\n", start);
+            ASSERT_NE(end, std::string::npos) << entry.path();
+            const std::string line = outcome.text.substr(start, end - start);
             start = end + 2;
             const int indent = IndentOf(line);
             const std::string rest = indent < 0 ? "" : line.substr(static_cast<size_t>(indent));
@@ -627,9 +764,70 @@ TEST(FormFileToText, RealWorldFormsConvertOrFailCleanly) {
             else if (rest == "end" && !open.empty() && open.back() == indent)
                 open.pop_back();
         }
-        EXPECT_TRUE(open.empty()) << form;
+        EXPECT_TRUE(open.empty()) << entry.path();
+        ++converted;
     }
     EXPECT_GT(converted, 0);
+    RecordProperty("converted", converted);
+    RecordProperty("damaged", damaged);
+}
+
+// The traincalc project saved its forms as text, so they show how the environment itself writes
+// a wide string. Each of their one-line string values, read back into UTF-16 units and stored as
+// a wide string, converts to the same text.
+TEST(FormFileToText, WideStringsMatchTheEnvironmentsOwnText) {
+    const std::string corpus = CorpusDir();
+    const fs::path folder = corpus.empty() ? fs::path() : fs::path(corpus) / "realworld" / "traincalc";
+    if (corpus.empty() || !fs::is_directory(folder))
+        GTEST_SKIP() << "no traincalc forms in the corpus";
+    // The units of a string literal: quoted runs of characters and #<code> units.
+    const auto unitsOf = [](const std::string& literal, std::u16string& units) {
+        for (size_t i = 0; i < literal.size();) {
+            if (literal[i] == '#') {
+                size_t end = i + 1;
+                while (end < literal.size() && std::isdigit(static_cast<unsigned char>(literal[end])))
+                    ++end;
+                if (end == i + 1)
+                    return false;
+                units += static_cast<char16_t>(std::stoul(literal.substr(i + 1, end - i - 1)));
+                i = end;
+            } else if (literal[i] == '\'') {
+                const size_t close = literal.find('\'', i + 1);
+                if (close == std::string::npos)
+                    return false;
+                for (size_t c = i + 1; c < close; ++c)
+                    units += static_cast<char16_t>(static_cast<unsigned char>(literal[c]));
+                i = close + 1;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    };
+    int compared = 0, withCodes = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string text = ReadWholeFile(entry.path().string());
+        if (text.rfind("object ", 0) != 0)
+            continue;
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const size_t equals = line.find(" = ");
+            if (equals == std::string::npos || equals + 3 >= line.size())
+                continue;
+            const std::string literal = line.substr(equals + 3);
+            std::u16string units;
+            if ((literal[0] != '\'' && literal[0] != '#') || !unitsOf(literal, units) || units.empty())
+                continue;
+            EXPECT_EQ(ValueText([&](FormBuilder& f) { f.WideString(units); }), literal) << line;
+            ++compared;
+            withCodes += literal.find('#') != std::string::npos;
+        }
+    }
+    EXPECT_GT(compared, 0);
+    EXPECT_GT(withCodes, 0);
 }
 
 // The text twins were written by the development environment, which breaks long strings into

@@ -215,6 +215,17 @@ TEST(TReader, SkipFormValueConsumesExactlyOneValue) {
             f.Collection().Item(3).Prop("Width").Int(64).EndItem().Item().Prop("Text").String("x").EndItem();
             f.EndCollection();
         },
+        [](FormBuilder& f) { f.Single(1.5f); },
+        [](FormBuilder& f) { f.Currency(-1); },
+        [](FormBuilder& f) { f.Date(2.5); },
+        [](FormBuilder& f) { f.WideString(u"wé😀"); },
+        [](FormBuilder& f) { f.WideString(u""); },
+        [](FormBuilder& f) { f.Int64(1LL << 60); },
+        [](FormBuilder& f) { f.Utf8String("Ã©ÿ"); },
+        [](FormBuilder& f) { f.Double(-0.25); },
+        [](FormBuilder& f) {
+            f.Collection().Item().Prop("A").WideString(u"é").Prop("B").Double(1).EndItem().EndCollection();
+        },
     };
     int index = 0;
     for (const auto& build : values) {
@@ -229,8 +240,8 @@ TEST(TReader, SkipFormValueConsumesExactlyOneValue) {
     }
 }
 
-TEST(TReader, SkipRejectsTagsAbove14) {
-    BytesStream tag(std::string("\x01\x02\x05\x0F\x00", 5));
+TEST(TReader, SkipRejectsTagsAbove21) {
+    BytesStream tag(std::string("\x01\x02\x05\x15\x00\x00\x00\x00\x00\x00\x00\x00\x16\x00", 14));
     TReader tagReader(tag);
     EXPECT_EQ(MessageOf<EReadError>([&] { tagReader.SkipFormValue(); }), "Invalid property value");
 }
