@@ -120,6 +120,174 @@ std::uint64_t RoundTo18(const std::string& digits, bool inexact, int& exponent) 
     return result;
 }
 
+// ---- The fast path: 18 digits from one multiplication
+//
+// value * 10^j for the j that puts it between 1e17 and 1e18 is the 64-bit mantissa times a 128-bit
+// approximation of 10^j, a 192-bit product whose integer part holds the 18 digits and whose
+// fraction tells how to round them. Each approximation is rounded down and carries a relative
+// error below 2^-126 (none for the powers that are exact in 128 bits), so the product lies below
+// the true one by less than 2^66 of its units: rounding is decided unless the fraction falls
+// within that distance below one half, which leaves the rare rest to the exact expansion.
+
+using UInt128 = unsigned __int128;
+
+// 10^j ≈ (High * 2^64 + Low) * 2^Exponent, the 128-bit significand rounded down and normalised
+// (High has its top bit set).
+struct PowerOfTen {
+    std::uint64_t High;
+    std::uint64_t Low;
+    int Exponent;
+};
+
+// Every power that a finite extended value can need, unnormals included: log10 of such values
+// runs from about -4951 to 4932, and j is 17 minus that, one more after an adjustment.
+constexpr int kMinPower = -4920;
+constexpr int kMaxPower = 4972;
+
+// 10^j for j from 0 to 55 is exact in 128 bits (5^55 < 2^128).
+bool PowerIsExact(int j) {
+    return j >= 0 && j <= 55;
+}
+
+// A 192-bit unsigned integer, least significant word first.
+struct UInt192 {
+    std::uint64_t Word[3];
+};
+
+// The table, made once on first use by stepping through the powers with 192-bit arithmetic that
+// rounds down: each step adds at most 2^-191 of relative error, so after the 4972 steps of either
+// direction the 128 bits kept are still correct to better than 2^-126.
+const std::vector<PowerOfTen>& PowersOfTen() {
+    static const std::vector<PowerOfTen> table = [] {
+        std::vector<PowerOfTen> powers(static_cast<std::size_t>(kMaxPower - kMinPower + 1));
+        const auto store = [&](int j, const UInt192& x, int exponent) {
+            powers[static_cast<std::size_t>(j - kMinPower)] = {x.Word[2], x.Word[1], exponent + 64};
+        };
+        // Upward: x * 2^exponent ≈ 10^j, x normalised to 192 bits.
+        UInt192 x{{0, 0, std::uint64_t(1) << 63}};
+        int exponent = -191;
+        for (int j = 0; j <= kMaxPower; ++j) {
+            store(j, x, exponent);
+            // x * 10 needs up to 196 bits; shift it back into 192, dropping the low bits.
+            std::uint64_t product[4];
+            UInt128 carry = 0;
+            for (int w = 0; w < 3; ++w) {
+                const UInt128 t = UInt128(x.Word[w]) * 10 + carry;
+                product[w] = static_cast<std::uint64_t>(t);
+                carry = t >> 64;
+            }
+            product[3] = static_cast<std::uint64_t>(carry);
+            const int shift = 64 - __builtin_clzll(product[3]); // 3 or 4
+            for (int w = 0; w < 3; ++w)
+                x.Word[w] = (product[w] >> shift) | (product[w + 1] << (64 - shift));
+            exponent += shift;
+        }
+        // Downward: divide by 10 after a shift by 4 (or 3 when that would pass 192 bits).
+        x = {{0, 0, std::uint64_t(1) << 63}};
+        exponent = -191;
+        for (int j = -1; j >= kMinPower; --j) {
+            const int shift = x.Word[2] < 0xA000000000000000ull ? 4 : 3; // x < 1.25 * 2^191
+            const std::uint64_t top = x.Word[2] >> (64 - shift);
+            UInt128 remainder = top % 10;
+            std::uint64_t quotient[3];
+            for (int w = 2; w >= 0; --w) {
+                const std::uint64_t word = (x.Word[w] << shift) | (w > 0 ? x.Word[w - 1] >> (64 - shift) : 0);
+                const UInt128 current = (remainder << 64) | word;
+                quotient[w] = static_cast<std::uint64_t>(current / 10);
+                remainder = current % 10;
+            }
+            for (int w = 0; w < 3; ++w)
+                x.Word[w] = quotient[w];
+            exponent -= shift;
+            store(j, x, exponent);
+        }
+        return powers;
+    }();
+    return table;
+}
+
+// floor(n * log10(2)) for |n| below 2^20, from a 40-bit approximation of log10(2) taken from
+// below: too low by one only when n * log10(2) lies within 1e-6 above an integer (positive n) —
+// and then the fast path merely gives up.
+int FloorLog10Pow2(int n) {
+    const std::int64_t product = std::int64_t(n) * 330985980290; // log10(2) * 2^40, rounded down
+    return static_cast<int>(product >= 0 ? product >> 40 : -((-product + (std::int64_t(1) << 40) - 1) >> 40));
+}
+
+} // namespace
+
+bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
+    const std::uint64_t mantissa = value.Mantissa();
+    const int field = value.ExponentField();
+    if (mantissa == 0 || field == 0 || field == 0x7FFF)
+        return false;
+    // value = m * 2^q with m normalised to 64 bits (unnormals too).
+    const int leading = __builtin_clzll(mantissa);
+    const std::uint64_t m = mantissa << leading;
+    const int q = field - 16383 - 63 - leading;
+    // 10^(17 - d) with d = floor(log10(2^(q + 63))) <= floor(log10(value)) puts value * 10^j in
+    // [1e17, 2e18); a result of 1e18 or more takes one more step down.
+    int j = 17 - FloorLog10Pow2(q + 63);
+    for (int attempt = 0; attempt < 2; ++attempt, --j) {
+        if (j < kMinPower || j > kMaxPower)
+            return false;
+        const PowerOfTen& power = PowersOfTen()[static_cast<std::size_t>(j - kMinPower)];
+        // z = m * (High * 2^64 + Low), 192 bits in z2:z1:z0.
+        const UInt128 low = UInt128(m) * power.Low;
+        const UInt128 high = UInt128(m) * power.High;
+        const std::uint64_t z0 = static_cast<std::uint64_t>(low);
+        const UInt128 middle = (low >> 64) + static_cast<std::uint64_t>(high);
+        const std::uint64_t z1 = static_cast<std::uint64_t>(middle);
+        const std::uint64_t z2 =
+            static_cast<std::uint64_t>(high >> 64) + static_cast<std::uint64_t>(middle >> 64);
+        // value * 10^j = z * 2^(q + Exponent): the integer part is z >> s, s between 129 and 137.
+        const int r = -(q + power.Exponent) - 128;
+        if (r < 1 || r > 62)
+            return false;
+        std::uint64_t digits = z2 >> r;
+        if (digits >= 1000000000000000000ull) {
+            if (attempt == 0)
+                continue;
+            return false;
+        }
+        if (digits < 100000000000000000ull)
+            return false;
+        // The fraction's top 64 + r bits against one half, both in units of 2^64.
+        const UInt128 fraction = (UInt128(z2 & ((std::uint64_t(1) << r) - 1)) << 64) | z1;
+        const UInt128 half = UInt128(1) << (r - 1 + 64);
+        bool up;
+        if (PowerIsExact(j)) {
+            up = fraction > half || (fraction == half && (z0 != 0 || (digits & 1) != 0));
+        } else if (fraction >= half) {
+            up = true; // the true fraction is larger still
+        } else if (fraction + 5 <= half) {
+            up = false; // even with the largest error (2^66 and the bits of z0) below one half
+        } else {
+            return false;
+        }
+        digits += up ? 1 : 0;
+        int exponent = 18 - j;
+        if (digits == 1000000000000000000ull) {
+            digits /= 10;
+            ++exponent;
+        }
+        result = {digits, exponent};
+        return true;
+    }
+    return false;
+}
+
+TDigits18 ExtendedDigits18Exact(const TExtended& value) {
+    int exponent = 0;
+    bool inexact = false;
+    const std::string decimal =
+        DecimalDigits(value.Mantissa(), value.ExponentField() - 16383 - 63, exponent, inexact);
+    const std::uint64_t digits = RoundTo18(decimal, inexact, exponent);
+    return {digits, exponent};
+}
+
+namespace {
+
 // Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
 // 17 digits, a point, "E-" and four digits of exponent.
 constexpr std::size_t kNumberRoom = 32;
@@ -170,11 +338,11 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
     if (exponentField == 0 || mantissa == 0)
         return CopyText(out, "0");
 
-    // value = mantissa * 2^(field - 16383 - 63)
-    int e = 0;
-    bool inexact = false;
-    const std::string decimal = DecimalDigits(mantissa, exponentField - 16383 - 63, e, inexact);
-    std::uint64_t digits15 = RoundTo18(decimal, inexact, e);
+    TDigits18 digits18;
+    if (!ExtendedDigits18Fast(value, digits18))
+        digits18 = ExtendedDigits18Exact(value);
+    int e = digits18.Exponent;
+    std::uint64_t digits15 = digits18.Digits;
     // Half up at the 16th digit leaves 15 significant digits.
     const bool up = digits15 % 1000 >= 500;
     digits15 = digits15 / 1000 + (up ? 1 : 0);

@@ -20,6 +20,7 @@
 #include "runtime/Messages.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
+#include "tests/support/Sanitizers.h"
 #include "tests/support/SmallStack.h"
 #include "tests/support/TestFiles.h"
 
@@ -440,6 +441,82 @@ TEST(FormatExtended, RoundsTiesToEvenAt18DigitsThenHalfUpAt16) {
     EXPECT_EQ(FormatExtended(extendedOf(1000000000000004985ull)), "1E18");
     EXPECT_EQ(FormatExtended(extendedOf(1000000000000004994ull)), "1E18");
     EXPECT_EQ(FormatExtended(TExtended::FromInteger(-2147483647 - 1)), "-2147483648");
+}
+
+TExtended ExtendedOfParts(std::uint64_t mantissa, int field, bool negative = false) {
+    TExtended value;
+    for (int i = 0; i < 8; ++i)
+        value.Bytes[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    value.Bytes[8] = static_cast<std::uint8_t>(field);
+    value.Bytes[9] = static_cast<std::uint8_t>((field >> 8) | (negative ? 0x80 : 0));
+    return value;
+}
+
+// The fast digits against the exact expansion at every exponent: a single bit and all ones there,
+// and in turn one of their neighbours, an unnormal (a bit at the bottom, all ones below the top)
+// or a random significand. Where the fast path decides it must agree; it may decline only rarely.
+// The sanitizer build, far slower at the exact expansion, takes every 13th exponent.
+TEST(ExtendedDigits18, FastPathAgreesWithTheExactExpansionAtEveryExponent) {
+    const std::uint64_t others[] = {
+        0x8000000000000001ull, 0xFFFFFFFFFFFFFFFEull, 0xC000000000000000ull,
+        0x0000000000000001ull, 0x7FFFFFFFFFFFFFFFull, 0,
+    };
+    std::mt19937_64 random(20261207);
+    int compared = 0, declined = 0;
+    for (int field = 1; field < 0x7FFF; field += kSanitized ? 13 : 1) {
+        const std::uint64_t other =
+            others[field % 6] != 0 ? others[field % 6] : random() | (std::uint64_t(1) << 63);
+        for (const std::uint64_t mantissa : {std::uint64_t(1) << 63, ~std::uint64_t(0), other}) {
+            const TExtended value = ExtendedOfParts(mantissa, field);
+            TDigits18 fast;
+            if (!ExtendedDigits18Fast(value, fast)) {
+                ++declined;
+                continue;
+            }
+            const TDigits18 exact = ExtendedDigits18Exact(value);
+            ASSERT_EQ(fast.Digits, exact.Digits) << std::hex << mantissa << " field " << std::dec << field;
+            ASSERT_EQ(fast.Exponent, exact.Exponent)
+                << std::hex << mantissa << " field " << std::dec << field;
+            ++compared;
+        }
+    }
+    EXPECT_LT(declined, compared / 10000);
+}
+
+// Values whose exact expansion has 5 as its 19th significant digit and nothing after it, and their
+// neighbours one unit of the mantissa away: ties round to even, near-ties to the nearer side.
+TEST(ExtendedDigits18, HalfwayValuesRoundTiesToEven) {
+    std::mt19937_64 random(7);
+    int ties = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint64_t a = 100000000000000000ull + random() % 900000000000000000ull; // 18 digits
+        // (2a + 1) / 2 * 10^p with p = 0, 1, 2: exact in 64 bits of mantissa.
+        const int p = i % 3;
+        std::uint64_t mantissa = 2 * a + 1;
+        int power2 = -1; // value = mantissa * 2^power2
+        for (int k = 0; k < p; ++k) {
+            mantissa *= 5;
+            ++power2;
+        }
+        if (p == 2 && mantissa / 25 != 2 * a + 1)
+            continue; // too large for 64 bits
+        const int leading = __builtin_clzll(mantissa);
+        for (const std::int64_t delta : {0, -1, 1}) {
+            const std::uint64_t normalised = (mantissa << leading) + static_cast<std::uint64_t>(delta);
+            const TExtended value = ExtendedOfParts(normalised, 16383 + 63 + power2 - leading);
+            const TDigits18 exact = ExtendedDigits18Exact(value);
+            if (delta == 0) {
+                EXPECT_EQ(exact.Digits, a + (a & 1)) << a;
+                ++ties;
+            }
+            TDigits18 fast;
+            if (ExtendedDigits18Fast(value, fast)) {
+                EXPECT_EQ(fast.Digits, exact.Digits) << a << " " << delta;
+                EXPECT_EQ(fast.Exponent, exact.Exponent) << a << " " << delta;
+            }
+        }
+    }
+    EXPECT_GT(ties, 2000);
 }
 
 #if defined(__x86_64__) && !defined(_WIN32) && LDBL_MANT_DIG == 64
