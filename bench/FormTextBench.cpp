@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formstream/FormText.h"
+#include "formstream/Reader.h"
 #include "formstream/Streams.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
@@ -145,5 +146,25 @@ void BM_FormFileToText_Floats(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * components);
 }
 BENCHMARK(BM_FormFileToText_Floats)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// One extended value's text, over values of many magnitudes: the cost of a float on its own.
+void BM_FormatExtended(benchmark::State& state) {
+    std::vector<TExtended> values(4096);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto bytes = FormBuilder::ExtendedOf((i % 1000003 + 1) / 997.0 *
+                                                   std::pow(10.0, static_cast<int>(i % 31) - 15));
+        std::copy(bytes.begin(), bytes.end(), values[i].Bytes);
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FormatExtended(values[i++ % values.size()]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_FormatExtended);
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "formstream/FormText.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -304,29 +306,53 @@ char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) 
             *out++ = '.';
             for (int i = 0; i < -e; ++i)
                 *out++ = '0';
-            return std::copy(digits, digits + k, out);
+            return CopyText(out, digits, static_cast<std::size_t>(k));
         }
         if (k <= e) {
-            out = std::copy(digits, digits + k, out);
+            out = CopyText(out, digits, static_cast<std::size_t>(k));
             for (int i = k; i < e; ++i)
                 *out++ = '0';
             return out;
         }
-        out = std::copy(digits, digits + e, out);
+        out = CopyText(out, digits, static_cast<std::size_t>(e));
         *out++ = '.';
-        return std::copy(digits + e, digits + k, out);
+        return CopyText(out, digits + e, static_cast<std::size_t>(k - e));
     }
     *out++ = digits[0];
     if (k > 1) {
         *out++ = '.';
-        out = std::copy(digits + 1, digits + k, out);
+        out = CopyText(out, digits + 1, static_cast<std::size_t>(k - 1));
     }
     *out++ = 'E';
     return std::to_chars(out, out + 8, e - 1).ptr;
 }
 
-char* CopyText(char* out, std::string_view text) {
-    return std::copy(text.begin(), text.end(), out);
+// The 15 digits of a number from 10^14 to 10^15 - 1, two at a time from a table.
+void WriteDigits15(std::uint64_t number, char* out) {
+    static const auto kPairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; ++i) {
+            pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
+    // The first 7 digits, then 8, each small enough for 32-bit arithmetic.
+    auto high = static_cast<std::uint32_t>(number / 100000000);
+    auto low = static_cast<std::uint32_t>(number % 100000000);
+    for (int i = 13; i >= 7; i -= 2) {
+        std::memcpy(out + i, &kPairs[2 * (low % 100)], 2);
+        low /= 100;
+    }
+    for (int i = 5; i >= 1; i -= 2) {
+        std::memcpy(out + i, &kPairs[2 * (high % 100)], 2);
+        high /= 100;
+    }
+    out[0] = static_cast<char>('0' + high);
+}
+
+char* AppendText(char* out, std::string_view text) {
+    return CopyText(out, text.data(), text.size());
 }
 
 // An extended value as the text form writes it; returns the end of the text.
@@ -334,9 +360,9 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
     const std::uint16_t exponentField = value.ExponentField();
     const std::uint64_t mantissa = value.Mantissa();
     if (exponentField == 0x7FFF)
-        return CopyText(out, (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN");
+        return AppendText(out, (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN");
     if (exponentField == 0 || mantissa == 0)
-        return CopyText(out, "0");
+        return AppendText(out, "0");
 
     TDigits18 digits18;
     if (!ExtendedDigits18Fast(value, digits18))
@@ -350,10 +376,11 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
         digits15 /= 10;
         ++e;
     }
-    while (digits15 % 10 == 0)
-        digits15 /= 10;
-    char digits[24];
-    const int k = static_cast<int>(std::to_chars(digits, digits + sizeof digits, digits15).ptr - digits);
+    char digits[16];
+    WriteDigits15(digits15, digits);
+    int k = 15;
+    while (digits[k - 1] == '0')
+        --k;
     return LayoutDecimal(out, value.Negative(), digits, k, e);
 }
 
@@ -361,11 +388,11 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
 // like an extended value. Infinities and zeros keep their sign, which reads back too.
 template <typename Float> char* FormatShortestTo(char* out, Float value) {
     if (std::isnan(value))
-        return CopyText(out, "NAN");
+        return AppendText(out, "NAN");
     if (std::isinf(value))
-        return CopyText(out, value < 0 ? "-INF" : "INF");
+        return AppendText(out, value < 0 ? "-INF" : "INF");
     if (value == 0)
-        return CopyText(out, std::signbit(value) ? "-0" : "0");
+        return AppendText(out, std::signbit(value) ? "-0" : "0");
     // "-d.ddde-XX": the digits without the point, and the exponent plus one for 0.d1…dk × 10^e.
     char scientific[kNumberRoom];
     const char* end = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
@@ -393,6 +420,8 @@ std::string FormatExtended(const TExtended& value) {
 namespace {
 
 const char kLineEnd[] = "\r\n";
+// Indentation is copied from here, up to 32 levels at once.
+constexpr std::string_view kBlanks = "                                                                ";
 
 bool IsWideCode(char16_t unit) {
     return unit < 32 || unit > 126 || unit == u'\'';
@@ -478,13 +507,15 @@ private:
     void EmitBinary();
     void EmitCollection();
     void EmitIndent();
+    void EmitIndented(std::string_view a, std::string_view b = {}, std::string_view c = {},
+                      std::string_view d = {});
     void EmitNewLine();
     void EmitText(const char* text, std::size_t length) {
         writer_.WriteBytes(text, static_cast<std::int32_t>(length));
     }
     void EmitText(std::string_view text) { EmitText(text.data(), text.size()); }
     template <std::size_t N> void EmitText(const char (&text)[N]) { EmitText(text, N - 1); }
-    void HexEncode(const std::uint8_t* bytes, int count);
+    static void HexEncode(const std::uint8_t* bytes, int count, char* out);
 
     TReader& reader_;
     TWriter& writer_;
@@ -503,36 +534,65 @@ void FormTextConverter::EmitComponent() {
         EmitComponent();
     reader_.ExpectListEnd();
     --level_;
-    EmitIndent();
-    EmitText("end");
-    EmitText(kLineEnd);
+    EmitIndented("end", kLineEnd);
 }
 
 void FormTextConverter::EmitHeader() {
     const TComponentPrefix prefix = reader_.ReadComponentPrefix();
-    const std::string className = reader_.ReadShortString();
-    const std::string name = reader_.ReadShortString();
-    EmitIndent();
-    EmitText((prefix.Flags & FlagInherited) ? "inherited " : "object ");
-    if (!name.empty()) {
-        EmitText(name);
-        EmitText(": ");
-    }
-    EmitText(className);
+    // The class name comes first but is written last; reading the name may refill the buffer.
+    char className[256];
+    const std::string_view classView = reader_.ReadShortStringView();
+    const std::string_view classText(className, classView.size());
+    std::copy(classView.begin(), classView.end(), className);
+    const std::string_view name = reader_.ReadShortStringView();
+    const std::string_view word = (prefix.Flags & FlagInherited) ? "inherited " : "object ";
+    if (name.empty())
+        EmitIndented(word, classText);
+    else
+        EmitIndented(word, name, ": ", classText);
     if (prefix.Flags & FlagChildPosition) {
-        EmitText(" [");
-        EmitText(std::to_string(prefix.ChildPosition));
-        EmitText("]");
+        char position[16] = {' ', '['};
+        char* end = std::to_chars(position + 2, position + sizeof position - 1, prefix.ChildPosition).ptr;
+        *end++ = ']';
+        EmitText(position, static_cast<std::size_t>(end - position));
     }
     EmitText(kLineEnd);
 }
 
+// The indentation goes out before the name is read, so a form cut short inside the name leaves it
+// in the text, as every step writes what it has before it reads on.
 void FormTextConverter::EmitProperty() {
     EmitIndent();
-    EmitText(reader_.ReadShortStringView());
-    EmitText(" = ");
+    const std::string_view name = reader_.ReadShortStringView();
+    if (char* out = writer_.Reserve(static_cast<std::int32_t>(name.size() + 3))) {
+        out = CopyText(out, name.data(), name.size());
+        std::memcpy(out, " = ", 3);
+        writer_.Commit(static_cast<std::int32_t>(name.size() + 3));
+    } else {
+        EmitText(name);
+        EmitText(" = ");
+    }
     EmitValue();
     EmitText(kLineEnd);
+}
+
+// The indentation and up to four pieces: one copy into the writer's buffer when it has the room.
+void FormTextConverter::EmitIndented(std::string_view a, std::string_view b, std::string_view c,
+                                     std::string_view d) {
+    const std::size_t blanks = 2 * static_cast<std::size_t>(level_);
+    const std::size_t length = blanks + a.size() + b.size() + c.size() + d.size();
+    if (blanks <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(length))) {
+            out = CopyText(out, kBlanks.data(), blanks);
+            for (const std::string_view piece : {a, b, c, d})
+                out = CopyText(out, piece.data(), piece.size());
+            writer_.Commit(static_cast<std::int32_t>(length));
+            return;
+        }
+    }
+    EmitIndent();
+    for (const std::string_view piece : {a, b, c, d})
+        EmitText(piece);
 }
 
 // Lists and collections recurse through here, so the dispatch keeps no locals of its own: each
@@ -612,8 +672,13 @@ void FormTextConverter::EmitInt64() {
 }
 
 void FormTextConverter::EmitFloat() {
+    const TExtended value = reader_.ReadFloatValue();
+    if (char* out = writer_.Reserve(kNumberRoom)) {
+        writer_.Commit(static_cast<std::int32_t>(FormatExtendedTo(out, value) - out));
+        return;
+    }
     char text[kNumberRoom];
-    EmitText(text, static_cast<std::size_t>(FormatExtendedTo(text, reader_.ReadFloatValue()) - text));
+    EmitText(text, static_cast<std::size_t>(FormatExtendedTo(text, value) - text));
 }
 
 void FormTextConverter::EmitSingle() {
@@ -666,7 +731,7 @@ void FormTextConverter::EmitSet() {
     reader_.ReadTag();
     EmitText("[");
     for (bool first = true;; first = false) {
-        const std::string element = reader_.ReadShortString();
+        const std::string_view element = reader_.ReadShortStringView();
         if (element.empty())
             break;
         if (!first)
@@ -735,43 +800,52 @@ void FormTextConverter::EmitRun(const char16_t* units, std::size_t count) {
 }
 
 void FormTextConverter::EmitCode(unsigned code) {
-    char text[8] = {'#'};
+    char text[16] = {'#'};
     EmitText(text, static_cast<std::size_t>(std::to_chars(text + 1, text + sizeof text, code).ptr - text));
 }
 
+// Read 32 bytes at a time: a count that claims more than the file holds ends in "Stream read
+// error" without anything allocated for it. A line's digits go straight into the writer's buffer
+// where they fit; its line end and indentation are written before its bytes are read.
 void FormTextConverter::EmitBinary() {
     reader_.ReadTag();
     EmitText("{");
     ++level_;
-    std::uint8_t countBytes[4];
-    reader_.ReadBytes(countBytes, 4);
-    auto count = static_cast<std::int32_t>(
-        std::uint32_t(countBytes[0]) | (std::uint32_t(countBytes[1]) << 8) |
-        (std::uint32_t(countBytes[2]) << 16) | (std::uint32_t(countBytes[3]) << 24));
+    auto count = static_cast<std::int32_t>(reader_.ReadUInt32());
     const bool multiLine = count >= 32;
-    // Read 32 bytes at a time: a count that claims more than the file holds ends in
-    // "Stream read error" without anything allocated for it.
     std::uint8_t bytes[32];
     while (count > 0) {
         if (multiLine)
             EmitNewLine();
         const int n = count < 32 ? count : 32;
         reader_.ReadBytes(bytes, n);
-        HexEncode(bytes, n);
         count -= n;
+        if (char* out = writer_.Reserve(2 * n)) {
+            HexEncode(bytes, n, out);
+            writer_.Commit(2 * n);
+        } else {
+            char text[64];
+            HexEncode(bytes, n, text);
+            EmitText(text, static_cast<std::size_t>(2 * n));
+        }
     }
     --level_;
     EmitText("}");
 }
 
-void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    char text[64];
-    for (int i = 0; i < count; ++i) {
-        text[2 * i] = kDigits[bytes[i] >> 4];
-        text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
-    }
-    EmitText(text, static_cast<std::size_t>(2 * count));
+// Two digits a byte, high four bits first, from a table of all 256 pairs.
+void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count, char* out) {
+    static const auto kPairs = [] {
+        const char digits[] = "0123456789ABCDEF";
+        std::array<char, 512> pairs{};
+        for (int i = 0; i < 256; ++i) {
+            pairs[static_cast<std::size_t>(2 * i)] = digits[i >> 4];
+            pairs[static_cast<std::size_t>(2 * i + 1)] = digits[i & 0x0F];
+        }
+        return pairs;
+    }();
+    for (int i = 0; i < count; ++i)
+        std::memcpy(out + 2 * i, &kPairs[static_cast<std::size_t>(2 * bytes[i])], 2);
 }
 
 void FormTextConverter::EmitCollection() {
@@ -804,13 +878,31 @@ void FormTextConverter::EmitCollection() {
 }
 
 void FormTextConverter::EmitIndent() {
-    static const char kBlanks[] = "                                                                ";
-    constexpr int kChunk = sizeof kBlanks - 1;
-    for (int blanks = 2 * level_; blanks > 0; blanks -= kChunk)
-        EmitText(kBlanks, static_cast<std::size_t>(blanks < kChunk ? blanks : kChunk));
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    if (indent <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent))) {
+            CopyText(out, kBlanks.data(), indent);
+            writer_.Commit(static_cast<std::int32_t>(indent));
+            return;
+        }
+    }
+    for (std::size_t blanks = indent; blanks > 0;) {
+        const std::size_t n = std::min(blanks, kBlanks.size());
+        EmitText(kBlanks.data(), n);
+        blanks -= n;
+    }
 }
 
 void FormTextConverter::EmitNewLine() {
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    if (indent <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent + 2))) {
+            std::memcpy(out, kLineEnd, 2);
+            CopyText(out + 2, kBlanks.data(), indent);
+            writer_.Commit(static_cast<std::int32_t>(indent + 2));
+            return;
+        }
+    }
     EmitText(kLineEnd);
     EmitIndent();
 }

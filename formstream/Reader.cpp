@@ -17,17 +17,6 @@ namespace {
 
 // ---- TExtended
 
-std::uint64_t TExtended::Mantissa() const {
-    std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i)
-        mantissa = (mantissa << 8) | Bytes[i];
-    return mantissa;
-}
-
-std::uint16_t TExtended::ExponentField() const {
-    return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
-}
-
 TExtended TExtended::FromInteger(std::int32_t value) {
     TExtended result;
     if (value == 0)
@@ -77,7 +66,7 @@ TReader::~TReader() {
     }
 }
 
-void TReader::ReadBytes(void* destination, std::int32_t count) {
+void TReader::ReadAcrossRefills(void* destination, std::int32_t count) {
     auto* out = static_cast<std::uint8_t*>(destination);
     while (count > 0) {
         if (bufferPosition_ >= bufferEnd_)
@@ -113,18 +102,6 @@ void TReader::SkipBytes(std::uint32_t count) {
         bufferPosition_ += static_cast<std::int32_t>(n);
         count -= n;
     }
-}
-
-std::uint8_t TReader::ReadTag() {
-    std::uint8_t tag;
-    ReadBytes(&tag, 1);
-    return tag;
-}
-
-std::uint8_t TReader::PeekTag() {
-    const std::uint8_t tag = ReadTag();
-    StepBack();
-    return tag;
 }
 
 void TReader::ExpectTag(std::uint8_t tag) {
@@ -172,14 +149,7 @@ std::string TReader::ReadShortString() {
     return text;
 }
 
-std::string_view TReader::ReadShortStringView() {
-    std::uint8_t length;
-    ReadBytes(&length, 1);
-    if (bufferEnd_ - bufferPosition_ >= length) {
-        const char* text = reinterpret_cast<const char*>(buffer_.get() + bufferPosition_);
-        bufferPosition_ += length;
-        return {text, length};
-    }
+std::string_view TReader::ReadShortStringAcrossRefill(std::uint8_t length) {
     ReadBytes(shortString_, length);
     return {shortString_, length};
 }
@@ -220,6 +190,11 @@ std::string TReader::ReadStringValue() {
 }
 
 std::string_view TReader::ReadStringView() {
+    // A short string is viewed where it lies when the buffer holds it whole.
+    if (PeekTag() == TagString) {
+        ReadTag();
+        return ReadShortStringView();
+    }
     return ReadCounted(ReadStringHeader());
 }
 
@@ -409,6 +384,10 @@ void TReader::SkipPayload(std::uint8_t tag) {
 
 // ---- TWriter
 
+void CopyLongText(char* out, const char* from, std::size_t count) {
+    std::memcpy(out, from, count);
+}
+
 TWriter::TWriter(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
 
 TWriter::~TWriter() {
@@ -420,7 +399,7 @@ TWriter::~TWriter() {
     }
 }
 
-void TWriter::WriteBytes(const void* source, std::int32_t count) {
+void TWriter::WriteAcrossFlushes(const void* source, std::int32_t count) {
     const auto* in = static_cast<const std::uint8_t*>(source);
     while (count > 0) {
         const std::int32_t n = std::min(count, bufferSize_ - bufferPosition_);

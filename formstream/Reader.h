@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,8 +53,15 @@ constexpr std::int32_t kFilerBufferSize = 4096;
 struct TExtended {
     std::uint8_t Bytes[10] = {};
 
-    std::uint64_t Mantissa() const;
-    std::uint16_t ExponentField() const; // 0 to 0x7FFF
+    std::uint64_t Mantissa() const {
+        std::uint64_t mantissa = 0;
+        for (int i = 7; i >= 0; --i)
+            mantissa = (mantissa << 8) | Bytes[i];
+        return mantissa;
+    }
+    std::uint16_t ExponentField() const {
+        return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
+    }
     bool Negative() const { return (Bytes[9] & 0x80) != 0; }
 
     // The exact extended value of an integer.
@@ -103,23 +111,51 @@ public:
     // Moves the stream back to just behind the last byte consumed.
     ~TReader() override;
 
-    void ReadBytes(void* destination, std::int32_t count);
+    // Served from the buffer inline; the stream is asked only when the buffer runs dry.
+    void ReadBytes(void* destination, std::int32_t count) {
+        if (count <= bufferEnd_ - bufferPosition_) {
+            std::memcpy(destination, buffer_.get() + bufferPosition_, static_cast<std::size_t>(count));
+            bufferPosition_ += count;
+        } else {
+            ReadAcrossRefills(destination, count);
+        }
+    }
     void FillBuffer();
 
-    std::uint8_t ReadTag();
-    std::uint8_t PeekTag();
+    std::uint8_t ReadTag() {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        return buffer_[static_cast<std::size_t>(bufferPosition_++)];
+    }
+    // The byte just read is always still in the buffer, so peeking never crosses a refill.
+    std::uint8_t PeekTag() {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        return buffer_[static_cast<std::size_t>(bufferPosition_)];
+    }
     bool AtListEnd() { return PeekTag() == TagNull; }
     // A different tag is skipped as a whole value before "Invalid property value" is raised.
     void ExpectTag(std::uint8_t tag);
     void ExpectListStart() { ExpectTag(TagList); }
     void ExpectListEnd() { ExpectTag(TagNull); }
 
+    // Little-endian words without a tag.
+    std::uint32_t ReadUInt32();
+    std::uint64_t ReadUInt64();
+
     std::int32_t ReadIntValue();
     TExtended ReadFloatValue();
     std::string ReadShortString();
     // The same without a copy where the bytes lie whole in the buffer; valid until the next read
     // from this reader.
-    std::string_view ReadShortStringView();
+    std::string_view ReadShortStringView() {
+        const std::uint8_t length = ReadTag();
+        if (bufferEnd_ - bufferPosition_ < length)
+            return ReadShortStringAcrossRefill(length);
+        const char* text = reinterpret_cast<const char*>(buffer_.get() + bufferPosition_);
+        bufferPosition_ += length;
+        return {text, length};
+    }
     std::string ReadStringValue();
     // The same string without a copy: the bytes stay valid until the next read from this reader.
     // The whole value is read before it is returned, but storage grows only as its bytes arrive,
@@ -139,13 +175,13 @@ public:
     void SkipFormValue();
 
 private:
+    void ReadAcrossRefills(void* destination, std::int32_t count);
+    std::string_view ReadShortStringAcrossRefill(std::uint8_t length);
     void StepBack() { --bufferPosition_; }
     void SkipBytes(std::uint32_t count);
     void SkipList();
     void SkipCollection();
     void SkipPayload(std::uint8_t tag);
-    std::uint32_t ReadUInt32();
-    std::uint64_t ReadUInt64();
     // A 4-byte count of a long value; one with its top bit set is no count ("Invalid property value").
     std::uint32_t ReadCount();
     // The length of a string value after its tag (TagString or TagLongString).
@@ -157,6 +193,34 @@ private:
     char shortString_[256] = {}; // a short string that straddles a refill
 };
 
+// Copies more than 16 bytes: a library call, kept out of line.
+void CopyLongText(char* out, const char* from, std::size_t count);
+
+// Copies `count` bytes and returns the end of the copy. The short pieces of a text (names, blanks,
+// numbers) are copied by two overlapping words instead of a library call; nothing is read or
+// written outside the two ranges.
+inline char* CopyText(char* out, const char* from, std::size_t count) {
+    if (count >= 8 && count <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + count - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + count - 8, &tail, 8);
+    } else if (count >= 4 && count < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + count - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + count - 4, &tail, 4);
+    } else if (count < 4) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = from[i];
+    } else {
+        CopyLongText(out, from, count);
+    }
+    return out + count;
+}
+
 // A buffered byte sink: the stream sees writes of exactly the buffer size, then one of the rest.
 class TWriter : public TFiler {
 public:
@@ -165,12 +229,36 @@ public:
     // error path this is what puts the text made so far into the output.
     ~TWriter() override;
 
-    void WriteBytes(const void* source, std::int32_t count);
+    // Copied into the buffer inline while it has room to spare; a full buffer goes to the stream.
+    void WriteBytes(const void* source, std::int32_t count) {
+        if (count < bufferSize_ - bufferPosition_) {
+            CopyText(reinterpret_cast<char*>(buffer_.get() + bufferPosition_),
+                     static_cast<const char*>(source), static_cast<std::size_t>(count));
+            bufferPosition_ += count;
+        } else {
+            WriteAcrossFlushes(source, count);
+        }
+    }
     void WriteBytes(const std::string& text) {
         WriteBytes(text.data(), static_cast<std::int32_t>(text.size()));
     }
+    // Room to write `count` bytes straight into the buffer, or nullptr when it has fewer left; the
+    // bytes written there count once Commit is called, which hands on the buffer when it is full.
+    char* Reserve(std::int32_t count) {
+        return count <= bufferSize_ - bufferPosition_
+                   ? reinterpret_cast<char*>(buffer_.get() + bufferPosition_)
+                   : nullptr;
+    }
+    void Commit(std::int32_t count) {
+        bufferPosition_ += count;
+        if (bufferPosition_ == bufferSize_)
+            FlushOutput();
+    }
     // Hands the buffered bytes to the stream (EWriteError when it takes fewer) and empties the buffer.
     void FlushOutput();
+
+private:
+    void WriteAcrossFlushes(const void* source, std::int32_t count);
 };
 
 // Checks the 16-bit resource header of a form file and leaves the stream at the form data.

@@ -618,6 +618,18 @@ TEST(FormFileToText, OutputHoldsTheTextMadeBeforeAFailure) {
     EXPECT_EQ(text.text, "");
 }
 
+// Every step writes what it has before it reads on: a name cut short leaves its indentation, a
+// multi-line binary block cut short leaves the line end and indentation of the line it was reading.
+TEST(FormFileToText, TextBeforeTheFailingReadStays) {
+    FormBuilder name;
+    name.Object("TForm1", "Form1").Byte(7).Bytes("Cap");
+    EXPECT_EQ(ConvertFailing(name.FormFile("TFORM1")).text, "object Form1: TForm1\r\n  ");
+    FormBuilder block;
+    block.Object("TForm1", "Form1").Prop("Data").BinaryCount(64).Bytes(std::string(40, '\x11'));
+    EXPECT_EQ(ConvertFailing(block.FormFile("TFORM1")).text,
+              "object Form1: TForm1\r\n  Data = {\r\n    " + std::string(64, '1') + "\r\n    ");
+}
+
 TEST(FormFileToText, OutputErrorsPassThrough) {
     FormBuilder f;
     f.Object("TForm1", "Form1").EndProps();
