@@ -119,37 +119,23 @@ FormBuilder& FormBuilder::Set(std::initializer_list<std::string> elements) {
 FormBuilder& FormBuilder::Single(float value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    Tag(TagSingle);
-    Little(bits, 4);
-    return *this;
+    return Word(TagSingle, bits, 4);
 }
 
 FormBuilder& FormBuilder::Currency(std::int64_t tenThousandths) {
-    Tag(TagCurrency);
-    Little(static_cast<std::uint64_t>(tenThousandths), 8);
-    return *this;
+    return Word(TagCurrency, static_cast<std::uint64_t>(tenThousandths), 8);
 }
 
 FormBuilder& FormBuilder::Date(double days) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &days, sizeof bits);
-    Tag(TagDate);
-    Little(bits, 8);
-    return *this;
+    return Word(TagDate, BitsOf(days), 8);
 }
 
 FormBuilder& FormBuilder::Int64(std::int64_t value) {
-    Tag(TagInt64);
-    Little(static_cast<std::uint64_t>(value), 8);
-    return *this;
+    return Word(TagInt64, static_cast<std::uint64_t>(value), 8);
 }
 
 FormBuilder& FormBuilder::Double(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    Tag(TagDouble);
-    Little(bits, 8);
-    return *this;
+    return Word(TagDouble, BitsOf(value), 8);
 }
 
 FormBuilder& FormBuilder::WideString(const std::u16string& units) {
@@ -160,9 +146,7 @@ FormBuilder& FormBuilder::WideString(const std::u16string& units) {
 }
 
 FormBuilder& FormBuilder::WideStringCount(std::uint32_t count) {
-    Tag(TagWideString);
-    Little(count, 4);
-    return *this;
+    return Word(TagWideString, count, 4);
 }
 
 FormBuilder& FormBuilder::Utf8String(const std::string& bytes) {
@@ -171,9 +155,7 @@ FormBuilder& FormBuilder::Utf8String(const std::string& bytes) {
 }
 
 FormBuilder& FormBuilder::Utf8StringCount(std::uint32_t count) {
-    Tag(TagUtf8String);
-    Little(count, 4);
-    return *this;
+    return Word(TagUtf8String, count, 4);
 }
 
 FormBuilder& FormBuilder::List() {
@@ -249,6 +231,18 @@ std::array<std::uint8_t, 10> FormBuilder::ExtendedOf(double value) {
     bytes[8] = static_cast<std::uint8_t>(exponent & 0xFF);
     bytes[9] = static_cast<std::uint8_t>(((exponent >> 8) & 0x7F) | (negative ? 0x80 : 0));
     return bytes;
+}
+
+FormBuilder& FormBuilder::Word(std::uint8_t tag, std::uint64_t value, int bytes) {
+    Tag(tag);
+    Little(value, bytes);
+    return *this;
+}
+
+std::uint64_t FormBuilder::BitsOf(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
 void FormBuilder::Little(std::uint64_t value, int bytes) {

@@ -107,6 +107,9 @@ public:
 
 private:
     FormBuilder& Tag(std::uint8_t tag) { return Byte(tag); }
+    // A tag and `bytes` bytes of `value`, low byte first.
+    FormBuilder& Word(std::uint8_t tag, std::uint64_t value, int bytes);
+    static std::uint64_t BitsOf(double value);
     void Little(std::uint64_t value, int bytes);
 
     std::string records_;
