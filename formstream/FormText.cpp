@@ -337,18 +337,17 @@ void WriteDigits15(std::uint64_t number, char* out) {
         }
         return pairs;
     }();
-    // The first 7 digits, then 8, each small enough for 32-bit arithmetic.
-    auto high = static_cast<std::uint32_t>(number / 100000000);
-    auto low = static_cast<std::uint32_t>(number % 100000000);
-    for (int i = 13; i >= 7; i -= 2) {
-        std::memcpy(out + i, &kPairs[2 * (low % 100)], 2);
-        low /= 100;
+    // Groups of at most four digits, split off the number independently of each other so that the
+    // divisions do not wait on one another: 3 + 4 + 4 + 4 digits.
+    const auto high = static_cast<std::uint32_t>(number / 100000000);
+    const auto low = static_cast<std::uint32_t>(number % 100000000);
+    const std::uint32_t groups[4] = {high / 10000, high % 10000, low / 10000, low % 10000};
+    out[0] = static_cast<char>('0' + groups[0] / 100);
+    std::memcpy(out + 1, &kPairs[2 * (groups[0] % 100)], 2);
+    for (int g = 1; g < 4; ++g) {
+        std::memcpy(out + 4 * g - 1, &kPairs[2 * (groups[g] / 100)], 2);
+        std::memcpy(out + 4 * g + 1, &kPairs[2 * (groups[g] % 100)], 2);
     }
-    for (int i = 5; i >= 1; i -= 2) {
-        std::memcpy(out + i, &kPairs[2 * (high % 100)], 2);
-        high /= 100;
-    }
-    out[0] = static_cast<char>('0' + high);
 }
 
 char* AppendText(char* out, std::string_view text) {

@@ -53,11 +53,12 @@ constexpr std::int32_t kFilerBufferSize = 4096;
 struct TExtended {
     std::uint8_t Bytes[10] = {};
 
+    // Spelled out byte by byte, which compilers turn into one load on a little-endian machine.
     std::uint64_t Mantissa() const {
-        std::uint64_t mantissa = 0;
-        for (int i = 7; i >= 0; --i)
-            mantissa = (mantissa << 8) | Bytes[i];
-        return mantissa;
+        return std::uint64_t(Bytes[0]) | (std::uint64_t(Bytes[1]) << 8) | (std::uint64_t(Bytes[2]) << 16) |
+               (std::uint64_t(Bytes[3]) << 24) | (std::uint64_t(Bytes[4]) << 32) |
+               (std::uint64_t(Bytes[5]) << 40) | (std::uint64_t(Bytes[6]) << 48) |
+               (std::uint64_t(Bytes[7]) << 56);
     }
     std::uint16_t ExponentField() const {
         return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
