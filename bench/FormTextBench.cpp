@@ -1,15 +1,36 @@
-// The binary-to-text conversion on generated forms: many small components, and one big binary
-// block. Bytes are input bytes, so bytes/second compares across shapes.
+// The binary-to-text conversion, each form beside a plain copy of the same number of output bytes.
+// Every iteration converts the form into a reused memory stream and then copies as many bytes from
+// one buffer to another; both are timed in the thread's processor time, and the counter vs_copy is
+// the conversion's output rate divided by the copy's (1 would be the speed of memory), measured
+// side by side so that the speed of the machine, and of the other work it runs, cancels. The float form also
+// converts the same form without floats in each iteration: vs_plain is the time with floats divided by the
+// time without.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
 #include "formstream/FormText.h"
+#include "formstream/Reader.h"
 #include "formstream/Streams.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 
 namespace {
 
-std::string ComponentForm(int components) {
+// Seconds of processor time this thread has used.
+double ThreadSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// 100 000 small components of ints, strings and sets; with `floats`, one float property each,
+// spread over many magnitudes and rarely short in decimal.
+std::string ComponentForm(int components, bool floats) {
     FormBuilder f;
     f.Object("TForm1", "Form1").Prop("Caption").String("Components").Prop("Font.Height").Int(-11).EndProps();
     for (int i = 0; i < components; ++i) {
@@ -21,11 +42,10 @@ std::string ComponentForm(int components) {
             .Prop("Caption")
             .String("It's label " + std::to_string(i))
             .Prop("Anchors")
-            .Set({"akLeft", "akTop"})
-            .Prop("HelpContext")
-            .Int(1000 + i)
-            .EndProps()
-            .EndChildren();
+            .Set({"akLeft", "akTop"});
+        if (floats)
+            f.Prop("Ratio").Extended((i % 1000003 + 1) / 997.0 * std::pow(10.0, i % 31 - 15));
+        f.Prop("HelpContext").Int(1000 + i).EndProps().EndChildren();
     }
     f.EndChildren();
     return f.FormFile("TFORM1");
@@ -42,28 +62,109 @@ std::string BinaryForm(int bytes) {
     return f.FormFile("TFORM1");
 }
 
-void Convert(benchmark::State& state, const std::string& form) {
-    BytesStream input(form);
-    for (auto _ : state) {
-        input.SetPosition(0);
-        TMemoryStream output;
-        FormFileToText(input, output);
-        benchmark::DoNotOptimize(output.Memory());
+// One form's conversion into a memory stream that keeps its block between runs.
+class Conversion {
+public:
+    explicit Conversion(const std::string& form) : input_(form) { Run(); }
+
+    double Run() {
+        const double start = ThreadSeconds();
+        input_.SetPosition(0);
+        output_.SetPosition(0);
+        FormFileToText(input_, output_);
+        benchmark::DoNotOptimize(output_.Memory());
+        return ThreadSeconds() - start;
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(form.size()));
+    std::int64_t OutputBytes() { return output_.Size(); }
+
+private:
+    BytesStream input_;
+    TMemoryStream output_;
+};
+
+// A copy of `bytes` bytes between two buffers of their own.
+class Copy {
+public:
+    explicit Copy(std::int64_t bytes)
+        : from_(static_cast<size_t>(bytes), 'x'), to_(static_cast<size_t>(bytes)) {}
+
+    double Run() {
+        const double start = ThreadSeconds();
+        std::memcpy(to_.data(), from_.data(), from_.size());
+        benchmark::DoNotOptimize(to_.data());
+        return ThreadSeconds() - start;
+    }
+
+private:
+    std::vector<char> from_, to_;
+};
+
+void Report(benchmark::State& state, std::int64_t outputBytes, double convertSeconds, double copySeconds) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * outputBytes);
+    state.counters["vs_copy"] = copySeconds / convertSeconds;
+}
+
+void Measure(benchmark::State& state, const std::string& form) {
+    Conversion conversion(form);
+    Copy copy(conversion.OutputBytes());
+    double convertSeconds = 0, copySeconds = 0;
+    for (auto _ : state) {
+        const double seconds = conversion.Run();
+        state.SetIterationTime(seconds);
+        convertSeconds += seconds;
+        copySeconds += copy.Run();
+    }
+    Report(state, conversion.OutputBytes(), convertSeconds, copySeconds);
 }
 
 void BM_FormFileToText_Components(benchmark::State& state) {
-    const int components = static_cast<int>(state.range(0));
-    Convert(state, ComponentForm(components));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * components);
+    Measure(state, ComponentForm(static_cast<int>(state.range(0)), false));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
-BENCHMARK(BM_FormFileToText_Components)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormFileToText_Components)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_FormFileToText_Binary(benchmark::State& state) {
-    Convert(state, BinaryForm(static_cast<int>(state.range(0))));
+    Measure(state, BinaryForm(static_cast<int>(state.range(0))));
 }
-BENCHMARK(BM_FormFileToText_Binary)->Arg(4 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormFileToText_Binary)->Arg(32 << 20)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_FormFileToText_Floats(benchmark::State& state) {
+    const int components = static_cast<int>(state.range(0));
+    Conversion floats(ComponentForm(components, true));
+    Conversion plain(ComponentForm(components, false));
+    Copy copy(floats.OutputBytes());
+    double floatSeconds = 0, plainSeconds = 0, copySeconds = 0;
+    for (auto _ : state) {
+        const double seconds = floats.Run();
+        state.SetIterationTime(seconds);
+        floatSeconds += seconds;
+        plainSeconds += plain.Run();
+        copySeconds += copy.Run();
+    }
+    Report(state, floats.OutputBytes(), floatSeconds, copySeconds);
+    state.counters["vs_plain"] = floatSeconds / plainSeconds;
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * components);
+}
+BENCHMARK(BM_FormFileToText_Floats)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// One extended value's text, over values of many magnitudes: the cost of a float on its own.
+void BM_FormatExtended(benchmark::State& state) {
+    std::vector<TExtended> values(4096);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto bytes = FormBuilder::ExtendedOf((i % 1000003 + 1) / 997.0 *
+                                                   std::pow(10.0, static_cast<int>(i % 31) - 15));
+        std::copy(bytes.begin(), bytes.end(), values[i].Bytes);
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FormatExtended(values[i++ % values.size()]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_FormatExtended);
 
 } // namespace

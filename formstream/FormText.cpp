@@ -1,7 +1,13 @@
 #include "formstream/FormText.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formstream/Reader.h"
@@ -116,21 +122,252 @@ std::uint64_t RoundTo18(const std::string& digits, bool inexact, int& exponent) 
     return result;
 }
 
+// ---- The fast path: 18 digits from one multiplication
+//
+// value * 10^j for the j that puts it between 1e17 and 1e18 is the 64-bit mantissa times a 128-bit
+// approximation of 10^j, a 192-bit product whose integer part holds the 18 digits and whose
+// fraction tells how to round them. Each approximation is rounded down and carries a relative
+// error below 2^-126 (none for the powers that are exact in 128 bits), so the product lies below
+// the true one by less than 2^66 of its units: rounding is decided unless the fraction falls
+// within that distance below one half, which leaves the rare rest to the exact expansion.
+
+using UInt128 = unsigned __int128;
+
+// 10^j ≈ (High * 2^64 + Low) * 2^Exponent, the 128-bit significand rounded down and normalised
+// (High has its top bit set).
+struct PowerOfTen {
+    std::uint64_t High;
+    std::uint64_t Low;
+    int Exponent;
+};
+
+// Every power that a finite extended value can need, unnormals included: log10 of such values
+// runs from about -4951 to 4932, and j is 17 minus that, one more after an adjustment.
+constexpr int kMinPower = -4920;
+constexpr int kMaxPower = 4972;
+
+// 10^j for j from 0 to 55 is exact in 128 bits (5^55 < 2^128).
+bool PowerIsExact(int j) {
+    return j >= 0 && j <= 55;
+}
+
+// A 192-bit unsigned integer, least significant word first.
+struct UInt192 {
+    std::uint64_t Word[3];
+};
+
+// The table, made once on first use by stepping through the powers with 192-bit arithmetic that
+// rounds down: each step adds at most 2^-191 of relative error, so after the 4972 steps of either
+// direction the 128 bits kept are still correct to better than 2^-126.
+const std::vector<PowerOfTen>& PowersOfTen() {
+    static const std::vector<PowerOfTen> table = [] {
+        std::vector<PowerOfTen> powers(static_cast<std::size_t>(kMaxPower - kMinPower + 1));
+        const auto store = [&](int j, const UInt192& x, int exponent) {
+            powers[static_cast<std::size_t>(j - kMinPower)] = {x.Word[2], x.Word[1], exponent + 64};
+        };
+        // Upward: x * 2^exponent ≈ 10^j, x normalised to 192 bits.
+        UInt192 x{{0, 0, std::uint64_t(1) << 63}};
+        int exponent = -191;
+        for (int j = 0; j <= kMaxPower; ++j) {
+            store(j, x, exponent);
+            // x * 10 needs up to 196 bits; shift it back into 192, dropping the low bits.
+            std::uint64_t product[4];
+            UInt128 carry = 0;
+            for (int w = 0; w < 3; ++w) {
+                const UInt128 t = UInt128(x.Word[w]) * 10 + carry;
+                product[w] = static_cast<std::uint64_t>(t);
+                carry = t >> 64;
+            }
+            product[3] = static_cast<std::uint64_t>(carry);
+            const int shift = 64 - __builtin_clzll(product[3]); // 3 or 4
+            for (int w = 0; w < 3; ++w)
+                x.Word[w] = (product[w] >> shift) | (product[w + 1] << (64 - shift));
+            exponent += shift;
+        }
+        // Downward: divide by 10 after a shift by 4 (or 3 when that would pass 192 bits).
+        x = {{0, 0, std::uint64_t(1) << 63}};
+        exponent = -191;
+        for (int j = -1; j >= kMinPower; --j) {
+            const int shift = x.Word[2] < 0xA000000000000000ull ? 4 : 3; // x < 1.25 * 2^191
+            const std::uint64_t top = x.Word[2] >> (64 - shift);
+            UInt128 remainder = top % 10;
+            std::uint64_t quotient[3];
+            for (int w = 2; w >= 0; --w) {
+                const std::uint64_t word = (x.Word[w] << shift) | (w > 0 ? x.Word[w - 1] >> (64 - shift) : 0);
+                const UInt128 current = (remainder << 64) | word;
+                quotient[w] = static_cast<std::uint64_t>(current / 10);
+                remainder = current % 10;
+            }
+            for (int w = 0; w < 3; ++w)
+                x.Word[w] = quotient[w];
+            exponent -= shift;
+            store(j, x, exponent);
+        }
+        return powers;
+    }();
+    return table;
+}
+
+// floor(n * log10(2)) for |n| below 2^20, from a 40-bit approximation of log10(2) taken from
+// below: too low by one only when n * log10(2) lies within 1e-6 above an integer (positive n) —
+// and then the fast path merely gives up.
+int FloorLog10Pow2(int n) {
+    const std::int64_t product = std::int64_t(n) * 330985980290; // log10(2) * 2^40, rounded down
+    return static_cast<int>(product >= 0 ? product >> 40 : -((-product + (std::int64_t(1) << 40) - 1) >> 40));
+}
+
 } // namespace
 
-std::string FormatExtended(const TExtended& value) {
+bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
+    const std::uint64_t mantissa = value.Mantissa();
+    const int field = value.ExponentField();
+    if (mantissa == 0 || field == 0 || field == 0x7FFF)
+        return false;
+    // value = m * 2^q with m normalised to 64 bits (unnormals too).
+    const int leading = __builtin_clzll(mantissa);
+    const std::uint64_t m = mantissa << leading;
+    const int q = field - 16383 - 63 - leading;
+    // 10^(17 - d) with d = floor(log10(2^(q + 63))) <= floor(log10(value)) puts value * 10^j in
+    // [1e17, 2e18); a result of 1e18 or more takes one more step down.
+    int j = 17 - FloorLog10Pow2(q + 63);
+    for (int attempt = 0; attempt < 2; ++attempt, --j) {
+        if (j < kMinPower || j > kMaxPower)
+            return false;
+        const PowerOfTen& power = PowersOfTen()[static_cast<std::size_t>(j - kMinPower)];
+        // z = m * (High * 2^64 + Low), 192 bits in z2:z1:z0.
+        const UInt128 low = UInt128(m) * power.Low;
+        const UInt128 high = UInt128(m) * power.High;
+        const std::uint64_t z0 = static_cast<std::uint64_t>(low);
+        const UInt128 middle = (low >> 64) + static_cast<std::uint64_t>(high);
+        const std::uint64_t z1 = static_cast<std::uint64_t>(middle);
+        const std::uint64_t z2 =
+            static_cast<std::uint64_t>(high >> 64) + static_cast<std::uint64_t>(middle >> 64);
+        // value * 10^j = z * 2^(q + Exponent): the integer part is z >> s, s between 129 and 137.
+        const int r = -(q + power.Exponent) - 128;
+        if (r < 1 || r > 62)
+            return false;
+        std::uint64_t digits = z2 >> r;
+        if (digits >= 1000000000000000000ull) {
+            if (attempt == 0)
+                continue;
+            return false;
+        }
+        if (digits < 100000000000000000ull)
+            return false;
+        // The fraction's top 64 + r bits against one half, both in units of 2^64.
+        const UInt128 fraction = (UInt128(z2 & ((std::uint64_t(1) << r) - 1)) << 64) | z1;
+        const UInt128 half = UInt128(1) << (r - 1 + 64);
+        bool up;
+        if (PowerIsExact(j)) {
+            up = fraction > half || (fraction == half && (z0 != 0 || (digits & 1) != 0));
+        } else if (fraction >= half) {
+            up = true; // the true fraction is larger still
+        } else if (fraction + 5 <= half) {
+            up = false; // even with the largest error (2^66 and the bits of z0) below one half
+        } else {
+            return false;
+        }
+        digits += up ? 1 : 0;
+        int exponent = 18 - j;
+        if (digits == 1000000000000000000ull) {
+            digits /= 10;
+            ++exponent;
+        }
+        result = {digits, exponent};
+        return true;
+    }
+    return false;
+}
+
+TDigits18 ExtendedDigits18Exact(const TExtended& value) {
+    int exponent = 0;
+    bool inexact = false;
+    const std::string decimal =
+        DecimalDigits(value.Mantissa(), value.ExponentField() - 16383 - 63, exponent, inexact);
+    const std::uint64_t digits = RoundTo18(decimal, inexact, exponent);
+    return {digits, exponent};
+}
+
+namespace {
+
+// Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
+// 17 digits, a point, "E-" and four digits of exponent.
+constexpr std::size_t kNumberRoom = 32;
+
+// Lays out the significant digits d1…dk (k >= 1, no trailing zero) of the number 0.d1…dk × 10^e the
+// way the text form writes floating-point values: fixed for e from -3 to 15 ("0.00123", "100",
+// "123456.75"), else "1.5E-7". Returns the end of the text.
+char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
+    if (negative)
+        *out++ = '-';
+    if (e >= -3 && e <= 15) {
+        if (e <= 0) {
+            *out++ = '0';
+            *out++ = '.';
+            for (int i = 0; i < -e; ++i)
+                *out++ = '0';
+            return CopyText(out, digits, static_cast<std::size_t>(k));
+        }
+        if (k <= e) {
+            out = CopyText(out, digits, static_cast<std::size_t>(k));
+            for (int i = k; i < e; ++i)
+                *out++ = '0';
+            return out;
+        }
+        out = CopyText(out, digits, static_cast<std::size_t>(e));
+        *out++ = '.';
+        return CopyText(out, digits + e, static_cast<std::size_t>(k - e));
+    }
+    *out++ = digits[0];
+    if (k > 1) {
+        *out++ = '.';
+        out = CopyText(out, digits + 1, static_cast<std::size_t>(k - 1));
+    }
+    *out++ = 'E';
+    return std::to_chars(out, out + 8, e - 1).ptr;
+}
+
+// The 15 digits of a number from 10^14 to 10^15 - 1, two at a time from a table.
+void WriteDigits15(std::uint64_t number, char* out) {
+    static const auto kPairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; ++i) {
+            pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
+    // Groups of at most four digits, split off the number independently of each other so that the
+    // divisions do not wait on one another: 3 + 4 + 4 + 4 digits.
+    const auto high = static_cast<std::uint32_t>(number / 100000000);
+    const auto low = static_cast<std::uint32_t>(number % 100000000);
+    const std::uint32_t groups[4] = {high / 10000, high % 10000, low / 10000, low % 10000};
+    out[0] = static_cast<char>('0' + groups[0] / 100);
+    std::memcpy(out + 1, &kPairs[2 * (groups[0] % 100)], 2);
+    for (int g = 1; g < 4; ++g) {
+        std::memcpy(out + 4 * g - 1, &kPairs[2 * (groups[g] / 100)], 2);
+        std::memcpy(out + 4 * g + 1, &kPairs[2 * (groups[g] % 100)], 2);
+    }
+}
+
+char* AppendText(char* out, std::string_view text) {
+    return CopyText(out, text.data(), text.size());
+}
+
+// An extended value as the text form writes it; returns the end of the text.
+char* FormatExtendedTo(char* out, const TExtended& value) {
     const std::uint16_t exponentField = value.ExponentField();
     const std::uint64_t mantissa = value.Mantissa();
     if (exponentField == 0x7FFF)
-        return (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN";
+        return AppendText(out, (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN");
     if (exponentField == 0 || mantissa == 0)
-        return "0";
+        return AppendText(out, "0");
 
-    // value = mantissa * 2^(field - 16383 - 63)
-    int e = 0;
-    bool inexact = false;
-    const std::string decimal = DecimalDigits(mantissa, exponentField - 16383 - 63, e, inexact);
-    std::uint64_t digits15 = RoundTo18(decimal, inexact, e);
+    TDigits18 digits18;
+    if (!ExtendedDigits18Fast(value, digits18))
+        digits18 = ExtendedDigits18Exact(value);
+    int e = digits18.Exponent;
+    std::uint64_t digits15 = digits18.Digits;
     // Half up at the 16th digit leaves 15 significant digits.
     const bool up = digits15 % 1000 >= 500;
     digits15 = digits15 / 1000 + (up ? 1 : 0);
@@ -138,42 +375,108 @@ std::string FormatExtended(const TExtended& value) {
         digits15 /= 10;
         ++e;
     }
-    std::string digits = std::to_string(digits15);
-    digits.erase(digits.find_last_not_of('0') + 1);
-    const int k = static_cast<int>(digits.size());
+    char digits[16];
+    WriteDigits15(digits15, digits);
+    int k = 15;
+    while (digits[k - 1] == '0')
+        --k;
+    return LayoutDecimal(out, value.Negative(), digits, k, e);
+}
 
-    std::string text = value.Negative() ? "-" : "";
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            text += "0.";
-            text.append(static_cast<size_t>(-e), '0');
-            text += digits;
-        } else if (k <= e) {
-            text += digits;
-            text.append(static_cast<size_t>(e - k), '0');
-        } else {
-            text.append(digits, 0, static_cast<size_t>(e));
-            text += '.';
-            text.append(digits, static_cast<size_t>(e), std::string::npos);
-        }
-    } else {
-        text += digits[0];
-        if (k > 1) {
-            text += '.';
-            text.append(digits, 1, std::string::npos);
-        }
-        text += 'E';
-        text += std::to_string(e - 1);
+// A single or double with the fewest significant digits that read back to the same value, laid out
+// like an extended value. Infinities and zeros keep their sign, which reads back too.
+template <typename Float> char* FormatShortestTo(char* out, Float value) {
+    if (std::isnan(value))
+        return AppendText(out, "NAN");
+    if (std::isinf(value))
+        return AppendText(out, value < 0 ? "-INF" : "INF");
+    if (value == 0)
+        return AppendText(out, std::signbit(value) ? "-0" : "0");
+    // "-d.ddde-XX": the digits without the point, and the exponent plus one for 0.d1…dk × 10^e.
+    char scientific[kNumberRoom];
+    const char* end = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+                                    std::chars_format::scientific)
+                          .ptr;
+    const char* exponent = std::find(static_cast<const char*>(scientific), end, 'e');
+    char digits[kNumberRoom];
+    int k = 0;
+    for (const char* c = scientific; c != exponent; ++c) {
+        if (*c != '.')
+            digits[k++] = *c;
     }
-    return text;
+    int e = 0;
+    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, e);
+    return LayoutDecimal(out, std::signbit(value), digits, k, e + 1);
+}
+
+} // namespace
+
+std::string FormatExtended(const TExtended& value) {
+    char text[kNumberRoom];
+    return std::string(text, FormatExtendedTo(text, value));
 }
 
 namespace {
 
 const char kLineEnd[] = "\r\n";
+// Indentation is copied from here, up to 32 levels at once.
+constexpr std::string_view kBlanks = "                                                                ";
+
+bool IsWideCode(char16_t unit) {
+    return unit < 32 || unit > 126 || unit == u'\'';
+}
+
+// UTF-8 to UTF-16 units. A byte that starts no valid sequence (a stray continuation byte, an
+// overlong form, an encoded surrogate, a code point above U+10FFFF, a sequence cut short) is the
+// unit of its own value, and decoding goes on with the next byte.
+void DecodeUtf8(std::string_view bytes, std::u16string& units) {
+    units.clear();
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    const auto continuation = [&](std::size_t i, std::uint8_t low, std::uint8_t high) {
+        return i < bytes.size() && at(i) >= low && at(i) <= high;
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint8_t lead = at(i);
+        // The range of the first continuation byte depends on the lead; the others are 80..BF.
+        int length = 1;
+        std::uint8_t low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 1 && continuation(i + 1, low, high);
+        for (int n = 2; valid && n < length; ++n)
+            valid = continuation(i + static_cast<std::size_t>(n), 0x80, 0xBF);
+        if (!valid) {
+            units.push_back(lead);
+            ++i;
+            continue;
+        }
+        static const std::uint8_t kLeadMask[] = {0, 0, 0x1F, 0x0F, 0x07};
+        std::uint32_t code = lead & kLeadMask[length];
+        for (int n = 1; n < length; ++n)
+            code = (code << 6) | (at(i + static_cast<std::size_t>(n)) & 0x3F);
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(code));
+        }
+        i += static_cast<std::size_t>(length);
+    }
+}
 
 // Turns one form stream into text. Shares the reader, the writer and the nesting level among the
-// steps; `depth_` counts the components, lists and collections that are open, to bound recursion.
+// steps. Components, lists and collections hold one of the reader's nesting levels while they are
+// written, which bounds the recursion together with any skip the reader makes inside them.
 class FormTextConverter {
 public:
     FormTextConverter(TReader& reader, TWriter& writer) : reader_(reader), writer_(writer) {}
@@ -181,47 +484,46 @@ public:
     void EmitComponent();
 
 private:
-    // Holds one level of recursion for the scope of a component, list or collection.
-    class DepthGuard {
-    public:
-        explicit DepthGuard(int& depth) : depth_(depth) {
-            if (depth_ >= kMaxFormNesting)
-                throw EReadError(SNestingTooDeep, {});
-            ++depth_;
-        }
-        ~DepthGuard() { --depth_; }
-        DepthGuard(const DepthGuard&) = delete;
-        DepthGuard& operator=(const DepthGuard&) = delete;
-
-    private:
-        int& depth_;
-    };
-
     void EmitHeader();
     void EmitProperty();
     void EmitValue();
+    void EmitInteger();
+    void EmitInt64();
+    void EmitFloat();
+    void EmitSingle();
+    void EmitDouble();
+    void EmitIdent();
     void EmitList();
     void EmitSet();
     void EmitString();
+    void EmitWideString();
+    void EmitUtf8String();
+    template <typename Unit, typename IsCode>
+    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode);
+    void EmitRun(const char* bytes, std::size_t count) { EmitText(bytes, count); }
+    void EmitRun(const char16_t* units, std::size_t count);
+    void EmitCode(unsigned code);
     void EmitBinary();
     void EmitCollection();
     void EmitIndent();
+    void EmitIndented(std::string_view a, std::string_view b = {}, std::string_view c = {},
+                      std::string_view d = {});
     void EmitNewLine();
     void EmitText(const char* text, std::size_t length) {
         writer_.WriteBytes(text, static_cast<std::int32_t>(length));
     }
-    void EmitText(const std::string& text) { EmitText(text.data(), text.size()); }
+    void EmitText(std::string_view text) { EmitText(text.data(), text.size()); }
     template <std::size_t N> void EmitText(const char (&text)[N]) { EmitText(text, N - 1); }
-    void HexEncode(const std::uint8_t* bytes, int count);
+    static void HexEncode(const std::uint8_t* bytes, int count, char* out);
 
     TReader& reader_;
     TWriter& writer_;
     int level_ = 0;
-    int depth_ = 0;
+    std::u16string units_; // a wide or UTF-8 string as UTF-16 units; kept to reuse its storage
 };
 
 void FormTextConverter::EmitComponent() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     EmitHeader();
     ++level_;
     while (!reader_.AtListEnd())
@@ -231,38 +533,69 @@ void FormTextConverter::EmitComponent() {
         EmitComponent();
     reader_.ExpectListEnd();
     --level_;
-    EmitIndent();
-    EmitText("end");
-    EmitText(kLineEnd);
+    EmitIndented("end", kLineEnd);
 }
 
 void FormTextConverter::EmitHeader() {
     const TComponentPrefix prefix = reader_.ReadComponentPrefix();
-    const std::string className = reader_.ReadShortString();
-    const std::string name = reader_.ReadShortString();
-    EmitIndent();
-    EmitText((prefix.Flags & FlagInherited) ? "inherited " : "object ");
-    if (!name.empty()) {
-        EmitText(name);
-        EmitText(": ");
-    }
-    EmitText(className);
+    // The class name comes first but is written last; reading the name may refill the buffer.
+    char className[256];
+    const std::string_view classView = reader_.ReadShortStringView();
+    const std::string_view classText(className, classView.size());
+    std::copy(classView.begin(), classView.end(), className);
+    const std::string_view name = reader_.ReadShortStringView();
+    const std::string_view word = (prefix.Flags & FlagInherited) ? "inherited " : "object ";
+    if (name.empty())
+        EmitIndented(word, classText);
+    else
+        EmitIndented(word, name, ": ", classText);
     if (prefix.Flags & FlagChildPosition) {
-        EmitText(" [");
-        EmitText(std::to_string(prefix.ChildPosition));
-        EmitText("]");
+        char position[16] = {' ', '['};
+        char* end = std::to_chars(position + 2, position + sizeof position - 1, prefix.ChildPosition).ptr;
+        *end++ = ']';
+        EmitText(position, static_cast<std::size_t>(end - position));
     }
     EmitText(kLineEnd);
 }
 
+// The indentation goes out before the name is read, so a form cut short inside the name leaves it
+// in the text, as every step writes what it has before it reads on.
 void FormTextConverter::EmitProperty() {
     EmitIndent();
-    EmitText(reader_.ReadShortString());
-    EmitText(" = ");
+    const std::string_view name = reader_.ReadShortStringView();
+    if (char* out = writer_.Reserve(static_cast<std::int32_t>(name.size() + 3))) {
+        out = CopyText(out, name.data(), name.size());
+        std::memcpy(out, " = ", 3);
+        writer_.Commit(static_cast<std::int32_t>(name.size() + 3));
+    } else {
+        EmitText(name);
+        EmitText(" = ");
+    }
     EmitValue();
     EmitText(kLineEnd);
 }
 
+// The indentation and up to four pieces: one copy into the writer's buffer when it has the room.
+void FormTextConverter::EmitIndented(std::string_view a, std::string_view b, std::string_view c,
+                                     std::string_view d) {
+    const std::size_t blanks = 2 * static_cast<std::size_t>(level_);
+    const std::size_t length = blanks + a.size() + b.size() + c.size() + d.size();
+    if (blanks <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(length))) {
+            out = CopyText(out, kBlanks.data(), blanks);
+            for (const std::string_view piece : {a, b, c, d})
+                out = CopyText(out, piece.data(), piece.size());
+            writer_.Commit(static_cast<std::int32_t>(length));
+            return;
+        }
+    }
+    EmitIndent();
+    for (const std::string_view piece : {a, b, c, d})
+        EmitText(piece);
+}
+
+// Lists and collections recurse through here, so the dispatch keeps no locals of its own: each
+// kind is written by a function whose frame is gone before the next level starts.
 void FormTextConverter::EmitValue() {
     switch (reader_.PeekTag()) {
         case TagNull:
@@ -273,10 +606,10 @@ void FormTextConverter::EmitValue() {
         case TagInt8:
         case TagInt16:
         case TagInt32:
-            EmitText(std::to_string(reader_.ReadIntValue()));
+            EmitInteger();
             break;
         case TagExtended:
-            EmitText(FormatExtended(reader_.ReadFloatValue()));
+            EmitFloat();
             break;
         case TagString:
         case TagLongString:
@@ -286,7 +619,7 @@ void FormTextConverter::EmitValue() {
         case TagFalse:
         case TagTrue:
         case TagNil:
-            EmitText(reader_.ReadIdentValue());
+            EmitIdent();
             break;
         case TagBinary:
             EmitBinary();
@@ -297,6 +630,23 @@ void FormTextConverter::EmitValue() {
         case TagCollection:
             EmitCollection();
             break;
+        case TagSingle:
+            EmitSingle();
+            break;
+        case TagCurrency:
+        case TagInt64:
+            EmitInt64();
+            break;
+        case TagDate:
+        case TagDouble:
+            EmitDouble();
+            break;
+        case TagWideString:
+            EmitWideString();
+            break;
+        case TagUtf8String:
+            EmitUtf8String();
+            break;
         default:
             // Not a value. Left in place it would be read again as a name length, or, inside a
             // list, make the list loop write line ends for ever.
@@ -305,8 +655,65 @@ void FormTextConverter::EmitValue() {
     }
 }
 
+void FormTextConverter::EmitInteger() {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, reader_.ReadIntValue()).ptr;
+    EmitText(digits, static_cast<std::size_t>(end - digits));
+}
+
+void FormTextConverter::EmitInt64() {
+    const bool currency = reader_.PeekTag() == TagCurrency;
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, reader_.ReadInt64Value()).ptr;
+    if (currency)
+        *end++ = 'c';
+    EmitText(digits, static_cast<std::size_t>(end - digits));
+}
+
+void FormTextConverter::EmitFloat() {
+    const TExtended value = reader_.ReadFloatValue();
+    if (char* out = writer_.Reserve(kNumberRoom)) {
+        writer_.Commit(static_cast<std::int32_t>(FormatExtendedTo(out, value) - out));
+        return;
+    }
+    char text[kNumberRoom];
+    EmitText(text, static_cast<std::size_t>(FormatExtendedTo(text, value) - text));
+}
+
+void FormTextConverter::EmitSingle() {
+    char text[kNumberRoom + 1];
+    char* end = FormatShortestTo(text, reader_.ReadSingleValue());
+    *end++ = 's';
+    EmitText(text, static_cast<std::size_t>(end - text));
+}
+
+void FormTextConverter::EmitDouble() {
+    const bool date = reader_.PeekTag() == TagDate;
+    char text[kNumberRoom + 1];
+    char* end = FormatShortestTo(text, reader_.ReadDoubleValue());
+    if (date)
+        *end++ = 'd';
+    EmitText(text, static_cast<std::size_t>(end - text));
+}
+
+void FormTextConverter::EmitIdent() {
+    switch (reader_.ReadTag()) {
+        case TagIdent:
+            EmitText(reader_.ReadShortStringView());
+            break;
+        case TagFalse:
+            EmitText("False");
+            break;
+        case TagTrue:
+            EmitText("True");
+            break;
+        default:
+            EmitText("nil");
+    }
+}
+
 void FormTextConverter::EmitList() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     reader_.ReadTag();
     EmitText("(");
     ++level_;
@@ -323,7 +730,7 @@ void FormTextConverter::EmitSet() {
     reader_.ReadTag();
     EmitText("[");
     for (bool first = true;; first = false) {
-        const std::string element = reader_.ReadShortString();
+        const std::string_view element = reader_.ReadShortStringView();
         if (element.empty())
             break;
         if (!first)
@@ -334,83 +741,114 @@ void FormTextConverter::EmitSet() {
 }
 
 // Control bytes and the apostrophe become "#<code>", runs of other bytes stand between
-// apostrophes. A long string is written piece by piece as it is read, so its count is never
-// trusted with an allocation; a quoted run simply continues across pieces.
+// apostrophes. The whole value is read before anything of it is written: a string cut short by the
+// end of the data leaves nothing of itself in the text.
 void FormTextConverter::EmitString() {
-    std::uint32_t remaining = reader_.ReadStringHeader();
-    if (remaining == 0) {
+    const std::string_view text = reader_.ReadStringView();
+    EmitQuoted(text.data(), text.size(),
+               [](char c) { return static_cast<std::uint8_t>(c) < 0x20 || c == '\''; });
+}
+
+// Wide strings keep only the printable ASCII units between apostrophes; every other unit, and the
+// apostrophe, is written "#<code>", as the environment's own text forms show ('Poci'#261'gu').
+void FormTextConverter::EmitWideString() {
+    const std::string_view bytes = reader_.ReadWideStringView();
+    units_.resize(bytes.size() / 2);
+    for (std::size_t i = 0; i < units_.size(); ++i)
+        units_[i] = static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
+                                          (static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8));
+    EmitQuoted(units_.data(), units_.size(), IsWideCode);
+}
+
+void FormTextConverter::EmitUtf8String() {
+    DecodeUtf8(reader_.ReadUtf8StringView(), units_);
+    EmitQuoted(units_.data(), units_.size(), IsWideCode);
+}
+
+template <typename Unit, typename IsCode>
+void FormTextConverter::EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
+    if (count == 0) {
         EmitText("''");
         return;
     }
-    bool quoted = false;
-    std::uint8_t piece[256];
-    while (remaining > 0) {
-        const auto count = static_cast<int>(remaining < sizeof piece ? remaining : sizeof piece);
-        reader_.ReadBytes(piece, count);
-        remaining -= static_cast<std::uint32_t>(count);
-        for (int i = 0; i < count;) {
-            const std::uint8_t byte = piece[i];
-            if (byte < 0x20 || byte == '\'') {
-                if (quoted) {
-                    EmitText("'");
-                    quoted = false;
-                }
-                EmitText("#");
-                EmitText(std::to_string(byte));
-                ++i;
-                continue;
-            }
-            const int start = i;
-            while (i < count && piece[i] >= 0x20 && piece[i] != '\'')
-                ++i;
-            if (!quoted) {
-                EmitText("'");
-                quoted = true;
-            }
-            EmitText(reinterpret_cast<const char*>(piece + start), static_cast<std::size_t>(i - start));
+    for (std::size_t i = 0; i < count;) {
+        if (isCode(units[i])) {
+            EmitCode(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i])));
+            ++i;
+            continue;
         }
-    }
-    if (quoted)
+        const std::size_t start = i;
+        while (i < count && !isCode(units[i]))
+            ++i;
         EmitText("'");
+        EmitRun(units + start, i - start);
+        EmitText("'");
+    }
 }
 
+// A run of printable ASCII units, written as the bytes of the same characters.
+void FormTextConverter::EmitRun(const char16_t* units, std::size_t count) {
+    char bytes[256];
+    while (count > 0) {
+        const std::size_t n = std::min(count, sizeof bytes);
+        std::copy(units, units + n, bytes);
+        EmitText(bytes, n);
+        units += n;
+        count -= n;
+    }
+}
+
+void FormTextConverter::EmitCode(unsigned code) {
+    char text[16] = {'#'};
+    EmitText(text, static_cast<std::size_t>(std::to_chars(text + 1, text + sizeof text, code).ptr - text));
+}
+
+// Read 32 bytes at a time: a count that claims more than the file holds ends in "Stream read
+// error" without anything allocated for it. A line's digits go straight into the writer's buffer
+// where they fit; its line end and indentation are written before its bytes are read.
 void FormTextConverter::EmitBinary() {
     reader_.ReadTag();
     EmitText("{");
     ++level_;
-    std::uint8_t countBytes[4];
-    reader_.ReadBytes(countBytes, 4);
-    auto count = static_cast<std::int32_t>(
-        std::uint32_t(countBytes[0]) | (std::uint32_t(countBytes[1]) << 8) |
-        (std::uint32_t(countBytes[2]) << 16) | (std::uint32_t(countBytes[3]) << 24));
+    auto count = static_cast<std::int32_t>(reader_.ReadUInt32());
     const bool multiLine = count >= 32;
-    // Read 32 bytes at a time: a count that claims more than the file holds ends in
-    // "Stream read error" without anything allocated for it.
     std::uint8_t bytes[32];
     while (count > 0) {
         if (multiLine)
             EmitNewLine();
         const int n = count < 32 ? count : 32;
         reader_.ReadBytes(bytes, n);
-        HexEncode(bytes, n);
         count -= n;
+        if (char* out = writer_.Reserve(2 * n)) {
+            HexEncode(bytes, n, out);
+            writer_.Commit(2 * n);
+        } else {
+            char text[64];
+            HexEncode(bytes, n, text);
+            EmitText(text, static_cast<std::size_t>(2 * n));
+        }
     }
     --level_;
     EmitText("}");
 }
 
-void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    char text[64];
-    for (int i = 0; i < count; ++i) {
-        text[2 * i] = kDigits[bytes[i] >> 4];
-        text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
-    }
-    EmitText(text, static_cast<std::size_t>(2 * count));
+// Two digits a byte, high four bits first, from a table of all 256 pairs.
+void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count, char* out) {
+    static const auto kPairs = [] {
+        const char digits[] = "0123456789ABCDEF";
+        std::array<char, 512> pairs{};
+        for (int i = 0; i < 256; ++i) {
+            pairs[static_cast<std::size_t>(2 * i)] = digits[i >> 4];
+            pairs[static_cast<std::size_t>(2 * i + 1)] = digits[i & 0x0F];
+        }
+        return pairs;
+    }();
+    for (int i = 0; i < count; ++i)
+        std::memcpy(out + 2 * i, &kPairs[static_cast<std::size_t>(2 * bytes[i])], 2);
 }
 
 void FormTextConverter::EmitCollection() {
-    DepthGuard guard(depth_);
+    TReader::TNestingLevel nesting(reader_);
     reader_.ReadTag();
     EmitText("<");
     ++level_;
@@ -439,13 +877,31 @@ void FormTextConverter::EmitCollection() {
 }
 
 void FormTextConverter::EmitIndent() {
-    static const char kBlanks[] = "                                                                ";
-    constexpr int kChunk = sizeof kBlanks - 1;
-    for (int blanks = 2 * level_; blanks > 0; blanks -= kChunk)
-        EmitText(kBlanks, static_cast<std::size_t>(blanks < kChunk ? blanks : kChunk));
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    if (indent <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent))) {
+            CopyText(out, kBlanks.data(), indent);
+            writer_.Commit(static_cast<std::int32_t>(indent));
+            return;
+        }
+    }
+    for (std::size_t blanks = indent; blanks > 0;) {
+        const std::size_t n = std::min(blanks, kBlanks.size());
+        EmitText(kBlanks.data(), n);
+        blanks -= n;
+    }
 }
 
 void FormTextConverter::EmitNewLine() {
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    if (indent <= kBlanks.size()) {
+        if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent + 2))) {
+            std::memcpy(out, kLineEnd, 2);
+            CopyText(out + 2, kBlanks.data(), indent);
+            writer_.Commit(static_cast<std::int32_t>(indent + 2));
+            return;
+        }
+    }
     EmitText(kLineEnd);
     EmitIndent();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class TStream;
@@ -18,3 +19,17 @@ void FormBinaryToText(TStream& input, TStream& output);
 // whatever the locale, fixed form for exponents -3 to 15 and "1.5E-7" form otherwise; "INF", "NAN",
 // and "0" for every value with a zero exponent field.
 std::string FormatExtended(const TExtended& value);
+
+// The digits behind FormatExtended: the exact binary value of a finite extended value that is not
+// 0 (exponent field 1 to 0x7FFE, mantissa not 0) rounded to 18 significant digits, to nearest
+// with ties to even, as the integer d1…d18 and the exponent e with value = 0.d1…d18 × 10^e.
+struct TDigits18 {
+    std::uint64_t Digits;
+    int Exponent;
+};
+// 128-bit arithmetic on a table of powers of ten; false when that cannot decide the rounding
+// (about one value in 2^60 outside exact ties, which it decides where the power is exact), and
+// for values outside its domain.
+bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result);
+// The exact decimal expansion: the reference, and the fall-back of the fast path.
+TDigits18 ExtendedDigits18Exact(const TExtended& value);

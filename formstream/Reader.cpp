@@ -17,17 +17,6 @@ namespace {
 
 // ---- TExtended
 
-std::uint64_t TExtended::Mantissa() const {
-    std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i)
-        mantissa = (mantissa << 8) | Bytes[i];
-    return mantissa;
-}
-
-std::uint16_t TExtended::ExponentField() const {
-    return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
-}
-
 TExtended TExtended::FromInteger(std::int32_t value) {
     TExtended result;
     if (value == 0)
@@ -56,6 +45,12 @@ TFiler::~TFiler() = default;
 
 // ---- TReader
 
+TReader::TNestingLevel::TNestingLevel(TReader& reader) : reader_(reader) {
+    if (reader_.nesting_ >= kMaxFormNesting)
+        throw EReadError(SNestingTooDeep, {});
+    ++reader_.nesting_;
+}
+
 TReader::TReader(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
 
 TReader::~TReader() {
@@ -71,7 +66,7 @@ TReader::~TReader() {
     }
 }
 
-void TReader::ReadBytes(void* destination, std::int32_t count) {
+void TReader::ReadAcrossRefills(void* destination, std::int32_t count) {
     auto* out = static_cast<std::uint8_t*>(destination);
     while (count > 0) {
         if (bufferPosition_ >= bufferEnd_)
@@ -109,18 +104,6 @@ void TReader::SkipBytes(std::uint32_t count) {
     }
 }
 
-std::uint8_t TReader::ReadTag() {
-    std::uint8_t tag;
-    ReadBytes(&tag, 1);
-    return tag;
-}
-
-std::uint8_t TReader::PeekTag() {
-    const std::uint8_t tag = ReadTag();
-    StepBack();
-    return tag;
-}
-
 void TReader::ExpectTag(std::uint8_t tag) {
     if (ReadTag() != tag) {
         StepBack();
@@ -141,13 +124,8 @@ std::int32_t TReader::ReadIntValue() {
             ReadBytes(bytes, 2);
             return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
         }
-        case TagInt32: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            return static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                             (std::uint32_t(bytes[2]) << 16) |
-                                             (std::uint32_t(bytes[3]) << 24));
-        }
+        case TagInt32:
+            return static_cast<std::int32_t>(ReadUInt32());
         default:
             InvalidProperty();
     }
@@ -171,41 +149,107 @@ std::string TReader::ReadShortString() {
     return text;
 }
 
+std::string_view TReader::ReadShortStringAcrossRefill(std::uint8_t length) {
+    ReadBytes(shortString_, length);
+    return {shortString_, length};
+}
+
+std::uint32_t TReader::ReadUInt32() {
+    std::uint8_t bytes[4];
+    ReadBytes(bytes, 4);
+    return std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) | (std::uint32_t(bytes[2]) << 16) |
+           (std::uint32_t(bytes[3]) << 24);
+}
+
+std::uint64_t TReader::ReadUInt64() {
+    const std::uint64_t low = ReadUInt32();
+    return low | (std::uint64_t(ReadUInt32()) << 32);
+}
+
+std::uint32_t TReader::ReadCount() {
+    // A count with its top bit set is negative as a length: no valid value.
+    const std::uint32_t count = ReadUInt32();
+    if (count & 0x80000000u)
+        InvalidProperty();
+    return count;
+}
+
 std::uint32_t TReader::ReadStringHeader() {
     switch (ReadTag()) {
-        case TagString: {
-            std::uint8_t length;
-            ReadBytes(&length, 1);
-            return length;
-        }
-        case TagLongString: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            const std::uint32_t length = std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                         (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
-            // A count with its top bit set is negative as a length: no valid string.
-            if (length & 0x80000000u)
-                InvalidProperty();
-            return length;
-        }
+        case TagString:
+            return ReadTag();
+        case TagLongString:
+            return ReadCount();
         default:
             InvalidProperty();
     }
 }
 
 std::string TReader::ReadStringValue() {
-    // The string grows only as its bytes actually arrive, so a count that claims more than the
-    // stream holds fails with "Stream read error" before much is allocated.
-    std::uint32_t remaining = ReadStringHeader();
-    std::string text;
-    while (remaining > 0) {
-        const auto piece = std::min<std::uint32_t>(remaining, static_cast<std::uint32_t>(bufferSize_));
-        const size_t at = text.size();
-        text.resize(at + piece);
-        ReadBytes(text.data() + at, static_cast<std::int32_t>(piece));
-        remaining -= piece;
+    return std::string(ReadStringView());
+}
+
+std::string_view TReader::ReadStringView() {
+    // A short string is viewed where it lies when the buffer holds it whole.
+    if (PeekTag() == TagString) {
+        ReadTag();
+        return ReadShortStringView();
     }
-    return text;
+    return ReadCounted(ReadStringHeader());
+}
+
+std::string_view TReader::ReadCounted(std::uint32_t count) {
+    // Appended piece by piece as the buffer holds them: storage follows the bytes that actually
+    // arrive, never the count.
+    counted_.clear();
+    while (count > 0) {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        const auto n =
+            std::min<std::uint32_t>(count, static_cast<std::uint32_t>(bufferEnd_ - bufferPosition_));
+        counted_.append(reinterpret_cast<const char*>(buffer_.get() + bufferPosition_), n);
+        bufferPosition_ += static_cast<std::int32_t>(n);
+        count -= n;
+    }
+    return counted_;
+}
+
+std::string_view TReader::ReadWideStringView() {
+    if (ReadTag() != TagWideString)
+        InvalidProperty();
+    return ReadCounted(2 * ReadCount());
+}
+
+std::string_view TReader::ReadUtf8StringView() {
+    if (ReadTag() != TagUtf8String)
+        InvalidProperty();
+    return ReadCounted(ReadCount());
+}
+
+float TReader::ReadSingleValue() {
+    if (ReadTag() != TagSingle)
+        InvalidProperty();
+    const std::uint32_t bits = ReadUInt32();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+double TReader::ReadDoubleValue() {
+    const std::uint8_t tag = ReadTag();
+    if (tag != TagDate && tag != TagDouble)
+        InvalidProperty();
+    const std::uint64_t bits = ReadUInt64();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::int64_t TReader::ReadInt64Value() {
+    const std::uint8_t tag = ReadTag();
+    if (tag != TagCurrency && tag != TagInt64)
+        InvalidProperty();
+    return static_cast<std::int64_t>(ReadUInt64());
 }
 
 std::string TReader::ReadIdentValue() {
@@ -242,28 +286,54 @@ void TReader::CheckSignature() {
         throw EReadError(SInvalidImage, {});
 }
 
-void TReader::SkipFormValue() {
-    SkipValue(0);
-}
-
 // A skip runs only on the way to an "Invalid property value" error. It consumes whole values,
 // payloads of long strings (tag 12) and collections (tag 14) included, so the stream is left behind
-// the offending value. Tags above 14 are not values and are rejected at once; nested lists and
-// collections obey the same depth bound as the conversion.
-void TReader::SkipValue(int depth) {
-    if (depth >= kMaxFormNesting)
-        throw EReadError(SNestingTooDeep, {});
-    const std::uint8_t tag = ReadTag();
+// the offending value. Tags above 21 are not values and are rejected at once. A list or collection
+// holds a nesting level while it is skipped, so a skip that fails inside a skip (an item without
+// its list tag) goes on counting where the outer one stands. The recursion runs through small
+// frames: the payloads of the other kinds are consumed in SkipPayload.
+void TReader::SkipFormValue() {
+    switch (const std::uint8_t tag = ReadTag()) {
+        case TagList:
+            SkipList();
+            break;
+        case TagCollection:
+            SkipCollection();
+            break;
+        default:
+            SkipPayload(tag);
+    }
+}
+
+void TReader::SkipList() {
+    TNestingLevel level(*this);
+    while (!AtListEnd())
+        SkipFormValue();
+    ExpectListEnd();
+}
+
+void TReader::SkipCollection() {
+    TNestingLevel level(*this);
+    while (!AtListEnd()) {
+        const std::uint8_t next = PeekTag();
+        if (next == TagInt8 || next == TagInt16 || next == TagInt32)
+            ReadIntValue();
+        ExpectListStart();
+        while (!AtListEnd()) {
+            SkipBytes(ReadTag()); // the property name
+            SkipFormValue();
+        }
+        ExpectListEnd();
+    }
+    ExpectListEnd();
+}
+
+void TReader::SkipPayload(std::uint8_t tag) {
     switch (tag) {
         case TagNull:
         case TagFalse:
         case TagTrue:
         case TagNil:
-            break;
-        case TagList:
-            while (!AtListEnd())
-                SkipValue(depth + 1);
-            ExpectListEnd();
             break;
         case TagInt8:
             SkipBytes(1);
@@ -282,11 +352,7 @@ void TReader::SkipValue(int depth) {
             SkipBytes(ReadTag());
             break;
         case TagBinary: {
-            std::uint8_t bytes[4];
-            ReadBytes(bytes, 4);
-            const auto count =
-                static_cast<std::int32_t>(std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                                          (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24));
+            const auto count = static_cast<std::int32_t>(ReadUInt32());
             if (count > 0)
                 SkipBytes(static_cast<std::uint32_t>(count));
             break;
@@ -296,22 +362,20 @@ void TReader::SkipValue(int depth) {
                 SkipBytes(length);
             break;
         case TagLongString:
-            StepBack();
-            SkipBytes(ReadStringHeader());
+        case TagUtf8String:
+            SkipBytes(ReadCount());
             break;
-        case TagCollection:
-            while (!AtListEnd()) {
-                const std::uint8_t next = PeekTag();
-                if (next == TagInt8 || next == TagInt16 || next == TagInt32)
-                    ReadIntValue();
-                ExpectListStart();
-                while (!AtListEnd()) {
-                    SkipBytes(ReadTag()); // the property name
-                    SkipValue(depth + 1);
-                }
-                ExpectListEnd();
-            }
-            ExpectListEnd();
+        case TagWideString:
+            SkipBytes(2 * ReadCount());
+            break;
+        case TagSingle:
+            SkipBytes(4);
+            break;
+        case TagCurrency:
+        case TagDate:
+        case TagInt64:
+        case TagDouble:
+            SkipBytes(8);
             break;
         default:
             InvalidProperty();
@@ -319,6 +383,10 @@ void TReader::SkipValue(int depth) {
 }
 
 // ---- TWriter
+
+void CopyLongText(char* out, const char* from, std::size_t count) {
+    std::memcpy(out, from, count);
+}
 
 TWriter::TWriter(TStream& stream, std::int32_t bufferSize) : TFiler(stream, bufferSize) {}
 
@@ -331,7 +399,7 @@ TWriter::~TWriter() {
     }
 }
 
-void TWriter::WriteBytes(const void* source, std::int32_t count) {
+void TWriter::WriteAcrossFlushes(const void* source, std::int32_t count) {
     const auto* in = static_cast<const std::uint8_t*>(source);
     while (count > 0) {
         const std::int32_t n = std::min(count, bufferSize_ - bufferPosition_);

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "runtime/Object.h"
 
 class TStream;
 
-// The tag byte in front of every value of a binary form stream.
+// The tag byte in front of every value of a binary form stream. Tags 15 to 21 are written by later
+// versions of the development environment; 22 and above are no values.
 enum TValueTag : std::uint8_t {
     TagNull = 0,     // end of a property list, child list, list, collection or item
     TagList = 1,     // values up to a TagNull
@@ -25,13 +28,20 @@ enum TValueTag : std::uint8_t {
     TagLongString = 12, // 4-byte count, then the bytes
     TagNil = 13,
     TagCollection = 14, // items up to a TagNull
+    TagSingle = 15,     // 4 bytes, IEEE single
+    TagCurrency = 16,   // 8 bytes, signed: ten-thousandths
+    TagDate = 17,       // 8 bytes, IEEE double: days since 30 December 1899
+    TagWideString = 18, // 4-byte count of UTF-16 units, then the units
+    TagInt64 = 19,      // 8 bytes, signed
+    TagUtf8String = 20, // 4-byte count of bytes, then UTF-8
+    TagDouble = 21,     // 8 bytes, IEEE double
 };
 
 // Flags in the low four bits of a component's prefix byte (0xF0 to 0xFF).
 enum : std::uint8_t { FlagInherited = 0x01, FlagChildPosition = 0x02 };
 
-// Components, lists and collections nest at most this deep; deeper data raises EReadError
-// "Form nesting too deep".
+// Components, lists and collections nest at most this deep, whether they are read or skipped;
+// deeper data raises EReadError "Form nesting too deep".
 constexpr int kMaxFormNesting = 256;
 
 // The buffer size the conversion gives its reader and writer.
@@ -43,8 +53,16 @@ constexpr std::int32_t kFilerBufferSize = 4096;
 struct TExtended {
     std::uint8_t Bytes[10] = {};
 
-    std::uint64_t Mantissa() const;
-    std::uint16_t ExponentField() const; // 0 to 0x7FFF
+    // Spelled out byte by byte, which compilers turn into one load on a little-endian machine.
+    std::uint64_t Mantissa() const {
+        return std::uint64_t(Bytes[0]) | (std::uint64_t(Bytes[1]) << 8) | (std::uint64_t(Bytes[2]) << 16) |
+               (std::uint64_t(Bytes[3]) << 24) | (std::uint64_t(Bytes[4]) << 32) |
+               (std::uint64_t(Bytes[5]) << 40) | (std::uint64_t(Bytes[6]) << 48) |
+               (std::uint64_t(Bytes[7]) << 56);
+    }
+    std::uint16_t ExponentField() const {
+        return static_cast<std::uint16_t>(((Bytes[9] & 0x7F) << 8) | Bytes[8]);
+    }
     bool Negative() const { return (Bytes[9] & 0x80) != 0; }
 
     // The exact extended value of an integer.
@@ -75,38 +93,134 @@ protected:
 // tag the operation does not accept, "Invalid stream format" for a missing signature.
 class TReader : public TFiler {
 public:
+    // One level of nesting, held for the scope of a component, list or collection that is read or
+    // skipped. Every level of a reader counts against the one bound, whichever path the data drives
+    // the recursion through (a skip that starts inside a skip included), so no input can nest
+    // deeper than kMaxFormNesting. Raises EReadError "Form nesting too deep" beyond it.
+    class TNestingLevel {
+    public:
+        explicit TNestingLevel(TReader& reader);
+        ~TNestingLevel() { --reader_.nesting_; }
+        TNestingLevel(const TNestingLevel&) = delete;
+        TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+    private:
+        TReader& reader_;
+    };
+
     TReader(TStream& stream, std::int32_t bufferSize = kFilerBufferSize);
     // Moves the stream back to just behind the last byte consumed.
     ~TReader() override;
 
-    void ReadBytes(void* destination, std::int32_t count);
+    // Served from the buffer inline; the stream is asked only when the buffer runs dry.
+    void ReadBytes(void* destination, std::int32_t count) {
+        if (count <= bufferEnd_ - bufferPosition_) {
+            std::memcpy(destination, buffer_.get() + bufferPosition_, static_cast<std::size_t>(count));
+            bufferPosition_ += count;
+        } else {
+            ReadAcrossRefills(destination, count);
+        }
+    }
     void FillBuffer();
 
-    std::uint8_t ReadTag();
-    std::uint8_t PeekTag();
+    std::uint8_t ReadTag() {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        return buffer_[static_cast<std::size_t>(bufferPosition_++)];
+    }
+    // The byte just read is always still in the buffer, so peeking never crosses a refill.
+    std::uint8_t PeekTag() {
+        if (bufferPosition_ >= bufferEnd_)
+            FillBuffer();
+        return buffer_[static_cast<std::size_t>(bufferPosition_)];
+    }
     bool AtListEnd() { return PeekTag() == TagNull; }
     // A different tag is skipped as a whole value before "Invalid property value" is raised.
     void ExpectTag(std::uint8_t tag);
     void ExpectListStart() { ExpectTag(TagList); }
     void ExpectListEnd() { ExpectTag(TagNull); }
 
+    // Little-endian words without a tag.
+    std::uint32_t ReadUInt32();
+    std::uint64_t ReadUInt64();
+
     std::int32_t ReadIntValue();
     TExtended ReadFloatValue();
     std::string ReadShortString();
+    // The same without a copy where the bytes lie whole in the buffer; valid until the next read
+    // from this reader.
+    std::string_view ReadShortStringView() {
+        const std::uint8_t length = ReadTag();
+        if (bufferEnd_ - bufferPosition_ < length)
+            return ReadShortStringAcrossRefill(length);
+        const char* text = reinterpret_cast<const char*>(buffer_.get() + bufferPosition_);
+        bufferPosition_ += length;
+        return {text, length};
+    }
     std::string ReadStringValue();
-    // The tag of a string value (TagString or TagLongString) and its length; the bytes follow and
-    // are taken with ReadBytes. Lets a caller handle a long string piece by piece.
-    std::uint32_t ReadStringHeader();
+    // The same string without a copy: the bytes stay valid until the next read from this reader.
+    // The whole value is read before it is returned, but storage grows only as its bytes arrive,
+    // so a count that claims more than the stream holds allocates nothing on its word.
+    std::string_view ReadStringView();
+    // After TagWideString: the units' bytes, two a unit, low byte first. After TagUtf8String: the
+    // UTF-8 bytes. Read whole like ReadStringView, and valid as long.
+    std::string_view ReadWideStringView();
+    std::string_view ReadUtf8StringView();
     std::string ReadIdentValue();
+    // After TagSingle; after TagDate or TagDouble; after TagCurrency or TagInt64.
+    float ReadSingleValue();
+    double ReadDoubleValue();
+    std::int64_t ReadInt64Value();
     TComponentPrefix ReadComponentPrefix();
     void CheckSignature();
     void SkipFormValue();
 
 private:
+    void ReadAcrossRefills(void* destination, std::int32_t count);
+    std::string_view ReadShortStringAcrossRefill(std::uint8_t length);
     void StepBack() { --bufferPosition_; }
     void SkipBytes(std::uint32_t count);
-    void SkipValue(int depth);
+    void SkipList();
+    void SkipCollection();
+    void SkipPayload(std::uint8_t tag);
+    // A 4-byte count of a long value; one with its top bit set is no count ("Invalid property value").
+    std::uint32_t ReadCount();
+    // The length of a string value after its tag (TagString or TagLongString).
+    std::uint32_t ReadStringHeader();
+    std::string_view ReadCounted(std::uint32_t count);
+
+    int nesting_ = 0;            // levels held by TNestingLevel
+    std::string counted_;        // a long value read whole; kept to reuse its storage
+    char shortString_[256] = {}; // a short string that straddles a refill
 };
+
+// Copies more than 16 bytes: a library call, kept out of line.
+void CopyLongText(char* out, const char* from, std::size_t count);
+
+// Copies `count` bytes and returns the end of the copy. The short pieces of a text (names, blanks,
+// numbers) are copied by two overlapping words instead of a library call; nothing is read or
+// written outside the two ranges.
+inline char* CopyText(char* out, const char* from, std::size_t count) {
+    if (count >= 8 && count <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + count - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + count - 8, &tail, 8);
+    } else if (count >= 4 && count < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + count - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + count - 4, &tail, 4);
+    } else if (count < 4) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = from[i];
+    } else {
+        CopyLongText(out, from, count);
+    }
+    return out + count;
+}
 
 // A buffered byte sink: the stream sees writes of exactly the buffer size, then one of the rest.
 class TWriter : public TFiler {
@@ -116,12 +230,36 @@ public:
     // error path this is what puts the text made so far into the output.
     ~TWriter() override;
 
-    void WriteBytes(const void* source, std::int32_t count);
+    // Copied into the buffer inline while it has room to spare; a full buffer goes to the stream.
+    void WriteBytes(const void* source, std::int32_t count) {
+        if (count < bufferSize_ - bufferPosition_) {
+            CopyText(reinterpret_cast<char*>(buffer_.get() + bufferPosition_),
+                     static_cast<const char*>(source), static_cast<std::size_t>(count));
+            bufferPosition_ += count;
+        } else {
+            WriteAcrossFlushes(source, count);
+        }
+    }
     void WriteBytes(const std::string& text) {
         WriteBytes(text.data(), static_cast<std::int32_t>(text.size()));
     }
+    // Room to write `count` bytes straight into the buffer, or nullptr when it has fewer left; the
+    // bytes written there count once Commit is called, which hands on the buffer when it is full.
+    char* Reserve(std::int32_t count) {
+        return count <= bufferSize_ - bufferPosition_
+                   ? reinterpret_cast<char*>(buffer_.get() + bufferPosition_)
+                   : nullptr;
+    }
+    void Commit(std::int32_t count) {
+        bufferPosition_ += count;
+        if (bufferPosition_ == bufferSize_)
+            FlushOutput();
+    }
     // Hands the buffered bytes to the stream (EWriteError when it takes fewer) and empties the buffer.
     void FlushOutput();
+
+private:
+    void WriteAcrossFlushes(const void* source, std::int32_t count);
 };
 
 // Checks the 16-bit resource header of a form file and leaves the stream at the form data.

@@ -13,9 +13,12 @@ for target in "$bin"/*_fuzz; do
     seeds="$root/fuzz/corpus/$name"
     dict=()
     [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
+    # A target's own libFuzzer flags (one a line), for example a larger -max_len.
+    options=()
+    [ -f "$root/fuzz/$name.options" ] && mapfile -t options <"$root/fuzz/$name.options"
     echo "== $name: ${seconds}s"
     # New inputs go to the scratch folder; the committed seeds are only read.
-    if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "${dict[@]}" \
+    if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "${dict[@]}" "${options[@]}" \
         -artifact_prefix="$bin/artifacts/$name-" "$work" ${seeds:+"$seeds"} 2>&1 | tail -n 12; then
         status=1
     fi

@@ -116,6 +116,48 @@ FormBuilder& FormBuilder::Set(std::initializer_list<std::string> elements) {
     return ShortString("");
 }
 
+FormBuilder& FormBuilder::Single(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return Word(TagSingle, bits, 4);
+}
+
+FormBuilder& FormBuilder::Currency(std::int64_t tenThousandths) {
+    return Word(TagCurrency, static_cast<std::uint64_t>(tenThousandths), 8);
+}
+
+FormBuilder& FormBuilder::Date(double days) {
+    return Word(TagDate, BitsOf(days), 8);
+}
+
+FormBuilder& FormBuilder::Int64(std::int64_t value) {
+    return Word(TagInt64, static_cast<std::uint64_t>(value), 8);
+}
+
+FormBuilder& FormBuilder::Double(double value) {
+    return Word(TagDouble, BitsOf(value), 8);
+}
+
+FormBuilder& FormBuilder::WideString(const std::u16string& units) {
+    WideStringCount(static_cast<std::uint32_t>(units.size()));
+    for (const char16_t unit : units)
+        Little(unit, 2);
+    return *this;
+}
+
+FormBuilder& FormBuilder::WideStringCount(std::uint32_t count) {
+    return Word(TagWideString, count, 4);
+}
+
+FormBuilder& FormBuilder::Utf8String(const std::string& bytes) {
+    Utf8StringCount(static_cast<std::uint32_t>(bytes.size()));
+    return Bytes(bytes);
+}
+
+FormBuilder& FormBuilder::Utf8StringCount(std::uint32_t count) {
+    return Word(TagUtf8String, count, 4);
+}
+
 FormBuilder& FormBuilder::List() {
     return Tag(TagList);
 }
@@ -191,7 +233,19 @@ std::array<std::uint8_t, 10> FormBuilder::ExtendedOf(double value) {
     return bytes;
 }
 
-void FormBuilder::Little(std::uint32_t value, int bytes) {
+FormBuilder& FormBuilder::Word(std::uint8_t tag, std::uint64_t value, int bytes) {
+    Tag(tag);
+    Little(value, bytes);
+    return *this;
+}
+
+std::uint64_t FormBuilder::BitsOf(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+void FormBuilder::Little(std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         Byte(static_cast<std::uint8_t>(value >> (8 * i)));
 }

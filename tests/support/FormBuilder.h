@@ -59,6 +59,21 @@ public:
     // Tag 10 with a count of your choice and no bytes.
     FormBuilder& BinaryCount(std::int32_t count);
     FormBuilder& Set(std::initializer_list<std::string> elements);
+    // ---- Values of later versions (tags 15 to 21)
+    FormBuilder& Single(float value);
+    FormBuilder& Currency(std::int64_t tenThousandths);
+    FormBuilder& Date(double days);
+    FormBuilder& Int64(std::int64_t value);
+    FormBuilder& Double(double value);
+    // Tag 18: the count of UTF-16 units, then the units.
+    FormBuilder& WideString(const std::u16string& units);
+    // Tag 18 with a count of your choice and no units.
+    FormBuilder& WideStringCount(std::uint32_t count);
+    // Tag 20: the byte count, then the bytes as they are, valid UTF-8 or not.
+    FormBuilder& Utf8String(const std::string& bytes);
+    // Tag 20 with a count of your choice and no bytes.
+    FormBuilder& Utf8StringCount(std::uint32_t count);
+
     // Tag 1; the values follow, then EndList().
     FormBuilder& List();
     FormBuilder& EndList() { return End(); }
@@ -92,7 +107,10 @@ public:
 
 private:
     FormBuilder& Tag(std::uint8_t tag) { return Byte(tag); }
-    void Little(std::uint32_t value, int bytes);
+    // A tag and `bytes` bytes of `value`, low byte first.
+    FormBuilder& Word(std::uint8_t tag, std::uint64_t value, int bytes);
+    static std::uint64_t BitsOf(double value);
+    void Little(std::uint64_t value, int bytes);
 
     std::string records_;
 };

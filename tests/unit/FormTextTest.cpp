@@ -9,7 +9,9 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <random>
+#include <sstream>
 #include <vector>
 
 #include "formstream/Reader.h"
@@ -18,6 +20,8 @@
 #include "runtime/Messages.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
+#include "tests/support/Sanitizers.h"
+#include "tests/support/SmallStack.h"
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -163,6 +167,135 @@ TEST(FormFileToText, SingleValues) {
         EXPECT_EQ(ValueText(c.value), c.text);
 }
 
+TEST(FormFileToText, ValuesOfLaterVersions) {
+    struct Case {
+        std::function<void(FormBuilder&)> value;
+        std::string text;
+    };
+    const float maxSingle = std::numeric_limits<float>::max();
+    const float infSingle = std::numeric_limits<float>::infinity();
+    const double infDouble = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        // Singles: the fewest digits that read back, laid out like an extended value, then "s".
+        {[](FormBuilder& f) { f.Single(0.0f); }, "0s"},
+        {[](FormBuilder& f) { f.Single(-0.0f); }, "-0s"},
+        {[](FormBuilder& f) { f.Single(1.5f); }, "1.5s"},
+        {[](FormBuilder& f) { f.Single(0.1f); }, "0.1s"},
+        {[](FormBuilder& f) { f.Single(-123456.75f); }, "-123456.75s"},
+        {[](FormBuilder& f) { f.Single(16777216.0f); }, "16777216s"},
+        {[](FormBuilder& f) { f.Single(1e14f); }, "100000000000000s"},
+        {[](FormBuilder& f) { f.Single(1e15f); }, "1E15s"},
+        {[](FormBuilder& f) { f.Single(0.0001f); }, "0.0001s"},
+        {[](FormBuilder& f) { f.Single(0.00001f); }, "1E-5s"},
+        {[=](FormBuilder& f) { f.Single(maxSingle); }, "3.4028235E38s"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::min()); }, "1.1754944E-38s"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::denorm_min()); }, "1E-45s"},
+        {[=](FormBuilder& f) { f.Single(infSingle); }, "INFs"},
+        {[=](FormBuilder& f) { f.Single(-infSingle); }, "-INFs"},
+        {[](FormBuilder& f) { f.Single(std::numeric_limits<float>::quiet_NaN()); }, "NANs"},
+        // Doubles: the same with double precision, no suffix; dates end in "d".
+        {[](FormBuilder& f) { f.Double(0.1); }, "0.1"},
+        {[](FormBuilder& f) { f.Double(1.0 / 3); }, "0.3333333333333333"},
+        {[](FormBuilder& f) { f.Double(1e16); }, "1E16"},
+        {[](FormBuilder& f) { f.Double(123456789012345680.0); }, "1.2345678901234568E17"},
+        {[](FormBuilder& f) { f.Double(std::numeric_limits<double>::max()); }, "1.7976931348623157E308"},
+        {[](FormBuilder& f) { f.Double(std::numeric_limits<double>::denorm_min()); }, "5E-324"},
+        {[=](FormBuilder& f) { f.Double(-infDouble); }, "-INF"},
+        {[](FormBuilder& f) { f.Double(-0.0); }, "-0"},
+        {[](FormBuilder& f) { f.Date(0.0); }, "0d"},
+        {[](FormBuilder& f) { f.Date(45000.5); }, "45000.5d"},
+        {[](FormBuilder& f) { f.Date(-1.25); }, "-1.25d"},
+        // Currency in ten-thousandths with "c", and 64-bit integers.
+        {[](FormBuilder& f) { f.Currency(0); }, "0c"},
+        {[](FormBuilder& f) { f.Currency(12345678); }, "12345678c"},
+        {[](FormBuilder& f) { f.Currency(INT64_MIN); }, "-9223372036854775808c"},
+        {[](FormBuilder& f) { f.Int64(INT64_MAX); }, "9223372036854775807"},
+        {[](FormBuilder& f) { f.Int64(-1); }, "-1"},
+        // Wide strings: printable ASCII between apostrophes, every other unit as "#<code>".
+        {[](FormBuilder& f) { f.WideString(u""); }, "''"},
+        {[](FormBuilder& f) { f.WideString(u"Brak odcink\u00F3w do przeliczania"); },
+         "'Brak odcink'#243'w do przeliczania'"},
+        {[](FormBuilder& f) { f.WideString(u"\u015Arodek Trakcyjny:"); }, "#346'rodek Trakcyjny:'"},
+        {[](FormBuilder& f) { f.WideString(u"It's ~"); }, "'It'#39's ~'"},
+        {[](FormBuilder& f) { f.WideString(u"\x1F\x7F\r\n"); }, "#31#127#13#10"},
+        {[](FormBuilder& f) { f.WideString(u"\U0001F600!"); }, "#55357#56832'!'"},
+        {[](FormBuilder& f) { f.WideString(u"\xD800\xFFFF"); }, "#55296#65535"},
+        {[](FormBuilder& f) { f.WideString(std::u16string(300, u'w')); }, "'" + std::string(300, 'w') + "'"},
+        // UTF-8 strings: decoded to units, then as wide strings.
+        {[](FormBuilder& f) { f.Utf8String(""); }, "''"},
+        {[](FormBuilder& f) { f.Utf8String("Poci\xC4\x85gu"); }, "'Poci'#261'gu'"},
+        {[](FormBuilder& f) { f.Utf8String("\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"); }, "#2047#2048#65535"},
+        {[](FormBuilder& f) { f.Utf8String("\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"); },
+         "#55357#56832#56319#57343"},
+        {[](FormBuilder& f) { f.Utf8String("\xF0\x90\x80\x80"); }, "#55296#56320"},
+        // A byte that starts no valid sequence is the unit of its own value.
+        {[](FormBuilder& f) { f.Utf8String("a\x80z"); }, "'a'#128'z'"},
+        {[](FormBuilder& f) { f.Utf8String("\xC0\xAF\xC1\xBF"); }, "#192#175#193#191"},
+        {[](FormBuilder& f) { f.Utf8String("\xE0\x9F\xBF"); }, "#224#159#191"},
+        {[](FormBuilder& f) { f.Utf8String("\xED\xA0\x80"); }, "#237#160#128"},
+        {[](FormBuilder& f) { f.Utf8String("\xF4\x90\x80\x80\xF5\x80"); }, "#244#144#128#128#245#128"},
+        {[](FormBuilder& f) { f.Utf8String("\xE2\x82x\xE2\x82"); }, "#226#130'x'#226#130"},
+        {[](FormBuilder& f) { f.Utf8String("\xC3"); }, "#195"},
+        // In lists and collection items alike.
+        {[](FormBuilder& f) {
+             f.List().Single(2.5f).Currency(-5).Date(1).WideString(u"w").Int64(7).Utf8String("u").Double(0.5);
+             f.EndList();
+         },
+         "(\r\n    2.5s\r\n    -5c\r\n    1d\r\n    'w'\r\n    7\r\n    'u'\r\n    0.5)"},
+        {[](FormBuilder& f) {
+             f.Collection().Item(1).Prop("A").WideString(u"\u00E9").Prop("B").Int64(1LL << 40).EndItem();
+             f.EndCollection();
+         },
+         "<\r\n    item [1]\r\n      A = #233\r\n      B = 1099511627776\r\n    end>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ValueText(c.value), c.text);
+}
+
+// Every value of a later version cut short at each of its bytes, inside the count or the payload:
+// "Stream read error", and nothing of the value in the text.
+TEST(FormFileToText, ValuesOfLaterVersionsCutShort) {
+    const std::function<void(FormBuilder&)> values[] = {
+        [](FormBuilder& f) { f.Single(1.5f); }, [](FormBuilder& f) { f.Currency(1); },
+        [](FormBuilder& f) { f.Date(2); },      [](FormBuilder& f) { f.WideString(u"\u00E9t\u00E9"); },
+        [](FormBuilder& f) { f.Int64(3); },     [](FormBuilder& f) { f.Utf8String("\xC3\xA9t\xC3\xA9"); },
+        [](FormBuilder& f) { f.Double(4); },
+    };
+    const std::string head = "object Form1: TForm1\r\n  P = ";
+    for (const auto& value : values) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        const std::string file = f.FormFile("TFORM1");
+        value(f);
+        const std::string whole = f.FormFile("TFORM1");
+        // The header's size field differs; the value's bytes follow the property name in both.
+        for (size_t cut = file.size() + 1; cut < whole.size(); ++cut) {
+            const Outcome outcome = ConvertFailing(whole.substr(0, cut));
+            EXPECT_EQ(outcome.error, "Stream read error") << cut;
+            EXPECT_EQ(outcome.text, head) << cut;
+        }
+    }
+}
+
+TEST(FormFileToText, CountsOfLaterStringsAreNotTrusted) {
+    const std::pair<std::function<void(FormBuilder&)>, const char*> cases[] = {
+        {[](FormBuilder& f) { f.WideStringCount(0x80000000u).Bytes("abcd"); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Utf8StringCount(0xFFFFFFFFu).Bytes("abcd"); }, "Invalid property value"},
+        // The largest counts fail on the data, with nothing allocated on their word.
+        {[](FormBuilder& f) { f.WideStringCount(0x7FFFFFFFu).Bytes("abcd"); }, "Stream read error"},
+        {[](FormBuilder& f) { f.Utf8StringCount(0x7FFFFFFFu).Bytes("abcd"); }, "Stream read error"},
+    };
+    for (const auto& c : cases) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P");
+        c.first(f);
+        f.EndProps().EndChildren();
+        const Outcome outcome = ConvertFailing(f.FormFile("TFORM1"));
+        EXPECT_EQ(outcome.error, c.second);
+        EXPECT_EQ(outcome.text, "object Form1: TForm1\r\n  P = ");
+    }
+}
+
 TEST(FormFileToText, NullValueLeavesTheTrailingBlank) {
     FormBuilder f;
     f.Object("TForm1", "Form1").Prop("Tag").EndProps().EndChildren();
@@ -200,6 +333,18 @@ TEST(FormFileToText, LongStringStaysOnOneLine) {
     mixed[4999] = '\r';
     EXPECT_EQ(ValueText([&](FormBuilder& f) { f.LongString(mixed); }),
               "'" + std::string(255, 'q') + "'#39#10'" + std::string(4742, 'q') + "'#13");
+}
+
+TEST(FormFileToText, StringCutShortLeavesNothingOfItself) {
+    // The text ends with the property's " = ": no quote and no piece of the string.
+    for (const std::uint32_t count : {300u, 5000u}) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("P").LongStringCount(count).Bytes(std::string(count - 20, 'a'));
+        const Outcome outcome = ConvertFailing(f.FormFile("TFORM1"));
+        EXPECT_EQ(outcome.error, "Stream read error");
+        EXPECT_EQ(outcome.text, "object Form1: TForm1\r\n  P = ") << count;
+        EXPECT_EQ(outcome.text.size(), 28u);
+    }
 }
 
 TEST(FormFileToText, ComponentHeaders) {
@@ -296,6 +441,82 @@ TEST(FormatExtended, RoundsTiesToEvenAt18DigitsThenHalfUpAt16) {
     EXPECT_EQ(FormatExtended(extendedOf(1000000000000004985ull)), "1E18");
     EXPECT_EQ(FormatExtended(extendedOf(1000000000000004994ull)), "1E18");
     EXPECT_EQ(FormatExtended(TExtended::FromInteger(-2147483647 - 1)), "-2147483648");
+}
+
+TExtended ExtendedOfParts(std::uint64_t mantissa, int field, bool negative = false) {
+    TExtended value;
+    for (int i = 0; i < 8; ++i)
+        value.Bytes[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    value.Bytes[8] = static_cast<std::uint8_t>(field);
+    value.Bytes[9] = static_cast<std::uint8_t>((field >> 8) | (negative ? 0x80 : 0));
+    return value;
+}
+
+// The fast digits against the exact expansion at every exponent: a single bit and all ones there,
+// and in turn one of their neighbours, an unnormal (a bit at the bottom, all ones below the top)
+// or a random significand. Where the fast path decides it must agree; it may decline only rarely.
+// The sanitizer build, far slower at the exact expansion, takes every 13th exponent.
+TEST(ExtendedDigits18, FastPathAgreesWithTheExactExpansionAtEveryExponent) {
+    const std::uint64_t others[] = {
+        0x8000000000000001ull, 0xFFFFFFFFFFFFFFFEull, 0xC000000000000000ull,
+        0x0000000000000001ull, 0x7FFFFFFFFFFFFFFFull, 0,
+    };
+    std::mt19937_64 random(20261207);
+    int compared = 0, declined = 0;
+    for (int field = 1; field < 0x7FFF; field += kSanitized ? 13 : 1) {
+        const std::uint64_t other =
+            others[field % 6] != 0 ? others[field % 6] : random() | (std::uint64_t(1) << 63);
+        for (const std::uint64_t mantissa : {std::uint64_t(1) << 63, ~std::uint64_t(0), other}) {
+            const TExtended value = ExtendedOfParts(mantissa, field);
+            TDigits18 fast;
+            if (!ExtendedDigits18Fast(value, fast)) {
+                ++declined;
+                continue;
+            }
+            const TDigits18 exact = ExtendedDigits18Exact(value);
+            ASSERT_EQ(fast.Digits, exact.Digits) << std::hex << mantissa << " field " << std::dec << field;
+            ASSERT_EQ(fast.Exponent, exact.Exponent)
+                << std::hex << mantissa << " field " << std::dec << field;
+            ++compared;
+        }
+    }
+    EXPECT_LE(declined, compared / 10000);
+}
+
+// Values whose exact expansion has 5 as its 19th significant digit and nothing after it, and their
+// neighbours one unit of the mantissa away: ties round to even, near-ties to the nearer side.
+TEST(ExtendedDigits18, HalfwayValuesRoundTiesToEven) {
+    std::mt19937_64 random(7);
+    int ties = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint64_t a = 100000000000000000ull + random() % 900000000000000000ull; // 18 digits
+        // (2a + 1) / 2 * 10^p with p = 0, 1, 2: exact in 64 bits of mantissa.
+        const int p = i % 3;
+        std::uint64_t mantissa = 2 * a + 1;
+        int power2 = -1; // value = mantissa * 2^power2
+        for (int k = 0; k < p; ++k) {
+            mantissa *= 5;
+            ++power2;
+        }
+        if (p == 2 && mantissa / 25 != 2 * a + 1)
+            continue; // too large for 64 bits
+        const int leading = __builtin_clzll(mantissa);
+        for (const std::int64_t delta : {0, -1, 1}) {
+            const std::uint64_t normalised = (mantissa << leading) + static_cast<std::uint64_t>(delta);
+            const TExtended value = ExtendedOfParts(normalised, 16383 + 63 + power2 - leading);
+            const TDigits18 exact = ExtendedDigits18Exact(value);
+            if (delta == 0) {
+                EXPECT_EQ(exact.Digits, a + (a & 1)) << a;
+                ++ties;
+            }
+            TDigits18 fast;
+            if (ExtendedDigits18Fast(value, fast)) {
+                EXPECT_EQ(fast.Digits, exact.Digits) << a << " " << delta;
+                EXPECT_EQ(fast.Exponent, exact.Exponent) << a << " " << delta;
+            }
+        }
+    }
+    EXPECT_GT(ties, 2000);
 }
 
 #if defined(__x86_64__) && !defined(_WIN32) && LDBL_MANT_DIG == 64
@@ -397,6 +618,18 @@ TEST(FormFileToText, OutputHoldsTheTextMadeBeforeAFailure) {
     EXPECT_EQ(text.text, "");
 }
 
+// Every step writes what it has before it reads on: a name cut short leaves its indentation, a
+// multi-line binary block cut short leaves the line end and indentation of the line it was reading.
+TEST(FormFileToText, TextBeforeTheFailingReadStays) {
+    FormBuilder name;
+    name.Object("TForm1", "Form1").Byte(7).Bytes("Cap");
+    EXPECT_EQ(ConvertFailing(name.FormFile("TFORM1")).text, "object Form1: TForm1\r\n  ");
+    FormBuilder block;
+    block.Object("TForm1", "Form1").Prop("Data").BinaryCount(64).Bytes(std::string(40, '\x11'));
+    EXPECT_EQ(ConvertFailing(block.FormFile("TFORM1")).text,
+              "object Form1: TForm1\r\n  Data = {\r\n    " + std::string(64, '1') + "\r\n    ");
+}
+
 TEST(FormFileToText, OutputErrorsPassThrough) {
     FormBuilder f;
     f.Object("TForm1", "Form1").EndProps();
@@ -432,9 +665,11 @@ TEST(FormFileToText, OutputErrorsPassThrough) {
 
 TEST(FormFileToText, RejectsBadTagsCleanly) {
     const std::pair<std::function<void(FormBuilder&)>, const char*> cases[] = {
-        {[](FormBuilder& f) { f.Byte(15); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Byte(22); }, "Invalid property value"},
         {[](FormBuilder& f) { f.Byte(0xFF); }, "Invalid property value"},
-        {[](FormBuilder& f) { f.List().Byte(20).EndList(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.List().Byte(22).EndList(); }, "Invalid property value"},
+        {[](FormBuilder& f) { f.Collection().Item().Prop("A").Byte(22).EndItem().End(); },
+         "Invalid property value"},
         {[](FormBuilder& f) { f.LongStringCount(0xFFFFFFF0u).Bytes("abc"); }, "Invalid property value"},
         {[](FormBuilder& f) { f.Collection().Int(1).True().End(); }, "Invalid property value"},
         {[](FormBuilder& f) { f.BinaryCount(0x7FFFFFFF).Bytes("0123456789"); }, "Stream read error"},
@@ -449,16 +684,34 @@ TEST(FormFileToText, RejectsBadTagsCleanly) {
     }
 }
 
-TEST(FormFileToText, BoundsNesting) {
-    const auto nestedLists = [](int depth) {
+// Hostile nesting, converted on a thread with a small stack: every shape ends by itself, either
+// converted (at the bound) or with the nesting error (past it), never by overflowing the stack.
+TEST(FormFileToText, BoundsNestingOnASmallStack) {
+    // A root form whose property P holds `value`.
+    const auto form = [](const std::function<void(FormBuilder&)>& value) {
         FormBuilder f;
         f.Object("TForm1", "Form1").Prop("P");
-        for (int i = 0; i < depth; ++i)
-            f.List();
-        for (int i = 0; i < depth; ++i)
-            f.EndList();
+        value(f);
         f.EndProps().EndChildren();
         return f.FormFile("TFORM1");
+    };
+    const auto nestedLists = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            for (int i = 0; i < depth; ++i)
+                f.List();
+            for (int i = 0; i < depth; ++i)
+                f.EndList();
+        });
+    };
+    // Each collection's single item holds the next collection in its property X.
+    const auto nestedCollections = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            for (int i = 0; i < depth; ++i)
+                f.Collection().Item().Prop("X");
+            f.Int(1);
+            for (int i = 0; i < depth; ++i)
+                f.EndItem().EndCollection();
+        });
     };
     const auto nestedComponents = [](int depth) {
         FormBuilder f;
@@ -468,11 +721,82 @@ TEST(FormFileToText, BoundsNesting) {
             f.EndChildren();
         return f.FormFile("TFORM1");
     };
-    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting - 1)).error, "");
-    EXPECT_EQ(ConvertFailing(nestedLists(kMaxFormNesting)).error, "Form nesting too deep");
-    EXPECT_EQ(ConvertFailing(nestedLists(100000)).error, "Form nesting too deep");
-    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting)).error, "");
-    EXPECT_EQ(ConvertFailing(nestedComponents(kMaxFormNesting + 1)).error, "Form nesting too deep");
+    // Lists, collections and components in turn, each a level.
+    const auto mixed = [](int depth) {
+        FormBuilder f;
+        int open = 0;
+        for (; open + 3 <= depth; open += 3)
+            f.Object("TPanel", "P")
+                .Prop("L")
+                .List()
+                .Collection()
+                .Item()
+                .Prop("X")
+                .Int(1)
+                .EndItem()
+                .EndCollection()
+                .EndList()
+                .EndProps();
+        for (int i = 0; i < open / 3; ++i)
+            f.EndChildren();
+        return f.FormFile("TFORM1");
+    };
+    // Items without their list tag: the value in its place is skipped, and it is the next such
+    // collection, for ever.
+    const auto skippedCollections = [&](int count) {
+        return form([count](FormBuilder& f) {
+            for (int i = 0; i < count; ++i)
+                f.Collection();
+        });
+    };
+    // An item lacks its list tag; the collection skipped in its place holds lists `depth` deep.
+    const auto skippedLists = [&](int depth) {
+        return form([depth](FormBuilder& f) {
+            f.Collection().Collection().Item().Prop("X");
+            for (int i = 0; i < depth; ++i)
+                f.List();
+            for (int i = 0; i < depth; ++i)
+                f.EndList();
+            f.EndItem().EndCollection().EndCollection();
+        });
+    };
+    // The form of the crash report, byte for byte: property P of Form1 holds 200 001 bytes 0E.
+    const std::string crash = std::string("\xFF\x0A\x00\x00\x30\x10\x00\x00\x00\x00"
+                                          "TPF0\x06TForm1\x05"
+                                          "Form1\x01P",
+                                          29) +
+                              std::string(200001, '\x0E');
+    ASSERT_EQ(crash.size(), 29u + 200001u);
+
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* error;
+    };
+    const Case cases[] = {
+        // The form takes one level, each list or collection one more.
+        {"lists at the bound", nestedLists(kMaxFormNesting - 1), ""},
+        {"lists past the bound", nestedLists(kMaxFormNesting), "Form nesting too deep"},
+        {"endless lists", nestedLists(100000), "Form nesting too deep"},
+        {"collections at the bound", nestedCollections(kMaxFormNesting - 1), ""},
+        {"collections past the bound", nestedCollections(kMaxFormNesting), "Form nesting too deep"},
+        {"endless collections", nestedCollections(100000), "Form nesting too deep"},
+        {"components at the bound", nestedComponents(kMaxFormNesting), ""},
+        {"endless components", nestedComponents(100000), "Form nesting too deep"},
+        {"mixed at the bound", mixed(kMaxFormNesting - kMaxFormNesting % 3), ""},
+        {"endless mixed", mixed(100000), "Form nesting too deep"},
+        {"skipped collections", skippedCollections(100000), "Form nesting too deep"},
+        // The form, the collection and the skipped one take three levels.
+        {"skipped lists at the bound", skippedLists(kMaxFormNesting - 3), "Invalid property value"},
+        {"skipped lists past the bound", skippedLists(kMaxFormNesting - 2), "Form nesting too deep"},
+        {"endless skipped lists", skippedLists(100000), "Form nesting too deep"},
+        {"the crash report", crash, "Form nesting too deep"},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome;
+        RunOnSmallStack([&] { outcome = ConvertFailing(c.file); });
+        EXPECT_EQ(outcome.error, c.error) << c.what;
+    }
 }
 
 // ---- Real-world forms
@@ -493,29 +817,33 @@ int IndentOf(const std::string& line) {
     return static_cast<int>(line.find_first_not_of(' '));
 }
 
-TEST(FormFileToText, RealWorldFormsConvertOrFailCleanly) {
+// Every binary form of the real-world corpus, those that later versions re-saved with wide and
+// UTF-8 strings included, converts with each component's "end" at its header's indentation. The
+// damaged forms (every CR or LF byte stored as CR LF, so they begin FF 0D 0A) fail cleanly.
+TEST(FormFileToText, RealWorldBinaryFormsConvertBalanced) {
     const std::string corpus = CorpusDir();
     if (corpus.empty())
         GTEST_SKIP() << "no corpus folder";
-    const std::vector<fs::path> forms = BinaryFormsIn(corpus);
-    int converted = 0;
-    for (const fs::path& form : forms) {
-        TFileStream in(form.string(), fmOpenRead);
-        TMemoryStream out;
-        try {
-            FormFileToText(in, out);
-        } catch (const Exception&) {
+    int converted = 0, damaged = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string bytes = ReadWholeFile(entry.path().string());
+        if (bytes.compare(0, 4, "\xFF\x0D\x0A\x00", 4) == 0) {
+            EXPECT_NE(ConvertFailing(bytes).error, "") << entry.path();
+            ++damaged;
             continue;
         }
-        ++converted;
-        // Every header line has its "end" at the same indentation.
+        if (bytes.compare(0, 3, "\xFF\x0A\x00", 3) != 0)
+            continue;
+        const Outcome outcome = ConvertFailing(bytes);
+        EXPECT_EQ(outcome.error, "") << entry.path();
         std::vector<int> open;
-        const std::string text = TextOf(out);
         size_t start = 0;
-        while (start < text.size()) {
-            const size_t end = text.find("\r\n", start);
-            ASSERT_NE(end, std::string::npos) << form;
-            const std::string line = text.substr(start, end - start);
+        while (start < outcome.text.size()) {
+            const size_t end = outcome.text.find("\r\n", start);
+            ASSERT_NE(end, std::string::npos) << entry.path();
+            const std::string line = outcome.text.substr(start, end - start);
             start = end + 2;
             const int indent = IndentOf(line);
             const std::string rest = indent < 0 ? "" : line.substr(static_cast<size_t>(indent));
@@ -525,9 +853,70 @@ TEST(FormFileToText, RealWorldFormsConvertOrFailCleanly) {
             else if (rest == "end" && !open.empty() && open.back() == indent)
                 open.pop_back();
         }
-        EXPECT_TRUE(open.empty()) << form;
+        EXPECT_TRUE(open.empty()) << entry.path();
+        ++converted;
     }
     EXPECT_GT(converted, 0);
+    RecordProperty("converted", converted);
+    RecordProperty("damaged", damaged);
+}
+
+// The traincalc project saved its forms as text, so they show how the environment itself writes
+// a wide string. Each of their one-line string values, read back into UTF-16 units and stored as
+// a wide string, converts to the same text.
+TEST(FormFileToText, WideStringsMatchTheEnvironmentsOwnText) {
+    const std::string corpus = CorpusDir();
+    const fs::path folder = corpus.empty() ? fs::path() : fs::path(corpus) / "realworld" / "traincalc";
+    if (corpus.empty() || !fs::is_directory(folder))
+        GTEST_SKIP() << "no traincalc forms in the corpus";
+    // The units of a string literal: quoted runs of characters and #<code> units.
+    const auto unitsOf = [](const std::string& literal, std::u16string& units) {
+        for (size_t i = 0; i < literal.size();) {
+            if (literal[i] == '#') {
+                size_t end = i + 1;
+                while (end < literal.size() && std::isdigit(static_cast<unsigned char>(literal[end])))
+                    ++end;
+                if (end == i + 1)
+                    return false;
+                units += static_cast<char16_t>(std::stoul(literal.substr(i + 1, end - i - 1)));
+                i = end;
+            } else if (literal[i] == '\'') {
+                const size_t close = literal.find('\'', i + 1);
+                if (close == std::string::npos)
+                    return false;
+                for (size_t c = i + 1; c < close; ++c)
+                    units += static_cast<char16_t>(static_cast<unsigned char>(literal[c]));
+                i = close + 1;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    };
+    int compared = 0, withCodes = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string text = ReadWholeFile(entry.path().string());
+        if (text.rfind("object ", 0) != 0)
+            continue;
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const size_t equals = line.find(" = ");
+            if (equals == std::string::npos || equals + 3 >= line.size())
+                continue;
+            const std::string literal = line.substr(equals + 3);
+            std::u16string units;
+            if ((literal[0] != '\'' && literal[0] != '#') || !unitsOf(literal, units) || units.empty())
+                continue;
+            EXPECT_EQ(ValueText([&](FormBuilder& f) { f.WideString(units); }), literal) << line;
+            ++compared;
+            withCodes += literal.find('#') != std::string::npos;
+        }
+    }
+    EXPECT_GT(compared, 0);
+    EXPECT_GT(withCodes, 0);
 }
 
 // The text twins were written by the development environment, which breaks long strings into
