@@ -184,8 +184,8 @@ void TFormTextReader::ReadValue() {
 }
 
 // Without suffix an integer takes the narrowest integer tag and any other number the 80-bit
-// extended one; "s" makes a single, "d" a date (a double), "c" a currency amount in
-// ten-thousandths.
+// extended one; "s" makes a single, "d" a date (a double), "c" a currency amount, written as the
+// number of ten-thousandths it holds (as the conversion writes it), the nearest whole one.
 void TFormTextReader::ReadNumber() {
     const TDecimal& number = token_.Number;
     bool inRange = true;
@@ -204,7 +204,7 @@ void TFormTextReader::ReadNumber() {
         }
         case 'c': {
             std::int64_t amount = 0;
-            inRange = DecimalToScaledInteger(number, 4, amount);
+            inRange = DecimalToScaledInteger(number, 0, amount);
             writer_->WriteCurrency(amount);
             break;
         }
@@ -225,8 +225,9 @@ void TFormTextReader::ReadNumber() {
     Advance();
 }
 
-// Pieces joined by '+', over as many lines as the text likes. A string with a character beyond 255
-// is wide; the others are bytes, as many as 255 in a short string and more in a long one.
+// Pieces joined by '+', over as many lines as the text likes. A string with a character code beyond
+// 126 (or a character beyond 255) is wide; the others are bytes, as many as 255 in a short string and more in
+// a long one.
 void TFormTextReader::ReadString() {
     std::string bytes = std::move(token_.Text);
     std::u16string units = std::move(token_.Units);

@@ -263,6 +263,10 @@ void TFormTextTokenizer::ReadString(TToken& token) {
                 Fail(line_, SNumberExpected);
             if (code > 0xFFFF)
                 Fail(line_, SCharCodeRange);
+            // The rendering writes a byte string's bytes as they are, but for control characters and the
+            // quote; a code beyond 126 is a character of a wide string.
+            if (code > 126)
+                MakeWide(token);
             AppendUnit(token, code);
         } else {
             return;

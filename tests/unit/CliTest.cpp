@@ -330,46 +330,29 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
     EXPECT_TRUE(Ran(Cli("scan p.bpr", dir.Path()), 0, "FormA:5\n  Button1:7\n", ""));
 }
 
-// Work of other branches that some real projects need. Until it is on main (its bit set here), a
-// row that needs it must still fail as it does without it, so the merge that brings the work shows
-// which bit to set.
-enum : unsigned {
-    kNeedsNothing = 0,
-    // Value tags 15 to 21 of later versions in the conversion (wide and UTF-8 strings).
-    kNeedsLaterValueTags = 1,
-    // A backslash inside a listed name is a folder separator, not a continuation.
-    kNeedsBackslashNames = 2,
-};
-constexpr unsigned kLandedWork = kNeedsBackslashNames;
-
+// Every real project, makefile or XML, scans with every listed form read: binary forms of every
+// version, forms saved as text, and names with folders.
 TEST(CliRealProjects, EveryProjectScansWithAnyVersionAndKeepGoing) {
     const std::string corpus = CorpusDir();
     if (corpus.empty())
         GTEST_SKIP() << "no real-world corpus next to the repository";
-    const struct {
-        const char* project;
-        unsigned needs;
-    } projects[] = {
-        {"vision8/download/Vision8/windows/Vision8.mak", kNeedsNothing},
-        {"ampcfg/extras/wincfg/ampcfg.mak", kNeedsNothing},
-        {"pexeso/Project1.mak", kNeedsNothing},
-        {"ibm1410/PIBM1410.mak", kNeedsNothing},
-        {"ibm1410/PIBM1410.bpr", kNeedsNothing},
-        {"mmana/Mmana.mak", kNeedsLaterValueTags},
-        {"mmana/Mmana.bpr", kNeedsLaterValueTags},
-        {"fractals/Project1.mak", kNeedsLaterValueTags},
-        {"fractals/Project1.bpr", kNeedsLaterValueTags},
-        {"traincalc/Project1.mak", kNeedsLaterValueTags},
-        {"traincalc/Project1.bpr", kNeedsLaterValueTags},
-        {"tictactoe/Project1.mak", kNeedsBackslashNames},
+    const char* const projects[] = {
+        "vision8/download/Vision8/windows/Vision8.mak",
+        "ampcfg/extras/wincfg/ampcfg.mak",
+        "pexeso/Project1.mak",
+        "ibm1410/PIBM1410.mak",
+        "ibm1410/PIBM1410.bpr",
+        "mmana/Mmana.mak",
+        "mmana/Mmana.bpr",
+        "fractals/Project1.mak",
+        "fractals/Project1.bpr",
+        "traincalc/Project1.mak",
+        "traincalc/Project1.bpr",
+        "tictactoe/Project1.mak",
     };
-    for (const auto& p : projects) {
-        const CliRun run =
-            Cli("scan --any-version --keep-going " + Quote(corpus + "/realworld/" + p.project));
-        if ((p.needs & kLandedWork) == p.needs)
-            EXPECT_TRUE(Ran(run, 0, run.Out, "")) << p.project;
-        else
-            EXPECT_EQ(run.Exit, 1) << p.project << " scans now: set its bit in kLandedWork";
+    for (const char* project : projects) {
+        const CliRun run = Cli("scan --any-version --keep-going " + Quote(corpus + "/realworld/" + project));
+        EXPECT_TRUE(Ran(run, 0, run.Out, "")) << project;
     }
 }
 
