@@ -42,7 +42,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Com
     }
 }
 
-const std::string& Arguments::Value(const std::string& option, const std::string& fallback) const {
+std::string Arguments::Value(const std::string& option, const std::string& fallback) const {
     const auto found = values_.find(option);
     return found == values_.end() ? fallback : found->second;
 }

@@ -28,7 +28,7 @@ public:
 
     bool Has(const std::string& option) const { return values_.count(option) != 0; }
     // The value of the option's last occurrence, or `fallback` when it was not given.
-    const std::string& Value(const std::string& option, const std::string& fallback) const;
+    std::string Value(const std::string& option, const std::string& fallback) const;
     const std::vector<std::string>& Operands() const { return operands_; }
 
 private:
