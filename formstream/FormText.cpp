@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "formstream/Reader.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
@@ -804,47 +808,74 @@ void FormTextConverter::EmitCode(unsigned code) {
 }
 
 // Read 32 bytes at a time: a count that claims more than the file holds ends in "Stream read
-// error" without anything allocated for it. A line's digits go straight into the writer's buffer
-// where they fit; its line end and indentation are written before its bytes are read.
+// error" without anything allocated for it. A line whose bytes lie in the reader's buffer goes
+// into the writer's buffer at once, line end, indentation and digits, when it has the room: no
+// stream is read for it, so nothing changes that the text was made before the bytes were read.
+// Otherwise its line end and indentation are written before its bytes are read.
 void FormTextConverter::EmitBinary() {
     reader_.ReadTag();
     EmitText("{");
     ++level_;
     auto count = static_cast<std::int32_t>(reader_.ReadUInt32());
     const bool multiLine = count >= 32;
-    std::uint8_t bytes[32];
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t prefix = multiLine ? 2 + indent : 0;
     while (count > 0) {
+        const int n = count < 32 ? count : 32;
+        const auto length = static_cast<std::int32_t>(prefix) + 2 * n;
+        if (indent <= kBlanks.size()) {
+            if (char* out = writer_.Reserve(length)) {
+                if (const std::uint8_t* bytes = reader_.TakeBuffered(n)) {
+                    if (multiLine) {
+                        std::memcpy(out, kLineEnd, 2);
+                        CopyText(out + 2, kBlanks.data(), indent);
+                    }
+                    HexEncode(bytes, n, out + prefix);
+                    writer_.Commit(length);
+                    count -= n;
+                    continue;
+                }
+            }
+        }
         if (multiLine)
             EmitNewLine();
-        const int n = count < 32 ? count : 32;
+        std::uint8_t bytes[32];
         reader_.ReadBytes(bytes, n);
         count -= n;
-        if (char* out = writer_.Reserve(2 * n)) {
-            HexEncode(bytes, n, out);
-            writer_.Commit(2 * n);
-        } else {
-            char text[64];
-            HexEncode(bytes, n, text);
-            EmitText(text, static_cast<std::size_t>(2 * n));
-        }
+        char text[64];
+        HexEncode(bytes, n, text);
+        EmitText(text, static_cast<std::size_t>(2 * n));
     }
     --level_;
     EmitText("}");
 }
 
-// Two digits a byte, high four bits first, from a table of all 256 pairs.
+// Two digits a byte, high four bits first. Sixteen bytes at a time with the vector unit where there
+// is one: each half byte becomes '0' + half, or 'A' + half - 10 from 10 on (7 more).
 void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count, char* out) {
-    static const auto kPairs = [] {
-        const char digits[] = "0123456789ABCDEF";
-        std::array<char, 512> pairs{};
-        for (int i = 0; i < 256; ++i) {
-            pairs[static_cast<std::size_t>(2 * i)] = digits[i >> 4];
-            pairs[static_cast<std::size_t>(2 * i + 1)] = digits[i & 0x0F];
-        }
-        return pairs;
-    }();
-    for (int i = 0; i < count; ++i)
-        std::memcpy(out + 2 * i, &kPairs[static_cast<std::size_t>(2 * bytes[i])], 2);
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i low4 = _mm_set1_epi8(0x0F);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i letterStep = _mm_set1_epi8('A' - '0' - 10);
+    const auto ascii = [&](__m128i halves) {
+        const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(halves, nine), letterStep);
+        return _mm_add_epi8(_mm_add_epi8(halves, zero), letters);
+    };
+    for (; i + 16 <= count; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(block, 4), low4);
+        const __m128i low = _mm_and_si128(block, low4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), ascii(_mm_unpacklo_epi8(high, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), ascii(_mm_unpackhi_epi8(high, low)));
+    }
+#endif
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (; i < count; ++i) {
+        out[2 * i] = kDigits[bytes[i] >> 4];
+        out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+    }
 }
 
 void FormTextConverter::EmitCollection() {

@@ -122,6 +122,15 @@ public:
         }
     }
     void FillBuffer();
+    // The next `count` bytes where they lie whole in the buffer, taken as read, or nullptr (and
+    // nothing taken) when it holds fewer; nothing is asked of the stream. Valid until the next read.
+    const std::uint8_t* TakeBuffered(std::int32_t count) {
+        if (count > bufferEnd_ - bufferPosition_)
+            return nullptr;
+        const std::uint8_t* bytes = buffer_.get() + bufferPosition_;
+        bufferPosition_ += count;
+        return bytes;
+    }
 
     std::uint8_t ReadTag() {
         if (bufferPosition_ >= bufferEnd_)
