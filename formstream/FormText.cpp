@@ -212,12 +212,16 @@ const std::vector<PowerOfTen>& PowersOfTen() {
     return table;
 }
 
-// floor(n * log10(2)) for |n| below 2^20, from a 40-bit approximation of log10(2) taken from
-// below: too low by one only when n * log10(2) lies within 1e-6 above an integer (positive n) —
-// and then the fast path merely gives up.
-int FloorLog10Pow2(int n) {
-    const std::int64_t product = std::int64_t(n) * 330985980290; // log10(2) * 2^40, rounded down
-    return static_cast<int>(product >= 0 ? product >> 40 : -((-product + (std::int64_t(1) << 40) - 1) >> 40));
+// floor(log10(m * 2^q)) for m normalised to 64 bits, or one less near a power of ten. log2 of the
+// value is taken from below as q + 63 plus m's next eight bits as a fraction (log2(1 + x) >= x),
+// in 1/256ths, and log10(2) from below as a 40-bit fraction: the estimate misses by one only
+// within about 0.03 below a power of ten, where the caller takes one more step. (For values below
+// one the low constant makes the estimate a hair too high, by under 1e-8 — there the fast path
+// merely gives up.)
+int FloorLog10(std::uint64_t m, int q) {
+    const std::int64_t log2 = std::int64_t(q + 63) * 256 + static_cast<std::int64_t>((m >> 55) & 0xFF);
+    const std::int64_t product = log2 * 330985980290; // log10(2) * 2^40, rounded down
+    return static_cast<int>(product >= 0 ? product >> 48 : -((-product + (std::int64_t(1) << 48) - 1) >> 48));
 }
 
 } // namespace
@@ -231,9 +235,9 @@ bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
     const int leading = __builtin_clzll(mantissa);
     const std::uint64_t m = mantissa << leading;
     const int q = field - 16383 - 63 - leading;
-    // 10^(17 - d) with d = floor(log10(2^(q + 63))) <= floor(log10(value)) puts value * 10^j in
-    // [1e17, 2e18); a result of 1e18 or more takes one more step down.
-    int j = 17 - FloorLog10Pow2(q + 63);
+    // 10^(17 - d) with d = floor(log10(value)) puts value * 10^j in [1e17, 1e18); when the estimate
+    // of d is one short, a result of 1e18 or more takes one more step down.
+    int j = 17 - FloorLog10(m, q);
     for (int attempt = 0; attempt < 2; ++attempt, --j) {
         if (j < kMinPower || j > kMaxPower)
             return false;
@@ -296,7 +300,7 @@ namespace {
 
 // Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
 // 17 digits, a point, "E-" and four digits of exponent.
-constexpr std::size_t kNumberRoom = 32;
+constexpr std::size_t kNumberRoom = kExtendedTextRoom;
 
 // Lays out the significant digits d1…dk (k >= 1, no trailing zero) of the number 0.d1…dk × 10^e the
 // way the text form writes floating-point values: fixed for e from -3 to 15 ("0.00123", "100",
@@ -331,34 +335,44 @@ char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) 
     return std::to_chars(out, out + 8, e - 1).ptr;
 }
 
-// The 15 digits of a number from 10^14 to 10^15 - 1, two at a time from a table.
-void WriteDigits15(std::uint64_t number, char* out) {
-    static const auto kPairs = [] {
-        std::array<char, 200> pairs{};
-        for (int i = 0; i < 100; ++i) {
-            pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-            pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-        }
-        return pairs;
-    }();
-    // Groups of at most four digits, split off the number independently of each other so that the
-    // divisions do not wait on one another: 3 + 4 + 4 + 4 digits.
-    const auto high = static_cast<std::uint32_t>(number / 100000000);
-    const auto low = static_cast<std::uint32_t>(number % 100000000);
-    const std::uint32_t groups[4] = {high / 10000, high % 10000, low / 10000, low % 10000};
-    out[0] = static_cast<char>('0' + groups[0] / 100);
-    std::memcpy(out + 1, &kPairs[2 * (groups[0] % 100)], 2);
-    for (int g = 1; g < 4; ++g) {
-        std::memcpy(out + 4 * g - 1, &kPairs[2 * (groups[g] / 100)], 2);
-        std::memcpy(out + 4 * g + 1, &kPairs[2 * (groups[g] % 100)], 2);
-    }
+// The eight decimal digits of a number below 10^8, most significant first, as the values of the
+// bytes of a word from its lowest: the number is split into halves, the halves into pairs and the
+// pairs into digits side by side in lanes of the word, each division by 100 or 10 a multiplication
+// by a rounded-up reciprocal that is exact for the lane's range (below 10^4, below 100).
+std::uint64_t DigitLanes8(std::uint32_t number) {
+    std::uint64_t v = (number / 10000) | (std::uint64_t(number % 10000) << 32);
+    std::uint64_t q = ((v * 10486) >> 20) & 0x0000007F0000007Full;
+    v = q | ((v - 100 * q) << 16);
+    q = ((v * 103) >> 10) & 0x000F000F000F000Full;
+    return q | ((v - 10 * q) << 8);
+}
+
+// The digits of the lanes as characters at `out`.
+void StoreDigitLanes(char* out, std::uint64_t lanes) {
+    lanes += 0x3030303030303030ull;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    lanes = __builtin_bswap64(lanes);
+#endif
+    std::memcpy(out, &lanes, 8);
+}
+
+// The 15 digits of a number from 10^14 to 10^15 - 1 at out[0..15), which may write out[-1]; returns
+// the number of digits up to the last that is not 0.
+int WriteDigits15(std::uint64_t number, char* out) {
+    const std::uint64_t high = DigitLanes8(static_cast<std::uint32_t>(number / 100000000));
+    const std::uint64_t low = DigitLanes8(static_cast<std::uint32_t>(number % 100000000));
+    StoreDigitLanes(out - 1, high);
+    StoreDigitLanes(out + 7, low);
+    // Trailing zeros are the zero lanes at the top of the word.
+    return low != 0 ? 15 - __builtin_clzll(low) / 8 : 7 - __builtin_clzll(high) / 8;
 }
 
 char* AppendText(char* out, std::string_view text) {
     return CopyText(out, text.data(), text.size());
 }
 
-// An extended value as the text form writes it; returns the end of the text.
+} // namespace
+
 char* FormatExtendedTo(char* out, const TExtended& value) {
     const std::uint16_t exponentField = value.ExponentField();
     const std::uint64_t mantissa = value.Mantissa();
@@ -371,21 +385,19 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
     if (!ExtendedDigits18Fast(value, digits18))
         digits18 = ExtendedDigits18Exact(value);
     int e = digits18.Exponent;
-    std::uint64_t digits15 = digits18.Digits;
     // Half up at the 16th digit leaves 15 significant digits.
-    const bool up = digits15 % 1000 >= 500;
-    digits15 = digits15 / 1000 + (up ? 1 : 0);
+    std::uint64_t digits15 = (digits18.Digits + 500) / 1000;
     if (digits15 == 1000000000000000ull) {
         digits15 /= 10;
         ++e;
     }
-    char digits[16];
-    WriteDigits15(digits15, digits);
-    int k = 15;
-    while (digits[k - 1] == '0')
-        --k;
+    char buffer[16];
+    char* digits = buffer + 1;
+    const int k = WriteDigits15(digits15, digits);
     return LayoutDecimal(out, value.Negative(), digits, k, e);
 }
+
+namespace {
 
 // A single or double with the fewest significant digits that read back to the same value, laid out
 // like an extended value. Infinities and zeros keep their sign, which reads back too.
