@@ -262,20 +262,18 @@ bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
         }
         if (digits < 100000000000000000ull)
             return false;
-        // The fraction's top 64 + r bits against one half, both in units of 2^64.
+        // The fraction's top 64 + r bits and one half, both in units of 2^64.
         const UInt128 fraction = (UInt128(z2 & ((std::uint64_t(1) << r) - 1)) << 64) | z1;
         const UInt128 half = UInt128(1) << (r - 1 + 64);
-        bool up;
-        if (PowerIsExact(j)) {
-            up = fraction > half || (fraction == half && (z0 != 0 || (digits & 1) != 0));
-        } else if (fraction >= half) {
-            up = true; // the true fraction is larger still
-        } else if (fraction + 5 <= half) {
-            up = false; // even with the largest error (2^66 and the bits of z0) below one half
-        } else {
+        // Below one half by less than the error, the true fraction may lie on either side.
+        const bool exact = PowerIsExact(j);
+        if (!exact && UInt128(half - fraction - 1) < 4)
             return false;
-        }
-        digits += up ? 1 : 0;
+        // From one half on it rounds up: the carry of fraction + half. But an exact half with
+        // nothing in z0 either goes to the even one of the two.
+        digits += static_cast<std::uint64_t>((fraction + half) >> (r + 64));
+        if (exact && fraction == half && z0 == 0)
+            digits &= ~std::uint64_t(1);
         int exponent = 18 - j;
         if (digits == 1000000000000000000ull) {
             digits /= 10;
@@ -298,42 +296,11 @@ TDigits18 ExtendedDigits18Exact(const TExtended& value) {
 
 namespace {
 
-// Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
-// 17 digits, a point, "E-" and four digits of exponent.
+// A scratch area for one number: its text (at most a sign, "0.", three zeros and 17 digits, or a
+// sign, 17 digits, a point, "E-" and four digits of exponent) and the whole blocks copied past it.
 constexpr std::size_t kNumberRoom = kExtendedTextRoom;
-
-// Lays out the significant digits d1…dk (k >= 1, no trailing zero) of the number 0.d1…dk × 10^e the
-// way the text form writes floating-point values: fixed for e from -3 to 15 ("0.00123", "100",
-// "123456.75"), else "1.5E-7". Returns the end of the text.
-char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
-    if (negative)
-        *out++ = '-';
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            *out++ = '0';
-            *out++ = '.';
-            for (int i = 0; i < -e; ++i)
-                *out++ = '0';
-            return CopyText(out, digits, static_cast<std::size_t>(k));
-        }
-        if (k <= e) {
-            out = CopyText(out, digits, static_cast<std::size_t>(k));
-            for (int i = k; i < e; ++i)
-                *out++ = '0';
-            return out;
-        }
-        out = CopyText(out, digits, static_cast<std::size_t>(e));
-        *out++ = '.';
-        return CopyText(out, digits + e, static_cast<std::size_t>(k - e));
-    }
-    *out++ = digits[0];
-    if (k > 1) {
-        *out++ = '.';
-        out = CopyText(out, digits + 1, static_cast<std::size_t>(k - 1));
-    }
-    *out++ = 'E';
-    return std::to_chars(out, out + 8, e - 1).ptr;
-}
+// The digits given to the layout: up to 17 significant digits, then '0' to the end.
+constexpr std::size_t kDigitRoom = 48;
 
 // The eight decimal digits of a number below 10^8, most significant first, as the values of the
 // bytes of a word from its lowest: the number is split into halves, the halves into pairs and the
@@ -367,6 +334,45 @@ int WriteDigits15(std::uint64_t number, char* out) {
     return low != 0 ? 15 - __builtin_clzll(low) / 8 : 7 - __builtin_clzll(high) / 8;
 }
 
+// A decimal exponent from -9999 to 9999 ("-7", "4931"); may write up to 8 characters past the sign.
+char* WriteExponent(char* out, int exponent) {
+    *out = '-';
+    out += exponent < 0 ? 1 : 0;
+    const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
+    const int n = 1 + (magnitude >= 10) + (magnitude >= 100) + (magnitude >= 1000);
+    // Its digits are the last n of the eight lanes.
+    StoreDigitLanes(out, DigitLanes8(magnitude) >> (8 * (8 - n)));
+    return out + n;
+}
+
+// Lays out the significant digits d1…dk (1 <= k <= 17, no trailing zero) of the number
+// 0.d1…dk × 10^e the way the text form writes floating-point values: fixed for e from -3 to 15
+// ("0.00123", "100", "123456.75"), else "1.5E-7". `digits` holds kDigitRoom characters, '0' after
+// the k digits, and is copied in whole blocks that may run past the text's end, but not past
+// kNumberRoom characters. Returns the end of the text.
+char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
+    *out = '-';
+    out += negative ? 1 : 0;
+    if (e >= 1 && e <= 15) {
+        // The first e digits, zeros past the k-th, and the point and the rest when there is a rest.
+        std::memcpy(out, digits, 32);
+        std::memcpy(out + e + 1, digits + e, 32);
+        out[e] = '.';
+        return out + (k > e ? k + 1 : e);
+    }
+    if (e >= -3 && e <= 0) {
+        std::memcpy(out, "0.000", 5);
+        std::memcpy(out + 2 - e, digits, 32);
+        return out + 2 - e + k;
+    }
+    out[0] = digits[0];
+    out[1] = '.';
+    std::memcpy(out + 2, digits + 1, 32);
+    out += k > 1 ? k + 1 : 1;
+    *out++ = 'E';
+    return WriteExponent(out, e - 1);
+}
+
 char* AppendText(char* out, std::string_view text) {
     return CopyText(out, text.data(), text.size());
 }
@@ -391,7 +397,8 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
         digits15 /= 10;
         ++e;
     }
-    char buffer[16];
+    char buffer[kDigitRoom + 1];
+    std::memset(buffer, '0', sizeof buffer);
     char* digits = buffer + 1;
     const int k = WriteDigits15(digits15, digits);
     return LayoutDecimal(out, value.Negative(), digits, k, e);
@@ -414,7 +421,8 @@ template <typename Float> char* FormatShortestTo(char* out, Float value) {
                                     std::chars_format::scientific)
                           .ptr;
     const char* exponent = std::find(static_cast<const char*>(scientific), end, 'e');
-    char digits[kNumberRoom];
+    char digits[kDigitRoom];
+    std::memset(digits, '0', sizeof digits);
     int k = 0;
     for (const char* c = scientific; c != exponent; ++c) {
         if (*c != '.')

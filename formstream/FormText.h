@@ -20,8 +20,9 @@ void FormBinaryToText(TStream& input, TStream& output);
 // whatever the locale, fixed form for exponents -3 to 15 and "1.5E-7" form otherwise; "INF", "NAN",
 // and "0" for every value with a zero exponent field.
 std::string FormatExtended(const TExtended& value);
-// The same text into `out`, which has room for kExtendedTextRoom characters; returns its end.
-constexpr std::size_t kExtendedTextRoom = 32;
+// The same text into `out`, which has room for kExtendedTextRoom characters (the text is at most
+// 25; the rest is scratch space that may be overwritten); returns its end.
+constexpr std::size_t kExtendedTextRoom = 64;
 char* FormatExtendedTo(char* out, const TExtended& value);
 
 // The digits behind FormatExtended: the exact binary value of a finite extended value that is not
