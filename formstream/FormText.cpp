@@ -530,6 +530,7 @@ private:
     void EmitBinary();
     void EmitCollection();
     void EmitIndent();
+    void EmitLineEnd();
     void EmitIndented(std::string_view a, std::string_view b = {}, std::string_view c = {},
                       std::string_view d = {});
     void EmitNewLine();
@@ -596,7 +597,7 @@ void FormTextConverter::EmitProperty() {
         EmitText(" = ");
     }
     EmitValue();
-    EmitText(kLineEnd);
+    EmitLineEnd();
 }
 
 // The indentation and up to four pieces: one copy into the writer's buffer when it has the room.
@@ -929,6 +930,14 @@ void FormTextConverter::EmitCollection() {
 
 void FormTextConverter::EmitIndent() {
     const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    // Up to 16 levels from one block of blanks of a fixed size, of which the indentation counts.
+    if (indent <= 32) {
+        if (char* out = writer_.Reserve(32)) {
+            std::memcpy(out, kBlanks.data(), 32);
+            writer_.Commit(static_cast<std::int32_t>(indent));
+            return;
+        }
+    }
     if (indent <= kBlanks.size()) {
         if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent))) {
             CopyText(out, kBlanks.data(), indent);
@@ -940,6 +949,15 @@ void FormTextConverter::EmitIndent() {
         const std::size_t n = std::min(blanks, kBlanks.size());
         EmitText(kBlanks.data(), n);
         blanks -= n;
+    }
+}
+
+void FormTextConverter::EmitLineEnd() {
+    if (char* out = writer_.Reserve(2)) {
+        std::memcpy(out, kLineEnd, 2);
+        writer_.Commit(2);
+    } else {
+        EmitText(kLineEnd);
     }
 }
 
