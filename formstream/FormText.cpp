@@ -262,17 +262,18 @@ bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
         }
         if (digits < 100000000000000000ull)
             return false;
-        // The fraction's top 64 + r bits and one half, both in units of 2^64.
-        const UInt128 fraction = (UInt128(z2 & ((std::uint64_t(1) << r) - 1)) << 64) | z1;
-        const UInt128 half = UInt128(1) << (r - 1 + 64);
-        // Below one half by less than the error, the true fraction may lie on either side.
+        // The fraction is the low r bits of z2, then z1 and z0; one half is bit r - 1 of z2.
+        const std::uint64_t fractionHigh = z2 & ((std::uint64_t(1) << r) - 1);
+        const std::uint64_t halfHigh = std::uint64_t(1) << (r - 1);
+        // Below one half by less than the error (2^66 of those units: 4 of z1's), the true
+        // fraction may lie on either side.
         const bool exact = PowerIsExact(j);
-        if (!exact && UInt128(half - fraction - 1) < 4)
+        if (!exact && fractionHigh == halfHigh - 1 && z1 > ~std::uint64_t(0) - 4)
             return false;
-        // From one half on it rounds up: the carry of fraction + half. But an exact half with
-        // nothing in z0 either goes to the even one of the two.
-        digits += static_cast<std::uint64_t>((fraction + half) >> (r + 64));
-        if (exact && fraction == half && z0 == 0)
+        // From one half on it rounds up; but an exact half, nothing in z1 and z0 either, goes to
+        // the even one of the two.
+        digits += (z2 >> (r - 1)) & 1;
+        if (exact && fractionHigh == halfHigh && z1 == 0 && z0 == 0)
             digits &= ~std::uint64_t(1);
         int exponent = 18 - j;
         if (digits == 1000000000000000000ull) {
