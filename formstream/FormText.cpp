@@ -221,7 +221,9 @@ const std::vector<PowerOfTen>& PowersOfTen() {
 int FloorLog10(std::uint64_t m, int q) {
     const std::int64_t log2 = std::int64_t(q + 63) * 256 + static_cast<std::int64_t>((m >> 55) & 0xFF);
     const std::int64_t product = log2 * 330985980290; // log10(2) * 2^40, rounded down
-    return static_cast<int>(product >= 0 ? product >> 48 : -((-product + (std::int64_t(1) << 48) - 1) >> 48));
+    // The shift rounds toward minus infinity (an arithmetic shift, as every supported compiler
+    // makes it): no branch on the sign, which values above and below one make unpredictable.
+    return static_cast<int>(product >> 48);
 }
 
 } // namespace
