@@ -216,7 +216,7 @@ const std::vector<PowerOfTen>& PowersOfTen() {
 // value is taken from below as q + 63 plus m's next eight bits as a fraction (log2(1 + x) >= x),
 // in 1/256ths, and log10(2) from below as a 40-bit fraction: the estimate misses by one only
 // within about 0.03 below a power of ten, where the caller takes one more step. (For values below
-// one the low constant makes the estimate a hair too high, by under 1e-8 — there the fast path
+// one the low constant makes the estimate a hair too high, by under 2e-8 — there the fast path
 // merely gives up.)
 int FloorLog10(std::uint64_t m, int q) {
     const std::int64_t log2 = std::int64_t(q + 63) * 256 + static_cast<std::int64_t>((m >> 55) & 0xFF);
