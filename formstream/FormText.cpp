@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "formstream/Reader.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
@@ -208,12 +212,18 @@ const std::vector<PowerOfTen>& PowersOfTen() {
     return table;
 }
 
-// floor(n * log10(2)) for |n| below 2^20, from a 40-bit approximation of log10(2) taken from
-// below: too low by one only when n * log10(2) lies within 1e-6 above an integer (positive n) —
-// and then the fast path merely gives up.
-int FloorLog10Pow2(int n) {
-    const std::int64_t product = std::int64_t(n) * 330985980290; // log10(2) * 2^40, rounded down
-    return static_cast<int>(product >= 0 ? product >> 40 : -((-product + (std::int64_t(1) << 40) - 1) >> 40));
+// floor(log10(m * 2^q)) for m normalised to 64 bits, or one less near a power of ten. log2 of the
+// value is taken from below as q + 63 plus m's next eight bits as a fraction (log2(1 + x) >= x),
+// in 1/256ths, and log10(2) from below as a 40-bit fraction: the estimate misses by one only
+// within about 0.03 below a power of ten, where the caller takes one more step. (For values below
+// one the low constant makes the estimate a hair too high, by under 2e-8 — there the fast path
+// merely gives up.)
+int FloorLog10(std::uint64_t m, int q) {
+    const std::int64_t log2 = std::int64_t(q + 63) * 256 + static_cast<std::int64_t>((m >> 55) & 0xFF);
+    const std::int64_t product = log2 * 330985980290; // log10(2) * 2^40, rounded down
+    // The shift rounds toward minus infinity (an arithmetic shift, as every supported compiler
+    // makes it): no branch on the sign, which values above and below one make unpredictable.
+    return static_cast<int>(product >> 48);
 }
 
 } // namespace
@@ -227,9 +237,9 @@ bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
     const int leading = __builtin_clzll(mantissa);
     const std::uint64_t m = mantissa << leading;
     const int q = field - 16383 - 63 - leading;
-    // 10^(17 - d) with d = floor(log10(2^(q + 63))) <= floor(log10(value)) puts value * 10^j in
-    // [1e17, 2e18); a result of 1e18 or more takes one more step down.
-    int j = 17 - FloorLog10Pow2(q + 63);
+    // 10^(17 - d) with d = floor(log10(value)) puts value * 10^j in [1e17, 1e18); when the estimate
+    // of d is one short, a result of 1e18 or more takes one more step down.
+    int j = 17 - FloorLog10(m, q);
     for (int attempt = 0; attempt < 2; ++attempt, --j) {
         if (j < kMinPower || j > kMaxPower)
             return false;
@@ -254,20 +264,19 @@ bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result) {
         }
         if (digits < 100000000000000000ull)
             return false;
-        // The fraction's top 64 + r bits against one half, both in units of 2^64.
-        const UInt128 fraction = (UInt128(z2 & ((std::uint64_t(1) << r) - 1)) << 64) | z1;
-        const UInt128 half = UInt128(1) << (r - 1 + 64);
-        bool up;
-        if (PowerIsExact(j)) {
-            up = fraction > half || (fraction == half && (z0 != 0 || (digits & 1) != 0));
-        } else if (fraction >= half) {
-            up = true; // the true fraction is larger still
-        } else if (fraction + 5 <= half) {
-            up = false; // even with the largest error (2^66 and the bits of z0) below one half
-        } else {
+        // The fraction is the low r bits of z2, then z1 and z0; one half is bit r - 1 of z2.
+        const std::uint64_t fractionHigh = z2 & ((std::uint64_t(1) << r) - 1);
+        const std::uint64_t halfHigh = std::uint64_t(1) << (r - 1);
+        // Below one half by less than the error (2^66 of those units: 4 of z1's), the true
+        // fraction may lie on either side.
+        const bool exact = PowerIsExact(j);
+        if (!exact && fractionHigh == halfHigh - 1 && z1 > ~std::uint64_t(0) - 4)
             return false;
-        }
-        digits += up ? 1 : 0;
+        // From one half on it rounds up; but an exact half, nothing in z1 and z0 either, goes to
+        // the even one of the two.
+        digits += (z2 >> (r - 1)) & 1;
+        if (exact && fractionHigh == halfHigh && z1 == 0 && z0 == 0)
+            digits &= ~std::uint64_t(1);
         int exponent = 18 - j;
         if (digits == 1000000000000000000ull) {
             digits /= 10;
@@ -290,71 +299,89 @@ TDigits18 ExtendedDigits18Exact(const TExtended& value) {
 
 namespace {
 
-// Room for any number the conversion writes: a sign, "0.", three zeros and 17 digits, or a sign,
-// 17 digits, a point, "E-" and four digits of exponent.
-constexpr std::size_t kNumberRoom = 32;
+// A scratch area for one number: its text (at most a sign, "0.", three zeros and 17 digits, or a
+// sign, 17 digits, a point, "E-" and four digits of exponent) and the whole blocks copied past it.
+constexpr std::size_t kNumberRoom = kExtendedTextRoom;
+// The digits given to the layout: up to 17 significant digits, then '0' to the end.
+constexpr std::size_t kDigitRoom = 48;
 
-// Lays out the significant digits d1…dk (k >= 1, no trailing zero) of the number 0.d1…dk × 10^e the
-// way the text form writes floating-point values: fixed for e from -3 to 15 ("0.00123", "100",
-// "123456.75"), else "1.5E-7". Returns the end of the text.
-char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
-    if (negative)
-        *out++ = '-';
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            *out++ = '0';
-            *out++ = '.';
-            for (int i = 0; i < -e; ++i)
-                *out++ = '0';
-            return CopyText(out, digits, static_cast<std::size_t>(k));
-        }
-        if (k <= e) {
-            out = CopyText(out, digits, static_cast<std::size_t>(k));
-            for (int i = k; i < e; ++i)
-                *out++ = '0';
-            return out;
-        }
-        out = CopyText(out, digits, static_cast<std::size_t>(e));
-        *out++ = '.';
-        return CopyText(out, digits + e, static_cast<std::size_t>(k - e));
-    }
-    *out++ = digits[0];
-    if (k > 1) {
-        *out++ = '.';
-        out = CopyText(out, digits + 1, static_cast<std::size_t>(k - 1));
-    }
-    *out++ = 'E';
-    return std::to_chars(out, out + 8, e - 1).ptr;
+// The eight decimal digits of a number below 10^8, most significant first, as the values of the
+// bytes of a word from its lowest: the number is split into halves, the halves into pairs and the
+// pairs into digits side by side in lanes of the word, each division by 100 or 10 a multiplication
+// by a rounded-up reciprocal that is exact for the lane's range (below 10^4, below 100).
+std::uint64_t DigitLanes8(std::uint32_t number) {
+    std::uint64_t v = (number / 10000) | (std::uint64_t(number % 10000) << 32);
+    std::uint64_t q = ((v * 10486) >> 20) & 0x0000007F0000007Full;
+    v = q | ((v - 100 * q) << 16);
+    q = ((v * 103) >> 10) & 0x000F000F000F000Full;
+    return q | ((v - 10 * q) << 8);
 }
 
-// The 15 digits of a number from 10^14 to 10^15 - 1, two at a time from a table.
-void WriteDigits15(std::uint64_t number, char* out) {
-    static const auto kPairs = [] {
-        std::array<char, 200> pairs{};
-        for (int i = 0; i < 100; ++i) {
-            pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-            pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-        }
-        return pairs;
-    }();
-    // Groups of at most four digits, split off the number independently of each other so that the
-    // divisions do not wait on one another: 3 + 4 + 4 + 4 digits.
-    const auto high = static_cast<std::uint32_t>(number / 100000000);
-    const auto low = static_cast<std::uint32_t>(number % 100000000);
-    const std::uint32_t groups[4] = {high / 10000, high % 10000, low / 10000, low % 10000};
-    out[0] = static_cast<char>('0' + groups[0] / 100);
-    std::memcpy(out + 1, &kPairs[2 * (groups[0] % 100)], 2);
-    for (int g = 1; g < 4; ++g) {
-        std::memcpy(out + 4 * g - 1, &kPairs[2 * (groups[g] / 100)], 2);
-        std::memcpy(out + 4 * g + 1, &kPairs[2 * (groups[g] % 100)], 2);
+// The digits of the lanes as characters at `out`.
+void StoreDigitLanes(char* out, std::uint64_t lanes) {
+    lanes += 0x3030303030303030ull;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    lanes = __builtin_bswap64(lanes);
+#endif
+    std::memcpy(out, &lanes, 8);
+}
+
+// The 15 digits of a number from 10^14 to 10^15 - 1 at out[0..15), which may write out[-1]; returns
+// the number of digits up to the last that is not 0.
+int WriteDigits15(std::uint64_t number, char* out) {
+    const std::uint64_t high = DigitLanes8(static_cast<std::uint32_t>(number / 100000000));
+    const std::uint64_t low = DigitLanes8(static_cast<std::uint32_t>(number % 100000000));
+    StoreDigitLanes(out - 1, high);
+    StoreDigitLanes(out + 7, low);
+    // Trailing zeros are the zero lanes at the top of the word.
+    return low != 0 ? 15 - __builtin_clzll(low) / 8 : 7 - __builtin_clzll(high) / 8;
+}
+
+// A decimal exponent from -9999 to 9999 ("-7", "4931"); may write up to 8 characters past the sign.
+char* WriteExponent(char* out, int exponent) {
+    *out = '-';
+    out += exponent < 0 ? 1 : 0;
+    const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
+    const int n = 1 + (magnitude >= 10) + (magnitude >= 100) + (magnitude >= 1000);
+    // Its digits are the last n of the eight lanes.
+    StoreDigitLanes(out, DigitLanes8(magnitude) >> (8 * (8 - n)));
+    return out + n;
+}
+
+// Lays out the significant digits d1…dk (1 <= k <= 17, no trailing zero) of the number
+// 0.d1…dk × 10^e the way the text form writes floating-point values: fixed for e from -3 to 15
+// ("0.00123", "100", "123456.75"), else "1.5E-7". `digits` holds kDigitRoom characters, '0' after
+// the k digits, and is copied in whole blocks that may run past the text's end, but not past
+// kNumberRoom characters. Returns the end of the text.
+char* LayoutDecimal(char* out, bool negative, const char* digits, int k, int e) {
+    *out = '-';
+    out += negative ? 1 : 0;
+    if (e >= 1 && e <= 15) {
+        // The first e digits, zeros past the k-th, and the point and the rest when there is a rest.
+        std::memcpy(out, digits, 32);
+        std::memcpy(out + e + 1, digits + e, 32);
+        out[e] = '.';
+        return out + (k > e ? k + 1 : e);
     }
+    if (e >= -3 && e <= 0) {
+        std::memcpy(out, "0.000", 5);
+        std::memcpy(out + 2 - e, digits, 32);
+        return out + 2 - e + k;
+    }
+    out[0] = digits[0];
+    out[1] = '.';
+    std::memcpy(out + 2, digits + 1, 32);
+    out += k > 1 ? k + 1 : 1;
+    *out++ = 'E';
+    return WriteExponent(out, e - 1);
 }
 
 char* AppendText(char* out, std::string_view text) {
     return CopyText(out, text.data(), text.size());
 }
 
-// An extended value as the text form writes it; returns the end of the text.
+} // namespace
+
 char* FormatExtendedTo(char* out, const TExtended& value) {
     const std::uint16_t exponentField = value.ExponentField();
     const std::uint64_t mantissa = value.Mantissa();
@@ -367,21 +394,20 @@ char* FormatExtendedTo(char* out, const TExtended& value) {
     if (!ExtendedDigits18Fast(value, digits18))
         digits18 = ExtendedDigits18Exact(value);
     int e = digits18.Exponent;
-    std::uint64_t digits15 = digits18.Digits;
     // Half up at the 16th digit leaves 15 significant digits.
-    const bool up = digits15 % 1000 >= 500;
-    digits15 = digits15 / 1000 + (up ? 1 : 0);
+    std::uint64_t digits15 = (digits18.Digits + 500) / 1000;
     if (digits15 == 1000000000000000ull) {
         digits15 /= 10;
         ++e;
     }
-    char digits[16];
-    WriteDigits15(digits15, digits);
-    int k = 15;
-    while (digits[k - 1] == '0')
-        --k;
+    char buffer[kDigitRoom + 1];
+    std::memset(buffer, '0', sizeof buffer);
+    char* digits = buffer + 1;
+    const int k = WriteDigits15(digits15, digits);
     return LayoutDecimal(out, value.Negative(), digits, k, e);
 }
+
+namespace {
 
 // A single or double with the fewest significant digits that read back to the same value, laid out
 // like an extended value. Infinities and zeros keep their sign, which reads back too.
@@ -398,7 +424,8 @@ template <typename Float> char* FormatShortestTo(char* out, Float value) {
                                     std::chars_format::scientific)
                           .ptr;
     const char* exponent = std::find(static_cast<const char*>(scientific), end, 'e');
-    char digits[kNumberRoom];
+    char digits[kDigitRoom];
+    std::memset(digits, '0', sizeof digits);
     int k = 0;
     for (const char* c = scientific; c != exponent; ++c) {
         if (*c != '.')
@@ -506,6 +533,7 @@ private:
     void EmitBinary();
     void EmitCollection();
     void EmitIndent();
+    void EmitLineEnd();
     void EmitIndented(std::string_view a, std::string_view b = {}, std::string_view c = {},
                       std::string_view d = {});
     void EmitNewLine();
@@ -572,7 +600,7 @@ void FormTextConverter::EmitProperty() {
         EmitText(" = ");
     }
     EmitValue();
-    EmitText(kLineEnd);
+    EmitLineEnd();
 }
 
 // The indentation and up to four pieces: one copy into the writer's buffer when it has the room.
@@ -804,47 +832,74 @@ void FormTextConverter::EmitCode(unsigned code) {
 }
 
 // Read 32 bytes at a time: a count that claims more than the file holds ends in "Stream read
-// error" without anything allocated for it. A line's digits go straight into the writer's buffer
-// where they fit; its line end and indentation are written before its bytes are read.
+// error" without anything allocated for it. A line whose bytes lie in the reader's buffer goes
+// into the writer's buffer at once, line end, indentation and digits, when it has the room: no
+// stream is read for it, so nothing changes that the text was made before the bytes were read.
+// Otherwise its line end and indentation are written before its bytes are read.
 void FormTextConverter::EmitBinary() {
     reader_.ReadTag();
     EmitText("{");
     ++level_;
     auto count = static_cast<std::int32_t>(reader_.ReadUInt32());
     const bool multiLine = count >= 32;
-    std::uint8_t bytes[32];
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t prefix = multiLine ? 2 + indent : 0;
     while (count > 0) {
+        const int n = count < 32 ? count : 32;
+        const auto length = static_cast<std::int32_t>(prefix) + 2 * n;
+        if (indent <= kBlanks.size()) {
+            if (char* out = writer_.Reserve(length)) {
+                if (const std::uint8_t* bytes = reader_.TakeBuffered(n)) {
+                    if (multiLine) {
+                        std::memcpy(out, kLineEnd, 2);
+                        CopyText(out + 2, kBlanks.data(), indent);
+                    }
+                    HexEncode(bytes, n, out + prefix);
+                    writer_.Commit(length);
+                    count -= n;
+                    continue;
+                }
+            }
+        }
         if (multiLine)
             EmitNewLine();
-        const int n = count < 32 ? count : 32;
+        std::uint8_t bytes[32];
         reader_.ReadBytes(bytes, n);
         count -= n;
-        if (char* out = writer_.Reserve(2 * n)) {
-            HexEncode(bytes, n, out);
-            writer_.Commit(2 * n);
-        } else {
-            char text[64];
-            HexEncode(bytes, n, text);
-            EmitText(text, static_cast<std::size_t>(2 * n));
-        }
+        char text[64];
+        HexEncode(bytes, n, text);
+        EmitText(text, static_cast<std::size_t>(2 * n));
     }
     --level_;
     EmitText("}");
 }
 
-// Two digits a byte, high four bits first, from a table of all 256 pairs.
+// Two digits a byte, high four bits first. Sixteen bytes at a time with the vector unit where there
+// is one: each half byte becomes '0' + half, or 'A' + half - 10 from 10 on (7 more).
 void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count, char* out) {
-    static const auto kPairs = [] {
-        const char digits[] = "0123456789ABCDEF";
-        std::array<char, 512> pairs{};
-        for (int i = 0; i < 256; ++i) {
-            pairs[static_cast<std::size_t>(2 * i)] = digits[i >> 4];
-            pairs[static_cast<std::size_t>(2 * i + 1)] = digits[i & 0x0F];
-        }
-        return pairs;
-    }();
-    for (int i = 0; i < count; ++i)
-        std::memcpy(out + 2 * i, &kPairs[static_cast<std::size_t>(2 * bytes[i])], 2);
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i low4 = _mm_set1_epi8(0x0F);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i letterStep = _mm_set1_epi8('A' - '0' - 10);
+    const auto ascii = [&](__m128i halves) {
+        const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(halves, nine), letterStep);
+        return _mm_add_epi8(_mm_add_epi8(halves, zero), letters);
+    };
+    for (; i + 16 <= count; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(block, 4), low4);
+        const __m128i low = _mm_and_si128(block, low4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), ascii(_mm_unpacklo_epi8(high, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), ascii(_mm_unpackhi_epi8(high, low)));
+    }
+#endif
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (; i < count; ++i) {
+        out[2 * i] = kDigits[bytes[i] >> 4];
+        out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+    }
 }
 
 void FormTextConverter::EmitCollection() {
@@ -878,6 +933,14 @@ void FormTextConverter::EmitCollection() {
 
 void FormTextConverter::EmitIndent() {
     const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    // Up to 16 levels from one block of blanks of a fixed size, of which the indentation counts.
+    if (indent <= 32) {
+        if (char* out = writer_.Reserve(32)) {
+            std::memcpy(out, kBlanks.data(), 32);
+            writer_.Commit(static_cast<std::int32_t>(indent));
+            return;
+        }
+    }
     if (indent <= kBlanks.size()) {
         if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent))) {
             CopyText(out, kBlanks.data(), indent);
@@ -889,6 +952,15 @@ void FormTextConverter::EmitIndent() {
         const std::size_t n = std::min(blanks, kBlanks.size());
         EmitText(kBlanks.data(), n);
         blanks -= n;
+    }
+}
+
+void FormTextConverter::EmitLineEnd() {
+    if (char* out = writer_.Reserve(2)) {
+        std::memcpy(out, kLineEnd, 2);
+        writer_.Commit(2);
+    } else {
+        EmitText(kLineEnd);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,10 @@ void FormBinaryToText(TStream& input, TStream& output);
 // whatever the locale, fixed form for exponents -3 to 15 and "1.5E-7" form otherwise; "INF", "NAN",
 // and "0" for every value with a zero exponent field.
 std::string FormatExtended(const TExtended& value);
+// The same text into `out`, which has room for kExtendedTextRoom characters (the text is at most
+// 25; the rest is scratch space that may be overwritten); returns its end.
+constexpr std::size_t kExtendedTextRoom = 64;
+char* FormatExtendedTo(char* out, const TExtended& value);
 
 // The digits behind FormatExtended: the exact binary value of a finite extended value that is not
 // 0 (exponent field 1 to 0x7FFE, mantissa not 0) rounded to 18 significant digits, to nearest

@@ -122,6 +122,15 @@ public:
         }
     }
     void FillBuffer();
+    // The next `count` bytes where they lie whole in the buffer, taken as read, or nullptr (and
+    // nothing taken) when it holds fewer; nothing is asked of the stream. Valid until the next read.
+    const std::uint8_t* TakeBuffered(std::int32_t count) {
+        if (count > bufferEnd_ - bufferPosition_)
+            return nullptr;
+        const std::uint8_t* bytes = buffer_.get() + bufferPosition_;
+        bufferPosition_ += count;
+        return bytes;
+    }
 
     std::uint8_t ReadTag() {
         if (bufferPosition_ >= bufferEnd_)
@@ -198,24 +207,28 @@ private:
 void CopyLongText(char* out, const char* from, std::size_t count);
 
 // Copies `count` bytes and returns the end of the copy. The short pieces of a text (names, blanks,
-// numbers) are copied by two overlapping words instead of a library call; nothing is read or
-// written outside the two ranges.
+// numbers) are copied without a library call and with as few branches on their length as can be:
+// 4 to 16 bytes as four words of four that overlap as needed (at the start and the end, and 4 or 8
+// bytes in from each once the piece has 8 or 16), 1 to 3 bytes as the first, middle and last.
+// Nothing is read or written outside the two ranges.
 inline char* CopyText(char* out, const char* from, std::size_t count) {
-    if (count >= 8 && count <= 16) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + count - 8, 8);
-        std::memcpy(out, &head, 8);
-        std::memcpy(out + count - 8, &tail, 8);
-    } else if (count >= 4 && count < 8) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + count - 4, 4);
-        std::memcpy(out, &head, 4);
-        std::memcpy(out + count - 4, &tail, 4);
+    if (count >= 4 && count <= 16) {
+        const std::size_t in = (count >> 3) << 2;
+        std::uint32_t word[4];
+        std::memcpy(&word[0], from, 4);
+        std::memcpy(&word[1], from + in, 4);
+        std::memcpy(&word[2], from + count - 4 - in, 4);
+        std::memcpy(&word[3], from + count - 4, 4);
+        std::memcpy(out, &word[0], 4);
+        std::memcpy(out + in, &word[1], 4);
+        std::memcpy(out + count - 4 - in, &word[2], 4);
+        std::memcpy(out + count - 4, &word[3], 4);
     } else if (count < 4) {
-        for (std::size_t i = 0; i < count; ++i)
-            out[i] = from[i];
+        if (count > 0) {
+            out[0] = from[0];
+            out[count / 2] = from[count / 2];
+            out[count - 1] = from[count - 1];
+        }
     } else {
         CopyLongText(out, from, count);
     }

@@ -320,6 +320,23 @@ TEST(FormFileToText, BinaryBlockLines) {
                       "\r\n    40}");
 }
 
+// Every byte value, in blocks that cross the reader's and the writer's buffers in the middle of a
+// line, against digits made one byte at a time.
+TEST(FormFileToText, BinaryBlockDigitsAcrossBuffers) {
+    for (const int size : {4096, 5003, 9000}) {
+        std::string bytes, expected = "{";
+        for (int i = 0; i < size; ++i) {
+            bytes += static_cast<char>((i * 7 + i / 256) & 0xFF);
+            if (i % 32 == 0)
+                expected += "\r\n    ";
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(bytes.back()));
+            expected += digits;
+        }
+        EXPECT_EQ(ValueText([&](FormBuilder& f) { f.Binary(bytes); }), expected + "}") << size;
+    }
+}
+
 TEST(FormFileToText, LongStringStaysOnOneLine) {
     std::string text300;
     for (int i = 0; i < 300; ++i)

@@ -343,3 +343,20 @@ TEST(TReader, DestructorMovesTheStreamBehindTheLastByteConsumed) {
 }
 
 } // namespace
+
+// Every length a piece of text can be copied with, at every alignment of a word: the bytes arrive
+// in order, the end returned is right, and nothing around the copy is touched.
+TEST(CopyText, CopiesExactlyTheRange) {
+    std::string from(80, '\0');
+    for (std::size_t i = 0; i < from.size(); ++i)
+        from[i] = static_cast<char>('A' + i % 53);
+    for (std::size_t count = 0; count <= 40; ++count) {
+        for (std::size_t offset = 0; offset < 8; ++offset) {
+            std::string to(64, '.');
+            const char* end = CopyText(&to[8], from.data() + offset, count);
+            EXPECT_EQ(end, &to[8] + count);
+            EXPECT_EQ(to, std::string(8, '.') + from.substr(offset, count) + std::string(56 - count, '.'))
+                << count << " bytes from " << offset;
+        }
+    }
+}
