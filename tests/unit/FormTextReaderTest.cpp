@@ -10,15 +10,12 @@
 #include <map>
 #include <random>
 
-#ifndef _WIN32
-#include <pthread.h>
-#endif
-
 #include "formstream/FormText.h"
 #include "formstream/Reader.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
+#include "tests/support/SmallStack.h"
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -312,37 +309,9 @@ TEST(FormTextReader, NestingIsBoundedAsTheBinaryReaderBoundsIt) {
     EXPECT_EQ(ErrorOf(collections), "Line 2: Form nesting too deep");
 }
 
-#ifndef _WIN32
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 // The reader needs about 64 KB at the deepest nesting; the sanitizer's unoptimised frames with
 // their red zones take several times that.
-#ifdef QUORVEL_ADDRESS_SANITIZER
-constexpr std::size_t kSmallStack = 2048 * 1024;
-#else
-constexpr std::size_t kSmallStack = 256 * 1024;
-#endif
-
-// Runs `work` on a thread with a stack of `bytes`; a stack overflow would end the test program.
-void OnSmallStack(std::size_t bytes, const std::function<void()>& work) {
-    pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, bytes), 0);
-    pthread_t thread;
-    auto run = [](void* argument) -> void* {
-        (*static_cast<const std::function<void()>*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
+constexpr std::size_t kReaderStack = kSanitized ? 2048 * 1024 : kSmallStackBytes;
 
 TEST(FormTextReader, TheDeepestNestingFitsASmallStack) {
     // Components nested as deep as their values allow, each with values four levels deep.
@@ -356,18 +325,19 @@ TEST(FormTextReader, TheDeepestNestingFitsASmallStack) {
     for (int i = 1; i < kMaxFormNesting; ++i)
         lists += i % 2 ? "(" : "<item P = ";
     std::string result;
-    OnSmallStack(kSmallStack, [&] {
-        try {
-            result = ToBinary(components).substr(0, 4);
-        } catch (const Exception& error) {
-            result = error.Message();
-        }
-        result += " " + ErrorOf(components + "object") + " " + ErrorOf(lists);
-    });
+    RunOnSmallStack(
+        [&] {
+            try {
+                result = ToBinary(components).substr(0, 4);
+            } catch (const Exception& error) {
+                result = error.Message();
+            }
+            result += " " + ErrorOf(components + "object") + " " + ErrorOf(lists);
+        },
+        kReaderStack);
     EXPECT_EQ(result, "TPF0 Line " + std::to_string(3 * depth + 1) +
                           ": Text after the end of the form Line 2: ')' expected");
 }
-#endif
 
 // Texts made to exhaust memory or time end with a message after one pass over them.
 TEST(FormTextReader, HostileTextsEndWithAMessage) {
