@@ -534,9 +534,9 @@ char* QuoteBytes(char* out, const char* bytes, std::size_t count) {
     return out;
 }
 
-// The text of a value of the common short kinds (integers, identifiers, booleans, nil, short
-// strings and sets) whose bytes, tag first, lie whole in `value[0..available)` and whose text fits
-// in `room` characters at `out`: returns its end and the bytes it took in `taken`, or nullptr for
+// The text of a value of the common short kinds (integers, extended numbers, identifiers,
+// booleans, nil, short strings and sets) whose bytes, tag first, lie whole in `value[0..available)` and whose
+// text fits in `room` characters at `out`: returns its end and the bytes it took in `taken`, or nullptr for
 // any other value, which is then left to the general path.
 char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value, std::int32_t available,
                       std::int32_t& taken) {
@@ -558,6 +558,14 @@ char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value,
                                                    (std::uint32_t(value[3]) << 16) |
                                                    (std::uint32_t(value[4]) << 24));
             return std::to_chars(out, out + 11, number).ptr;
+        }
+        case TagExtended: {
+            taken = 1 + static_cast<std::int32_t>(sizeof(TExtended::Bytes));
+            if (!fits(taken, kNumberRoom))
+                return nullptr;
+            TExtended number;
+            std::memcpy(number.Bytes, value + 1, sizeof number.Bytes);
+            return FormatExtendedTo(out, number);
         }
         case TagFalse:
         case TagTrue:
