@@ -535,9 +535,9 @@ char* QuoteBytes(char* out, const char* bytes, std::size_t count) {
 }
 
 // The text of a value of the common short kinds (integers, extended numbers, identifiers,
-// booleans, nil, short strings and sets) whose bytes, tag first, lie whole in `value[0..available)` and whose
-// text fits in `room` characters at `out`: returns its end and the bytes it took in `taken`, or nullptr for
-// any other value, which is then left to the general path.
+// booleans, nil, short strings and sets) whose bytes, tag first, lie whole in
+// value[0..available) and whose text fits in `room` characters at `out`: returns its end and the
+// bytes it took in `taken`, or nullptr for any other value, which is then left to the general path.
 char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value, std::int32_t available,
                       std::int32_t& taken) {
     const auto fits = [&](std::int32_t bytes, std::size_t text) {
