@@ -501,6 +501,127 @@ void DecodeUtf8(std::string_view bytes, std::u16string& units) {
     }
 }
 
+bool IsByteCode(char c) {
+    return static_cast<std::uint8_t>(c) < 0x20 || c == '\'';
+}
+
+// At most three characters a byte ("#31", or a byte of a run and its share of the apostrophes
+// around it), and "''" for no bytes.
+constexpr std::size_t QuotedRoom(std::size_t count) {
+    return 3 * count + 2;
+}
+
+// The text of a string's bytes with QuotedRoom(count) room at `out`: control bytes and the
+// apostrophe as "#<code>", runs of other bytes between apostrophes. Returns the end of the text.
+char* QuoteBytes(char* out, const char* bytes, std::size_t count) {
+    if (count == 0) {
+        std::memcpy(out, "''", 2);
+        return out + 2;
+    }
+    for (std::size_t i = 0; i < count;) {
+        if (IsByteCode(bytes[i])) {
+            *out++ = '#';
+            out = std::to_chars(out, out + 2, static_cast<std::uint8_t>(bytes[i++])).ptr;
+            continue;
+        }
+        const std::size_t start = i;
+        while (i < count && !IsByteCode(bytes[i]))
+            ++i;
+        *out++ = '\'';
+        out = CopyText(out, bytes + start, i - start);
+        *out++ = '\'';
+    }
+    return out;
+}
+
+// The text of a value of the common short kinds (integers, extended numbers, identifiers,
+// booleans, nil, short strings and sets) whose bytes, tag first, lie whole in
+// value[0..available) and whose text fits in `room` characters at `out`: returns its end and the
+// bytes it took in `taken`, or nullptr for any other value, which is then left to the general path.
+char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value, std::int32_t available,
+                      std::int32_t& taken) {
+    const auto fits = [&](std::int32_t bytes, std::size_t text) {
+        return bytes <= available && static_cast<std::ptrdiff_t>(text) <= room;
+    };
+    switch (value[0]) {
+        case TagInt8:
+        case TagInt16:
+        case TagInt32: {
+            taken = value[0] == TagInt8 ? 2 : value[0] == TagInt16 ? 3 : 5;
+            if (!fits(taken, 11))
+                return nullptr;
+            std::int32_t number = static_cast<std::int8_t>(value[1]);
+            if (value[0] == TagInt16)
+                number = static_cast<std::int16_t>(value[1] | (value[2] << 8));
+            else if (value[0] == TagInt32)
+                number = static_cast<std::int32_t>(std::uint32_t(value[1]) | (std::uint32_t(value[2]) << 8) |
+                                                   (std::uint32_t(value[3]) << 16) |
+                                                   (std::uint32_t(value[4]) << 24));
+            return std::to_chars(out, out + 11, number).ptr;
+        }
+        case TagExtended: {
+            taken = 1 + static_cast<std::int32_t>(sizeof(TExtended::Bytes));
+            if (!fits(taken, kNumberRoom))
+                return nullptr;
+            TExtended number;
+            std::memcpy(number.Bytes, value + 1, sizeof number.Bytes);
+            return FormatExtendedTo(out, number);
+        }
+        case TagFalse:
+        case TagTrue:
+        case TagNil: {
+            const std::string_view word = value[0] == TagFalse  ? "False"
+                                          : value[0] == TagTrue ? "True"
+                                                                : "nil";
+            taken = 1;
+            if (!fits(taken, word.size()))
+                return nullptr;
+            return CopyText(out, word.data(), word.size());
+        }
+        case TagIdent:
+        case TagString: {
+            if (available < 2)
+                return nullptr;
+            const std::size_t length = value[1];
+            taken = 2 + static_cast<std::int32_t>(length);
+            const char* text = reinterpret_cast<const char*>(value + 2);
+            if (value[0] == TagIdent)
+                return fits(taken, length) ? CopyText(out, text, length) : nullptr;
+            return fits(taken, QuotedRoom(length)) ? QuoteBytes(out, text, length) : nullptr;
+        }
+        case TagSet: {
+            // The elements up to the empty one; each takes its length and two more (", " or the
+            // brackets) of the text.
+            std::int32_t at = 1;
+            std::size_t text = 2;
+            for (;;) {
+                if (at >= available)
+                    return nullptr;
+                const std::uint8_t length = value[at];
+                if (length == 0)
+                    break;
+                at += 1 + length;
+                text += 2 + length;
+            }
+            taken = at + 1;
+            if (!fits(taken, text))
+                return nullptr;
+            *out++ = '[';
+            for (std::int32_t element = 1; value[element] != 0; element += 1 + value[element]) {
+                if (element != 1) {
+                    std::memcpy(out, ", ", 2);
+                    out += 2;
+                }
+                out = CopyText(out, reinterpret_cast<const char*>(value + element + 1), value[element]);
+            }
+            *out++ = ']';
+            return out;
+        }
+        default:
+            return nullptr;
+    }
+}
+
 // Turns one form stream into text. Shares the reader, the writer and the nesting level among the
 // steps. Components, lists and collections hold one of the reader's nesting levels while they are
 // written, which bounds the recursion together with any skip the reader makes inside them.
@@ -587,15 +708,35 @@ void FormTextConverter::EmitHeader() {
 }
 
 // The indentation goes out before the name is read, so a form cut short inside the name leaves it
-// in the text, as every step writes what it has before it reads on.
+// in the text, as every step writes what it has before it reads on. A line whose name and value lie
+// in the reader's buffer goes into the writer's buffer at once, with the bounds checked once for
+// the name and once for the value: no stream is read for it, so nothing changes that the text was
+// made before the bytes were read. A value of another kind, or one that does not lie whole in the
+// buffer, goes on through the general path after the name.
 void FormTextConverter::EmitProperty() {
-    EmitIndent();
-    const std::string_view name = reader_.ReadShortStringView();
-    if (char* out = writer_.Reserve(static_cast<std::int32_t>(name.size() + 3))) {
-        out = CopyText(out, name.data(), name.size());
+    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const TReader::TBufferedBytes in = reader_.Buffered();
+    const std::int32_t room = writer_.Room();
+    if (indent <= 32 && in.Count >= 2 && in.Count >= 2 + in.Bytes[0] && room >= 32 + in.Bytes[0] + 3) {
+        const std::int32_t nameBytes = 1 + in.Bytes[0];
+        char* const line = writer_.Reserve(room);
+        std::memcpy(line, kBlanks.data(), 32);
+        char* out = CopyText(line + indent, reinterpret_cast<const char*>(in.Bytes + 1), in.Bytes[0]);
         std::memcpy(out, " = ", 3);
-        writer_.Commit(static_cast<std::int32_t>(name.size() + 3));
+        out += 3;
+        std::int32_t taken = 0;
+        if (char* end = WriteShortValue(out, line + room - 2 - out, in.Bytes + nameBytes,
+                                        in.Count - nameBytes, taken)) {
+            std::memcpy(end, kLineEnd, 2);
+            reader_.Consume(nameBytes + taken);
+            writer_.Commit(static_cast<std::int32_t>(end + 2 - line));
+            return;
+        }
+        reader_.Consume(nameBytes);
+        writer_.Commit(static_cast<std::int32_t>(out - line));
     } else {
+        EmitIndent();
+        const std::string_view name = reader_.ReadShortStringView();
         EmitText(name);
         EmitText(" = ");
     }
@@ -773,8 +914,7 @@ void FormTextConverter::EmitSet() {
 // end of the data leaves nothing of itself in the text.
 void FormTextConverter::EmitString() {
     const std::string_view text = reader_.ReadStringView();
-    EmitQuoted(text.data(), text.size(),
-               [](char c) { return static_cast<std::uint8_t>(c) < 0x20 || c == '\''; });
+    EmitQuoted(text.data(), text.size(), IsByteCode);
 }
 
 // Wide strings keep only the printable ASCII units between apostrophes; every other unit, and the

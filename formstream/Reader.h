@@ -132,6 +132,17 @@ public:
         return bytes;
     }
 
+    // The bytes that lie in the buffer now, none of them taken; nothing is asked of the stream.
+    // Valid until the next read. Consume(n) takes the first n of them (n <= Count) as read.
+    struct TBufferedBytes {
+        const std::uint8_t* Bytes;
+        std::int32_t Count;
+    };
+    TBufferedBytes Buffered() const {
+        return {buffer_.get() + bufferPosition_, bufferEnd_ - bufferPosition_};
+    }
+    void Consume(std::int32_t count) { bufferPosition_ += count; }
+
     std::uint8_t ReadTag() {
         if (bufferPosition_ >= bufferEnd_)
             FillBuffer();
@@ -263,6 +274,8 @@ public:
                    ? reinterpret_cast<char*>(buffer_.get() + bufferPosition_)
                    : nullptr;
     }
+    // How many bytes Reserve can give at most.
+    std::int32_t Room() const { return bufferSize_ - bufferPosition_; }
     void Commit(std::int32_t count) {
         bufferPosition_ += count;
         if (bufferPosition_ == bufferSize_)

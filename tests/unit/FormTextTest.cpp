@@ -337,6 +337,62 @@ TEST(FormFileToText, BinaryBlockDigitsAcrossBuffers) {
     }
 }
 
+// Property lines of every common kind at every offset to the reader's and the writer's buffer
+// edges: a first string of each length from 0 to 255 shifts the lines behind it, which run on far
+// past the first 4096 bytes of either buffer.
+TEST(FormFileToText, PropertyLinesAcrossBuffers) {
+    struct Line {
+        std::function<void(FormBuilder&)> value;
+        std::string text;
+    };
+    const Line lines[] = {
+        {[](FormBuilder& f) { f.Int8(-1); }, "-1"},
+        {[](FormBuilder& f) { f.Int16(-32768); }, "-32768"},
+        {[](FormBuilder& f) { f.Int32(-2147483647 - 1); }, "-2147483648"},
+        {[](FormBuilder& f) {
+             f.Set({"akLeft", "akTop"});
+         },
+         "[akLeft, akTop]"},
+        {[](FormBuilder& f) { f.Set({}); }, "[]"},
+        {[](FormBuilder& f) { f.String("It's\r"); }, "'It'#39's'#13"},
+        {[](FormBuilder& f) { f.String(""); }, "''"},
+        {[](FormBuilder& f) { f.String(std::string(90, '\x01')); },
+         [] {
+             std::string codes;
+             for (int i = 0; i < 90; ++i)
+                 codes += "#1";
+             return codes;
+         }()},
+        {[](FormBuilder& f) { f.String(std::string(200, 'x')); }, "'" + std::string(200, 'x') + "'"},
+        {[](FormBuilder& f) { f.Ident("bsSingle"); }, "bsSingle"},
+        {[](FormBuilder& f) { f.False(); }, "False"},
+        {[](FormBuilder& f) { f.True(); }, "True"},
+        {[](FormBuilder& f) { f.Nil(); }, "nil"},
+        {[](FormBuilder& f) { f.Extended(-0.000125); }, "-0.000125"},
+        {[](FormBuilder& f) { f.List().Int(1).EndList(); }, "(\r\n    1)"},
+    };
+    for (int shift = 0; shift < 256; ++shift) {
+        FormBuilder f;
+        f.Object("TForm1", "Form1").Prop("Shift").String(std::string(static_cast<size_t>(shift), 'a'));
+        std::string expected =
+            "object Form1: TForm1\r\n  Shift = '" + std::string(static_cast<size_t>(shift), 'a') + "'\r\n";
+        if (shift == 0)
+            expected = "object Form1: TForm1\r\n  Shift = ''\r\n";
+        for (int round = 0; round < 12; ++round) {
+            for (const Line& line : lines) {
+                const std::string name = "P" + std::string(static_cast<size_t>(round * 20), 'n');
+                f.Prop(name);
+                line.value(f);
+                expected += "  " + name + " = " + line.text + "\r\n";
+            }
+        }
+        f.EndProps().EndChildren();
+        expected += "end\r\n";
+        ASSERT_GT(expected.size(), 3 * 4096u);
+        ASSERT_EQ(Convert(f.FormFile("TFORM1")), expected) << shift;
+    }
+}
+
 TEST(FormFileToText, LongStringStaysOnOneLine) {
     std::string text300;
     for (int i = 0; i < 300; ++i)
