@@ -251,10 +251,7 @@ class FilenameEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitFramework();
-        Application->MessageBoxHook = [this](HWND, const std::string& text, const std::string&, unsigned) {
-            errors.push_back(text);
-            return IDOK;
-        };
+        guitest::CollectBoxTexts(errors);
         form = new KeyForm;
         edit = new ProbeEdit(form);
         edit->SetParent(form);

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace guitest {
 
@@ -116,6 +117,14 @@ inline TBitmap RenderClient(TWinControl& window) {
 // A colour as the pixels hold it (system colours looked up).
 inline TColor Rgb(TColor color) {
     return static_cast<TColor>(ColorToRGB(color));
+}
+
+// Answers every message box of the application with OK at once and keeps its text in `texts`.
+inline void CollectBoxTexts(std::vector<std::string>& texts) {
+    Application->MessageBoxHook = [&texts](HWND, const std::string& text, const std::string&, unsigned) {
+        texts.push_back(text);
+        return IDOK;
+    };
 }
 
 // A test with a test form of the given client size: the framework is up, message boxes answer OK at

@@ -63,10 +63,7 @@ class SecretPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitFramework();
-        Application->MessageBoxHook = [this](HWND, const std::string& text, const std::string&, unsigned) {
-            boxes.push_back(text);
-            return IDOK;
-        };
+        guitest::CollectBoxTexts(boxes);
         form = std::make_unique<guitest::TestForm>(300, 240);
     }
     void TearDown() override {

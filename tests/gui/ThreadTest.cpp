@@ -48,10 +48,7 @@ protected:
     void SetUp() override {
         InitFramework();
         mainThread = GetCurrentThreadId();
-        Application->MessageBoxHook = [this](HWND, const std::string& text, const std::string&, unsigned) {
-            shownErrors.push_back(text);
-            return IDOK;
-        };
+        guitest::CollectBoxTexts(shownErrors);
         // Threads of an earlier test that free themselves may still be finishing.
         ASSERT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
     }

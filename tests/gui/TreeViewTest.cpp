@@ -40,10 +40,7 @@ class TreeViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitFramework();
-        Application->MessageBoxHook = [this](HWND, const std::string& text, const std::string&, unsigned) {
-            boxes.push_back(text);
-            return IDOK;
-        };
+        guitest::CollectBoxTexts(boxes);
         form = new TForm(nullptr);
         form->SetBorderStyle(bsSingle);
         form->SetBounds(50, 50, 320, 260);
