@@ -10,6 +10,8 @@ if(QUORVEL_SANITIZE)
     target_compile_options(quorvel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                      -fno-sanitize-recover=all)
     target_link_options(quorvel_options INTERFACE -fsanitize=address,undefined)
+    # The plain paths that machines without the vector units take; the other builds test those.
+    target_compile_definitions(quorvel_options INTERFACE QUORVEL_PORTABLE)
 endif()
 if(QUORVEL_FUZZ)
     # Coverage for libFuzzer in every library the fuzz targets link.

@@ -25,16 +25,19 @@ std::string FormatExtended(const TExtended& value);
 constexpr std::size_t kExtendedTextRoom = 64;
 char* FormatExtendedTo(char* out, const TExtended& value);
 
-// The digits behind FormatExtended: the exact binary value of a finite extended value that is not
-// 0 (exponent field 1 to 0x7FFE, mantissa not 0) rounded to 18 significant digits, to nearest
-// with ties to even, as the integer d1…d18 and the exponent e with value = 0.d1…d18 × 10^e.
-struct TDigits18 {
+// The digits behind FormatExtended, of a finite extended value that is not 0 (exponent field 1 to
+// 0x7FFE, mantissa not 0): the integer d1…dn of n significant digits and the exponent e of
+// 0.d1…dn × 10^e.
+struct TDecimalDigits {
     std::uint64_t Digits;
     int Exponent;
 };
-// 128-bit arithmetic on a table of powers of ten; false when that cannot decide the rounding
-// (about one value in 2^60 outside exact ties, which it decides where the power is exact), and
-// for values outside its domain.
-bool ExtendedDigits18Fast(const TExtended& value, TDigits18& result);
-// The exact decimal expansion: the reference, and the fall-back of the fast path.
-TDigits18 ExtendedDigits18Exact(const TExtended& value);
+// The exact binary value rounded to 18 significant digits, to nearest with ties to even, from its
+// exact decimal expansion: the reference.
+TDecimalDigits ExtendedDigits18Exact(const TExtended& value);
+// 18 digits rounded half up at the 16th: the 15 that the text shows.
+TDecimalDigits Digits15Of(const TDecimalDigits& digits18);
+// The same 15 digits by 128-bit arithmetic on a table of powers of ten; false when that cannot
+// decide the rounding (about one value in 2^62, and values exactly at the point where it turns),
+// and for values outside its domain.
+bool ExtendedDigits15Fast(const TExtended& value, TDecimalDigits& result);

@@ -1,6 +1,6 @@
-// Extended values on arbitrary 10-byte patterns: wherever the fast 18-digit path decides, it must
-// give the digits and exponent of the exact expansion; and the text of every value must be the one
-// laid out here plainly from the exact digits.
+// Extended values on arbitrary 10-byte patterns: wherever the fast path decides, it must give the
+// 15 digits and the exponent that the exact expansion gives; and the text of every value must be
+// the one laid out here plainly from the exact digits.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,7 +19,7 @@ std::string PlainText(const TExtended& value) {
         return (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN";
     if (value.ExponentField() == 0 || mantissa == 0)
         return "0";
-    const TDigits18 exact = ExtendedDigits18Exact(value);
+    const TDecimalDigits exact = ExtendedDigits18Exact(value);
     std::uint64_t digits15 = exact.Digits / 1000 + (exact.Digits % 1000 >= 500 ? 1 : 0);
     int e = exact.Exponent;
     if (digits15 == 1000000000000000ull) {
@@ -53,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(value.Bytes, data, size);
     if (FormatExtended(value) != PlainText(value))
         std::abort();
-    TDigits18 fast;
-    if (!ExtendedDigits18Fast(value, fast))
+    TDecimalDigits fast;
+    if (!ExtendedDigits15Fast(value, fast))
         return 0;
-    const TDigits18 exact = ExtendedDigits18Exact(value);
+    const TDecimalDigits exact = Digits15Of(ExtendedDigits18Exact(value));
     if (fast.Digits != exact.Digits || fast.Exponent != exact.Exponent)
         std::abort();
     return 0;
