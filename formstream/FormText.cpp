@@ -332,8 +332,8 @@ namespace {
 // ---- The text of a number
 //
 // The digits are made side by side in the lanes of a register and the text is stored in whole
-// words straight into its place: nothing written is read back, and the only branches are on the
-// layout, which a form's numbers mostly share.
+// words straight into its place: nothing written is read back, and the branches are on the layout
+// and on whether all 15 digits count, which a form's numbers mostly share.
 
 // A scratch area for one number: its text (at most a sign, "0.", three zeros and 17 digits, or a
 // sign, 17 digits, a point, "E-" and four digits of exponent) and the whole words stored past it.
