@@ -3,20 +3,11 @@
 #include <cstdint>
 
 #include "formstream/Reader.h"
+#include "formstream/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 
 namespace {
-
-// The value tags of later versions of the format.
-enum : std::uint8_t {
-    kTagSingle = 15,
-    kTagCurrency = 16,
-    kTagDate = 17,
-    kTagWideString = 18,
-    kTagInt64 = 19,
-    kTagUtf8String = 20,
-};
 
 // Counts and stream positions of the format are 32-bit signed.
 constexpr std::size_t kMaxCount = 0x7FFFFFFF;
@@ -35,21 +26,7 @@ std::string Utf8Of(const std::u16string& units) {
             code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
             ++i;
         }
-        if (code < 0x80) {
-            bytes += static_cast<char>(code);
-        } else if (code < 0x800) {
-            bytes += static_cast<char>(0xC0 | (code >> 6));
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (code >> 12));
-            bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (code >> 18));
-            bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        AppendUtf8(bytes, code);
     }
     return bytes;
 }
@@ -96,7 +73,7 @@ void TFormBinaryWriter::WriteInteger(std::int64_t value) {
         Put(TagInt32);
         PutLittle(static_cast<std::uint64_t>(value), 4);
     } else {
-        Put(kTagInt64);
+        Put(TagInt64);
         PutLittle(static_cast<std::uint64_t>(value), 8);
     }
 }
@@ -107,17 +84,17 @@ void TFormBinaryWriter::WriteExtended(const TExtended& value) {
 }
 
 void TFormBinaryWriter::WriteSingle(std::uint32_t bits) {
-    Put(kTagSingle);
+    Put(TagSingle);
     PutLittle(bits, 4);
 }
 
 void TFormBinaryWriter::WriteCurrency(std::int64_t tenThousandths) {
-    Put(kTagCurrency);
+    Put(TagCurrency);
     PutLittle(static_cast<std::uint64_t>(tenThousandths), 8);
 }
 
 void TFormBinaryWriter::WriteDate(std::uint64_t bits) {
-    Put(kTagDate);
+    Put(TagDate);
     PutLittle(bits, 8);
 }
 
@@ -135,12 +112,12 @@ void TFormBinaryWriter::WriteString(const std::string& bytes) {
 void TFormBinaryWriter::WriteWideString(const std::u16string& units, TWideStringFormat format) {
     if (format == wsUtf8) {
         const std::string bytes = Utf8Of(units);
-        Put(kTagUtf8String);
+        Put(TagUtf8String);
         PutCount(bytes.size());
         data_ += bytes;
         return;
     }
-    Put(kTagWideString);
+    Put(TagWideString);
     PutCount(units.size());
     for (const char16_t unit : units)
         PutLittle(unit, 2);

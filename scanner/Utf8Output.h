@@ -4,10 +4,9 @@
 #include <string>
 #include <string_view>
 
-// The program's text is Windows-1252; the outputs meant for other tools (JSON, CSV) are UTF-8.
+#include "formstream/Utf8.h"
 
-// Appends one Unicode code point (at most U+10FFFF) in UTF-8.
-void AppendUtf8(std::string& out, std::uint32_t code);
+// The program's text is Windows-1252; the outputs meant for other tools (JSON, CSV) are UTF-8.
 
 // Appends `text` in UTF-8. The five bytes Windows-1252 leaves unassigned (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) stand for the control characters of the same number.
