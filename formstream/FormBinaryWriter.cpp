@@ -48,7 +48,9 @@ void TFormBinaryWriter::PutCount(std::size_t count) {
 
 void TFormBinaryWriter::WriteComponentHeader(std::uint8_t flags, std::int32_t childPosition,
                                              const std::string& className, const std::string& name) {
-    if (flags != 0) {
+    // A class name of 240 bytes or more starts with a length the reader takes for a prefix: such a
+    // component gets one, without flags.
+    if (flags != 0 || className.size() >= 0xF0) {
         Put(static_cast<std::uint8_t>(0xF0 | flags));
         if (flags & FlagChildPosition)
             WriteInteger(childPosition);

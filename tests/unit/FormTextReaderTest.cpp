@@ -227,6 +227,24 @@ TEST(FormTextReader, HeadersPrefixesAndLayout) {
               FormBuilder().Object("TForm2", "Form2").EndProps().EndChildren().FormData());
 }
 
+// A length byte of 240 or more at a component's start reads as a prefix, so a class name that long
+// is written after an empty prefix (found by fuzzing); a name that long needs none.
+TEST(FormTextReader, ClassNamesOfPrefixLengthTakeAnEmptyPrefix) {
+    for (const std::size_t length : {std::size_t(239), std::size_t(240), std::size_t(255)}) {
+        const std::string className(length, 'T');
+        const std::string text = "object Form1: TForm1\r\n  object " + std::string(length, 'N') + ": " +
+                                 className + "\r\n  end\r\nend\r\n";
+        FormBuilder f;
+        f.Object("TForm1", "Form1").EndProps();
+        if (length >= 240)
+            f.Prefix(0xF0);
+        f.Object(className, std::string(length, 'N')).EndProps().EndChildren().EndChildren();
+        const std::string binary = ToBinary(text);
+        EXPECT_EQ(binary, f.FormData()) << length;
+        EXPECT_EQ(ToText(ToFormFile(text)), text) << length;
+    }
+}
+
 TEST(FormTextReader, ErrorsNameTheLine) {
     struct Case {
         const char* text;
