@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The operating-system seam of the stream classes: files by handle, the existence test and
 // growable memory blocks. One implementation per platform (os_win32.cpp, os_posix.cpp); nothing
@@ -38,6 +39,29 @@ std::string ListedNameToPath(const std::string& listedName);
 // The length of the folder part of a file name, up to and including its last folder separator (on
 // Windows "\\", "/" or a drive's ":"; on POSIX "/"); 0 when the name has no folder part.
 std::size_t FolderPartLength(const std::string& fileName);
+
+// File names are UTF-8 everywhere in the program, on every platform; this seam turns them into what
+// the file system takes (on Windows UTF-16 for the wide API, with the "\\?\" prefix where a path is
+// too long for the plain form). No name ever passes through the ANSI code page.
+
+// A name list that a makefile holds is bytes in the code page of the system that wrote it: on Windows
+// the ANSI code page, converted here to UTF-8; elsewhere the bytes as they are.
+std::string SystemBytesToUtf8(std::string_view bytes);
+
+// A key that two names of the same file share: the full path, letter case ignored, on Windows; the
+// device and inode elsewhere. Empty when it cannot be told (on POSIX: the file is not there).
+std::string FileIdentity(const std::string& name);
+
+#ifdef _WIN32
+// UTF-8 and UTF-16 at the edge of the Win32 API. A byte sequence that is no UTF-8 becomes U+FFFD.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+// Bytes in the system's ANSI code page (captions read from forms) as UTF-16.
+std::wstring WidenSystemBytes(std::string_view bytes);
+// The name as the wide file API takes it: long absolute paths made absolute, normalised and
+// prefixed with "\\?\" (UNC paths with "\\?\UNC\"); others as they are.
+std::wstring FileSystemName(const std::string& name);
+#endif
 
 // Memory blocks of the memory stream. Grow keeps the contents and returns nullptr on failure,
 // leaving the old block as it was.

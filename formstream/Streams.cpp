@@ -133,8 +133,13 @@ std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
         throw EStreamError(SMemoryStreamError, {});
     const auto newEnd = static_cast<std::int32_t>(end);
     if (newEnd > size_) {
-        if (newEnd > capacity_)
-            ResizeBlock(newEnd);
+        // The block grows by half again at least, so a stream written in small pieces is copied a
+        // bounded number of times per byte, however large it gets.
+        if (newEnd > capacity_) {
+            const long long grown = static_cast<long long>(capacity_) + capacity_ / 2;
+            ResizeBlock(grown > newEnd && grown <= INT32_MAX - kMemoryDelta ? static_cast<std::int32_t>(grown)
+                                                                           : newEnd);
+        }
         size_ = newEnd;
     }
     std::memcpy(Memory() + position_, buffer, static_cast<size_t>(count));

@@ -89,7 +89,7 @@ protected:
     std::int32_t position_ = 0;
 };
 
-// A growable memory stream; its block grows in steps of 8192 bytes.
+// A growable memory stream; its block grows by half its size at least, in whole steps of 8192 bytes.
 class TMemoryStream : public TCustomMemoryStream {
 public:
     TMemoryStream() = default;

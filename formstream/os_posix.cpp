@@ -159,6 +159,17 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
+std::string SystemBytesToUtf8(std::string_view bytes) {
+    return std::string(bytes);
+}
+
+std::string FileIdentity(const std::string& name) {
+    struct stat info {};
+    if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0)
+        return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 std::string ListedNameToPath(const std::string& listedName) {
     std::string path = listedName;
     std::replace(path.begin(), path.end(), '\\', '/');

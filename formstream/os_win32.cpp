@@ -1,5 +1,6 @@
-// The operating-system seam on Windows: CreateFileA with share modes, FindFirstFileA for the
-// existence test, movable global memory blocks for the memory stream.
+// The operating-system seam on Windows: the wide CreateFileW with share modes, FindFirstFileW for
+// the existence test, movable global memory blocks for the memory stream. Names arrive as UTF-8 and
+// reach the file system as UTF-16, long ones with the "\\?\" prefix.
 #include "formstream/Os.h"
 
 #include <windows.h>
@@ -8,6 +9,11 @@ namespace os {
 
 namespace {
 
+// How long an open waits for a file that another program holds for a moment (the environment saving
+// it, a virus scanner reading it), and how often it looks again.
+constexpr DWORD kLockedFileWaitMs = 2000;
+constexpr DWORD kLockedFileRetryMs = 50;
+
 HANDLE ToHandle(FileHandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
@@ -15,7 +21,97 @@ FileHandle FromHandle(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<FileHandle>(handle);
 }
 
+std::wstring ConvertToWide(UINT codePage, std::string_view bytes) {
+    if (bytes.empty())
+        return std::wstring();
+    const int size = static_cast<int>(bytes.size());
+    const int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), length);
+    return wide;
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// CreateFileW, tried again for a while when another program holds the file without sharing it.
+HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DWORD disposition) {
+    const std::wstring path = FileSystemName(name);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        HANDLE handle =
+            ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = ::GetLastError();
+        if (handle != INVALID_HANDLE_VALUE ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+            ::GetTickCount() - start >= kLockedFileWaitMs)
+            return handle;
+        ::Sleep(kLockedFileRetryMs);
+    }
+}
+
 } // namespace
+
+std::wstring Widen(std::string_view utf8) {
+    return ConvertToWide(CP_UTF8, utf8);
+}
+
+std::string Narrow(std::wstring_view utf16) {
+    if (utf16.empty())
+        return std::string();
+    const int size = static_cast<int>(utf16.size());
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring WidenSystemBytes(std::string_view bytes) {
+    return ConvertToWide(CP_ACP, bytes);
+}
+
+std::string SystemBytesToUtf8(std::string_view bytes) {
+    return Narrow(WidenSystemBytes(bytes));
+}
+
+std::wstring FileSystemName(const std::string& name) {
+    std::wstring wide = Widen(name);
+    if (wide.size() < 4 || wide.compare(0, 4, L"\\\\?\\") != 0) {
+        // Short names keep their form, relative ones too; the full path is what the limit applies to.
+        const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        if (length >= MAX_PATH - 12) { // a folder's own limit is MAX_PATH less room for an 8.3 name
+            std::wstring full(length, L'\0');
+            const DWORD got = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+            if (got > 0 && got < length) {
+                full.resize(got);
+                if (full.size() >= 2 && IsSeparator(full[0]) && IsSeparator(full[1]))
+                    wide = L"\\\\?\\UNC\\" + full.substr(2);
+                else
+                    wide = L"\\\\?\\" + full;
+            }
+        }
+    }
+    return wide;
+}
+
+std::string FileIdentity(const std::string& name) {
+    const std::wstring path = FileSystemName(name);
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return std::string();
+    std::wstring full(length, L'\0');
+    const DWORD got = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (got == 0 || got >= length)
+        return std::string();
+    full.resize(got);
+    if (full.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        full = L"\\\\" + full.substr(8);
+    else if (full.compare(0, 4, L"\\\\?\\") == 0)
+        full.erase(0, 4);
+    ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    return Narrow(full);
+}
 
 FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
     static const DWORD kAccess[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
@@ -25,13 +121,11 @@ FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
     const unsigned share = (mode >> 4) & 0xFu;
     if (access > 2 || share > 4)
         return kInvalidHandle;
-    return FromHandle(::CreateFileA(name.c_str(), kAccess[access], kShare[share], nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING));
 }
 
 FileHandle FileCreate(const std::string& name) {
-    return FromHandle(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FromHandle(CreateFileRetrying(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS));
 }
 
 std::int32_t FileRead(FileHandle handle, void* buffer, std::int32_t count) {
@@ -62,8 +156,8 @@ FileHandle StdOutHandle() {
 }
 
 bool FileExists(const std::string& name) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA(name.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(FileSystemName(name).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     // A pattern exists when any entry other than a folder matches it; a plain name finds at most
@@ -71,7 +165,7 @@ bool FileExists(const std::string& name) {
     bool exists = false;
     do
         exists = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    while (!exists && ::FindNextFileA(search, &found));
+    while (!exists && ::FindNextFileW(search, &found));
     ::FindClose(search);
     return exists;
 }
@@ -80,6 +174,7 @@ std::string ListedNameToPath(const std::string& listedName) {
     return listedName;
 }
 
+// UTF-8 never uses the bytes of "\\", "/" or ":" inside a character, so a byte search finds characters.
 std::size_t FolderPartLength(const std::string& fileName) {
     const size_t separator = fileName.find_last_of("\\/:");
     return separator == std::string::npos ? 0 : separator + 1;

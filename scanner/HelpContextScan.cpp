@@ -191,7 +191,7 @@ std::string ExtractFormNameList(const TStrings& lines) {
 std::string LoadFormNameList(const std::string& projectText) {
     TStringList lines;
     lines.LoadLinesFromStream(*OpenForReading(ProjectFileName(projectText), projectText));
-    return ExtractFormNameList(lines);
+    return os::SystemBytesToUtf8(ExtractFormNameList(lines));
 }
 
 std::vector<std::string> SplitFormNames(const std::string& nameList) {
