@@ -7,7 +7,7 @@
 // Exit 0 for a clean project and 1 for findings, so a build can stop on them; a failed scan also
 // exits with 1 and says so on standard error.
 int CheckCommand(const Arguments& args) {
-    const ProjectScan scan(args.Operands()[0], ScanOptionsOf(args));
+    const ProjectScan scan(args.Operands()[0], args, true);
     const std::vector<HelpContextFinding> findings = CheckHelpContexts(NumberedNodes(scan.Tree()));
     WriteOut(args.Has("--json") ? FindingsJson(findings)
                                 : FindingsText(findings, scan.Tree().Roots().size()));

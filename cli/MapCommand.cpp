@@ -11,7 +11,7 @@ int MapCommand(const Arguments& args) {
     if (format != "h" && format != "csv")
         throw UsageError("unknown format '" + format + "'; use h or csv");
     const std::string& project = args.Operands()[0];
-    const ProjectScan scan(project, ScanOptionsOf(args));
+    const ProjectScan scan(project, args, true);
     const std::vector<HelpContextEntry> entries = NumberedNodes(scan.Tree());
     WriteOut(format == "csv" ? HelpMapCsv(entries)
                              : HelpMapHeader(entries, project, "quorvel-cli " QUORVEL_VERSION,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 #include "formstream/Streams.h"
 
@@ -18,9 +17,7 @@ void WriteOut(std::string_view bytes) {
 
 void ReportError(const std::string& message) {
     const std::string line = "quorvel-cli: " + message + ".\n";
-    // Nothing is left to tell the user when standard error itself fails.
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    os::WriteStdErr(line);
 }
 
 int Fail(const std::string& message) {

@@ -4,7 +4,7 @@
 #include "cli/ProjectScan.h"
 
 int ScanCommand(const Arguments& args) {
-    const ProjectScan scan(args.Operands()[0], ScanOptionsOf(args));
+    const ProjectScan scan(args.Operands()[0], args, false);
     WriteOut(args.Has("--json") ? scan.Tree().ToJson() : scan.Tree().ToText());
     return scan.Finish();
 }

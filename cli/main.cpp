@@ -1,7 +1,6 @@
 // quorvel-cli: the help-context scan, its help map and checks, and the form conversion from the
 // command line.
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "formstream/Os.h"
 
 namespace {
 
@@ -100,8 +100,7 @@ std::string UsageLines() {
 }
 
 int ReportUsageError(const std::string& problem, const std::string& usage) {
-    const std::string text = "quorvel-cli: " + problem + "\n" + usage;
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    os::WriteStdErr("quorvel-cli: " + problem + "\n" + usage);
     return kExitUsage;
 }
 
@@ -144,7 +143,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
+        return Run(os::ProgramArguments(argc, argv));
     } catch (const std::exception& error) {
         return Fail(error.what());
     }

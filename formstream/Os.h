@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The operating-system seam of the stream classes: files by handle, the existence test and
 // growable memory blocks. One implementation per platform (os_win32.cpp, os_posix.cpp); nothing
@@ -27,6 +28,14 @@ std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin);
 void FileClose(FileHandle handle);
 // The process's standard output, in binary mode.
 FileHandle StdOutHandle();
+
+// Writes to standard error, unbuffered; nothing is reported when that fails too. On a Windows console
+// the UTF-8 text is written as characters, so that names in any language read right; otherwise bytes.
+void WriteStdErr(std::string_view utf8);
+
+// The program's arguments after its name, UTF-8: on Windows read again from the wide command line, so
+// that no name passes through the ANSI code page; elsewhere argv as it is.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // True when a directory search for `name` finds an entry that is not a folder (on POSIX: a regular
 // file, never a device, pipe or socket), whatever its time stamp. "*" and "?" in the last part of the

@@ -100,6 +100,21 @@ FileHandle StdOutHandle() {
     return STDOUT_FILENO;
 }
 
+void WriteStdErr(std::string_view utf8) {
+    for (size_t at = 0; at < utf8.size();) {
+        const ssize_t put = ::write(STDERR_FILENO, utf8.data() + at, utf8.size() - at);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return;
+        at += static_cast<size_t>(put);
+    }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 namespace {
 
 // Devices, pipes and sockets are no form files, and reading one may never end.

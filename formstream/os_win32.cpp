@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 namespace os {
 
 namespace {
@@ -153,6 +155,34 @@ void FileClose(FileHandle handle) {
 
 FileHandle StdOutHandle() {
     return FromHandle(::GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
+void WriteStdErr(std::string_view utf8) {
+    HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD consoleMode = 0;
+    if (::GetConsoleMode(error, &consoleMode)) {
+        const std::wstring text = Widen(utf8);
+        DWORD done = 0;
+        ::WriteConsoleW(error, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+        return;
+    }
+    for (size_t at = 0; at < utf8.size();) {
+        DWORD done = 0;
+        if (!::WriteFile(error, utf8.data() + at, static_cast<DWORD>(utf8.size() - at), &done, nullptr) ||
+            done == 0)
+            return;
+        at += done;
+    }
+}
+
+std::vector<std::string> ProgramArguments(int, char**) {
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide != nullptr && i < count; ++i)
+        args.push_back(Narrow(wide[i]));
+    ::LocalFree(wide);
+    return args;
 }
 
 bool FileExists(const std::string& name) {

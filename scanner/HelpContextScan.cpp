@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 
 #include "formstream/FormText.h"
 #include "formstream/Os.h"
@@ -11,6 +12,8 @@
 #include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "scanner/ProjectFile.h"
+#include "scanner/TextForm.h"
 
 namespace {
 
@@ -189,9 +192,7 @@ std::string ExtractFormNameList(const TStrings& lines) {
 }
 
 std::string LoadFormNameList(const std::string& projectText) {
-    TStringList lines;
-    lines.LoadLinesFromStream(*OpenForReading(ProjectFileName(projectText), projectText));
-    return os::SystemBytesToUtf8(ExtractFormNameList(lines));
+    return LoadProjectNameList(projectText, false);
 }
 
 std::vector<std::string> SplitFormNames(const std::string& nameList) {
@@ -218,24 +219,75 @@ ListedForm LocateListedForm(const std::string& projectFileName, const std::strin
 }
 
 void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
-                   const std::function<void(const ListedForm&)>& scanFormFile) {
+                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce) {
+    std::unordered_set<std::string> seen;
     for (const std::string& name : SplitFormNames(nameList)) {
         const ListedForm form = LocateListedForm(projectFileName, name);
-        if (os::FileExists(form.Path))
-            scanFormFile(form);
+        if (!os::FileExists(form.Path))
+            continue;
+        if (eachFileOnce) {
+            std::string identity = os::FileIdentity(form.Path);
+            if (!identity.empty() && !seen.insert(std::move(identity)).second)
+                continue;
+        }
+        scanFormFile(form);
     }
 }
 
-void Rescan(const std::string& projectText, TResultTree& tree,
-            const std::function<void(const ListedForm&)>& scanFormFile) {
-    if (projectText.empty())
-        return;
-    // The project is read whole first: when that fails, the tree keeps what it shows.
-    const std::string nameList = LoadFormNameList(projectText);
-    tree.Clear();
-    ScanFormNames(ProjectFileName(projectText), nameList, scanFormFile);
+namespace {
+
+std::string WithoutSurroundingBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-void Rescan(const std::string& projectText, TResultTree& tree) {
-    Rescan(projectText, tree, [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
+} // namespace
+
+void Rescan(const std::string& projectText, TResultTree& tree,
+            const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options) {
+    if (projectText.empty())
+        return;
+    // The project is read whole first: when that fails, the tree keeps what it shows. A pasted name
+    // often brings a blank along; the name without it is tried before the error is reported as typed.
+    std::string projectName = projectText;
+    std::string nameList;
+    try {
+        nameList = LoadProjectNameList(projectName, options.AnyVersion);
+    } catch (const EFOpenError&) {
+        projectName = WithoutSurroundingBlanks(projectText);
+        if (projectName.empty() || projectName == projectText)
+            throw;
+        try {
+            nameList = LoadProjectNameList(projectName, options.AnyVersion);
+        } catch (const EFOpenError&) {
+            throw EFOpenError(SFOpenError, {projectText});
+        }
+    }
+    tree.Clear();
+    ScanFormNames(
+        ProjectFileName(projectName), nameList,
+        [&](const ListedForm& form) {
+            if (!options.OnFormFailure)
+                return scanFormFile(form);
+            try {
+                scanFormFile(form);
+            } catch (const std::exception& error) {
+                options.OnFormFailure(form, error);
+            }
+        },
+        options.EachFileOnce);
+}
+
+void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options) {
+    Rescan(
+        projectText, tree,
+        [&](const ListedForm& form) {
+            if (options.AnyVersion)
+                ScanAnyVersionFormFile(form, tree);
+            else
+                ScanFormFile(form, tree);
+        },
+        options);
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "formstream/Os.h"
 #include "formstream/Streams.h"
+#include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "scanner/HelpContextScan.h"
@@ -241,4 +243,13 @@ std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText
     if (!IsXmlProject(bytes))
         return std::nullopt;
     return XmlProjectNameList(bytes, projectText);
+}
+
+std::string LoadProjectNameList(const std::string& projectText, bool anyVersion) {
+    const std::string bytes = ReadRest(*OpenForReading(ProjectFileName(projectText), projectText));
+    if (anyVersion && IsXmlProject(bytes))
+        return XmlProjectNameList(bytes, projectText);
+    TStringList lines;
+    lines.SetAllText(bytes);
+    return os::SystemBytesToUtf8(ExtractFormNameList(lines));
 }

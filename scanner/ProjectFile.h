@@ -26,3 +26,8 @@ std::string XmlProjectNameList(std::string_view xml, const std::string& fileName
 // naming the text when it cannot be opened) and gives its XML name list, or nothing when it is not an
 // XML project.
 std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText);
+
+// The name list of the project file that `projectText` names, the file read once: an XML project's
+// under `anyVersion`, otherwise (and for any file that is no XML project) the makefile's, as
+// LoadFormNameList gives it.
+std::string LoadProjectNameList(const std::string& projectText, bool anyVersion);
