@@ -35,6 +35,7 @@ for kind in "${want[@]}"; do
             need xauth xauth
             need flock util-linux
             need makensis nsis # the installer (make dist), which the installer test runs
+            need /usr/share/i18n/locales/ja_JP locales # code pages 932 and 1251 under Wine (wine-locale.sh)
             ;;
         fuzz)
             need clang clang

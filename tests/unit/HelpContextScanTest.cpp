@@ -348,6 +348,24 @@ TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
     EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
 }
 
+// A pasted name often brings blanks along; a list may name one file in two spellings.
+TEST(Rescan, BlanksAroundTheNameAndFilesListedTwice) {
+    TempDir dir;
+    dir.Write("A.dfm", Form({"object A: TForm1", "  HelpContext = 1", "end"}));
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm sub\\..\\A.dfm ./A.dfm\r\n");
+    std::filesystem::create_directory(dir.File("sub"));
+    TMemoryTree tree;
+    Rescan("  " + mak + "\t", tree);
+    EXPECT_EQ(tree.ToText(), "A:1\nA:1\nA:1\n");
+    ScanOptions once;
+    once.EachFileOnce = true;
+    Rescan(mak, tree, once);
+    EXPECT_EQ(tree.ToText(), "A:1\n");
+    // What names no file with or without its blanks is reported as typed.
+    const std::string missing = " " + dir.File("none.mak");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
+}
+
 TEST(Rescan, MessagesNameFormsAsListed) {
     TempDir dir;
     dir.Write("sub/a.txt", "not a form");
