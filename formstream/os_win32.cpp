@@ -170,6 +170,27 @@ bool FileExists(const std::string& name) {
     return exists;
 }
 
+// The attributes alone, without the directory search that FileExists makes: many times cheaper, which
+// a scan of thousands of forms feels.
+bool FileStampOf(const std::string& name, FileStamp& stamp) {
+    const std::wstring path = FileSystemName(name);
+    // A device name ("NUL", "CON" in any folder) has attributes but no directory entry.
+    wchar_t full[16] = {};
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 16, full, nullptr);
+    if (length >= 4 && length < 16 && std::wstring_view(full, 4) == L"\\\\.\\")
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    stamp.Size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    stamp.LastWrite =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 std::string ListedNameToPath(const std::string& listedName) {
     return listedName;
 }
