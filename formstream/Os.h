@@ -42,6 +42,20 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // name match as patterns.
 bool FileExists(const std::string& name);
 
+// The size and last write time of a file (the time in the platform's own units, compared only with
+// another stamp of the same platform).
+struct FileStamp {
+    std::int64_t Size = 0;
+    std::int64_t LastWrite = 0;
+    bool operator==(const FileStamp& other) const {
+        return Size == other.Size && LastWrite == other.LastWrite;
+    }
+};
+// One look at the file system: true, with the stamp, when `name` is a file (what FileExists answers
+// for a name without patterns: no folder, on POSIX only a regular file, on Windows no device);
+// "*" and "?" are no patterns here.
+bool FileStampOf(const std::string& name, FileStamp& stamp);
+
 // Project files list their forms the Windows way, with backslashes between folders. The name such a
 // listed name opens by here: itself on Windows; on POSIX every backslash becomes a slash.
 std::string ListedNameToPath(const std::string& listedName);

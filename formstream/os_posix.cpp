@@ -174,6 +174,15 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
+bool FileStampOf(const std::string& name, FileStamp& stamp) {
+    struct stat info {};
+    if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    stamp.Size = static_cast<std::int64_t>(info.st_size);
+    stamp.LastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
 std::string SystemBytesToUtf8(std::string_view bytes) {
     return std::string(bytes);
 }

@@ -186,6 +186,12 @@ std::vector<std::string> ProgramArguments(int, char**) {
 }
 
 bool FileExists(const std::string& name) {
+    // A plain name is answered by its attributes: a directory search reads the whole folder, which a
+    // project of thousands of forms in one folder pays once per form.
+    if (name.find_first_of("*?<>\"") == std::string::npos) {
+        FileStamp stamp;
+        return FileStampOf(name, stamp);
+    }
     WIN32_FIND_DATAW found;
     HANDLE search = ::FindFirstFileW(FileSystemName(name).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -198,6 +204,25 @@ bool FileExists(const std::string& name) {
     while (!exists && ::FindNextFileW(search, &found));
     ::FindClose(search);
     return exists;
+}
+
+bool FileStampOf(const std::string& name, FileStamp& stamp) {
+    const std::wstring path = FileSystemName(name);
+    // A device name ("NUL", "CON" in any folder) has attributes but no directory entry.
+    wchar_t full[16] = {};
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 16, full, nullptr);
+    if (length >= 4 && length < 16 && std::wstring_view(full, 4) == L"\\\\.\\")
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    stamp.Size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    stamp.LastWrite =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime);
+    return true;
 }
 
 std::string ListedNameToPath(const std::string& listedName) {

@@ -201,14 +201,14 @@ TTreeNode TTreeNodes::AddRoot(const std::string& text) {
     return AddChild(TTreeNode(), text);
 }
 
-TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text) {
+TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text, int imageIndex, int selectedIndex) {
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent ? parent.ItemId() : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
     insert.item.pszText = const_cast<char*>(text.c_str());
-    insert.item.iImage = ImageToItem(-1);
-    insert.item.iSelectedImage = ImageToItem(-1);
+    insert.item.iImage = ImageToItem(imageIndex);
+    insert.item.iSelectedImage = ImageToItem(selectedIndex);
     insert.item.stateMask = TVIS_STATEIMAGEMASK;
     insert.item.state = StateBits(-1);
     auto item = reinterpret_cast<HTREEITEM>(

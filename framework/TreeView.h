@@ -68,8 +68,10 @@ public:
     int Count() const; // every node, at all levels
     void Clear();
     TTreeNode AddRoot(const std::string& text); // the last node of the root level
-    // The last child of `parent`; a null parent appends at the root level.
-    TTreeNode AddChild(TTreeNode parent, const std::string& text);
+    // The last child of `parent`; a null parent appends at the root level. The images are given with
+    // the insertion (-1: none), the state image is none.
+    TTreeNode AddChild(TTreeNode parent, const std::string& text, int imageIndex = -1,
+                       int selectedIndex = -1);
     void Delete(TTreeNode node);
     TTreeNode GetFirstNode() const;
 

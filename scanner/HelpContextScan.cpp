@@ -128,15 +128,12 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
             const std::int32_t number = ReadNumber(text.substr(kHelpContextProperty.size()));
             const std::string caption = name + ":" + std::to_string(number);
             if (isForm) {
-                formNode = tree.AddRoot(caption);
-                tree.SetImages(formNode, kImageFormWithContext, kImageFormWithContext);
+                formNode = tree.Add(0, caption, kImageFormWithContext, kImageFormWithContext);
             } else if (number != 0) {
                 if (formNode == 0) {
-                    formNode = tree.AddRoot(formName);
-                    tree.SetImages(formNode, kImageFormWithoutContext, kImageFormWithoutContext);
+                    formNode = tree.Add(0, formName, kImageFormWithoutContext, kImageFormWithoutContext);
                 }
-                const TResultTree::Node node = tree.AddChild(formNode, caption);
-                tree.SetImages(node, kImageComponent, kImageComponent);
+                tree.Add(formNode, caption, kImageComponent, kImageComponent);
             }
         }
     }

@@ -18,6 +18,13 @@ void AppendJsonItem(std::string& out, const TMemoryTree::Item& item) {
 
 } // namespace
 
+TResultTree::Node TResultTree::Add(Node parent, const std::string& caption, int imageIndex,
+                                   int selectedIndex) {
+    const Node node = parent ? AddChild(parent, caption) : AddRoot(caption);
+    SetImages(node, imageIndex, selectedIndex);
+    return node;
+}
+
 TResultTree::Node TMemoryTree::AddRoot(const std::string& caption) {
     roots_.push_back(Item{caption, -1, -1, -1, {}, ++lastId_});
     return lastId_;

@@ -24,6 +24,9 @@ public:
     virtual Node AddChild(Node parent, const std::string& caption) = 0;
     // Sets the node's ImageIndex and SelectedIndex, and gives it no state image.
     virtual void SetImages(Node node, int imageIndex, int selectedIndex) = 0;
+    // AddRoot (a null parent) or AddChild, then SetImages; a tree that can give the images with the
+    // node does so in one step.
+    virtual Node Add(Node parent, const std::string& caption, int imageIndex, int selectedIndex);
     // Deletes the node with its children.
     virtual void Delete(Node node) = 0;
 };

@@ -10,6 +10,7 @@
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 #include "resources/ResourceNames.h"
+#include "scanner/FormTextCache.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/gui/TreeViewResult.h"
 
@@ -56,6 +57,28 @@ TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width
     label->SetCaption(caption);
     return label;
 }
+
+// The forms' texts across Rescans: typing in the edit rescans the project on every key.
+TFormTextCache& FormTexts() {
+    static TFormTextCache cache;
+    return cache;
+}
+
+// The tree does not draw while a Rescan fills it (each insertion would otherwise update the window,
+// seconds for thousands of nodes) and is drawn once when the Rescan ends, also by an error.
+class TreeRedrawOff {
+public:
+    explicit TreeRedrawOff(HWND tree) : tree_(tree) { SendMessageA(tree_, WM_SETREDRAW, FALSE, 0); }
+    ~TreeRedrawOff() {
+        SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree_, nullptr, TRUE);
+    }
+    TreeRedrawOff(const TreeRedrawOff&) = delete;
+    TreeRedrawOff& operator=(const TreeRedrawOff&) = delete;
+
+private:
+    HWND tree_;
+};
 
 } // namespace
 
@@ -142,12 +165,13 @@ void TForm1::RxSpeedButton1Click(TObject* sender) {
     if (sender == FilenameEdit1 && !projectText.empty() && NoProjectFileThere(projectText))
         return;
     TTreeViewResult tree(TreeView1->Items());
+    const TreeRedrawOff quiet(TreeView1->Handle());
     Rescan(projectText, tree, [this](const ListedForm& form) { ScanFormFile(form); });
 }
 
 void TForm1::ScanFormFile(ListedForm form) {
     TTreeViewResult tree(TreeView1->Items());
-    ::ScanFormFile(form, tree);
+    FormTexts().ScanFormFile(form, tree);
 }
 
 void TForm1::TreeView1DblClick(TObject*) {

@@ -13,6 +13,7 @@ public:
     Node AddRoot(const std::string& caption) override;
     Node AddChild(Node parent, const std::string& caption) override;
     void SetImages(Node node, int imageIndex, int selectedIndex) override;
+    Node Add(Node parent, const std::string& caption, int imageIndex, int selectedIndex) override;
     void Delete(Node node) override;
 
     TTreeNode NodeOf(Node node) { return TTreeNode(&nodes_, reinterpret_cast<HTREEITEM>(node)); }

@@ -404,6 +404,42 @@ TEST_F(MainFormTest, AChangeToAnExistingProjectReportsTheErrorsOfItsForms) {
     RemoveDirectoryA(folder.c_str());
 }
 
+// The tree does not draw while a Rescan fills it; a form that fails half way must not leave it so: it
+// shows the nodes of the forms before the failing one.
+TEST_F(MainFormTest, AFormThatFailsHalfWayLeavesTheTreeDrawingTheNodesBeforeIt) {
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "QuorvelHalfWay" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(
+        CopyFileA(SourcePath("examples/demo/MainForm.dfm").c_str(), (folder + "\\Good.dfm").c_str(), FALSE));
+    HANDLE file =
+        CreateFileA((folder + "\\Bad.dfm").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+    const std::string project = folder + "\\HalfWay.mak";
+    file = CreateFileA(project.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::string makefile = "RESDEPEN = $(RESFILES) Good.dfm Bad.dfm Good.dfm\r\n";
+    DWORD written = 0;
+    WriteFile(file, makefile.data(), static_cast<DWORD>(makefile.size()), &written, nullptr);
+    CloseHandle(file);
+
+    SetEditText(project.c_str());
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(NodeCount(), 4);
+    ASSERT_TRUE(PumpUntil([&] { return !GetUpdateRect(Tree(), nullptr, FALSE); }));
+    const TBitmap shown = guitest::CaptureClient(Tree());
+    const RECT caption = form->TreeView1->Items().GetFirstNode().DisplayRect(true);
+    int ink = 0;
+    for (int y = caption.top; y < caption.bottom; ++y)
+        for (int x = caption.left; x < caption.right; ++x)
+            ink += shown.Pixel(x, y) == guitest::Rgb(clWindowText);
+    EXPECT_GT(ink, 20);
+
+    for (const char* name : {"\\Good.dfm", "\\Bad.dfm", "\\HalfWay.mak"})
+        DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(MainFormTest, NodesShowTheirImages) {
     LoadDemo();
     form->TreeView1->Repaint();

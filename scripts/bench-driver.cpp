@@ -1,0 +1,237 @@
+// Measures from outside how a running Quorvel.exe answers on a big project, for scripts/bench-window.sh:
+//
+//   bench-driver.exe PROJECT NODES [PAIRS]
+//
+// 1. paste-to-tree: PROJECT (a full path) goes on the clipboard and Ctrl+V is typed into the file-name
+//    edit through the system's input queue; the time runs until the tree holds NODES nodes.
+// 2. typing: PAIRS times (default 5) "x" then Backspace typed at the end of the name. "...Big.makx"
+//    names no file, Backspace makes the text name the project again, which rescans it. Each keystroke
+//    is timed until the edit holds its new text and the window answers again; a second thread keeps
+//    sending the window WM_NULL and keeps the longest wait for an answer.
+// Then the window is closed. Figures go to standard output, one "name: value" a line.
+//
+// A message sent from another process is handled only when the window's thread looks at its queue,
+// so while it works on a Rescan it answers nothing: a sent message's round trip is the freeze.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Polls `done` for up to `seconds`: this tool waits on another process, which it cannot pump.
+template <class Condition> bool WaitFor(Condition done, int seconds = 120) {
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (Clock::now() > end)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+HWND FindChild(HWND parent, const char* className) {
+    struct Search {
+        const char* name;
+        HWND found;
+    } search{className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char name[64] = {};
+            GetClassNameA(child, name, sizeof name);
+            if (std::strcmp(name, s->name) == 0) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND MainWindow() {
+    HWND window = FindWindowA("TForm1", "Quorvel");
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+bool PutOnClipboard(const std::string& text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block)
+        return false;
+    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_TEXT, block) != nullptr;
+    CloseClipboard();
+    if (!placed)
+        GlobalFree(block);
+    return placed;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Sent messages wait for the window's thread; the timeout only keeps a hung program from hanging us.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 600000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::string TextOf(HWND edit) {
+    char buffer[4096] = {};
+    Ask(edit, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void Key(WORD key, bool control = false) {
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (control)
+        add(VK_CONTROL, false);
+    add(key, false);
+    add(key, true);
+    if (control)
+        add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void ClickAt(POINT point) {
+    const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
+    const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = point.x * 65535 / width;
+        input.mi.dy = point.y * 65535 / height;
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "bench-driver: %s\n", what);
+    return 1;
+}
+
+int Run(const std::string& project, int nodes, int pairs) {
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }, 60))
+        return Fail("no Quorvel window");
+    HWND edit = FindChild(window, "TFilenameEdit");
+    HWND tree = FindChild(window, "TTreeView");
+    if (!edit || !tree)
+        return Fail("the window has no file-name edit or no tree");
+
+    SetForegroundWindow(window);
+    RECT editRect{};
+    GetWindowRect(edit, &editRect);
+    ClickAt({(editRect.left + editRect.right) / 2 - 20, (editRect.top + editRect.bottom) / 2});
+    if (!WaitFor([&] { return FocusOf(window) == edit; }, 10))
+        return Fail("the edit did not get the focus");
+
+    // 1. Paste.
+    if (!PutOnClipboard(project))
+        return Fail("cannot use the clipboard");
+    const auto pasted = Clock::now();
+    Key('V', true);
+    if (!WaitFor([&] { return Ask(tree, TVM_GETCOUNT) >= nodes; }))
+        return Fail("the tree did not fill");
+    const double pasteToTree = MillisecondsSince(pasted);
+    if (TextOf(edit) != project)
+        return Fail("the edit does not hold the pasted name");
+    std::printf("paste-to-tree: %.0f ms (%d nodes)\n", pasteToTree, static_cast<int>(Ask(tree, TVM_GETCOUNT)));
+    std::fflush(stdout);
+
+    // 2. Typing, with the window pinged all the while.
+    std::atomic<bool> typing{true};
+    double longestUnanswered = 0;
+    std::thread pinger([&] {
+        while (typing) {
+            const auto sent = Clock::now();
+            Ask(window, WM_NULL);
+            longestUnanswered = std::max(longestUnanswered, MillisecondsSince(sent));
+            Sleep(2);
+        }
+    });
+    double longestKey = 0;
+    double longestBackspace = 0;
+    bool typed = true;
+    for (int pair = 0; pair < pairs && typed; ++pair) {
+        for (const bool back : {false, true}) {
+            const std::string expected = back ? project : project + "x";
+            const auto pressed = Clock::now();
+            Key(back ? VK_BACK : 'X');
+            typed = WaitFor([&] { return TextOf(edit) == expected; });
+            Ask(window, WM_NULL);
+            const double took = MillisecondsSince(pressed);
+            (back ? longestBackspace : longestKey) = std::max(back ? longestBackspace : longestKey, took);
+            if (!typed)
+                break;
+        }
+    }
+    typing = false;
+    pinger.join();
+    if (!typed)
+        return Fail("a keystroke did not reach the edit");
+    const int count = static_cast<int>(Ask(tree, TVM_GETCOUNT));
+    std::printf("keystroke that rescans (Backspace), longest: %.0f ms\n", longestBackspace);
+    std::printf("keystroke to no file (x), longest: %.0f ms\n", longestKey);
+    std::printf("longest freeze while typing: %.0f ms (%d keystrokes)\n", longestUnanswered, pairs * 2);
+    if (count != nodes)
+        return Fail("the tree no longer holds every node");
+
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const bool ended = !process || WaitForSingleObject(process, 60000) == WAIT_OBJECT_0;
+    if (process)
+        CloseHandle(process);
+    return ended ? 0 : Fail("Quorvel did not end");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 || argc == 4) {
+        const int nodes = std::atoi(argv[2]);
+        const int pairs = argc == 4 ? std::atoi(argv[3]) : 5;
+        if (nodes > 0 && pairs > 0)
+            return Run(argv[1], nodes, pairs);
+    }
+    std::fprintf(stderr, "usage: bench-driver.exe PROJECT NODES [PAIRS]\n");
+    return 2;
+}

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# How the window answers on a big project: Quorvel.exe under Wine on a private Xvfb, a generated project
+# of FORMS forms (four nodes each) pasted into the file-name edit, then keys typed while the edit names it.
+# Usage: bench-window.sh [BUILD_DIR [FORMS [PAIRS]]]   (default: build/windows, made with the windows
+#                                                     preset; 2000 forms; 5 pairs of keystrokes)
+#
+# Prints the time from the paste to the tree holding every node, and the longest time the window did not
+# answer while keys were typed (see scripts/bench-driver.cpp for how each is taken). The figures are for
+# reading: nothing here passes or fails on them.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+if [ "${1:-}" != --inside ]; then
+    build=${1:-build/windows}
+    forms=${2:-2000}
+    pairs=${3:-5}
+    scripts/install-deps.sh windows
+    if [ "$build" = build/windows ]; then
+        cmake --preset windows >/dev/null
+    fi
+    cmake --build "$build" --target Quorvel
+    x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Werror -static \
+        -o "$build/bench-driver.exe" scripts/bench-driver.cpp -luser32
+    project=$(cd "$build" && pwd)/bench-project
+    rm -rf "$project"
+    python3 scripts/make-big-project.py "$project" "$forms"
+    exec scripts/wine-session.sh "$0" --inside "$build" "$project" "$forms" "$pairs"
+fi
+
+# Inside the Wine session: a private display and a running wineserver.
+build=$2
+project=$3
+forms=$4
+pairs=$5
+quorvel_pid=
+cleanup() {
+    if [ -n "$quorvel_pid" ]; then kill "$quorvel_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# Wine shows the machine's root as drive Z:.
+windows_name="Z:$(echo "$project/Big.mak" | tr / '\\')"
+wine "$root/$build/Quorvel.exe" </dev/null >/dev/null 2>&1 &
+quorvel_pid=$!
+echo "bench-window: $forms forms, $((forms * 4)) nodes, $pairs pairs of keystrokes"
+scripts/wine-run.sh "$build/bench-driver.exe" "$windows_name" "$((forms * 4))" "$pairs" | tr -d '\r'
+wait "$quorvel_pid" || true
+quorvel_pid=

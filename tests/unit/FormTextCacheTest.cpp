@@ -1,0 +1,54 @@
+#include "scanner/FormTextCache.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "scanner/ResultTree.h"
+#include "tests/support/FormCompiler.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+std::string Form(const std::string& name, int number) {
+    return CompileFormText(
+        "object " + name + ": TForm1\r\n  HelpContext = " + std::to_string(number) + "\r\nend\r\n", "TFORM");
+}
+
+std::string Scan(TFormTextCache& cache, const std::string& path) {
+    TMemoryTree tree;
+    cache.ScanFormFile({"A.dfm", path}, tree);
+    return tree.ToText();
+}
+
+// A form saved again within the time stamp's resolution, as long as before: only its bytes tell.
+TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
+    TempDir dir;
+    const std::string path = dir.Write("A.dfm", Form("A", 1111));
+    const auto time = std::filesystem::last_write_time(path);
+    TFormTextCache cache;
+    EXPECT_EQ(Scan(cache, path), "A:1111\n");
+    EXPECT_EQ(Scan(cache, path), "A:1111\n");
+    dir.Write("A.dfm", Form("A", 2222));
+    std::filesystem::last_write_time(path, time);
+    EXPECT_EQ(Scan(cache, path), "A:2222\n");
+    EXPECT_EQ(cache.Count(), 1u);
+}
+
+// Over its bound the cache lets the least recently used texts go, and still gives every form right.
+TEST(FormTextCache, StaysWithinItsBound) {
+    TempDir dir;
+    TFormTextCache cache(2 * (Form("F0", 100).size() + 60));
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 5; ++i) {
+            const std::string name = "F" + std::to_string(i);
+            EXPECT_EQ(Scan(cache, dir.Write(name + ".dfm", Form(name, 100 + i))),
+                      name + ":" + std::to_string(100 + i) + "\n");
+            EXPECT_LE(cache.Bytes(), 2 * (Form("F0", 100).size() + 60));
+        }
+    }
+    EXPECT_GE(cache.Count(), 1u);
+}
+
+} // namespace
