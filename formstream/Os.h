@@ -55,6 +55,9 @@ struct FileStamp {
 // for a name without patterns: no folder, on POSIX only a regular file, on Windows no device);
 // "*" and "?" are no patterns here.
 bool FileStampOf(const std::string& name, FileStamp& stamp);
+// The time now, in the units of FileStamp::LastWrite, and how many of them make a second.
+std::int64_t FileTimeNow();
+std::int64_t FileTimeUnitsPerSecond();
 
 // Project files list their forms the Windows way, with backslashes between folders. The name such a
 // listed name opens by here: itself on Windows; on POSIX every backslash becomes a slash.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -181,6 +182,16 @@ bool FileStampOf(const std::string& name, FileStamp& stamp) {
     stamp.Size = static_cast<std::int64_t>(info.st_size);
     stamp.LastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     return true;
+}
+
+std::int64_t FileTimeNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::int64_t FileTimeUnitsPerSecond() {
+    return 1000000000;
 }
 
 std::string SystemBytesToUtf8(std::string_view bytes) {

@@ -225,6 +225,17 @@ bool FileStampOf(const std::string& name, FileStamp& stamp) {
     return true;
 }
 
+std::int64_t FileTimeNow() {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                     now.dwLowDateTime);
+}
+
+std::int64_t FileTimeUnitsPerSecond() {
+    return 10000000;
+}
+
 std::string ListedNameToPath(const std::string& listedName) {
     return listedName;
 }

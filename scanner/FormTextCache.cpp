@@ -12,6 +12,9 @@ namespace {
 // A form larger than this (none that a person draws) is converted from its file each time.
 constexpr std::int64_t kMaxCachedForm = 4 << 20;
 
+// Longer than the coarsest time stamp resolution of a file system that forms are kept on.
+constexpr std::int64_t kStampSettlesSeconds = 3;
+
 // Reads a form's bytes where they are.
 class TBytesStream : public TCustomMemoryStream {
 public:
@@ -26,9 +29,16 @@ public:
 void TFormTextCache::ScanFormFile(const ListedForm& form, TResultTree& tree) {
     os::FileStamp stamp;
     const bool stamped = os::FileStampOf(form.Path, stamp);
-    const std::unique_ptr<TFileStream> file = OpenForReading(form.Path, form.Name);
     const std::string key =
         stamped && stamp.Size <= kMaxCachedForm ? os::FileIdentity(form.Path) : std::string();
+    const auto known = key.empty() ? entries_.end() : entries_.find(key);
+    if (known != entries_.end() && known->second.Stamp == stamp && known->second.Settled) {
+        known->second.LastUse = ++uses_;
+        const std::string& text = known->second.Text;
+        ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
+        return;
+    }
+    const std::unique_ptr<TFileStream> file = OpenForReading(form.Path, form.Name);
     std::string bytes;
     if (!key.empty()) {
         // One byte more than the stamp says: a file that grew since is read as it is now, uncached. A
@@ -45,8 +55,11 @@ void TFormTextCache::ScanFormFile(const ListedForm& form, TResultTree& tree) {
         return;
     }
 
+    const std::int64_t now = os::FileTimeNow();
+    const std::int64_t settle = kStampSettlesSeconds * os::FileTimeUnitsPerSecond();
     const auto found = entries_.find(key);
     if (found != entries_.end() && found->second.Stamp == stamp && found->second.Form == bytes) {
+        found->second.Settled = now - found->second.ReadAt >= settle || now - stamp.LastWrite >= settle;
         found->second.LastUse = ++uses_;
         const std::string& text = found->second.Text;
         ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
@@ -55,8 +68,8 @@ void TFormTextCache::ScanFormFile(const ListedForm& form, TResultTree& tree) {
     TBytesStream input(bytes);
     TMemoryStream text;
     FormFileToText(input, text); // a form that fails to convert is not kept, and fails again next time
-    Store(key,
-          Entry{stamp, std::move(bytes), std::string(text.Memory(), static_cast<size_t>(text.Size())), 0});
+    Store(key, Entry{stamp, std::move(bytes), std::string(text.Memory(), static_cast<size_t>(text.Size())), 0,
+                     now, now - stamp.LastWrite >= settle});
     ScanFormText(text.Memory(), text.Size(), tree);
 }
 

@@ -9,10 +9,14 @@
 #include "scanner/HelpContextScan.h"
 
 // The texts of form files converted before, so that a Rescan on every key typed converts only the
-// forms that changed. Each form is still opened and read whole: a text is used again only for the
-// same file (by its identity) with the same size, last write time and bytes, so a form rewritten
-// within the time stamp's resolution is converted anew. Texts used least recently go first when the
-// cache would hold more than its bound.
+// forms that changed. A text is used again only for the same file (by its identity) with the same size
+// and last write time. Reading thousands of files costs more than a key may take, so a form is read
+// again only until its stamp can be trusted: a rewrite gives a new time stamp once the file system's
+// clock has moved past the stamp's resolution (2 s on FAT). Until then -- a form written moments before
+// it was read -- the bytes are read and compared each time, so a form rewritten within the resolution
+// with the same size is converted anew. The stamp is trusted once the form was read well after its
+// last write, or its bytes were found unchanged twice, that long apart. Texts used least recently go
+// first when the cache would hold more than its bound.
 class TFormTextCache {
 public:
     explicit TFormTextCache(std::size_t maxBytes = 64u << 20) : maxBytes_(maxBytes) {}
@@ -31,6 +35,8 @@ private:
         std::string Form; // the file's bytes
         std::string Text;
         std::uint64_t LastUse = 0;
+        std::int64_t ReadAt = 0; // when its bytes were first read, in file time
+        bool Settled = false;    // its stamp alone tells a change
     };
 
     void Store(const std::string& key, Entry entry);

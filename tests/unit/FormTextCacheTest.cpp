@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -34,6 +35,13 @@ TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
     std::filesystem::last_write_time(path, time);
     EXPECT_EQ(Scan(cache, path), "A:2222\n");
     EXPECT_EQ(cache.Count(), 1u);
+    // A form written long before it was read is known by its stamp, which any rewrite changes.
+    const auto old = time - std::chrono::hours(1);
+    std::filesystem::last_write_time(path, old);
+    EXPECT_EQ(Scan(cache, path), "A:2222\n");
+    dir.Write("A.dfm", Form("A", 33333));
+    std::filesystem::last_write_time(path, old);
+    EXPECT_EQ(Scan(cache, path), "A:33333\n");
 }
 
 // Over its bound the cache lets the least recently used texts go, and still gives every form right.
