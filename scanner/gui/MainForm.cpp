@@ -5,6 +5,7 @@
 #include "controls/RxSpeedButton.h"
 #include "credits/Credits.h"
 #include "credits/SecretPanel.h"
+#include "formstream/Os.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
@@ -44,7 +45,7 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
 // The project file that a text of the edit names (as the scan opens it) does not exist or is a folder:
 // nothing a typed name on its way to a project could be blamed for.
 bool NoProjectFileThere(const std::string& text) {
-    const DWORD attributes = GetFileAttributesA(ProjectFileName(text).c_str());
+    const DWORD attributes = GetFileAttributesW(os::FileSystemName(ProjectFileName(text)).c_str());
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
