@@ -1,10 +1,10 @@
 #include "framework/Application.h"
 
+#include "formstream/Os.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/HintWindow.h"
 #include "framework/UtilWindow.h"
-#include "formstream/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <commctrl.h>
@@ -508,8 +508,9 @@ int TApplication::ShowMessageBox(const std::string& text, const std::string& cap
     };
     int result;
     try {
-        result = MessageBoxHook ? MessageBoxHook(handle_, text, caption, flags)
-                                : MessageBoxW(handle_, os::Widen(text).c_str(), os::Widen(caption).c_str(), flags);
+        result = MessageBoxHook
+                     ? MessageBoxHook(handle_, text, caption, flags)
+                     : MessageBoxW(handle_, os::Widen(text).c_str(), os::Widen(caption).c_str(), flags);
     } catch (...) {
         restore();
         throw;

@@ -1,7 +1,7 @@
 #include "framework/Clipboard.h"
 
-#include "framework/Application.h"
 #include "formstream/Os.h"
+#include "framework/Application.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 

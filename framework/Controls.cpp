@@ -1,8 +1,8 @@
 #include "framework/Controls.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
-#include "formstream/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <windowsx.h>
@@ -719,7 +719,8 @@ void TWinControl::CreateWnd() {
             builtIn = wc.lpfnWndProc;
         } else {
             wc.style = params.ClassStyle;
-            wc.hCursor = params.Cursor ? params.Cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+            wc.hCursor =
+                params.Cursor ? params.Cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
             wc.hbrBackground = params.Background;
         }
         wc.lpfnWndProc = FrameworkWindowProc;

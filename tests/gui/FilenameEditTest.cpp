@@ -272,7 +272,8 @@ protected:
             const wchar_t* end = r.lpstrFilter;
             while (end && (end[0] || end[1]))
                 ++end;
-            copy.Filter = r.lpstrFilter ? os::Narrow(std::wstring_view(r.lpstrFilter, end + 2 - r.lpstrFilter)) : "";
+            copy.Filter =
+                r.lpstrFilter ? os::Narrow(std::wstring_view(r.lpstrFilter, end + 2 - r.lpstrFilter)) : "";
             copy.File = os::Narrow(r.lpstrFile);
             copy.InitialDir = r.lpstrInitialDir ? os::Narrow(r.lpstrInitialDir) : "";
             copy.Title = r.lpstrTitle ? os::Narrow(r.lpstrTitle) : "";
