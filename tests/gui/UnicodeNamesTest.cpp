@@ -1,6 +1,7 @@
 #include "controls/FilenameEdit.h"
 #include "formstream/Os.h"
 #include "framework/Clipboard.h"
+#include "scanner/gui/TreeViewResult.h"
 #include "tests/gui/MainWindowTest.h"
 
 #include <dlgs.h>
@@ -77,19 +78,8 @@ TEST_F(UnicodeNamesTest, APastedPathOutsideTheAnsiCodePageScansAndStaysAsPasted)
 // the dialog's own message loop.
 std::wstring chosenName;
 void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog)
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    if (!dialog || !IsWindowVisible(dialog))
         return;
     KillTimer(nullptr, timer);
     HWND box = GetDlgItem(dialog, cmb13);
@@ -111,6 +101,19 @@ TEST_F(UnicodeNamesTest, AProjectChosenInTheBrowseDialogScans) {
     EXPECT_TRUE(form->FilenameEdit1->Text() == "\"" + os::Narrow(folder.Project()) + "\"")
         << form->FilenameEdit1->Text();
     EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+// The scan hands over captions as the form's bytes, in the ANSI code page of the system that wrote it.
+TEST_F(UnicodeNamesTest, ACaptionInTheFormsCodePageShowsAsItsCharacters) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the case is written for code page 1252";
+    TTreeViewResult result(form->TreeView1->Items());
+    const TTreeNode node = result.NodeOf(result.AddRoot("Caf\xE9:5"));
+    wchar_t text[16] = {};
+    TVITEMW item{TVIF_TEXT | TVIF_HANDLE, node.ItemId(), 0, 0, text, 16, 0, 0, 0, 0};
+    ASSERT_TRUE(SendMessageW(Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_TRUE(std::wstring(text) == L"Caf\u00e9:5") << os::Narrow(text);
+    EXPECT_EQ(node.Text(), "Caf\xC3\xA9:5");
 }
 
 } // namespace
