@@ -4,7 +4,7 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -15,8 +15,8 @@ constexpr int kDefaultEditHeight = 21;
 
 int CharacterHeight(HDC dc, HGDIOBJ font) {
     CanvasSelection selection(dc, font);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
     return metrics.tmHeight;
 }
 
@@ -171,7 +171,7 @@ void TCustomComboEdit::SetTextArea() {
     if (!HandleAllocated())
         return;
     RECT area{0, 0, ClientWidth() - buttonHost_->Width() - 2, ClientHeight() + 1};
-    SendMessageA(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&area));
+    SendMessageW(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&area));
 }
 
 void TCustomComboEdit::AutoSelectOnEnter() {
@@ -207,10 +207,10 @@ void TCustomComboEdit::KeyDown(WORD& key, TShiftState shift) {
     }
 }
 
-void TCustomComboEdit::KeyPress(char& key) {
+void TCustomComboEdit::KeyPress(wchar_t& key) {
     if (key == '\r' || key == '\x1b') {
         if (TForm* form = GetParentForm(this))
-            form->Perform(CM_DIALOGKEY, static_cast<BYTE>(key), 0);
+            form->Perform(CM_DIALOGKEY, static_cast<WPARAM>(key), 0);
         if (key == '\r') {
             // The window is multi-line only to behave as this control needs: a line break never
             // enters it.
@@ -290,19 +290,18 @@ void TCustomComboEdit::WndProc(TMessage& message) {
 // text up to its first CR or LF, in place of the selection, reported as one change. A clipboard that
 // holds no text, or is held open elsewhere, pastes nothing.
 void TCustomComboEdit::PasteFirstLine() {
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(Handle()))
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(Handle()))
         return;
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const auto* chars = static_cast<const char*>(GlobalLock(data))) {
-            const size_t size = GlobalSize(data);
-            text.assign(chars, static_cast<const char*>(std::memchr(chars, '\0', size)) != nullptr
-                                   ? std::strlen(chars)
-                                   : size);
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            const size_t size = GlobalSize(data) / sizeof(wchar_t);
+            const wchar_t* end = std::wmemchr(chars, L'\0', size);
+            text.assign(chars, end ? end : chars + size);
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
-    text.resize(std::min(text.find_first_of("\r\n"), text.size()));
-    SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    text.resize(std::min(text.find_first_of(L"\r\n"), text.size()));
+    SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }

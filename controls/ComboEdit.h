@@ -73,7 +73,7 @@ protected:
     void CreateWnd() override;
     void WndProc(TMessage& message) override;
     void KeyDown(WORD& key, TShiftState shift) override;
-    void KeyPress(char& key) override;
+    void KeyPress(wchar_t& key) override;
     void FontChanged() override;
     bool EditReadOnly() const override;
     void AutoSelectOnEnter() override;

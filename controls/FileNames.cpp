@@ -1,5 +1,7 @@
 #include "controls/FileNames.h"
 
+#include "formstream/Os.h"
+
 #include <windows.h>
 
 namespace {
@@ -8,12 +10,18 @@ unsigned char Byte(char c) {
     return static_cast<unsigned char>(c);
 }
 
-// Length in bytes of the character that starts at `i`: 2 for a lead byte followed by its trail byte.
+// Length in bytes of the UTF-8 character that starts at `i`: its lead byte and the continuation bytes
+// that follow it (a stray continuation byte is a character of its own).
 std::size_t CharLength(const std::string& text, std::size_t i) {
-    return IsDBCSLeadByte(Byte(text[i])) && i + 1 < text.size() ? 2 : 1;
+    std::size_t length = 1;
+    if (Byte(text[i]) >= 0xC0)
+        while (i + length < text.size() && length < 4 && (Byte(text[i + length]) & 0xC0) == 0x80)
+            ++length;
+    return length;
 }
 
-// Position of the last character that is one of `delimiters`, or npos; trail bytes do not count.
+// Position of the last character that is one of `delimiters`, or npos. No byte of a multi-byte
+// character is ASCII, so a byte-wise search would do; the walk keeps the rule in one place.
 std::size_t LastDelimiter(const std::string& text, const char* delimiters) {
     std::size_t found = std::string::npos;
     for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
@@ -38,6 +46,7 @@ std::string FirstToken(const std::string& whole) {
             break;
     }
     std::string token;
+    std::size_t characters = 0;
     bool quoted = false;
     while (i < text.size()) {
         if (text[i] == '"') {
@@ -48,10 +57,11 @@ std::string FirstToken(const std::string& whole) {
         if (!quoted && Byte(text[i]) <= 32)
             break;
         const std::size_t length = CharLength(text, i);
-        // The bound is the contract; a double-byte character is never cut in two by it.
-        if (token.size() + length > kMaxTokenLength)
+        // The bound counts characters; a multi-byte character is never cut in two by it.
+        if (characters == kMaxTokenLength)
             break;
         token.append(text, i, length);
+        ++characters;
         i += length;
     }
     return token;
@@ -96,7 +106,7 @@ std::string ExtractFolderPart(const std::string& name) {
 }
 
 bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(os::FileSystemName(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -104,6 +114,6 @@ bool FileNameExists(const std::string& path) {
     // Patterns are not names: "*.mak" must not count as an existing file.
     if (path.find_first_of("*?") != std::string::npos)
         return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(os::FileSystemName(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <string>
 
-// The rules by which the file-name edit reads a name out of its text and writes one back. Byte
-// positions that are the second byte of a double-byte character are never taken for a delimiter.
+// The rules by which the file-name edit reads a name out of its text and writes one back. Texts are
+// UTF-8; the delimiters are ASCII, which no byte of a multi-byte character can be taken for.
 
-// Longest token FirstToken returns; the rest of a longer token is dropped.
+// Longest token FirstToken returns, in characters; the rest of a longer token is dropped.
 inline constexpr std::size_t kMaxTokenLength = 256;
 
 // The first token of `text`: leading characters 1 to 32 and pairs of double quotes are skipped; the

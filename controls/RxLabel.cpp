@@ -17,23 +17,6 @@ UINT AlignmentFlag(TAlignment alignment) {
     }
 }
 
-// The character after the first single ampersand of a caption, or 0.
-char AcceleratorOf(const std::string& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&')
-            continue;
-        if (caption[i + 1] != '&')
-            return caption[i + 1];
-        ++i;
-    }
-    return 0;
-}
-
-char UpperAnsi(char c) {
-    return static_cast<char>(reinterpret_cast<ULONG_PTR>(
-        CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<BYTE>(c))))));
-}
-
 } // namespace
 
 void PaintShadowedText(TCanvas& canvas, const std::string& text, RECT& rect, UINT format, int shadowSize,
@@ -255,9 +238,7 @@ void TRxCustomLabel::WndProc(TMessage& message) {
             return;
         case CM_DIALOGCHAR:
             if (focusControl_ && Enabled() && showAccelChar_) {
-                const char accel = AcceleratorOf(Caption());
-                if (accel && UpperAnsi(accel) == UpperAnsi(static_cast<char>(message.WParam)) &&
-                    focusControl_->CanFocus()) {
+                if (IsAccelerator(message.WParam, Caption()) && focusControl_->CanFocus()) {
                     focusControl_->SetFocus();
                     message.Result = 1;
                 }

@@ -43,19 +43,12 @@ void Frame(HDC dc, RECT& r, TColor topLeft, TColor bottomRight) {
     InflateRect(&r, -1, -1);
 }
 
-bool IsAccelerator(char key, const std::string& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&')
-            continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return CharUpperA(
-                   reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<BYTE>(caption[i + 1])))) ==
-               CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<BYTE>(key))));
-    }
-    return false;
+// Drops the last character of a UTF-8 text, all of its bytes.
+void DropLastCharacter(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+        text.pop_back();
+    if (!text.empty())
+        text.pop_back();
 }
 
 // The lines of a caption, each shortened with "..." until it is no wider than `width`.
@@ -67,7 +60,7 @@ std::string ShortenCaption(TCanvas& canvas, const std::string& caption, int widt
         std::string line = caption.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (canvas.TextWidth(line) > width) {
             do
-                line.pop_back();
+                DropLastCharacter(line);
             while (!line.empty() && canvas.TextWidth(line + "...") > width);
             line += "...";
         }
@@ -668,7 +661,7 @@ void TRxSpeedButton::WndProc(TMessage& message) {
             Invalidate();
             return;
         case CM_DIALOGCHAR:
-            if (Enabled() && Showing() && IsAccelerator(static_cast<char>(message.WParam), Caption())) {
+            if (Enabled() && Showing() && IsAccelerator(message.WParam, Caption())) {
                 Click();
                 message.Result = 1;
             }

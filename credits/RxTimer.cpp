@@ -213,7 +213,7 @@ LRESULT TRxTimer::TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         Tick();
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void TRxTimer::DestroyTimerWindow() {

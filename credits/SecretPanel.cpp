@@ -243,11 +243,11 @@ void TSecretPanel::LayoutTextArea() {
 }
 
 void TSecretPanel::PrepareTextBitmap() {
-    TEXTMETRICA metrics{};
+    TEXTMETRICW metrics{};
     {
         WindowDC dc(Handle());
         CanvasSelection font(dc.Handle(), Font());
-        GetTextMetricsA(dc.Handle(), &metrics);
+        GetTextMetricsW(dc.Handle(), &metrics);
     }
     // The line height is kept in a byte. A font of 255 pixels or more gets lines 255 pixels apart
     // instead of a height wrapped round to a few pixels, or to 0, which could not divide the scroll

@@ -1,5 +1,6 @@
 #include "credits/Thread.h"
 
+#include "formstream/Os.h"
 #include "framework/UtilWindow.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
@@ -42,12 +43,12 @@ void DestroyThreadWindowIfUnused() {
 }
 
 std::string SystemErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result =
-        length != 0 ? std::string(text, length) : Format("error %s", {std::to_string(error)});
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result = length != 0 ? os::Narrow(std::wstring_view(text, length))
+                                     : Format("error %s", {std::to_string(error)});
     LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
         result.pop_back();
@@ -66,7 +67,7 @@ LRESULT ThreadWindowMethod(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             DestroyThreadWindowIfUnused();
             return 0;
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -78,8 +79,8 @@ TThread::TThread(bool createSuspended) : parkCount_(createSuspended ? 1 : 0), pa
     InitializeCriticalSection(&lock_);
     threadObjectCount.fetch_add(1);
     try {
-        wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        rest_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        rest_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (wake_ == nullptr || rest_ == nullptr) {
             throw EThread(SThreadCreateError, {SystemErrorText(GetLastError())});
         }
@@ -112,7 +113,7 @@ TThread::~TThread() {
         if (OnMainThread()) {
             DestroyThreadWindowIfUnused();
         } else if (HWND window = threadWindow.load()) {
-            PostMessageA(window, kReleaseThreadWindowMessage, 0, 0);
+            PostMessageW(window, kReleaseThreadWindowMessage, 0, 0);
         }
     }
 }
@@ -190,7 +191,7 @@ void TThread::Park() {
     if (OnMainThread()) {
         do {
             MSG message;
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         } while (MsgWaitForMultipleObjects(2, rested, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 2);
     } else {
         WaitForMultipleObjects(2, rested, FALSE, INFINITE);
@@ -238,7 +239,7 @@ DWORD TThread::WaitFor() {
         // there before each wait.
         do {
             MSG message;
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         } while (MsgWaitForMultipleObjects(1, &handle_, FALSE, INFINITE, QS_SENDMESSAGE) ==
                  WAIT_OBJECT_0 + 1);
     } else {
@@ -282,7 +283,7 @@ void TThread::Synchronize(TThreadMethod method) {
     EnterCriticalSection(&lock_);
     SetResting(true);
     LeaveCriticalSection(&lock_);
-    SendMessageA(threadWindow.load(), kThreadSyncMessage, 0, reinterpret_cast<LPARAM>(this));
+    SendMessageW(threadWindow.load(), kThreadSyncMessage, 0, reinterpret_cast<LPARAM>(this));
     ParkPoint();
     syncMethod_ = nullptr;
     if (syncFailure_) {

@@ -68,5 +68,5 @@ LRESULT TTimer::TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         Tick();
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include "formstream/Os.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/HintWindow.h"
@@ -52,9 +53,28 @@ std::string ApplicationTitleFromPath(const std::string& modulePath) {
     const size_t dot = name.find('.');
     if (dot != std::string::npos)
         name.resize(dot);
-    if (name.size() > 1)
-        CharLowerBuffA(&name[1], static_cast<DWORD>(name.size() - 1));
-    return name;
+    // Lower case is a matter of characters, not of UTF-8 bytes; a first character outside the basic
+    // plane is a pair of UTF-16 units and stays whole.
+    std::wstring wide = os::Widen(name);
+    const size_t first = !wide.empty() && IS_HIGH_SURROGATE(wide[0]) ? 2 : 1;
+    if (wide.size() > first)
+        CharLowerBuffW(&wide[first], static_cast<DWORD>(wide.size() - first));
+    return os::Narrow(wide);
+}
+
+std::string ModuleFileName() {
+    // The path may be longer than MAX_PATH; the call cuts it to the buffer, so the buffer grows until
+    // the whole path fits.
+    for (DWORD size = MAX_PATH + 1;; size *= 2) {
+        std::wstring path(size, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+        if (length == 0)
+            return std::string();
+        if (length < size || size >= 65536) {
+            path.resize(length);
+            return os::Narrow(path);
+        }
+    }
 }
 
 // ---- Hint watcher ---------------------------------------------------------------------------------
@@ -62,7 +82,7 @@ std::string ApplicationTitleFromPath(const std::string& modulePath) {
 // Shared by the main thread and the watcher thread, which may outlive the application object by a
 // moment: it only reads these words and posts to the application window.
 struct TApplication::HintWatcher {
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HWND appWindow = nullptr;
     std::atomic<bool> hintControlSet{true};
     ~HintWatcher() { CloseHandle(stop); }
@@ -87,7 +107,7 @@ struct TApplication::HintWatcher {
             if (window)
                 GetWindowThreadProcessId(window, &process);
             if (process != GetCurrentProcessId())
-                PostMessageA(self->appWindow, CM_CANCELHINT, 0, 0);
+                PostMessageW(self->appWindow, CM_CANCELHINT, 0, 0);
         }
         return 0;
     }
@@ -96,19 +116,16 @@ struct TApplication::HintWatcher {
 // ---- TApplication ---------------------------------------------------------------------------------
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    OemToCharBuffA(path, path, static_cast<DWORD>(lstrlenA(path)));
-    title_ = ApplicationTitleFromPath(path);
-    icon_ = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    title_ = ApplicationTitleFromPath(ModuleFileName());
+    icon_ = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
     handle_ =
         AllocateHWnd("TApplication", this, [this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return WndProc(window, message, wParam, lParam);
         });
-    SetWindowTextA(handle_, title_.c_str());
+    SetWindowTextW(handle_, os::Widen(title_).c_str());
     if (icon_) {
-        SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     }
 }
 
@@ -130,7 +147,7 @@ bool TApplication::Initialize(const std::vector<std::string>& args) {
 void TApplication::SetTitle(const std::string& title) {
     title_ = title;
     if (handle_)
-        SetWindowTextA(handle_, title_.c_str());
+        SetWindowTextW(handle_, os::Widen(title_).c_str());
 }
 
 void TApplication::FormCreated(TForm* form) {
@@ -158,7 +175,7 @@ void TApplication::Terminate() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
@@ -171,7 +188,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     });
     if (!consumed) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return true;
 }
@@ -247,7 +264,7 @@ bool TApplication::IsDialogKeyMessage(MSG& msg) {
         return false;
     if (msg.message == WM_SYSCHAR)
         return form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
-    const LRESULT code = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
     const LRESULT wanted = msg.wParam == VK_TAB ? (DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)
                                                 : (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
     if (code & wanted)
@@ -360,7 +377,7 @@ void TApplication::CancelHint() {
 
 void TApplication::HookHintHooks() {
     if (!hintHook_)
-        hintHook_ = SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
+        hintHook_ = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
     if (!hintWatcher_) {
         auto watcher = std::make_shared<HintWatcher>();
         watcher->appWindow = handle_;
@@ -419,7 +436,7 @@ LRESULT TApplication::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
                 mainForm_->Close();
             return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void TApplication::ControlDestroyed(TControl* control) {
@@ -438,7 +455,7 @@ void TApplication::HandleException(TObject* sender) {
     if (!error)
         return;
     if (HWND capture = GetCapture())
-        SendMessageA(capture, WM_CANCELMODE, 0, 0);
+        SendMessageW(capture, WM_CANCELMODE, 0, 0);
     try {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
@@ -491,8 +508,9 @@ int TApplication::ShowMessageBox(const std::string& text, const std::string& cap
     };
     int result;
     try {
-        result = MessageBoxHook ? MessageBoxHook(handle_, text, caption, flags)
-                                : MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+        result = MessageBoxHook
+                     ? MessageBoxHook(handle_, text, caption, flags)
+                     : MessageBoxW(handle_, os::Widen(text).c_str(), os::Widen(caption).c_str(), flags);
     } catch (...) {
         restore();
         throw;

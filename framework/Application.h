@@ -26,9 +26,11 @@ struct TAutomationSwitches {
 };
 TAutomationSwitches FindAutomationSwitches(const std::vector<std::string>& args);
 
-// The application title made of a module path (already in the ANSI code page): the file name without
-// its folder, cut at its first ".", the first character kept and the rest in lower case.
+// The application title made of a module path (UTF-8): the file name without its folder, cut at its
+// first ".", the first character kept and the rest in lower case.
 std::string ApplicationTitleFromPath(const std::string& modulePath);
+// The program's own file name, whole and in UTF-8.
+std::string ModuleFileName();
 
 // The program around its windows: the hidden application window, the message loop, the error
 // display and the hints. One instance, `Application`, made by InitFramework.

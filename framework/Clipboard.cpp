@@ -1,10 +1,12 @@
 #include "framework/Clipboard.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 // The clipboard open for the length of one operation, owned by the application window.
@@ -54,32 +56,34 @@ private:
 } // namespace
 
 void TClipboard::SetAsText(const std::string& text) {
-    const size_t length = std::strlen(text.c_str());
-    GlobalBlock block(length + 1);
+    const std::wstring wide = os::Widen(std::string_view(text.c_str(), std::strlen(text.c_str())));
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    GlobalBlock block(bytes);
     void* data = GlobalLock(block.Handle());
     if (!data)
         throw std::bad_alloc();
-    std::memcpy(data, text.c_str(), length + 1);
+    std::memcpy(data, wide.c_str(), bytes);
     GlobalUnlock(block.Handle());
 
     Session session;
     EmptyClipboard();
-    if (!SetClipboardData(CF_TEXT, block.Handle()))
+    // Readers of the old CF_TEXT get it made from this by the system, in their own code page.
+    if (!SetClipboardData(CF_UNICODETEXT, block.Handle()))
         throw EOutOfResources("Out of system resources");
     block.Release(); // the clipboard owns it now
 }
 
 std::string TClipboard::AsText() {
     Session session;
-    HANDLE data = GetClipboardData(CF_TEXT);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (!data)
         return std::string();
-    const char* text = static_cast<const char*>(GlobalLock(data));
+    const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
     if (!text)
         return std::string();
-    // The block may be larger than its text; the text ends at its zero byte or at the block's end.
-    const size_t size = GlobalSize(data);
-    std::string result(text, strnlen(text, size));
+    // The block may be larger than its text; the text ends at its zero unit or at the block's end.
+    const size_t size = GlobalSize(data) / sizeof(wchar_t);
+    const std::string result = os::Narrow(std::wstring_view(text, wcsnlen(text, size)));
     GlobalUnlock(data);
     return result;
 }

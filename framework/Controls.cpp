@@ -1,5 +1,6 @@
 #include "framework/Controls.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "runtime/Exceptions.h"
@@ -25,7 +26,7 @@ std::map<ATOM, WNDPROC>& DefaultProcs() {
 WNDPROC DefaultProcOf(HWND window) {
     auto& procs = DefaultProcs();
     auto it = procs.find(static_cast<ATOM>(GetClassWord(window, GCW_ATOM)));
-    return it == procs.end() ? DefWindowProcA : it->second;
+    return it == procs.end() ? DefWindowProcW : it->second;
 }
 
 bool IsMouseClientMessage(UINT message) {
@@ -48,6 +49,30 @@ TShiftState KeyboardShiftState() {
     if (GetKeyState(VK_MENU) < 0)
         shift |= ssAlt;
     return shift;
+}
+
+namespace {
+
+wchar_t UpperUnit(wchar_t c) {
+    // CharUpperW takes a single character in the pointer's low word.
+    return static_cast<wchar_t>(
+        reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+}
+
+} // namespace
+
+bool IsAccelerator(WPARAM key, const std::string& caption) {
+    const std::wstring text = os::Widen(caption);
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != L'&')
+            continue;
+        if (text[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return UpperUnit(text[i + 1]) == UpperUnit(static_cast<wchar_t>(key));
+    }
+    return false;
 }
 
 TShiftState MouseShiftState(WPARAM keyFlags) {
@@ -82,16 +107,16 @@ LRESULT GuardedDispatch(TObject* sender, const std::function<LRESULT()>& call) {
 }
 
 LRESULT CALLBACK FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self && message == WM_NCCREATE) {
-        self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         if (self) {
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
             self->handle_ = window;
         }
     }
     if (!self)
-        return CallWindowProcA(DefaultProcOf(window), window, message, wParam, lParam);
+        return CallWindowProcW(DefaultProcOf(window), window, message, wParam, lParam);
     ++dispatchDepth;
     LRESULT result = GuardedDispatch(self, [&]() -> LRESULT {
         TMessage msg{message, wParam, lParam, 0};
@@ -517,9 +542,9 @@ TWinControl* TWinControl::FindControl(HWND window) {
     if (process != GetCurrentProcessId())
         return nullptr;
     // Only windows of our own procedure carry a control in their user data.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != FrameworkWindowProc)
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != FrameworkWindowProc)
         return nullptr;
-    return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 TControl* TWinControl::Controls(int index) const {
@@ -682,24 +707,26 @@ void TWinControl::CreateWnd() {
     CreateParams(params);
     if (!params.WndParent && (params.Style & WS_CHILD))
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(instance, params.WinClassName.c_str(), &existing)) {
-        WNDCLASSA wc{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring className = os::Widen(params.WinClassName);
+    WNDCLASSW existing{};
+    if (!GetClassInfoW(instance, className.c_str(), &existing)) {
+        WNDCLASSW wc{};
         WNDPROC builtIn = nullptr;
         if (!params.BuiltInClass.empty()) {
-            if (!GetClassInfoA(nullptr, params.BuiltInClass.c_str(), &wc))
+            if (!GetClassInfoW(nullptr, os::Widen(params.BuiltInClass).c_str(), &wc))
                 throw EOutOfResources("Window class " + params.BuiltInClass + " is not available");
             builtIn = wc.lpfnWndProc;
         } else {
             wc.style = params.ClassStyle;
-            wc.hCursor = params.Cursor ? params.Cursor : LoadCursor(nullptr, IDC_ARROW);
+            wc.hCursor =
+                params.Cursor ? params.Cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
             wc.hbrBackground = params.Background;
         }
         wc.lpfnWndProc = FrameworkWindowProc;
         wc.hInstance = instance;
-        wc.lpszClassName = params.WinClassName.c_str();
-        ATOM atom = RegisterClassA(&wc);
+        wc.lpszClassName = className.c_str();
+        ATOM atom = RegisterClassW(&wc);
         if (!atom)
             throw EOutOfResources("Cannot register window class " + params.WinClassName);
         if (builtIn)
@@ -707,14 +734,14 @@ void TWinControl::CreateWnd() {
     }
     // The built-in procedure must see the window from its very first message.
     if (!params.BuiltInClass.empty()) {
-        WNDCLASSEXA ours{};
+        WNDCLASSEXW ours{};
         ours.cbSize = sizeof ours;
-        const ATOM atom = static_cast<ATOM>(GetClassInfoExA(instance, params.WinClassName.c_str(), &ours));
+        const ATOM atom = static_cast<ATOM>(GetClassInfoExW(instance, className.c_str(), &ours));
         auto it = DefaultProcs().find(atom);
         defaultProc_ = it == DefaultProcs().end() ? nullptr : it->second;
     }
     creating_ = true;
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
+    HWND window = CreateWindowExW(params.ExStyle, className.c_str(), os::Widen(params.Caption).c_str(),
                                   params.Style, params.X, params.Y, params.Width, params.Height,
                                   params.WndParent, nullptr, instance, this);
     creating_ = false;
@@ -731,7 +758,7 @@ void TWinControl::CreateWnd() {
 // earlier, whatever order their windows are made in (Windows puts a new child window at the bottom).
 void TWinControl::PlaceInZOrder() {
     TWinControl* parent = Parent();
-    if (!parent || !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD))
+    if (!parent || !(GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD))
         return;
     HWND above = HWND_TOP;
     const auto self = std::find(parent->controls_.begin(), parent->controls_.end(), this);
@@ -766,17 +793,17 @@ void TWinControl::RecreateWnd() {
 std::string TWinControl::GetText() const {
     if (!handle_)
         return TControl::GetText();
-    int length = GetWindowTextLengthA(handle_);
-    std::string text(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
-    int got = GetWindowTextA(handle_, text.data(), length + 1);
+    const int length = GetWindowTextLengthW(handle_);
+    std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
+    const int got = GetWindowTextW(handle_, text.data(), length + 1);
     text.resize(static_cast<size_t>(std::max(got, 0)));
-    return text;
+    return os::Narrow(text);
 }
 
 void TWinControl::SetTextValue(const std::string& value) {
     TControl::SetTextValue(value);
     if (handle_)
-        SetWindowTextA(handle_, value.c_str());
+        SetWindowTextW(handle_, os::Widen(value).c_str());
 }
 
 RECT TWinControl::ClientRect() const {
@@ -807,7 +834,7 @@ void TWinControl::UpdateBoundsFromWindow() {
     RECT r{};
     GetWindowRect(handle_, &r);
     HWND parent = GetParent(handle_);
-    if (parent && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD))
+    if (parent && (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD))
         MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
     SetBoundsValues(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
@@ -840,7 +867,7 @@ void TWinControl::EnabledChanged() {
 
 void TWinControl::ApplyFont() {
     if (handle_)
-        ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+        ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
 }
 
 void TWinControl::FontChanged() {
@@ -960,7 +987,7 @@ void TWinControl::KeyUp(WORD& key, TShiftState shift) {
         OnKeyUp(this, key, shift);
 }
 
-void TWinControl::KeyPress(char& key) {
+void TWinControl::KeyPress(wchar_t& key) {
     if (OnKeyPress)
         OnKeyPress(this, key);
 }
@@ -968,7 +995,7 @@ void TWinControl::KeyPress(char& key) {
 void TWinControl::DefaultHandler(TMessage& message) {
     if (!handle_)
         return;
-    message.Result = CallWindowProcA(defaultProc_ ? defaultProc_ : DefWindowProcA, handle_, message.Msg,
+    message.Result = CallWindowProcW(defaultProc_ ? defaultProc_ : DefWindowProcW, handle_, message.Msg,
                                      message.WParam, message.LParam);
 }
 
@@ -1040,11 +1067,11 @@ void TWinControl::WndProc(TMessage& message) {
             return;
         }
         case WM_CHAR: {
-            char key = static_cast<char>(message.WParam);
+            wchar_t key = static_cast<wchar_t>(message.WParam);
             KeyPress(key);
             if (key == 0)
                 return;
-            message.WParam = static_cast<BYTE>(key);
+            message.WParam = static_cast<WPARAM>(key);
             DefaultHandler(message);
             return;
         }
@@ -1096,7 +1123,7 @@ void TWinControl::WndProc(TMessage& message) {
             return;
         case WM_NCDESTROY:
             DefaultHandler(message);
-            SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
             handle_ = nullptr;
             return;
         case CN_CTLCOLOREDIT:

@@ -62,6 +62,9 @@ enum TShiftFlag : unsigned {
 using TShiftState = unsigned;
 TShiftState KeyboardShiftState();             // the keys held now
 TShiftState MouseShiftState(WPARAM keyFlags); // the MK_xxx flags of a mouse message
+// True when `key` (a UTF-16 unit, as CM_DIALOGCHAR carries it) is the accelerator of `caption` (UTF-8):
+// the character after its first single '&', compared without regard to case.
+bool IsAccelerator(WPARAM key, const std::string& caption);
 
 enum TControlStyleFlag : unsigned {
     csCaptureMouse = 1,     // the parent captures the mouse for it while a button is held on it
@@ -76,7 +79,7 @@ using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
-using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>; // a UTF-16 unit
 
 class TWinControl;
 class TForm;
@@ -331,7 +334,7 @@ protected:
     virtual void PaintWindow(HDC dc); // the window's own picture; the default leaves the erased background
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);
-    virtual void KeyPress(char& key);
+    virtual void KeyPress(wchar_t& key); // a UTF-16 unit
 
 private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -342,7 +345,7 @@ private:
     void ApplyFont();
 
     HWND handle_ = nullptr;
-    WNDPROC defaultProc_ = nullptr;      // the built-in class's procedure, or nullptr for DefWindowProcA
+    WNDPROC defaultProc_ = nullptr;      // the built-in class's procedure, or nullptr for DefWindowProcW
     std::vector<TControl*> controls_;    // not owned: children, in creation (z) order
     std::vector<TWinControl*> tabList_;  // not owned: windowed children in tab order
     TControl* captureControl_ = nullptr; // not owned; cleared when it leaves or the capture ends

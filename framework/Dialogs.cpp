@@ -1,5 +1,6 @@
 #include "framework/Dialogs.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
@@ -48,7 +49,7 @@ UINT_PTR CALLBACK DialogHook(HWND window, UINT message, WPARAM, LPARAM lParam) {
             CenterDialog(GetParent(window));
             return 0;
         }
-        if (message == WM_INITDIALOG && !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
+        if (message == WM_INITDIALOG && !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD)) {
             CenterDialog(window);
             return TRUE;
         }
@@ -88,14 +89,17 @@ private:
 
 // Makes the folder of a confirmed file the current directory. The platform dialog does so itself when
 // the user walked to the folder; a path typed into it must leave the same directory behind.
-void EnterFolderOf(const char* fileName) {
-    char full[MAX_PATH + 1] = {};
-    char* namePart = nullptr;
-    const DWORD length = GetFullPathNameA(fileName, MAX_PATH, full, &namePart);
-    if (length == 0 || length > MAX_PATH || !namePart)
+void EnterFolderOf(const std::wstring& fileName) {
+    const DWORD size = GetFullPathNameW(fileName.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
         return;
-    *namePart = '\0';
-    SetCurrentDirectoryA(full);
+    std::wstring full(size, L'\0');
+    wchar_t* namePart = nullptr;
+    const DWORD length = GetFullPathNameW(fileName.c_str(), size, full.data(), &namePart);
+    if (length == 0 || length >= size || !namePart)
+        return;
+    *namePart = L'\0';
+    SetCurrentDirectoryW(full.c_str());
 }
 
 } // namespace
@@ -109,16 +113,12 @@ DWORD FileDialogFlags(TOpenOptions options) {
     return flags ^ OFN_EXPLORER;
 }
 
+// The texts are UTF-8, where no byte of a multi-byte character looks like '|' or '\\'.
 std::string FileDialogFilter(const std::string& filter) {
     if (filter.empty())
         return std::string();
     std::string result = filter;
-    for (std::size_t i = 0; i < result.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(result[i])) && i + 1 < result.size())
-            ++i; // its second byte may look like '|'
-        else if (result[i] == '|')
-            result[i] = '\0';
-    }
+    std::replace(result.begin(), result.end(), '|', '\0');
     result.push_back('\0'); // with the string's own terminator: the list ends with an empty string
     return result;
 }
@@ -127,11 +127,7 @@ std::string TrimInitialDir(const std::string& folder) {
     const std::size_t n = folder.size();
     if (n <= 1 || folder[n - 1] != '\\' || folder[n - 2] == ':')
         return folder;
-    // A '\' that is the second byte of a double-byte character is part of a name.
-    std::size_t i = 0;
-    while (i < n - 1)
-        i += IsDBCSLeadByte(static_cast<BYTE>(folder[i])) ? 2 : 1;
-    return i == n - 1 ? folder.substr(0, n - 1) : folder;
+    return folder.substr(0, n - 1);
 }
 
 void CenterDialog(HWND window) {
@@ -149,34 +145,37 @@ TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
 
 TOpenDialog::~TOpenDialog() = default;
 
-BOOL TOpenDialog::CallPlatformDialog(OPENFILENAMEA& request) {
-    return GetOpenFileNameA(&request);
+BOOL TOpenDialog::CallPlatformDialog(OPENFILENAMEW& request) {
+    return GetOpenFileNameW(&request);
 }
 
 bool TOpenDialog::RunFileDialog() {
     // The record of the platform version 4 dialog: its size without the fields that later versions
     // added, so the dialog keeps that version's look.
-    OPENFILENAMEA request;
+    OPENFILENAMEW request;
     std::memset(&request, 0, sizeof request);
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    request.hInstance = GetModuleHandleA(nullptr);
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    request.hInstance = GetModuleHandleW(nullptr);
     request.hwndOwner = Application ? Application->Handle() : nullptr;
 
-    const std::string filter = FileDialogFilter(filter_);
+    const std::wstring filter = os::Widen(FileDialogFilter(filter_));
     request.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
     request.nFilterIndex = static_cast<DWORD>(filterIndex_);
 
     const std::size_t capacity =
         (options_ & ofAllowMultiSelect) ? kMultiSelectBufferLength : kFileBufferLength;
-    std::vector<char> buffer(capacity + 2, '\0');
-    std::memcpy(buffer.data(), fileName_.data(), std::min(fileName_.size(), kFileBufferLength));
+    std::vector<wchar_t> buffer(capacity + 2, L'\0');
+    const std::wstring fileName = os::Widen(fileName_);
+    std::copy_n(fileName.begin(), std::min(fileName.size(), kFileBufferLength), buffer.begin());
     request.lpstrFile = buffer.data();
     request.nMaxFile = static_cast<DWORD>(capacity);
 
-    request.lpstrInitialDir = initialDir_.empty() ? nullptr : initialDir_.c_str();
-    request.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+    const std::wstring initialDir = os::Widen(initialDir_);
+    request.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    const std::wstring title = os::Widen(title_);
+    request.lpstrTitle = title.empty() ? nullptr : title.c_str();
     request.Flags = FileDialogFlags(options_);
-    const std::string defaultExt = defaultExt_.substr(0, kDefaultExtLength);
+    const std::wstring defaultExt = os::Widen(defaultExt_).substr(0, kDefaultExtLength);
     request.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
     request.lpfnHook = DialogHook;
 
@@ -191,19 +190,20 @@ bool TOpenDialog::RunFileDialog() {
     if (!confirmed)
         return false;
 
-    buffer.back() = '\0';
-    fileName_ = buffer.data();
+    buffer.back() = L'\0';
+    const std::wstring chosen = buffer.data();
+    fileName_ = os::Narrow(chosen);
     options_ = (options_ & ~(ofExtensionDifferent | ofReadOnly)) |
                ((request.Flags & OFN_EXTENSIONDIFFERENT) ? ofExtensionDifferent : 0u) |
                ((request.Flags & OFN_READONLY) ? ofReadOnly : 0u);
     filterIndex_ = static_cast<int>(request.nFilterIndex);
     if (!(options_ & ofNoChangeDir)) {
         // Several files chosen together come as their folder followed by their names.
-        const bool severalFiles = (options_ & ofAllowMultiSelect) && buffer[fileName_.size() + 1] != '\0';
+        const bool severalFiles = (options_ & ofAllowMultiSelect) && buffer[chosen.size() + 1] != L'\0';
         if (severalFiles)
-            SetCurrentDirectoryA(fileName_.c_str());
+            SetCurrentDirectoryW(chosen.c_str());
         else
-            EnterFolderOf(fileName_.c_str());
+            EnterFolderOf(chosen);
     }
     return true;
 }
@@ -212,6 +212,6 @@ bool TOpenDialog::RunFileDialog() {
 
 TSaveDialog::TSaveDialog(TComponent* owner) : TOpenDialog(owner) {}
 
-BOOL TSaveDialog::CallPlatformDialog(OPENFILENAMEA& request) {
-    return GetSaveFileNameA(&request);
+BOOL TSaveDialog::CallPlatformDialog(OPENFILENAMEW& request) {
+    return GetSaveFileNameW(&request);
 }

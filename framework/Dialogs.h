@@ -38,8 +38,8 @@ enum TFileEditStyle { fsEdit, fsComboBox };
 // The OFN_xxx flags of a request: the hook flag, the options' flags, and the explorer style switched
 // (so ofOldStyleDialog turns it off).
 DWORD FileDialogFlags(TOpenOptions options);
-// The filter as the dialog wants it: every '|' (not the second byte of a double-byte character)
-// becomes NUL, and one more NUL ends the list. Empty for an empty filter.
+// The filter as the dialog wants it (still UTF-8): every '|' becomes NUL, and one more NUL ends the
+// list. Empty for an empty filter.
 std::string FileDialogFilter(const std::string& filter);
 // A folder as the dialog keeps it: one trailing '\' is dropped unless the value is that one character
 // or the character before it is ':' (C:\Dir\ becomes C:\Dir, C:\ stays C:\).
@@ -52,7 +52,7 @@ void CenterDialog(HWND window);
 class TOpenDialog : public TComponent {
 public:
     // Sees the request just before the platform dialog runs with it (for tests).
-    using TRequestObserver = std::function<void(const OPENFILENAMEA& request)>;
+    using TRequestObserver = std::function<void(const OPENFILENAMEW& request)>;
 
     explicit TOpenDialog(TComponent* owner);
     ~TOpenDialog() override;
@@ -86,8 +86,8 @@ public:
     TRequestObserver OnRequest;
 
 protected:
-    // The platform call: GetOpenFileNameA here.
-    virtual BOOL CallPlatformDialog(OPENFILENAMEA& request);
+    // The platform call: GetOpenFileNameW here.
+    virtual BOOL CallPlatformDialog(OPENFILENAMEW& request);
 
 private:
     std::string defaultExt_;
@@ -101,11 +101,11 @@ private:
     std::string title_;
 };
 
-// The platform's save-file dialog: the open dialog's request, run with GetSaveFileNameA.
+// The platform's save-file dialog: the open dialog's request, run with GetSaveFileNameW.
 class TSaveDialog : public TOpenDialog {
 public:
     explicit TSaveDialog(TComponent* owner);
 
 protected:
-    BOOL CallPlatformDialog(OPENFILENAMEA& request) override;
+    BOOL CallPlatformDialog(OPENFILENAMEW& request) override;
 };

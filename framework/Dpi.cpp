@@ -10,7 +10,7 @@ namespace {
 // The per-monitor calls of Windows 10 version 1607, looked up so that older systems run the program
 // at their system resolution.
 template <class Function> Function User32Function(const char* name) {
-    static HMODULE user32 = GetModuleHandleA("user32.dll");
+    static HMODULE user32 = GetModuleHandleW(L"user32.dll");
     return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
                   : nullptr;
 }

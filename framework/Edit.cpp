@@ -1,5 +1,7 @@
 #include "framework/Edit.h"
 
+#include "formstream/Os.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -119,24 +121,24 @@ void TCustomEdit::SetReadOnly(bool value) {
 
 void TCustomEdit::UpdateReadOnlyState() {
     if (HandleAllocated())
-        SendMessageA(Handle(), EM_SETREADONLY, EditReadOnly() ? TRUE : FALSE, 0);
+        SendMessageW(Handle(), EM_SETREADONLY, EditReadOnly() ? TRUE : FALSE, 0);
 }
 
 bool TCustomEdit::Modified() const {
     return HandleAllocated() &&
-           SendMessageA(const_cast<TCustomEdit*>(this)->Handle(), EM_GETMODIFY, 0, 0) != 0;
+           SendMessageW(const_cast<TCustomEdit*>(this)->Handle(), EM_GETMODIFY, 0, 0) != 0;
 }
 
 void TCustomEdit::SelectAll() {
     if (HandleAllocated())
-        SendMessageA(Handle(), EM_SETSEL, 0, -1);
+        SendMessageW(Handle(), EM_SETSEL, 0, -1);
 }
 
 int TCustomEdit::SelStart() const {
     if (!HandleAllocated())
         return 0;
     DWORD start = 0, end = 0;
-    SendMessageA(const_cast<TCustomEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageW(const_cast<TCustomEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(start);
 }
@@ -145,24 +147,25 @@ int TCustomEdit::SelLength() const {
     if (!HandleAllocated())
         return 0;
     DWORD start = 0, end = 0;
-    SendMessageA(const_cast<TCustomEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageW(const_cast<TCustomEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(end - start);
 }
 
 void TCustomEdit::SetSelection(int start, int length) {
-    SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+    SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
 std::string TCustomEdit::SelText() const {
-    const std::string text = Text();
+    // The selection counts UTF-16 units of the window's text, not bytes of its UTF-8 form.
+    const std::wstring text = os::Widen(Text());
     const auto start = static_cast<std::size_t>(std::min<int>(SelStart(), static_cast<int>(text.size())));
-    return text.substr(start, static_cast<std::size_t>(std::max(SelLength(), 0)));
+    return os::Narrow(text.substr(start, static_cast<std::size_t>(std::max(SelLength(), 0))));
 }
 
 void TCustomEdit::AutoSelectOnEnter() {
     // A multi-line edit keeps the caret where the user put it.
-    const bool multiLine = HandleAllocated() && (GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE);
+    const bool multiLine = HandleAllocated() && (GetWindowLongW(Handle(), GWL_STYLE) & ES_MULTILINE);
     if (autoSelect_ && !multiLine && !LeftButtonHeld())
         SelectAll();
 }

@@ -32,6 +32,7 @@ public:
     bool Modified() const;
 
     void SelectAll();
+    // Positions count UTF-16 units, as the window does.
     int SelStart() const;
     int SelLength() const;
     void SetSelection(int start, int length);

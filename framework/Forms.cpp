@@ -1,5 +1,6 @@
 #include "framework/Forms.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "runtime/Exceptions.h"
@@ -120,8 +121,8 @@ void TForm::CreateWnd() {
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (Application && Application->Icon()) {
-        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Application->Icon()));
-        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Application->Icon()));
+        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Application->Icon()));
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Application->Icon()));
     }
 }
 
@@ -135,8 +136,8 @@ void TForm::SetClientSize(int width, int height) {
     }
     HWND window = Handle();
     RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
     RECT client{};
     GetClientRect(window, &client);
@@ -215,7 +216,7 @@ void TForm::Close() {
 
 void TForm::Release() {
     if (HandleAllocated())
-        PostMessageA(Handle(), CM_RELEASE, 0, 0);
+        PostMessageW(Handle(), CM_RELEASE, 0, 0);
 }
 
 void TForm::SetActiveControl(TWinControl* control) {
@@ -307,12 +308,12 @@ POINT TScreen::CursorPos() const {
 const std::vector<std::string>& TScreen::Fonts() {
     if (fonts_.empty()) {
         WindowDC screen(nullptr);
-        LOGFONTA lf{};
+        LOGFONTW lf{};
         lf.lfCharSet = DEFAULT_CHARSET;
-        EnumFontFamiliesExA(
+        EnumFontFamiliesExW(
             screen.Handle(), &lf,
-            [](const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM data) -> int {
-                reinterpret_cast<std::vector<std::string>*>(data)->push_back(font->lfFaceName);
+            [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
+                reinterpret_cast<std::vector<std::string>*>(data)->push_back(os::Narrow(font->lfFaceName));
                 return 1;
             },
             reinterpret_cast<LPARAM>(&fonts_), 0);

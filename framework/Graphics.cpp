@@ -1,5 +1,6 @@
 #include "framework/Graphics.h"
 
+#include "formstream/Os.h"
 #include "framework/Dpi.h"
 #include "runtime/Exceptions.h"
 
@@ -99,7 +100,7 @@ void TFont::SetSize(int points) {
 
 HFONT TFont::Handle() const {
     if (!handle_) {
-        LOGFONTA lf{};
+        LOGFONTW lf{};
         lf.lfHeight = height_;
         lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
         lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
@@ -113,9 +114,10 @@ HFONT TFont::Handle() const {
         // MS Sans Serif has bitmaps for a few heights at 96 pixels per inch only: scaled, its text would
         // snap to the next smaller of them. Tahoma, which followed it on every system since, has them all.
         const bool scaled = pixelsPerInch_ != kDesignDpi;
-        const std::string face = scaled && lstrcmpiA(name_.c_str(), "MS Sans Serif") == 0 ? "Tahoma" : name_;
-        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-        handle_.Reset(CreateFontIndirectA(&lf));
+        const std::wstring name = os::Widen(name_);
+        const std::wstring face = scaled && lstrcmpiW(name.c_str(), L"MS Sans Serif") == 0 ? L"Tahoma" : name;
+        lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+        handle_.Reset(CreateFontIndirectW(&lf));
         if (!handle_)
             throw EOutOfResources("Out of system resources");
     }
@@ -260,13 +262,15 @@ void TCanvas::Changed() {
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
     RequireState(true, true, false);
-    ExtTextOutA(dc_, x, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+    const std::wstring wide = os::Widen(text);
+    ExtTextOutW(dc_, x, y, 0, nullptr, wide.data(), static_cast<UINT>(wide.size()), nullptr);
     Changed();
 }
 
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT format) {
     RequireState(true, true, false);
-    int height = ::DrawTextA(dc_, text.data(), static_cast<int>(text.size()), &rect, format);
+    const std::wstring wide = os::Widen(text);
+    int height = ::DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &rect, format);
     if (!(format & DT_CALCRECT))
         Changed();
     return height;
@@ -275,7 +279,8 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, UINT format) {
 SIZE TCanvas::TextExtent(const std::string& text) {
     RequireState(true, false, false);
     SIZE size{};
-    GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &size);
+    const std::wstring wide = os::Widen(text);
+    GetTextExtentPoint32W(dc_, wide.data(), static_cast<int>(wide.size()), &size);
     return size;
 }
 
@@ -498,14 +503,14 @@ void TBitmap::SetPixelFormat(TPixelFormat value) {
 
 void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
     if (!instance)
-        instance = GetModuleHandleA(nullptr);
-    HBITMAP loaded =
-        static_cast<HBITMAP>(LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        instance = GetModuleHandleW(nullptr);
+    HBITMAP loaded = static_cast<HBITMAP>(
+        LoadImageW(instance, os::Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!loaded)
         throw EInvalidImage("Bitmap resource " + name + " not found");
     GdiObject owner(loaded);
     BITMAP info{};
-    GetObjectA(loaded, sizeof info, &info);
+    GetObjectW(loaded, sizeof info, &info);
     CreateDib(info.bmWidth, info.bmHeight, format_);
     MemoryDC source;
     CanvasSelection selectSource(source.Handle(), loaded);

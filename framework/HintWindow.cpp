@@ -1,5 +1,6 @@
 #include "framework/HintWindow.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 
@@ -25,7 +26,8 @@ RECT THintWindow::CalcHintRect(const std::string& text, POINT origin) {
     WindowDC screen(nullptr);
     CanvasSelection font(screen.Handle(), Font());
     RECT r{0, 0, 300, 0};
-    DrawTextA(screen.Handle(), text.c_str(), static_cast<int>(text.size()), &r,
+    const std::wstring wide = os::Widen(text);
+    DrawTextW(screen.Handle(), wide.c_str(), static_cast<int>(wide.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     // Room for the border and a small margin around the text.
     return RECT{origin.x, origin.y, origin.x + r.right + Scaled(6), origin.y + r.bottom + Scaled(4)};

@@ -1,5 +1,6 @@
 #include "framework/TreeView.h"
 
+#include "formstream/Os.h"
 #include "framework/ImageList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
@@ -35,20 +36,20 @@ HWND TTreeNode::Window() const {
     return owner_->Owner()->Handle();
 }
 
-TVITEMA TTreeNode::Get(UINT mask) const {
-    TVITEMA item{};
+TVITEMW TTreeNode::Get(UINT mask) const {
+    TVITEMW item{};
     item.mask = mask | TVIF_HANDLE;
     item.hItem = item_;
     item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED;
-    if (!owner_ || !SendMessageA(Window(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return TVITEMA{};
+    if (!owner_ || !SendMessageW(Window(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return TVITEMW{};
     return item;
 }
 
-void TTreeNode::Set(TVITEMA& item) {
+void TTreeNode::Set(TVITEMW& item) {
     item.mask |= TVIF_HANDLE;
     item.hItem = item_;
-    SendMessageA(Window(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(Window(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 std::string TTreeNode::Text() const {
@@ -56,25 +57,26 @@ std::string TTreeNode::Text() const {
         return std::string();
     // The tree view copies at most the buffer's size; a caption that fills the buffer may be longer.
     for (size_t size = 256;; size *= 2) {
-        std::vector<char> buffer(size, '\0');
-        TVITEMA item{};
+        std::vector<wchar_t> buffer(size, L'\0');
+        TVITEMW item{};
         item.mask = TVIF_TEXT | TVIF_HANDLE;
         item.hItem = item_;
         item.pszText = buffer.data();
         item.cchTextMax = static_cast<int>(size);
-        if (!SendMessageA(Window(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        if (!SendMessageW(Window(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
             return std::string();
         // The tree view may hand back its own buffer instead of filling ours.
-        std::string text(item.pszText ? item.pszText : "");
+        const std::wstring text(item.pszText ? item.pszText : L"");
         if (text.size() + 1 < size || size >= kMaxCaption)
-            return text;
+            return os::Narrow(text);
     }
 }
 
 void TTreeNode::SetText(const std::string& value) {
-    TVITEMA item{};
+    std::wstring wide = os::Widen(value);
+    TVITEMW item{};
     item.mask = TVIF_TEXT;
-    item.pszText = const_cast<char*>(value.c_str());
+    item.pszText = wide.data();
     Set(item);
 }
 
@@ -83,7 +85,7 @@ int TTreeNode::ImageIndex() const {
 }
 
 void TTreeNode::SetImageIndex(int value) {
-    TVITEMA item{};
+    TVITEMW item{};
     item.mask = TVIF_IMAGE;
     item.iImage = ImageToItem(value);
     Set(item);
@@ -94,7 +96,7 @@ int TTreeNode::SelectedIndex() const {
 }
 
 void TTreeNode::SetSelectedIndex(int value) {
-    TVITEMA item{};
+    TVITEMW item{};
     item.mask = TVIF_SELECTEDIMAGE;
     item.iSelectedImage = ImageToItem(value);
     Set(item);
@@ -106,7 +108,7 @@ int TTreeNode::StateIndex() const {
 }
 
 void TTreeNode::SetStateIndex(int value) {
-    TVITEMA item{};
+    TVITEMW item{};
     item.mask = TVIF_STATE;
     item.stateMask = TVIS_STATEIMAGEMASK;
     item.state = StateBits(value);
@@ -118,14 +120,14 @@ bool TTreeNode::Expanded() const {
 }
 
 void TTreeNode::SetExpanded(bool value) {
-    SendMessageA(Window(), TVM_EXPAND, value ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
+    SendMessageW(Window(), TVM_EXPAND, value ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
 }
 
 TTreeNode TTreeNode::Parent() const {
     if (!owner_)
         return TTreeNode();
     auto parent = reinterpret_cast<HTREEITEM>(
-        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item_)));
+        SendMessageW(Window(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item_)));
     return TTreeNode(owner_, parent);
 }
 
@@ -133,7 +135,7 @@ TTreeNode TTreeNode::GetFirstChild() const {
     if (!owner_)
         return TTreeNode();
     auto child = reinterpret_cast<HTREEITEM>(
-        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item_)));
+        SendMessageW(Window(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item_)));
     return TTreeNode(owner_, child);
 }
 
@@ -141,7 +143,7 @@ TTreeNode TTreeNode::GetNextSibling() const {
     if (!owner_)
         return TTreeNode();
     auto next = reinterpret_cast<HTREEITEM>(
-        SendMessageA(Window(), TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item_)));
+        SendMessageW(Window(), TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item_)));
     return TTreeNode(owner_, next);
 }
 
@@ -165,7 +167,7 @@ void TTreeNode::Delete() {
 }
 
 void TTreeNode::EditText() {
-    SendMessageA(Window(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item_));
+    SendMessageW(Window(), TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item_));
 }
 
 RECT TTreeNode::DisplayRect(bool textOnly) const {
@@ -174,7 +176,7 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
         return rect;
     // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
     std::memcpy(&rect, &item_, sizeof item_);
-    if (!SendMessageA(Window(), TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&rect)))
+    if (!SendMessageW(Window(), TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&rect)))
         return RECT{};
     return rect;
 }
@@ -184,7 +186,7 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
 int TTreeNodes::Count() const {
     if (!owner_->HandleAllocated())
         return 0;
-    return static_cast<int>(SendMessageA(owner_->Handle(), TVM_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(owner_->Handle(), TVM_GETCOUNT, 0, 0));
 }
 
 void TTreeNodes::Clear() {
@@ -193,7 +195,7 @@ void TTreeNodes::Clear() {
     // Every node goes at once: the tree view's per-node deletion and selection notifications mean
     // nothing to the program here.
     owner_->clearing_ = true;
-    SendMessageA(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    SendMessageW(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     owner_->clearing_ = false;
 }
 
@@ -202,17 +204,18 @@ TTreeNode TTreeNodes::AddRoot(const std::string& text) {
 }
 
 TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text, int imageIndex, int selectedIndex) {
-    TVINSERTSTRUCTA insert{};
+    std::wstring wide = os::Widen(text);
+    TVINSERTSTRUCTW insert{};
     insert.hParent = parent ? parent.ItemId() : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
-    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.pszText = wide.data();
     insert.item.iImage = ImageToItem(imageIndex);
     insert.item.iSelectedImage = ImageToItem(selectedIndex);
     insert.item.stateMask = TVIS_STATEIMAGEMASK;
     insert.item.state = StateBits(-1);
     auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(owner_->Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendMessageW(owner_->Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (!item)
         throw EOutOfResources(SInsertError, {});
     return TTreeNode(this, item);
@@ -220,13 +223,13 @@ TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text, int im
 
 void TTreeNodes::Delete(TTreeNode node) {
     if (node && owner_->HandleAllocated())
-        SendMessageA(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node.ItemId()));
+        SendMessageW(owner_->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node.ItemId()));
 }
 
 TTreeNode TTreeNodes::GetFirstNode() const {
     if (!owner_->HandleAllocated())
         return TTreeNode();
-    auto root = reinterpret_cast<HTREEITEM>(SendMessageA(owner_->Handle(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageW(owner_->Handle(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
     return TTreeNode(const_cast<TTreeNodes*>(this), root);
 }
 
@@ -253,7 +256,7 @@ TTreeView::~TTreeView() {
 void TTreeView::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.WinClassName = "TTreeView";
-    params.BuiltInClass = WC_TREEVIEWA;
+    params.BuiltInClass = os::Narrow(WC_TREEVIEWW);
     // No TVS_SHOWSELALWAYS: the selection shows only while the tree has the focus.
     params.Style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_DISABLEDRAGDROP;
     params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -261,7 +264,7 @@ void TTreeView::CreateParams(TCreateParams& params) {
 
 void TTreeView::CreateWnd() {
     TWinControl::CreateWnd();
-    SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
+    SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
     ApplyImages();
     ApplyColor();
 }
@@ -269,12 +272,12 @@ void TTreeView::CreateWnd() {
 TTreeNode TTreeView::Selected() {
     if (!HandleAllocated())
         return TTreeNode();
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
     return TTreeNode(&items_, item);
 }
 
 void TTreeView::SetSelected(TTreeNode node) {
-    SendMessageA(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node.ItemId()));
+    SendMessageW(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node.ItemId()));
 }
 
 void TTreeView::SetIndent(int value) {
@@ -282,7 +285,7 @@ void TTreeView::SetIndent(int value) {
         return;
     indent_ = value;
     if (HandleAllocated())
-        SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(value), 0);
+        SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(value), 0);
 }
 
 void TTreeView::SetImages(TImageList* value) {
@@ -299,10 +302,10 @@ void TTreeView::SetImages(TImageList* value) {
 void TTreeView::ApplyImages() {
     if (!HandleAllocated())
         return;
-    SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+    SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
                  reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
     // Wine's tree view takes the images' width as its indent when it gets a list: the set one stays.
-    SendMessageA(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
+    SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
 }
 
 void TTreeView::ChangeScale(int newDpi, int oldDpi) {
@@ -311,7 +314,7 @@ void TTreeView::ChangeScale(int newDpi, int oldDpi) {
         images_->SetPixelsPerInch(newDpi);
         // Taken off and set again, the list makes the tree measure its items anew.
         if (HandleAllocated())
-            SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+            SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
         ApplyImages();
     }
     SetIndent(MulDiv(indent_, newDpi, oldDpi));
@@ -325,7 +328,7 @@ void TTreeView::ColorChanged() {
 void TTreeView::ApplyColor() {
     // -1 keeps the system's window colour, so a change of the system colours reaches the tree.
     if (HandleAllocated())
-        SendMessageA(Handle(), TVM_SETBKCOLOR, 0,
+        SendMessageW(Handle(), TVM_SETBKCOLOR, 0,
                      Color() == clWindow ? LPARAM(-1) : static_cast<LPARAM>(ColorToRGB(Color())));
 }
 
@@ -340,7 +343,7 @@ void TTreeView::Notification(TComponent* component, TOperation operation) {
 HWND TTreeView::EditHandle() {
     if (!HandleAllocated())
         return nullptr;
-    return reinterpret_cast<HWND>(SendMessageA(Handle(), TVM_GETEDITCONTROL, 0, 0));
+    return reinterpret_cast<HWND>(SendMessageW(Handle(), TVM_GETEDITCONTROL, 0, 0));
 }
 
 void TTreeView::WndProc(TMessage& message) {
@@ -357,7 +360,7 @@ void TTreeView::WndProc(TMessage& message) {
 void TTreeView::DefaultHandler(TMessage& message) {
     if (HandleAllocated() &&
         (message.Msg == WM_SYSKEYDOWN || message.Msg == WM_SYSKEYUP || message.Msg == WM_SYSCHAR)) {
-        message.Result = DefWindowProcA(Handle(), message.Msg, message.WParam, message.LParam);
+        message.Result = DefWindowProcW(Handle(), message.Msg, message.WParam, message.LParam);
         return;
     }
     TWinControl::DefaultHandler(message);
@@ -372,22 +375,20 @@ void TTreeView::Notify(TMessage& message) {
             break;
         case NM_DBLCLK:
             break; // OnDblClick fires from WM_LBUTTONDBLCLK; 0: the tree view still expands or collapses
-        case TVN_ENDLABELEDITA:
+        // A Unicode tree view under a Unicode parent notifies in the wide form only.
         case TVN_ENDLABELEDITW:
             // The edited text stays (the pointer is null when the editing was cancelled).
-            message.Result = reinterpret_cast<const NMTVDISPINFOA*>(header)->item.pszText != nullptr;
+            message.Result = reinterpret_cast<const NMTVDISPINFOW*>(header)->item.pszText != nullptr;
             break;
-        case TVN_DELETEITEMA:
         case TVN_DELETEITEMW:
             if (!clearing_ && OnDeletion)
                 OnDeletion(this,
-                           TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWA*>(header)->itemOld.hItem));
+                           TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWW*>(header)->itemOld.hItem));
             break;
-        case TVN_SELCHANGEDA:
         case TVN_SELCHANGEDW:
             if (!clearing_ && OnChange)
                 OnChange(this,
-                         TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWA*>(header)->itemNew.hItem));
+                         TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem));
             break;
     }
 }

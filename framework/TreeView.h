@@ -25,7 +25,7 @@ public:
     bool operator==(const TTreeNode& other) const { return item_ == other.item_; }
     bool operator!=(const TTreeNode& other) const { return item_ != other.item_; }
 
-    std::string Text() const;
+    std::string Text() const; // UTF-8, as every text of the framework
     void SetText(const std::string& value);
     // Image indexes into the tree's image list; -1 (any negative value) is no image.
     int ImageIndex() const;
@@ -48,8 +48,8 @@ public:
     RECT DisplayRect(bool textOnly) const; // in the tree's client coordinates
 
 private:
-    TVITEMA Get(UINT mask) const;
-    void Set(TVITEMA& item);
+    TVITEMW Get(UINT mask) const;
+    void Set(TVITEMW& item);
     HWND Window() const;
 
     TTreeNodes* owner_ = nullptr; // not owned: the collection of the tree holding the item

@@ -1,5 +1,6 @@
 #include "framework/UtilWindow.h"
 
+#include "formstream/Os.h"
 #include "framework/Controls.h"
 #include "runtime/Exceptions.h"
 
@@ -11,33 +12,34 @@ struct UtilWindowData {
 };
 
 LRESULT CALLBACK UtilWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* data = reinterpret_cast<UtilWindowData*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* data = reinterpret_cast<UtilWindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!data)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     return GuardedDispatch(data->sender, [&] { return data->method(window, message, wParam, lParam); });
 }
 
 } // namespace
 
 HWND AllocateHWnd(const char* className, TObject* sender, TWndMethod method) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA existing{};
-    const bool registered = GetClassInfoA(instance, className, &existing) != 0;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring name = os::Widen(className);
+    WNDCLASSW existing{};
+    const bool registered = GetClassInfoW(instance, name.c_str(), &existing) != 0;
     if (!registered || existing.lpfnWndProc != UtilWindowProc) {
         if (registered)
-            UnregisterClassA(className, instance);
-        WNDCLASSA wc{};
+            UnregisterClassW(name.c_str(), instance);
+        WNDCLASSW wc{};
         wc.lpfnWndProc = UtilWindowProc;
         wc.hInstance = instance;
-        wc.lpszClassName = className;
-        if (!RegisterClassA(&wc))
+        wc.lpszClassName = name.c_str();
+        if (!RegisterClassW(&wc))
             throw EOutOfResources(std::string("Cannot register window class ") + className);
     }
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, name.c_str(), L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   instance, nullptr);
     if (!window)
         throw EOutOfResources("Error creating window");
-    SetWindowLongPtrA(window, GWLP_USERDATA,
+    SetWindowLongPtrW(window, GWLP_USERDATA,
                       reinterpret_cast<LONG_PTR>(new UtilWindowData{sender, std::move(method)}));
     return window;
 }
@@ -45,9 +47,9 @@ HWND AllocateHWnd(const char* className, TObject* sender, TWndMethod method) {
 void DeallocateHWnd(HWND window) {
     if (!window)
         return;
-    auto* data = reinterpret_cast<UtilWindowData*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* data = reinterpret_cast<UtilWindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     // Unbind first: the messages of the destruction need no method.
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
     delete data;
 }

@@ -231,16 +231,12 @@ void ScanFormNames(const std::string& projectFileName, const std::string& nameLi
     }
 }
 
-namespace {
-
 std::string WithoutSurroundingBlanks(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
-
-} // namespace
 
 void Rescan(const std::string& projectText, TResultTree& tree,
             const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options) {

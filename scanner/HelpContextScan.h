@@ -43,6 +43,9 @@ void Rescan(const std::string& projectText, TResultTree& tree,
             const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options = {});
 void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options = {});
 
+// The text without the blanks and tabs around it, which a pasted name often brings along.
+std::string WithoutSurroundingBlanks(const std::string& text);
+
 // The project file that a text names: what stands between a leading double quote and the next one
 // (the browse dialog quotes names with blanks), else the text as it stands.
 std::string ProjectFileName(const std::string& projectText);

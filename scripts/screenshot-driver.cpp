@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -29,18 +30,18 @@ template <class Condition> bool WaitFor(Condition done, int seconds = 60) {
     return done();
 }
 
-HWND FindChild(HWND parent, const char* className) {
+HWND FindChild(HWND parent, const wchar_t* className) {
     struct Search {
-        const char* name;
+        const wchar_t* name;
         HWND found;
     } search{className, nullptr};
     EnumChildWindows(
         parent,
         [](HWND child, LPARAM data) -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
-            char name[64] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (std::strcmp(name, s->name) == 0) {
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (std::wcscmp(name, s->name) == 0) {
                 s->found = child;
                 return FALSE;
             }
@@ -51,22 +52,24 @@ HWND FindChild(HWND parent, const char* className) {
 }
 
 HWND MainWindow() {
-    HWND window = FindWindowA("TForm1", "Quorvel");
+    HWND window = FindWindowW(L"TForm1", L"Quorvel");
     return window && IsWindowVisible(window) ? window : nullptr;
 }
 
-bool PutOnClipboard(const std::string& text) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+// The program's windows are Unicode, and so is what it pastes.
+bool PutOnClipboard(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!block)
         return false;
-    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    std::memcpy(GlobalLock(block), text.c_str(), bytes);
     GlobalUnlock(block);
     if (!OpenClipboard(nullptr)) {
         GlobalFree(block);
         return false;
     }
     EmptyClipboard();
-    const bool placed = SetClipboardData(CF_TEXT, block) != nullptr;
+    const bool placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
     CloseClipboard();
     if (!placed)
         GlobalFree(block);
@@ -80,7 +83,8 @@ HWND FocusOf(HWND window) {
 }
 
 HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from = nullptr) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
 int Fail(const char* what) {
@@ -88,36 +92,36 @@ int Fail(const char* what) {
     return 1;
 }
 
-int Show(const std::string& project) {
+int Show(const std::wstring& project) {
     HWND window = nullptr;
     if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }))
         return Fail("no Quorvel window");
-    HWND edit = FindChild(window, "TFilenameEdit");
-    HWND tree = FindChild(window, "TTreeView");
+    HWND edit = FindChild(window, L"TFilenameEdit");
+    HWND tree = FindChild(window, L"TTreeView");
     if (!edit || !tree)
         return Fail("the window has no file-name edit or no tree");
 
     if (!PutOnClipboard(project))
         return Fail("cannot use the clipboard");
-    SendMessageA(edit, WM_PASTE, 0, 0);
-    if (!WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0; }, 10))
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    if (!WaitFor([&] { return SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0; }, 10))
         return Fail("the scan put no node in the tree");
 
     // A click on the tree's empty lower part gives it the focus, so that the selection shows.
     RECT client{};
     GetClientRect(tree, &client);
     const LPARAM below = MAKELPARAM(client.right / 2, client.bottom - 8);
-    PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, below);
-    PostMessageA(tree, WM_LBUTTONUP, 0, below);
+    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, below);
+    PostMessageW(tree, WM_LBUTTONUP, 0, below);
     if (!WaitFor([&] { return FocusOf(window) == tree; }, 10))
         return Fail("the tree did not get the focus");
     HTREEITEM form = TreeItem(tree, TVGN_ROOT);
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(form));
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(form));
     HTREEITEM component = TreeItem(tree, TVGN_CHILD, form);
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(component ? component : form));
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(component ? component : form));
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     // A message answered after everything before it: the window has painted.
-    SendMessageA(window, WM_NULL, 0, 0);
+    SendMessageW(window, WM_NULL, 0, 0);
 
     RECT r{};
     GetWindowRect(window, &r);
@@ -132,7 +136,7 @@ int Close() {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     const bool ended = !process || WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
     if (process)
         CloseHandle(process);
@@ -142,8 +146,14 @@ int Close() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "show") == 0)
-        return Show(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "show") == 0) {
+        // The argument comes in the ANSI code page.
+        std::wstring project(std::strlen(argv[2]) + 1, L'\0');
+        const int length =
+            MultiByteToWideChar(CP_ACP, 0, argv[2], -1, project.data(), static_cast<int>(project.size()));
+        project.resize(length > 0 ? static_cast<size_t>(length) - 1 : 0); // less the terminator
+        return Show(project);
+    }
     if (argc == 2 && std::strcmp(argv[1], "close") == 0)
         return Close();
     std::fprintf(stderr, "usage: screenshot-driver.exe show PROJECT | close\n");

@@ -5,6 +5,7 @@
 #include "controls/RxSpeedButton.h"
 #include "credits/Credits.h"
 #include "credits/SecretPanel.h"
+#include "formstream/Os.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
@@ -43,10 +44,15 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
 }
 
 // The project file that a text of the edit names (as the scan opens it) does not exist or is a folder:
-// nothing a typed name on its way to a project could be blamed for.
+// nothing a typed name on its way to a project could be blamed for. The Rescan tries a text without
+// its surrounding blanks too, and so does this.
 bool NoProjectFileThere(const std::string& text) {
-    const DWORD attributes = GetFileAttributesA(ProjectFileName(text).c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    for (const std::string& name : {ProjectFileName(text), ProjectFileName(WithoutSurroundingBlanks(text))}) {
+        const DWORD attributes = GetFileAttributesW(os::FileSystemName(name).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return false;
+    }
+    return true;
 }
 
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
@@ -68,9 +74,9 @@ TFormTextCache& FormTexts() {
 // seconds for thousands of nodes) and is drawn once when the Rescan ends, also by an error.
 class TreeRedrawOff {
 public:
-    explicit TreeRedrawOff(HWND tree) : tree_(tree) { SendMessageA(tree_, WM_SETREDRAW, FALSE, 0); }
+    explicit TreeRedrawOff(HWND tree) : tree_(tree) { SendMessageW(tree_, WM_SETREDRAW, FALSE, 0); }
     ~TreeRedrawOff() {
-        SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(tree_, nullptr, TRUE);
     }
     TreeRedrawOff(const TreeRedrawOff&) = delete;

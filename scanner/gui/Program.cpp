@@ -1,5 +1,6 @@
 #include "scanner/gui/Program.h"
 
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "runtime/Exceptions.h"
 #include "scanner/gui/MainForm.h"
@@ -25,11 +26,10 @@ void ReportWithoutApplication() {
     } catch (...) {
         text = "Unknown error";
     }
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string title = ApplicationTitleFromPath(path);
+    const std::string title = ApplicationTitleFromPath(ModuleFileName());
     // 0 on Windows, -1 under Wine when the box could not be made.
-    if (MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL) <= 0) {
+    if (MessageBoxW(nullptr, os::Widen(text).c_str(), os::Widen(title).c_str(),
+                    MB_OK | MB_ICONSTOP | MB_TASKMODAL) <= 0) {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
         std::fflush(stderr);
     }

@@ -1,15 +1,27 @@
 #include "scanner/gui/TreeViewResult.h"
 
+#include "formstream/Os.h"
+
+namespace {
+
+// The scan hands over the form's own bytes, which are in the ANSI code page of the system that wrote
+// the form; the tree's text is UTF-8.
+std::string ShownCaption(const std::string& formBytes) {
+    return os::Narrow(os::WidenSystemBytes(formBytes));
+}
+
+} // namespace
+
 void TTreeViewResult::Clear() {
     nodes_.Clear();
 }
 
 TResultTree::Node TTreeViewResult::AddRoot(const std::string& caption) {
-    return RefOf(nodes_.AddRoot(caption));
+    return RefOf(nodes_.AddRoot(ShownCaption(caption)));
 }
 
 TResultTree::Node TTreeViewResult::AddChild(Node parent, const std::string& caption) {
-    return RefOf(nodes_.AddChild(NodeOf(parent), caption));
+    return RefOf(nodes_.AddChild(NodeOf(parent), ShownCaption(caption)));
 }
 
 void TTreeViewResult::SetImages(Node node, int imageIndex, int selectedIndex) {

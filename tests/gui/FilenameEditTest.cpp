@@ -2,6 +2,7 @@
 
 #include "controls/EditButton.h"
 #include "controls/FileNames.h"
+#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
@@ -261,20 +262,21 @@ protected:
             ++changes;
             directoryAtChange = CurrentDirectory();
         };
-        edit->Dialog().OnRequest = [this](const OPENFILENAMEA& r) {
+        edit->Dialog().OnRequest = [this](const OPENFILENAMEW& r) {
             Request copy;
             copy.StructSize = r.lStructSize;
             copy.Flags = r.Flags;
             copy.FilterIndex = r.nFilterIndex;
             copy.MaxFile = r.nMaxFile;
             copy.Owner = r.hwndOwner;
-            const char* end = r.lpstrFilter;
+            const wchar_t* end = r.lpstrFilter;
             while (end && (end[0] || end[1]))
                 ++end;
-            copy.Filter = r.lpstrFilter ? std::string(r.lpstrFilter, end + 2) : std::string();
-            copy.File = r.lpstrFile;
-            copy.InitialDir = r.lpstrInitialDir ? r.lpstrInitialDir : "";
-            copy.Title = r.lpstrTitle ? r.lpstrTitle : "";
+            copy.Filter =
+                r.lpstrFilter ? os::Narrow(std::wstring_view(r.lpstrFilter, end + 2 - r.lpstrFilter)) : "";
+            copy.File = os::Narrow(r.lpstrFile);
+            copy.InitialDir = r.lpstrInitialDir ? os::Narrow(r.lpstrInitialDir) : "";
+            copy.Title = r.lpstrTitle ? os::Narrow(r.lpstrTitle) : "";
             copy.HasHook = r.lpfnHook != nullptr;
             requests.push_back(copy);
         };
@@ -590,7 +592,7 @@ TEST_F(FilenameEditTest, BrowseConfirmedThroughTheRealDialog) {
 
     ASSERT_EQ(requests.size(), 1u);
     const Request& r = requests[0];
-    EXPECT_EQ(r.StructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
+    EXPECT_EQ(r.StructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400W));
     EXPECT_EQ(r.Flags, 0x80024u);
     EXPECT_EQ(r.Owner, Application->Handle());
     EXPECT_EQ(r.Filter, std::string("Project files\0*.mak;*.bpr\0\0", 27));
@@ -644,7 +646,7 @@ TEST_F(FilenameEditTest, TheDialogTakesTheEditsHelpContext) {
     for (int helpContext : {0, 4711}) {
         edit->HelpContext = helpContext;
         int seen = -1;
-        edit->Dialog().OnRequest = [&](const OPENFILENAMEA&) { seen = edit->Dialog().HelpContext; };
+        edit->Dialog().OnRequest = [&](const OPENFILENAMEW&) { seen = edit->Dialog().HelpContext; };
         DialogDriver cancel("", false);
         ClickButton();
         ASSERT_EQ(cancel.Answered, 1);
