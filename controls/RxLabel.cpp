@@ -1,5 +1,7 @@
 #include "controls/RxLabel.h"
 
+#include <algorithm>
+
 #include "controls/RxSpeedButton.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
@@ -212,12 +214,37 @@ void TRxCustomLabel::AdjustBounds() {
         DrawLabelText(canvas, r, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
         canvas.SetHandle(nullptr);
     }
+    if (!wordWrap_) {
+        const int measured = r.right - r.left;
+        r.right = r.left + std::max(measured, InkedWidth(measured, r.bottom - r.top));
+    }
     r.left -= leftMargin + inner;
     r.right += rightMargin + inner;
     int left = Left();
     if (alignment_ == taRightJustify)
         left += Width() - r.right; // keeps the right edge
     SetBounds(left, Top(), r.right, r.bottom);
+}
+
+// Some rasterizers draw a size's glyphs wider than their advances add up to (Wine's Tahoma at 14 pixels,
+// the size at 125 %, by five pixels): a label sized by the measure alone would cut its last letter. The
+// caption is drawn once on a bitmap with room to spare, and its rightmost inked column counts too.
+int TRxCustomLabel::InkedWidth(int width, int height) {
+    const std::string text = Caption();
+    if (text.empty() || width <= 0 || height <= 0)
+        return 0;
+    TBitmap ink(width + 2 * height, height);
+    TCanvas& canvas = ink.Canvas();
+    canvas.Font().Assign(Font());
+    canvas.Font().SetColor(clBlack);
+    canvas.Brush().SetStyle(bsClear);
+    RECT r{0, 0, ink.Width(), height};
+    canvas.DrawText(text, r, DT_EXPANDTABS | DT_NOCLIP | (showAccelChar_ ? 0 : DT_NOPREFIX));
+    for (int x = ink.Width() - 1; x >= 0; --x)
+        for (int y = 0; y < height; ++y)
+            if (ink.Pixel(x, y) != clWhite)
+                return x + 1;
+    return 0;
 }
 
 void TRxCustomLabel::ChangeScale(int newDpi, int oldDpi) {

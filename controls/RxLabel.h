@@ -65,6 +65,8 @@ protected:
     void ChangeScale(int newDpi, int oldDpi) override;
     // Draws, or with DT_CALCRECT measures, the caption on `canvas` with the label's font and shadow.
     void DrawLabelText(TCanvas& canvas, RECT& rect, UINT flags);
+    // The width of what the caption inks in one line measured `width` by `height` pixels.
+    int InkedWidth(int width, int height);
     // Sizes the label to its text when AutoSize is on.
     void AdjustBounds();
     void UpdateTracking();
