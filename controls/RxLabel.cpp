@@ -231,8 +231,8 @@ void TRxCustomLabel::AdjustBounds() {
 // caption is drawn once on a bitmap with room to spare, and its rightmost inked column counts too.
 int TRxCustomLabel::InkedWidth(int width, int height) {
     const std::string text = Caption();
-    if (text.empty() || width <= 0 || height <= 0)
-        return 0;
+    if (text.empty() || (showAccelChar_ && text == "&") || width <= 0 || height <= 0)
+        return 0; // measured as a blank, drawn as nothing
     TBitmap ink(width + 2 * height, height);
     TCanvas& canvas = ink.Canvas();
     canvas.Font().Assign(Font());

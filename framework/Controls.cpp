@@ -1056,9 +1056,13 @@ void TWinControl::WndProc(TMessage& message) {
         case WM_KEYUP:
         case WM_SYSKEYUP: {
             WORD key = static_cast<WORD>(message.WParam);
-            if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
-                KeyDown(key, KeyboardShiftState());
-            else
+            if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN) {
+                TForm* form = GetParentForm(this);
+                if (form && form != this && form->KeyPreview)
+                    static_cast<TWinControl*>(form)->KeyDown(key, KeyboardShiftState());
+                if (key != 0)
+                    KeyDown(key, KeyboardShiftState());
+            } else
                 KeyUp(key, KeyboardShiftState());
             if (key == 0)
                 return;

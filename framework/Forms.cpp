@@ -266,10 +266,17 @@ void TForm::WndProc(TMessage& message) {
             message.Result = 0;
             return;
         case WM_ACTIVATE:
-            if (LOWORD(message.WParam) != WA_INACTIVE && activeControl_ && activeControl_->CanFocus()) {
-                ::SetFocus(activeControl_->Handle());
-                message.Result = 0;
-                return;
+            // The caret goes back where it was; at first to the first control in tab order, so that
+            // typing after the window is shown or clicked goes somewhere.
+            if (LOWORD(message.WParam) != WA_INACTIVE && !HIWORD(message.WParam)) {
+                TWinControl* target = activeControl_ && activeControl_->CanFocus()
+                                          ? activeControl_
+                                          : FindNextControl(nullptr, true, true);
+                if (target) {
+                    target->SetFocus();
+                    message.Result = 0;
+                    return;
+                }
             }
             break;
         case CM_DIALOGKEY:

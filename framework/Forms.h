@@ -34,6 +34,9 @@ public:
     void SetActiveControl(TWinControl* control);
     void SelectNext(TWinControl* current, bool forward, bool checkTabStop);
     int ModalResult = 0;
+    // The form hears every key pressed in its controls (KeyDown, OnKeyDown) before the control does;
+    // a key it sets to 0 goes no further.
+    bool KeyPreview = false;
 
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;

@@ -104,6 +104,15 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     font.SetCharset(DEFAULT_CHARSET);
     font.SetStyle(0);
     SetFont(font);
+    // F5 anywhere in the window is a click on Rescan, and does nothing while Rescan is disabled.
+    KeyPreview = true;
+    OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) {
+        if (key == VK_F5 && (shift & (ssShift | ssAlt | ssCtrl)) == 0) {
+            key = 0;
+            if (RxSpeedButton1->Enabled())
+                RxSpeedButton1Click(RxSpeedButton1);
+        }
+    };
 
     Bevel1 = new TBevel(this);
     Bevel1->SetName("Bevel1");
@@ -136,6 +145,15 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     TreeView1->SetParentColor(false);
     TreeView1->SetTabOrder(1);
     TreeView1->OnDblClick = [this](TObject* sender) { TreeView1DblClick(sender); };
+    TreeView1->OnKeyDown = [this](TObject* sender, WORD& key, TShiftState shift) {
+        // The keyboard's ways to what the double click does.
+        const TShiftState modifiers = shift & (ssShift | ssAlt | ssCtrl);
+        if ((key == VK_RETURN && modifiers == 0) ||
+            ((key == 'C' || key == VK_INSERT) && modifiers == ssCtrl)) {
+            TreeView1DblClick(sender);
+            key = 0;
+        }
+    };
 
     SecretPanel1 = new TSecretPanel(this);
     SecretPanel1->SetName("SecretPanel1");

@@ -333,6 +333,48 @@ TEST_F(MainFormTest, AProjectNameTypedOrPastedWithTheKeyboardScans) {
     }
 }
 
+// A dialog that the keyboard opened, closed again by a timer, as the one who opened it would.
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (HWND dialog = FindWindowW(L"#32770", nullptr)) {
+        KillTimer(nullptr, timer);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+}
+
+// Everything the mouse does, from the keyboard alone: the caret starts in the edit, Tab and Shift+Tab
+// go between the edit and the tree, Enter, Ctrl+C and Ctrl+Insert copy a number, F5 rescans (and tells
+// what went wrong), Alt+Down browses.
+TEST_F(MainFormTest, TheKeyboardAloneReachesEveryAction) {
+    TypeText(kProject);
+    ASSERT_TRUE(PumpUntil([&] { return NodeCount() == 12; })) << form->FilenameEdit1->Text();
+    SendKeys({{VK_TAB, false}, {VK_HOME, false}});
+    ASSERT_TRUE(PumpUntil([&] { return form->TreeView1->Selected().Text() == "MainForm:100"; }));
+    const WORD ctrl = 0x200;
+    for (const WORD key : {WORD(VK_RETURN), WORD(ctrl | 'C'), WORD(ctrl | VK_INSERT)}) {
+        Clipboard()->SetAsText("none");
+        SendKeys({{VK_DOWN, false}, {VK_UP, false}, {key, (key & ctrl) != 0}});
+        EXPECT_TRUE(PumpUntil([&] { return ClipboardText() == "100"; })) << key << ": " << ClipboardText();
+    }
+    SendKeys({{static_cast<WORD>(0x100 | VK_TAB), true}});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == form->FilenameEdit1->Handle(); }));
+    SetEditText("none.mak");
+    SendKeys({{VK_F5, false}});
+    EXPECT_TRUE(PumpUntil([&] { return boxes.size() == 1; }));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Cannot open file none.mak."});
+    int requests = 0;
+    form->FilenameEdit1->Dialog().OnRequest = [&](const OPENFILENAMEW&) { ++requests; };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, CancelDialog);
+    INPUT altDown[4] = {};
+    for (INPUT& input : altDown)
+        input.type = INPUT_KEYBOARD;
+    altDown[0].ki.wVk = altDown[3].ki.wVk = VK_MENU;
+    altDown[1].ki.wVk = altDown[2].ki.wVk = VK_DOWN;
+    altDown[2].ki.dwFlags = altDown[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, altDown, sizeof(INPUT));
+    EXPECT_TRUE(PumpUntil([&] { return requests == 1 && !FindWindowW(L"#32770", nullptr); }));
+    KillTimer(nullptr, timer);
+}
+
 TEST_F(MainFormTest, RescanButtonReadsTheProjectAgain) {
     LoadDemo();
     const std::string before = TreeText(ReadTree(Tree()));
