@@ -1,9 +1,9 @@
 #include "controls/RxSpeedButton.h"
 
-#include "credits/Timer.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "framework/Forms.h"
+#include "threads/Timer.h"
 
 #include <algorithm>
 

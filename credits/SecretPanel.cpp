@@ -1,8 +1,8 @@
 #include "credits/SecretPanel.h"
 
-#include "credits/RxTimer.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
+#include "threads/RxTimer.h"
 
 #include <algorithm>
 #include <exception>

@@ -1004,11 +1004,6 @@ void TWinControl::WndProc(TMessage& message) {
         return;
     switch (message.Msg) {
         case WM_PAINT:
-            if (IsBuiltIn())
-                DefaultHandler(message);
-            else
-                PaintHandler(message);
-            return;
         case WM_PRINTCLIENT:
             if (IsBuiltIn())
                 DefaultHandler(message);

@@ -2,9 +2,9 @@
 
 #include "framework/Forms.h"
 #include "framework/HintWindow.h"
+#include "gui/MainForm.h"
+#include "gui/Program.h"
 #include "runtime/Exceptions.h"
-#include "scanner/gui/MainForm.h"
-#include "scanner/gui/Program.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>

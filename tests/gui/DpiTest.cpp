@@ -9,7 +9,7 @@
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
-#include "scanner/gui/MainForm.h"
+#include "gui/MainForm.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
 

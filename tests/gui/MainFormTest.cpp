@@ -1,11 +1,10 @@
-#include "scanner/gui/MainForm.h"
+#include "gui/MainForm.h"
 
 #include "controls/FilenameEdit.h"
 #include "controls/RxLabel.h"
 #include "controls/RxSpeedButton.h"
 #include "credits/Credits.h"
 #include "credits/SecretPanel.h"
-#include "credits/Thread.h"
 #include "framework/Application.h"
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
@@ -16,6 +15,7 @@
 #include "scanner/HelpContextScan.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
+#include "threads/Thread.h"
 
 #include <gtest/gtest.h>
 

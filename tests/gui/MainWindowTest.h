@@ -13,7 +13,7 @@
 
 #include "framework/Application.h"
 #include "framework/TreeView.h"
-#include "scanner/gui/MainForm.h"
+#include "gui/MainForm.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace guitest {

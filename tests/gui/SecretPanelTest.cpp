@@ -3,10 +3,10 @@
 #include "GuiTestSupport.h"
 #include "credits/Credits.h"
 #include "credits/NotifyingStrings.h"
-#include "credits/RxTimer.h"
 #include "framework/Application.h"
 #include "framework/Panel.h"
 #include "runtime/Exceptions.h"
+#include "threads/RxTimer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "credits/Thread.h"
+#include "threads/Thread.h"
 
 #include "framework/Application.h"
 #include "runtime/Exceptions.h"

@@ -1,5 +1,5 @@
-#include "credits/Timer.h"
-#include "credits/RxTimer.h"
+#include "threads/Timer.h"
+#include "threads/RxTimer.h"
 
 #include "framework/Application.h"
 #include "runtime/Exceptions.h"

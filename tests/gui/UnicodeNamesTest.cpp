@@ -1,7 +1,7 @@
 #include "controls/FilenameEdit.h"
 #include "formstream/Os.h"
 #include "framework/Clipboard.h"
-#include "scanner/gui/TreeViewResult.h"
+#include "gui/TreeViewResult.h"
 #include "tests/gui/MainWindowTest.h"
 
 #include <dlgs.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "credits/Thread.h"
 #include "framework/Component.h"
+#include "threads/Thread.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "scanner/gui/TreeViewResult.h"
+#include "gui/TreeViewResult.h"
 
 #include "formstream/Os.h"
 

@@ -1,4 +1,4 @@
-#include "scanner/gui/MainForm.h"
+#include "gui/MainForm.h"
 
 #include "controls/FilenameEdit.h"
 #include "controls/RxLabel.h"
@@ -10,10 +10,10 @@
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
+#include "gui/TreeViewResult.h"
 #include "resources/ResourceNames.h"
 #include "scanner/FormTextCache.h"
 #include "scanner/HelpContextScan.h"
-#include "scanner/gui/TreeViewResult.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "credits/Thread.h"
+#include "threads/Thread.h"
 
 #include "formstream/Os.h"
 #include "framework/UtilWindow.h"

@@ -1,6 +1,6 @@
 #include "formstream/Os.h"
 #include "framework/Application.h"
-#include "scanner/gui/Program.h"
+#include "gui/Program.h"
 
 #include <windows.h>
 

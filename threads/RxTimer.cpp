@@ -1,4 +1,4 @@
-#include "credits/RxTimer.h"
+#include "threads/RxTimer.h"
 
 #include "framework/Application.h"
 #include "framework/UtilWindow.h"

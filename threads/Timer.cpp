@@ -1,4 +1,4 @@
-#include "credits/Timer.h"
+#include "threads/Timer.h"
 
 #include "framework/UtilWindow.h"
 #include "runtime/Exceptions.h"

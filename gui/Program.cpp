@@ -1,9 +1,9 @@
-#include "scanner/gui/Program.h"
+#include "gui/Program.h"
 
 #include "formstream/Os.h"
 #include "framework/Application.h"
+#include "gui/MainForm.h"
 #include "runtime/Exceptions.h"
-#include "scanner/gui/MainForm.h"
 
 #include <windows.h>
 
