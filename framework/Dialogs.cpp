@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr std::size_t kFileBufferLength = MAX_PATH; // 260
+// Room for a name of any length the file system takes (the long-path limit), not MAX_PATH.
+constexpr std::size_t kFileBufferLength = 32768;
 constexpr std::size_t kMultiSelectBufferLength = 8192;
 constexpr std::size_t kDefaultExtLength = 3;
 
