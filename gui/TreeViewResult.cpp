@@ -2,41 +2,22 @@
 
 #include "formstream/Os.h"
 
-namespace {
-
-// The scan hands over the form's own bytes, which are in the ANSI code page of the system that wrote
-// the form; the tree's text is UTF-8.
-std::string ShownCaption(const std::string& formBytes) {
-    return os::Narrow(os::WidenSystemBytes(formBytes));
-}
-
-} // namespace
-
 void TTreeViewResult::Clear() {
     nodes_.Clear();
 }
 
-TResultTree::Node TTreeViewResult::AddRoot(const std::string& caption) {
-    return RefOf(nodes_.AddRoot(ShownCaption(caption)));
+TResultTree::Node TTreeViewResult::AddForm(const std::string& name, std::optional<std::int32_t> number) {
+    return Add(TTreeNode(), name, number, number ? rkForm : rkBareForm);
 }
 
-TResultTree::Node TTreeViewResult::AddChild(Node parent, const std::string& caption) {
-    return RefOf(nodes_.AddChild(NodeOf(parent), ShownCaption(caption)));
+TResultTree::Node TTreeViewResult::AddComponent(Node form, const std::string& name, std::int32_t number) {
+    return Add(NodeOf(form), name, number, rkComponent);
 }
 
-void TTreeViewResult::SetImages(Node node, int imageIndex, int selectedIndex) {
-    TTreeNode item = NodeOf(node);
-    item.SetImageIndex(imageIndex);
-    item.SetSelectedIndex(selectedIndex);
-    item.SetStateIndex(-1);
-}
-
-// The images go with the insertion: three messages fewer for each node.
-TResultTree::Node TTreeViewResult::Add(Node parent, const std::string& caption, int imageIndex,
-                                       int selectedIndex) {
-    return RefOf(nodes_.AddChild(parent ? NodeOf(parent) : TTreeNode(), caption, imageIndex, selectedIndex));
-}
-
-void TTreeViewResult::Delete(Node node) {
-    nodes_.Delete(NodeOf(node));
+// A form's names are bytes in the ANSI code page of the system that wrote it; the tree's text is
+// UTF-8. The images go with the insertion.
+TResultTree::Node TTreeViewResult::Add(TTreeNode parent, const std::string& name,
+                                       std::optional<std::int32_t> number, TResultKind kind) {
+    const std::string caption = os::Narrow(os::WidenSystemBytes(ResultCaption(name, number)));
+    return reinterpret_cast<Node>(nodes_.AddChild(parent, caption, kind, kind).ItemId());
 }

@@ -3,23 +3,21 @@
 #include "framework/TreeView.h"
 #include "scanner/ResultTree.h"
 
-// The result tree of the scan over a tree view's nodes: the scan appends straight into the window.
-// A node reference is the tree view's item handle.
+// The scan's nodes straight into the window's tree view: each node's caption made from its name and
+// number, shown in the system's code page, with the image of its kind. A node reference is the tree
+// view's item handle.
 class TTreeViewResult : public TResultTree {
 public:
     explicit TTreeViewResult(TTreeNodes& nodes) : nodes_(nodes) {}
 
     void Clear() override;
-    Node AddRoot(const std::string& caption) override;
-    Node AddChild(Node parent, const std::string& caption) override;
-    void SetImages(Node node, int imageIndex, int selectedIndex) override;
-    Node Add(Node parent, const std::string& caption, int imageIndex, int selectedIndex) override;
-    void Delete(Node node) override;
+    Node AddForm(const std::string& name, std::optional<std::int32_t> number) override;
+    Node AddComponent(Node form, const std::string& name, std::int32_t number) override;
 
     TTreeNode NodeOf(Node node) { return TTreeNode(&nodes_, reinterpret_cast<HTREEITEM>(node)); }
 
 private:
-    static Node RefOf(TTreeNode node) { return reinterpret_cast<Node>(node.ItemId()); }
+    Node Add(TTreeNode parent, const std::string& name, std::optional<std::int32_t> number, TResultKind kind);
 
     TTreeNodes& nodes_; // not owned: the tree view's collection
 };

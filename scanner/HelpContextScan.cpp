@@ -126,14 +126,12 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
             // Only the first HelpContext of the window counts.
             windowOpen = false;
             const std::int32_t number = ReadNumber(text.substr(kHelpContextProperty.size()));
-            const std::string caption = name + ":" + std::to_string(number);
             if (isForm) {
-                formNode = tree.Add(0, caption, kImageFormWithContext, kImageFormWithContext);
+                formNode = tree.AddForm(name, number);
             } else if (number != 0) {
-                if (formNode == 0) {
-                    formNode = tree.Add(0, formName, kImageFormWithoutContext, kImageFormWithoutContext);
-                }
-                tree.Add(formNode, caption, kImageComponent, kImageComponent);
+                if (formNode == 0)
+                    formNode = tree.AddForm(formName, std::nullopt);
+                tree.AddComponent(formNode, name, number);
             }
         }
     }

@@ -15,9 +15,6 @@ class TStrings;
 // The help-context scan: from a project makefile's RESDEPEN macro to the result tree of forms and
 // components whose HelpContext is set.
 
-// Image indexes of the result tree's nodes.
-enum : int { kImageFormWithContext = 0, kImageComponent = 1, kImageFormWithoutContext = 2 };
-
 // A form file as its project lists it, and the name it opens by.
 struct ListedForm {
     std::string Name; // as listed: errors name the file so

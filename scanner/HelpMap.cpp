@@ -1,6 +1,5 @@
 #include "scanner/HelpMap.h"
 
-#include <charconv>
 #include <map>
 #include <set>
 
@@ -8,21 +7,6 @@
 #include "scanner/Utf8Output.h"
 
 namespace {
-
-// A caption is the name, ":" and the number the scan wrote in decimal. Names are cut out before the
-// first ":", so the last ":" is the one the scan put there.
-bool SplitCaption(const std::string& caption, std::string& name, std::int32_t& number) {
-    const size_t colon = caption.rfind(':');
-    if (colon == std::string::npos)
-        return false;
-    const char* first = caption.data() + colon + 1;
-    const char* last = caption.data() + caption.size();
-    const auto parsed = std::from_chars(first, last, number);
-    if (parsed.ec != std::errc() || parsed.ptr != last)
-        return false;
-    name = caption.substr(0, colon);
-    return true;
-}
 
 bool IsIdentifierChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -67,24 +51,17 @@ void AppendCsvField(std::string& out, const std::string& field) {
 } // namespace
 
 std::string HelpContextEntry::NodeName() const {
-    return Component.empty() ? Form : Form + "." + Component;
+    return Component ? Form + "." + *Component : Form;
 }
 
 std::vector<HelpContextEntry> NumberedNodes(const TMemoryTree& tree) {
     std::vector<HelpContextEntry> entries;
     for (const TMemoryTree::Item& form : tree.Roots()) {
-        HelpContextEntry own;
-        const bool numbered =
-            form.ImageIndex == kImageFormWithContext && SplitCaption(form.Caption, own.Form, own.Number);
-        if (!numbered)
-            own.Form = form.Caption;
-        if (numbered && own.Number != 0)
-            entries.push_back(own);
+        if (form.Number.value_or(0) != 0)
+            entries.push_back({form.Name, std::nullopt, *form.Number});
         for (const TMemoryTree::Item& component : form.Children) {
-            HelpContextEntry entry;
-            entry.Form = own.Form;
-            if (SplitCaption(component.Caption, entry.Component, entry.Number) && entry.Number != 0)
-                entries.push_back(entry);
+            if (component.Number.value_or(0) != 0)
+                entries.push_back({form.Name, component.Name, *component.Number});
         }
     }
     return entries;
@@ -98,7 +75,7 @@ std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>&
     std::map<std::string, int> lastSuffix;
     for (const HelpContextEntry& entry : entries) {
         const std::string base =
-            Sanitised(prefix + entry.Form + (entry.Component.empty() ? "" : "_" + entry.Component));
+            Sanitised(prefix + entry.Form + (entry.Component ? "_" + *entry.Component : std::string()));
         std::string identifier = base;
         if (taken.count(identifier) != 0) {
             int& suffix = lastSuffix.emplace(base, 1).first->second;
@@ -127,7 +104,7 @@ std::string HelpMapCsv(const std::vector<HelpContextEntry>& entries) {
     for (const HelpContextEntry& entry : entries) {
         AppendCsvField(csv, entry.Form);
         csv += ',';
-        AppendCsvField(csv, entry.Component);
+        AppendCsvField(csv, entry.Component.value_or(std::string()));
         csv += ',' + std::to_string(entry.Number) + "\r\n";
     }
     return csv;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,14 @@
 // The help author's view of a result tree: its numbered nodes as the map a help project includes,
 // and the checks to run on them before a release.
 
-// A node whose number is not 0: a form's own number (Component empty) or a component's.
+// A node whose number is not 0: a form's own number (no Component) or a component's (whose name may
+// be empty).
 struct HelpContextEntry {
     std::string Form;
-    std::string Component;
+    std::optional<std::string> Component;
     std::int32_t Number = 0;
 
-    // "form" or "form.component".
+    // "form" or "form.component" ("form." for a component without a name).
     std::string NodeName() const;
 };
 

@@ -6,8 +6,8 @@ namespace {
 
 void AppendJsonItem(std::string& out, const TMemoryTree::Item& item) {
     out += "{\"caption\": ";
-    AppendJsonString(out, item.Caption);
-    out += ", \"image\": " + std::to_string(item.ImageIndex) + ", \"children\": [";
+    AppendJsonString(out, item.Caption());
+    out += ", \"image\": " + std::to_string(item.Kind) + ", \"children\": [";
     for (size_t i = 0; i < item.Children.size(); ++i) {
         if (i > 0)
             out += ", ";
@@ -18,65 +18,31 @@ void AppendJsonItem(std::string& out, const TMemoryTree::Item& item) {
 
 } // namespace
 
-TResultTree::Node TResultTree::Add(Node parent, const std::string& caption, int imageIndex,
-                                   int selectedIndex) {
-    const Node node = parent ? AddChild(parent, caption) : AddRoot(caption);
-    SetImages(node, imageIndex, selectedIndex);
-    return node;
+std::string ResultCaption(const std::string& name, std::optional<std::int32_t> number) {
+    return number ? name + ":" + std::to_string(*number) : name;
 }
 
-TResultTree::Node TMemoryTree::AddRoot(const std::string& caption) {
-    roots_.push_back(Item{caption, -1, -1, -1, {}, ++lastId_});
-    return lastId_;
+// A node is its form's position, and for a component the position of the form's last child too: the
+// scan adds components to the form it added last.
+TResultTree::Node TMemoryTree::AddForm(const std::string& name, std::optional<std::int32_t> number) {
+    roots_.push_back(Item{name, number, number ? rkForm : rkBareForm, {}});
+    return roots_.size();
 }
 
-TResultTree::Node TMemoryTree::AddChild(Node parent, const std::string& caption) {
-    Item* owner = Find(parent, nullptr);
-    if (owner == nullptr)
+TResultTree::Node TMemoryTree::AddComponent(Node form, const std::string& name, std::int32_t number) {
+    if (form == 0 || form > roots_.size())
         return 0;
-    owner->Children.push_back(Item{caption, -1, -1, -1, {}, ++lastId_});
-    return lastId_;
-}
-
-void TMemoryTree::SetImages(Node node, int imageIndex, int selectedIndex) {
-    if (Item* item = Find(node, nullptr)) {
-        item->ImageIndex = imageIndex;
-        item->SelectedIndex = selectedIndex;
-        item->StateIndex = -1;
-    }
-}
-
-void TMemoryTree::Delete(Node node) {
-    std::vector<Item>* siblings = nullptr;
-    if (Item* item = Find(node, &siblings))
-        siblings->erase(siblings->begin() + (item - siblings->data()));
-}
-
-// Searches from the back: the scan works on the nodes it appended last.
-TMemoryTree::Item* TMemoryTree::Find(Node node, std::vector<Item>** siblings) {
-    for (auto root = roots_.rbegin(); root != roots_.rend(); ++root) {
-        if (root->Id == node) {
-            if (siblings)
-                *siblings = &roots_;
-            return &*root;
-        }
-        for (auto child = root->Children.rbegin(); child != root->Children.rend(); ++child) {
-            if (child->Id == node) {
-                if (siblings)
-                    *siblings = &root->Children;
-                return &*child;
-            }
-        }
-    }
-    return nullptr;
+    std::vector<Item>& children = roots_[form - 1].Children;
+    children.push_back(Item{name, number, rkComponent, {}});
+    return form;
 }
 
 std::string TMemoryTree::ToText() const {
     std::string text;
     for (const Item& root : roots_) {
-        text += root.Caption + '\n';
+        text += root.Caption() + '\n';
         for (const Item& child : root.Children)
-            text += "  " + child.Caption + '\n';
+            text += "  " + child.Caption() + '\n';
     }
     return text;
 }

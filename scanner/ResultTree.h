@@ -1,11 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-// The result tree as the scan sees it: the few node operations it needs. The window's tree view
-// implements it over its node collection; the command-line tool and the tests use TMemoryTree.
+// What the scan finds, as data: forms, with their own number when they have one, and under each the
+// components whose number is not 0. The window's tree view takes the nodes over its node collection;
+// the command-line tool, the help maps and the tests keep them in a TMemoryTree. Each front end
+// makes its own text of them.
+
+// The three kinds of node, which are also the image indexes of the window's tree.
+enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
+
+// A node's caption in the tree and in `scan`: the name, then ":" and the number when it has one. Names
+// are the form's bytes.
+std::string ResultCaption(const std::string& name, std::optional<std::int32_t> number);
+
 class TResultTree {
 public:
     // An opaque reference to a node; 0 refers to no node.
@@ -18,36 +29,28 @@ public:
 
     // Removes every node.
     virtual void Clear() = 0;
-    // Appends a node at the root level, or as the last child of `parent`. A tree that refuses the
-    // node raises an error ("Unable to insert an item").
-    virtual Node AddRoot(const std::string& caption) = 0;
-    virtual Node AddChild(Node parent, const std::string& caption) = 0;
-    // Sets the node's ImageIndex and SelectedIndex, and gives it no state image.
-    virtual void SetImages(Node node, int imageIndex, int selectedIndex) = 0;
-    // AddRoot (a null parent) or AddChild, then SetImages; a tree that can give the images with the
-    // node does so in one step.
-    virtual Node Add(Node parent, const std::string& caption, int imageIndex, int selectedIndex);
-    // Deletes the node with its children.
-    virtual void Delete(Node node) = 0;
+    // Appends a form at the root level (rkForm with its number, rkBareForm without), or a component
+    // as the last child of its form. A tree that refuses the node raises an error ("Unable to insert
+    // an item").
+    virtual Node AddForm(const std::string& name, std::optional<std::int32_t> number) = 0;
+    virtual Node AddComponent(Node form, const std::string& name, std::int32_t number) = 0;
 };
 
-// A plain in-memory result tree, in insertion order.
+// The nodes in memory, in insertion order.
 class TMemoryTree : public TResultTree {
 public:
     struct Item {
-        std::string Caption;
-        int ImageIndex = -1;
-        int SelectedIndex = -1;
-        int StateIndex = -1;
+        std::string Name;
+        std::optional<std::int32_t> Number;
+        TResultKind Kind = rkForm;
         std::vector<Item> Children;
-        Node Id = 0;
+
+        std::string Caption() const { return ResultCaption(Name, Number); }
     };
 
     void Clear() override { roots_.clear(); }
-    Node AddRoot(const std::string& caption) override;
-    Node AddChild(Node parent, const std::string& caption) override;
-    void SetImages(Node node, int imageIndex, int selectedIndex) override;
-    void Delete(Node node) override;
+    Node AddForm(const std::string& name, std::optional<std::int32_t> number) override;
+    Node AddComponent(Node form, const std::string& name, std::int32_t number) override;
 
     const std::vector<Item>& Roots() const { return roots_; }
     // One node per line: roots at column 0, children after two blanks, each line ending in LF.
@@ -56,9 +59,5 @@ public:
     std::string ToJson() const;
 
 private:
-    // The node with the id, and the list that holds it.
-    Item* Find(Node node, std::vector<Item>** siblings);
-
     std::vector<Item> roots_;
-    Node lastId_ = 0;
 };

@@ -280,8 +280,8 @@ TEST_F(MainFormTest, TypingAProjectNameKeyByKeyShowsNoBoxAndEndsWithItsTree) {
     ASSERT_EQ(shown.size(), expected.Roots().size());
     for (size_t i = 0; i < shown.size(); ++i) {
         const auto& root = expected.Roots()[i];
-        EXPECT_EQ(shown[i].Image, root.ImageIndex) << shown[i].Caption;
-        EXPECT_EQ(shown[i].SelectedImage, root.SelectedIndex) << shown[i].Caption;
+        EXPECT_EQ(shown[i].Image, root.Kind) << shown[i].Caption;
+        EXPECT_EQ(shown[i].SelectedImage, root.Kind) << shown[i].Caption;
         EXPECT_EQ(shown[i].StateImage, 0) << shown[i].Caption;
         EXPECT_FALSE(shown[i].Expanded) << shown[i].Caption;
         ASSERT_EQ(shown[i].Children.size(), root.Children.size());

@@ -2,6 +2,7 @@
 #include "formstream/Os.h"
 #include "framework/Clipboard.h"
 #include "gui/TreeViewResult.h"
+#include "scanner/HelpContextScan.h"
 #include "tests/gui/MainWindowTest.h"
 
 #include <dlgs.h>
@@ -108,11 +109,13 @@ TEST_F(UnicodeNamesTest, ACaptionInTheFormsCodePageShowsAsItsCharacters) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the case is written for code page 1252";
     TTreeViewResult result(form->TreeView1->Items());
-    const TTreeNode node = result.NodeOf(result.AddRoot("Caf\xE9:5"));
-    wchar_t text[16] = {};
-    TVITEMW item{TVIF_TEXT | TVIF_HANDLE, node.ItemId(), 0, 0, text, 16, 0, 0, 0, 0};
+    const std::string text = "object Caf\xE9: TForm1\r\n  HelpContext = 5\r\nend\r\n";
+    ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), result);
+    const TTreeNode node = form->TreeView1->Items().GetFirstNode();
+    wchar_t shown[16] = {};
+    TVITEMW item{TVIF_TEXT | TVIF_HANDLE, node.ItemId(), 0, 0, shown, 16, 0, 0, 0, 0};
     ASSERT_TRUE(SendMessageW(Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    EXPECT_TRUE(std::wstring(text) == L"Caf\u00e9:5") << os::Narrow(text);
+    EXPECT_TRUE(std::wstring(shown) == L"Caf\u00e9:5") << os::Narrow(shown);
     EXPECT_EQ(node.Text(), "Caf\xC3\xA9:5");
 }
 

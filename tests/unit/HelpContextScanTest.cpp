@@ -178,26 +178,23 @@ TEST(ScanFormText, NeverReadsPastTheText) {
     EXPECT_EQ(tree.ToText(), "F:12\n");
 }
 
-TEST(ScanFormText, ImagesAndNoStateImage) {
+TEST(ScanFormText, KindsOfNodes) {
     TMemoryTree tree;
     const std::string text = FormText({"object F: TF", "  HelpContext = 1", "  object A: TA",
                                        "    HelpContext = 2", "  end", "end", "object G: TG"});
     ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
     ASSERT_EQ(tree.Roots().size(), 1u);
     const TMemoryTree::Item& form = tree.Roots()[0];
-    EXPECT_EQ(form.ImageIndex, kImageFormWithContext);
-    EXPECT_EQ(form.SelectedIndex, kImageFormWithContext);
-    EXPECT_EQ(form.StateIndex, -1);
+    EXPECT_EQ(form.Kind, rkForm);
     ASSERT_EQ(form.Children.size(), 1u);
-    EXPECT_EQ(form.Children[0].ImageIndex, kImageComponent);
-    EXPECT_EQ(form.Children[0].SelectedIndex, kImageComponent);
+    EXPECT_EQ(form.Children[0].Kind, rkComponent);
 
     TMemoryTree bare;
     const std::string noOwn =
         FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"});
     ScanFormText(noOwn.data(), static_cast<std::int32_t>(noOwn.size()), bare);
-    EXPECT_EQ(bare.Roots()[0].ImageIndex, kImageFormWithoutContext);
-    EXPECT_EQ(bare.Roots()[0].SelectedIndex, kImageFormWithoutContext);
+    EXPECT_EQ(bare.Roots()[0].Kind, rkBareForm);
+    EXPECT_EQ(bare.Roots()[0].Number, std::nullopt);
 }
 
 TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {
@@ -276,7 +273,7 @@ TEST(ProjectFileName, OpensWhatTheQuotesHold) {
 
 TEST(Rescan, EmptyTextDoesNothing) {
     TMemoryTree tree;
-    tree.AddRoot("kept");
+    tree.AddForm("kept", std::nullopt);
     Rescan("", tree);
     EXPECT_EQ(tree.ToText(), "kept\n");
 }
@@ -284,7 +281,7 @@ TEST(Rescan, EmptyTextDoesNothing) {
 TEST(Rescan, AProjectThatCannotBeOpenedLeavesTheTree) {
     TempDir dir;
     TMemoryTree tree;
-    tree.AddRoot("kept");
+    tree.AddForm("kept", std::nullopt);
     const std::string missing = dir.File("missing.mak");
     EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
     EXPECT_THROW(Rescan(dir.Path(), tree), EFOpenError); // a folder
@@ -295,7 +292,7 @@ TEST(Rescan, NoMacroEmptiesTheTree) {
     TempDir dir;
     const std::string project = dir.Write("p.mak", "PROJECT = p.exe\r\n");
     TMemoryTree tree;
-    tree.AddRoot("old");
+    tree.AddForm("old", std::nullopt);
     Rescan(project, tree);
     EXPECT_EQ(tree.ToText(), "");
 }
@@ -420,10 +417,9 @@ TEST(Rescan, RealProjects) {
             EXPECT_FALSE(error.Message().empty()) << entry.path();
         }
         for (const TMemoryTree::Item& form : tree.Roots()) {
-            EXPECT_FALSE(form.ImageIndex == kImageFormWithoutContext && form.Children.empty())
-                << entry.path();
+            EXPECT_FALSE(form.Kind == rkBareForm && form.Children.empty()) << entry.path();
             for (const TMemoryTree::Item& component : form.Children)
-                EXPECT_NE(component.Caption.find(':'), std::string::npos) << entry.path();
+                EXPECT_NE(component.Number.value_or(0), 0) << entry.path();
         }
     }
     EXPECT_GT(projects, 0);

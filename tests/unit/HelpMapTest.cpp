@@ -44,7 +44,8 @@ std::vector<HelpContextEntry> Entries(std::initializer_list<std::pair<std::strin
         const size_t dot = node.first.find('.');
         HelpContextEntry entry;
         entry.Form = node.first.substr(0, dot);
-        entry.Component = dot == std::string::npos ? "" : node.first.substr(dot + 1);
+        if (dot != std::string::npos)
+            entry.Component = node.first.substr(dot + 1);
         entry.Number = node.second;
         entries.push_back(entry);
     }
@@ -60,12 +61,21 @@ std::string Joined(const std::vector<std::string>& items) {
 
 TEST(NumberedNodes, AreTheNodesWithANumberOtherThanZeroInTreeOrder) {
     const Tree tree{Form("Main", 100, {{"Edit1", 110}, {"Plain", 0}, {"Edit2", -5}}),
-                    Form("NoOwn", 0, {{"Box", 7}}), Form("Zero", 0, {{"Button", 8}}, true),
-                    Form("Nothing", 0, {{"Label", 0}}), Form("Alone", 3, {})};
+                    Form("NoOwn", 0, {{"Box", 7}}),
+                    Form("Zero", 0, {{"Button", 8}}, true),
+                    Form("Nothing", 0, {{"Label", 0}}),
+                    Form("Alone", 3, {}),
+                    Form("Unnamed", 4, {{"", 9}})};
     std::string nodes;
     for (const HelpContextEntry& entry : NumberedNodes(tree))
         nodes += entry.NodeName() + "=" + std::to_string(entry.Number) + " ";
-    EXPECT_EQ(nodes, "Main=100 Main.Edit1=110 Main.Edit2=-5 NoOwn.Box=7 Zero.Button=8 Alone=3 ");
+    // A component without a name is still a component, never its form's own number.
+    EXPECT_EQ(
+        nodes,
+        "Main=100 Main.Edit1=110 Main.Edit2=-5 NoOwn.Box=7 Zero.Button=8 Alone=3 Unnamed=4 Unnamed.=9 ");
+    EXPECT_EQ(Joined(HelpMapIdentifiers(NumberedNodes(tree), "IDH_")),
+              "IDH_Main IDH_Main_Edit1 IDH_Main_Edit2 IDH_NoOwn_Box IDH_Zero_Button IDH_Alone IDH_Unnamed "
+              "IDH_Unnamed_");
 }
 
 TEST(HelpMapIdentifiers, ReplaceEveryOtherCharacterAndNumberRepeats) {
