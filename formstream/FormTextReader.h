@@ -49,6 +49,7 @@ private:
     void ReadProperty();
     void ReadValue();
     void ReadNumber();
+    bool ReadNonFinite(bool negative);
     void ReadString();
     void ReadList();
     void ReadSet();

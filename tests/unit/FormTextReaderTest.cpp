@@ -167,6 +167,28 @@ TEST(FormTextReader, EveryValueKindTakesItsNarrowestTag) {
         EXPECT_EQ(ValueBytes(c.text), c.bytes) << c.text;
 }
 
+// Every non-finite value the conversion writes reads back to its own tag and kind, so its text
+// comes back as it was; before, all but "INF" and "NAN" were refused.
+TEST(FormTextReader, NonFiniteValuesComeBackAsTheyWereWritten) {
+    const std::string cases[] = {
+        Tagged(5, std::string("\0\0\0\0\0\0\0\x80\xFF\x7F", 10)),
+        Tagged(5, std::string("\0\0\0\0\0\0\0\xC0\xFF\x7F", 10)),
+        Tagged(15, Little(0x7F800000u, 4)),
+        Tagged(15, Little(0xFF800000u, 4)),
+        Tagged(15, Little(0x7FC00000u, 4)),
+        Tagged(17, Little(0x7FF0000000000000ull, 8)),
+        Tagged(17, Little(0xFFF0000000000000ull, 8)),
+        Tagged(17, Little(0x7FF8000000000000ull, 8)),
+        Tagged(21, Little(0xFFF0000000000000ull, 8)),
+    };
+    for (const std::string& value : cases) {
+        const std::string text = ToText(
+            FormBuilder().Object("TA", "A").Prop("P").Bytes(value).EndProps().EndChildren().FormFile("TA"));
+        const std::size_t start = text.find("= ") + 2;
+        EXPECT_EQ(ValueBytes(text.substr(start, text.find('\r', start) - start)), value) << text;
+    }
+}
+
 TEST(FormTextReader, StringsAboveTheShortLengthAreLong) {
     EXPECT_EQ(ValueBytes("'" + std::string(255, 'x') + "'"),
               FormBuilder().String(std::string(255, 'x')).Records());
