@@ -18,6 +18,7 @@
 #endif
 
 #include "formstream/Reader.h"
+#include "formstream/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 
@@ -584,54 +585,6 @@ bool IsWideCode(char16_t unit) {
     return unit < 32 || unit > 126 || unit == u'\'';
 }
 
-// UTF-8 to UTF-16 units. A byte that starts no valid sequence (a stray continuation byte, an
-// overlong form, an encoded surrogate, a code point above U+10FFFF, a sequence cut short) is the
-// unit of its own value, and decoding goes on with the next byte.
-void DecodeUtf8(std::string_view bytes, std::u16string& units) {
-    units.clear();
-    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
-    const auto continuation = [&](std::size_t i, std::uint8_t low, std::uint8_t high) {
-        return i < bytes.size() && at(i) >= low && at(i) <= high;
-    };
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::uint8_t lead = at(i);
-        // The range of the first continuation byte depends on the lead; the others are 80..BF.
-        int length = 1;
-        std::uint8_t low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool valid = length > 1 && continuation(i + 1, low, high);
-        for (int n = 2; valid && n < length; ++n)
-            valid = continuation(i + static_cast<std::size_t>(n), 0x80, 0xBF);
-        if (!valid) {
-            units.push_back(lead);
-            ++i;
-            continue;
-        }
-        static const std::uint8_t kLeadMask[] = {0, 0, 0x1F, 0x0F, 0x07};
-        std::uint32_t code = lead & kLeadMask[length];
-        for (int n = 1; n < length; ++n)
-            code = (code << 6) | (at(i + static_cast<std::size_t>(n)) & 0x3F);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(code));
-        }
-        i += static_cast<std::size_t>(length);
-    }
-}
-
 bool IsByteCode(char c) {
     return static_cast<std::uint8_t>(c) < 0x20 || c == '\'';
 }
@@ -1060,7 +1013,8 @@ void FormTextConverter::EmitWideString() {
 }
 
 void FormTextConverter::EmitUtf8String() {
-    DecodeUtf8(reader_.ReadUtf8StringView(), units_);
+    const std::string_view bytes = reader_.ReadUtf8StringView();
+    DecodeUtf8(bytes.data(), bytes.size(), units_);
     EmitQuoted(units_.data(), units_.size(), IsWideCode);
 }
 

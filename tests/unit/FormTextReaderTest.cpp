@@ -211,6 +211,20 @@ TEST(FormTextReader, Utf8TextsMakeTheirNonAsciiStringsWide) {
                         FormBuilder().String("x").Records() + std::string(2, '\0'));
 }
 
+// Invalid sequences in a UTF-8 text are read as the conversion decodes a UTF-8 string, each byte
+// that starts no valid sequence a character of its own value: before, F7 BF BF BF became two lone
+// surrogates and C0 80 a zero. So a string's text and the text of its way back are the same.
+TEST(FormTextReader, InvalidUtf8ReadsAsTheConversionDecodesIt) {
+    for (const std::string bytes : {"\xF7\xBF\xBF\xBF", "\xC0\x80", "a\xE2\x82", "\xED\xA0\x80z",
+                                    "\xF4\x90\x80\x80", "\xC3\xA9\x80\xF0\x9F\x98\x80"}) {
+        const std::string text = ToText(
+            FormBuilder().Object("TA", "A").Prop("P").Utf8String(bytes).EndProps().EndChildren().FormFile(
+                "TA"));
+        EXPECT_EQ(ToText(ToFormFile("\xEF\xBB\xBFobject A: TA\r\n  P = '" + bytes + "'\r\nend")), text);
+        EXPECT_EQ(ToText(ToFormFile(text)), text);
+    }
+}
+
 TEST(FormTextReader, HeadersPrefixesAndLayout) {
     FormBuilder f;
     f.Inherited("TForm2", "Form2")
