@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -44,6 +45,10 @@ public:
     void ReadExact(void* buffer, std::int32_t count);
     void WriteExact(const void* buffer, std::int32_t count);
 };
+
+// Appends what is left of a stream to `bytes`, at most `limit` bytes, up to its end or its first
+// failing read.
+void ReadRest(TStream& stream, std::string& bytes, std::int32_t limit = INT32_MAX);
 
 // A stream over an operating-system file handle, which it does not own.
 class THandleStream : public TStream {
