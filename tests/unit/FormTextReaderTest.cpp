@@ -11,6 +11,7 @@
 #include <random>
 
 #include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"

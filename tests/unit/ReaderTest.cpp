@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"
