@@ -34,28 +34,40 @@ constexpr std::size_t QuotedRoom(std::size_t count) {
     return 3 * count + 2;
 }
 
-// The text of a string's bytes with QuotedRoom(count) room at `out`: control bytes and the
-// apostrophe as "#<code>", runs of other bytes between apostrophes. Returns the end of the text.
-char* QuoteBytes(char* out, const char* bytes, std::size_t count) {
+// The one quoting rule, for a string's bytes and for UTF-16 units alike: the units that isCode
+// picks (control characters, the apostrophe, and in wide strings all but printable ASCII) as
+// "#<code>", runs of the others between apostrophes, and "''" for no units. `out` takes the pieces:
+// Text(characters, count), Code(unit), Run(units, count).
+template <typename Unit, typename IsCode, typename Out>
+[[gnu::always_inline]] inline void Quote(const Unit* units, std::size_t count, IsCode isCode, Out& out) {
     if (count == 0) {
-        std::memcpy(out, "''", 2);
-        return out + 2;
+        out.Text("''", 2);
+        return;
     }
     for (std::size_t i = 0; i < count;) {
-        if (IsByteCode(bytes[i])) {
-            *out++ = '#';
-            out = std::to_chars(out, out + 2, static_cast<std::uint8_t>(bytes[i++])).ptr;
+        if (isCode(units[i])) {
+            out.Code(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i++])));
             continue;
         }
         const std::size_t start = i;
-        while (i < count && !IsByteCode(bytes[i]))
+        while (i < count && !isCode(units[i]))
             ++i;
-        *out++ = '\'';
-        out = CopyText(out, bytes + start, i - start);
-        *out++ = '\'';
+        out.Text("'", 1);
+        out.Run(units + start, i - start);
+        out.Text("'", 1);
     }
-    return out;
 }
+
+// Quote's pieces straight into a buffer with the room for them.
+struct TQuotedAt {
+    char* At;
+    void Text(const char* text, std::size_t count) { At = CopyText(At, text, count); }
+    void Code(unsigned code) {
+        *At++ = '#';
+        At = std::to_chars(At, At + 5, code).ptr;
+    }
+    void Run(const char* bytes, std::size_t count) { At = CopyText(At, bytes, count); }
+};
 
 // The text of a value of the common short kinds (integers, extended numbers, identifiers,
 // booleans, nil, short strings and sets) whose bytes, tag first, lie whole in
@@ -70,17 +82,10 @@ char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value,
         case TagInt8:
         case TagInt16:
         case TagInt32: {
-            taken = value[0] == TagInt8 ? 2 : value[0] == TagInt16 ? 3 : 5;
+            taken = 1 + IntPayloadSize(value[0]);
             if (!fits(taken, 11))
                 return nullptr;
-            std::int32_t number = static_cast<std::int8_t>(value[1]);
-            if (value[0] == TagInt16)
-                number = static_cast<std::int16_t>(value[1] | (value[2] << 8));
-            else if (value[0] == TagInt32)
-                number = static_cast<std::int32_t>(std::uint32_t(value[1]) | (std::uint32_t(value[2]) << 8) |
-                                                   (std::uint32_t(value[3]) << 16) |
-                                                   (std::uint32_t(value[4]) << 24));
-            return std::to_chars(out, out + 11, number).ptr;
+            return std::to_chars(out, out + 11, DecodeIntPayload(value + 1, taken - 1)).ptr;
         }
         case TagExtended: {
             taken = 1 + static_cast<std::int32_t>(sizeof(TExtended::Bytes));
@@ -110,7 +115,11 @@ char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value,
             const char* text = reinterpret_cast<const char*>(value + 2);
             if (value[0] == TagIdent)
                 return fits(taken, length) ? CopyText(out, text, length) : nullptr;
-            return fits(taken, QuotedRoom(length)) ? QuoteBytes(out, text, length) : nullptr;
+            if (!fits(taken, QuotedRoom(length)))
+                return nullptr;
+            TQuotedAt quoted{out};
+            Quote(text, length, IsByteCode, quoted);
+            return quoted.At;
         }
         case TagSet: {
             // The elements up to the empty one; each takes its length and two more (", " or the
@@ -169,9 +178,19 @@ private:
     void EmitString();
     void EmitWideString();
     void EmitUtf8String();
+    // Quote's pieces through the writer.
+    struct TQuotedOut {
+        FormTextConverter& Converter;
+        void Text(const char* text, std::size_t count) { Converter.EmitText(text, count); }
+        void Code(unsigned code) { Converter.EmitCode(code); }
+        void Run(const char* bytes, std::size_t count) { Converter.EmitText(bytes, count); }
+        void Run(const char16_t* units, std::size_t count) { Converter.EmitRun(units, count); }
+    };
     template <typename Unit, typename IsCode>
-    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode);
-    void EmitRun(const char* bytes, std::size_t count) { EmitText(bytes, count); }
+    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
+        TQuotedOut out{*this};
+        Quote(units, count, isCode, out);
+    }
     void EmitRun(const char16_t* units, std::size_t count);
     void EmitCode(unsigned code);
     void EmitBinary();
@@ -455,27 +474,6 @@ void FormTextConverter::EmitUtf8String() {
     const std::string_view bytes = reader_.ReadUtf8StringView();
     DecodeUtf8(bytes.data(), bytes.size(), units_);
     EmitQuoted(units_.data(), units_.size(), IsWideCode);
-}
-
-template <typename Unit, typename IsCode>
-void FormTextConverter::EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
-    if (count == 0) {
-        EmitText("''");
-        return;
-    }
-    for (std::size_t i = 0; i < count;) {
-        if (isCode(units[i])) {
-            EmitCode(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i])));
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        while (i < count && !isCode(units[i]))
-            ++i;
-        EmitText("'");
-        EmitRun(units + start, i - start);
-        EmitText("'");
-    }
 }
 
 // A run of printable ASCII units, written as the bytes of the same characters.
