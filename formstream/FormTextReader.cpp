@@ -35,12 +35,6 @@ std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options) 
                                                         : options.ResourceName);
 }
 
-std::string FormTextToBinary(TStream& input, TWideStringFormat wideStrings) {
-    TFormBinaryWriter writer;
-    TFormTextReader(input, wideStrings).ReadForm(writer);
-    return writer.FormData();
-}
-
 TFormTextReader::TFormTextReader(TStream& input, TWideStringFormat wideStrings)
     : tokenizer_(input), wideStrings_(wideStrings) {}
 

@@ -175,10 +175,6 @@ std::uint32_t TReader::ReadStringHeader() {
     }
 }
 
-std::string TReader::ReadStringValue() {
-    return std::string(ReadStringView());
-}
-
 std::string_view TReader::ReadStringView() {
     // A short string is viewed where it lies when the buffer holds it whole.
     if (PeekTag() == TagString) {
@@ -240,21 +236,6 @@ std::int64_t TReader::ReadInt64Value() {
     if (tag != TagCurrency && tag != TagInt64)
         InvalidProperty();
     return static_cast<std::int64_t>(ReadUInt64());
-}
-
-std::string TReader::ReadIdentValue() {
-    switch (ReadTag()) {
-        case TagIdent:
-            return ReadShortString();
-        case TagFalse:
-            return "False";
-        case TagTrue:
-            return "True";
-        case TagNil:
-            return "nil";
-        default:
-            InvalidProperty();
-    }
 }
 
 TComponentPrefix TReader::ReadComponentPrefix() {

@@ -177,8 +177,7 @@ public:
         bufferPosition_ += length;
         return {text, length};
     }
-    std::string ReadStringValue();
-    // The same string without a copy: the bytes stay valid until the next read from this reader.
+    // A string value without a copy: the bytes stay valid until the next read from this reader.
     // The whole value is read before it is returned, but storage grows only as its bytes arrive,
     // so a count that claims more than the stream holds allocates nothing on its word.
     std::string_view ReadStringView();
@@ -186,7 +185,6 @@ public:
     // UTF-8 bytes. Read whole like ReadStringView, and valid as long.
     std::string_view ReadWideStringView();
     std::string_view ReadUtf8StringView();
-    std::string ReadIdentValue();
     // After TagSingle; after TagDate or TagDouble; after TagCurrency or TagInt64.
     float ReadSingleValue();
     double ReadDoubleValue();

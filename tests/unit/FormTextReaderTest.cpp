@@ -23,14 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ToBinary(const std::string& text, TWideStringFormat wide = wsUtf16) {
-    BytesStream input(text);
-    return FormTextToBinary(input, wide);
-}
-
 std::string ToFormFile(const std::string& text, const TFormTextOptions& options = {}) {
     BytesStream input(text);
     return FormTextToFormFile(input, options);
+}
+
+// The form data behind the resource header, which a one-letter name makes 11 bytes long.
+std::string ToBinary(const std::string& text, TWideStringFormat wide = wsUtf16) {
+    return ToFormFile(text, {"F", wide}).substr(11);
 }
 
 std::string ToText(const std::string& formFile) {
@@ -727,7 +727,7 @@ private:
                 return std::to_string(tag) + ":" + std::to_string(reader.ReadIntValue());
             case TagString:
             case TagLongString:
-                return std::to_string(tag) + ":" + reader.ReadStringValue();
+                return std::to_string(tag) + ":" + std::string(reader.ReadStringView());
             case TagBinary: {
                 reader.ReadTag();
                 std::int32_t count = 0;
@@ -758,7 +758,8 @@ private:
                 return std::to_string(tag) + ":" + Payload(reader, tag == TagWideString ? 2 * count : count);
             }
             default:
-                return std::to_string(tag) + ":" + reader.ReadIdentValue();
+                reader.ReadTag();
+                return std::to_string(tag) + (tag == TagIdent ? ":" + reader.ReadShortString() : "");
         }
     }
 
