@@ -14,11 +14,6 @@ std::int32_t TStream::Size() {
     return size;
 }
 
-void TStream::ReadExact(void* buffer, std::int32_t count) {
-    if (count != 0 && Read(buffer, count) != count)
-        throw EReadError(SReadError, {});
-}
-
 void TStream::WriteExact(const void* buffer, std::int32_t count) {
     if (count != 0 && Write(buffer, count) != count)
         throw EWriteError(SWriteError, {});

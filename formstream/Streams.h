@@ -41,8 +41,7 @@ public:
     void SetPosition(std::int32_t position) { Seek(position, soFromBeginning); }
     std::int32_t Size();
 
-    // Raise EReadError / EWriteError when fewer than `count` bytes move.
-    void ReadExact(void* buffer, std::int32_t count);
+    // Raises EWriteError when fewer than `count` bytes move.
     void WriteExact(const void* buffer, std::int32_t count);
 };
 
