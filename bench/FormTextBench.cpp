@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "formstream/Streams.h"
 #include "tests/support/BytesStream.h"
@@ -160,7 +161,7 @@ void BM_FormatExtended(benchmark::State& state) {
         std::copy(bytes.begin(), bytes.end(), values[i].Bytes);
     }
     std::size_t i = 0;
-    char text[kExtendedTextRoom];
+    char text[kNumberTextRoom];
     for (auto _ : state) {
         benchmark::DoNotOptimize(FormatExtendedTo(text, values[i++ % values.size()]));
         benchmark::ClobberMemory();

@@ -1,111 +1,14 @@
 #include "formstream/DecimalFloat.h"
 
-#include <vector>
+#include <utility>
 
+#include "formstream/BigInteger.h"
 #include "formstream/Reader.h"
 
 namespace {
 
-// A non-negative integer of any size, 32-bit limbs, least significant first, no leading zero
-// limbs. Just the operations an exact division needs: no host floating point takes part.
-class BigInt {
-public:
-    explicit BigInt(std::uint32_t value = 0) {
-        if (value != 0)
-            limbs_.push_back(value);
-    }
-
-    static BigInt FromDigits(const std::string& digits) {
-        BigInt number;
-        std::size_t i = 0;
-        const std::size_t head = digits.size() % 9;
-        for (std::size_t end = head == 0 ? 9 : head; i < digits.size(); end = i + 9) {
-            std::uint32_t chunk = 0;
-            std::uint32_t scale = 1;
-            for (; i < end; ++i) {
-                chunk = chunk * 10 + static_cast<std::uint32_t>(digits[i] - '0');
-                scale *= 10;
-            }
-            number.MultiplyAdd(scale, chunk);
-        }
-        return number;
-    }
-
-    void MultiplyAdd(std::uint32_t factor, std::uint32_t addend) {
-        std::uint64_t carry = addend;
-        for (std::uint32_t& limb : limbs_) {
-            const std::uint64_t product = std::uint64_t(limb) * factor + carry;
-            limb = static_cast<std::uint32_t>(product);
-            carry = product >> 32;
-        }
-        if (carry != 0)
-            limbs_.push_back(static_cast<std::uint32_t>(carry));
-    }
-
-    void MultiplyByPowerOfTen(std::int64_t power) {
-        for (; power >= 9; power -= 9)
-            MultiplyAdd(1000000000u, 0);
-        std::uint32_t rest = 1;
-        while (power-- > 0)
-            rest *= 10;
-        MultiplyAdd(rest, 0);
-    }
-
-    void ShiftLeft(std::int64_t bits) {
-        if (limbs_.empty() || bits <= 0)
-            return;
-        const auto whole = static_cast<std::size_t>(bits / 32);
-        const int part = static_cast<int>(bits % 32);
-        if (part != 0) {
-            std::uint32_t carry = 0;
-            for (std::uint32_t& limb : limbs_) {
-                const std::uint32_t next = limb >> (32 - part);
-                limb = (limb << part) | carry;
-                carry = next;
-            }
-            if (carry != 0)
-                limbs_.push_back(carry);
-        }
-        limbs_.insert(limbs_.begin(), whole, 0u);
-    }
-
-    // *this -= other; requires *this >= other.
-    void Subtract(const BigInt& other) {
-        std::int64_t borrow = 0;
-        for (std::size_t i = 0; i < limbs_.size(); ++i) {
-            std::int64_t difference =
-                std::int64_t(limbs_[i]) - borrow - (i < other.limbs_.size() ? other.limbs_[i] : 0);
-            borrow = difference < 0 ? 1 : 0;
-            limbs_[i] = static_cast<std::uint32_t>(difference + (borrow << 32));
-        }
-        while (!limbs_.empty() && limbs_.back() == 0)
-            limbs_.pop_back();
-    }
-
-    int Compare(const BigInt& other) const {
-        if (limbs_.size() != other.limbs_.size())
-            return limbs_.size() < other.limbs_.size() ? -1 : 1;
-        for (std::size_t i = limbs_.size(); i-- > 0;) {
-            if (limbs_[i] != other.limbs_[i])
-                return limbs_[i] < other.limbs_[i] ? -1 : 1;
-        }
-        return 0;
-    }
-
-    std::int64_t BitLength() const {
-        if (limbs_.empty())
-            return 0;
-        std::int64_t bits = 32 * static_cast<std::int64_t>(limbs_.size() - 1);
-        for (std::uint32_t top = limbs_.back(); top != 0; top >>= 1)
-            ++bits;
-        return bits;
-    }
-
-    bool IsZero() const { return limbs_.empty(); }
-
-private:
-    std::vector<std::uint32_t> limbs_;
-};
+using detail::TBigInteger;
+using detail::TLongDivision;
 
 // A binary floating-point format: Precision significant bits (leading bit included), normal
 // numbers 2^MinExponent to below 2^(MaxExponent + 1), subnormals below that.
@@ -145,22 +48,16 @@ bool RoundToFormat(const TDecimal& decimal, const BinaryFormat& format, RoundedV
     if (lead < (format.MinExponent - format.Precision) * 30103LL / 100000 - 2)
         return true; // below half the smallest subnormal: zero
 
-    BigInt numerator = BigInt::FromDigits(digits);
-    BigInt denominator(1);
+    TBigInteger numerator = TBigInteger::FromDigits(digits);
+    TBigInteger denominator(1);
     if (exponent >= 0)
         numerator.MultiplyByPowerOfTen(exponent);
     else
         denominator.MultiplyByPowerOfTen(-exponent);
 
-    // Scale so that numerator / denominator lies in [1, 2); the value is that times 2^top.
-    std::int64_t top = numerator.BitLength() - denominator.BitLength();
-    numerator.ShiftLeft(-top);
-    denominator.ShiftLeft(top);
-    if (numerator.Compare(denominator) < 0) {
-        numerator.ShiftLeft(1);
-        --top;
-    }
-
+    // The value is 1.b1b2… × 2^top.
+    TLongDivision quotient(std::move(numerator), std::move(denominator));
+    const std::int64_t top = quotient.Exponent();
     const std::int64_t unit = (top > format.MinExponent ? top : format.MinExponent) - (format.Precision - 1);
     const std::int64_t keep = top - unit + 1;
     std::uint64_t mantissa = 0;
@@ -170,16 +67,13 @@ bool RoundToFormat(const TDecimal& decimal, const BinaryFormat& format, RoundedV
         sticky = true;
     } else {
         for (std::int64_t bit = 0; bit <= keep; ++bit) {
-            const bool one = numerator.Compare(denominator) >= 0;
-            if (one)
-                numerator.Subtract(denominator);
+            const bool one = quotient.NextBit();
             if (bit < keep)
                 mantissa = (mantissa << 1) | (one ? 1 : 0);
             else
                 roundBit = one;
-            numerator.ShiftLeft(1);
         }
-        sticky = sticky || !numerator.IsZero();
+        sticky = sticky || !quotient.RemainderIsZero();
     }
     std::int64_t resultUnit = unit;
     if (roundBit && (sticky || (mantissa & 1) != 0)) {

@@ -100,6 +100,11 @@ void TFormBinaryWriter::WriteDate(std::uint64_t bits) {
     PutLittle(bits, 8);
 }
 
+void TFormBinaryWriter::WriteDouble(std::uint64_t bits) {
+    Put(TagDouble);
+    PutLittle(bits, 8);
+}
+
 void TFormBinaryWriter::WriteString(const std::string& bytes) {
     if (bytes.size() <= 255) {
         Put(TagString);

@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <string>
 
-struct TExtended;
+#include "formstream/Reader.h"
 
-// How a string with characters beyond the 8-bit range is stored: UTF-16 units (tag 18) or UTF-8
-// bytes (tag 20).
+// How a string with characters beyond the 8-bit range is stored: UTF-16 units (TagWideString) or
+// UTF-8 bytes (TagUtf8String).
 enum TWideStringFormat { wsUtf16, wsUtf8 };
 
 // Writes a binary form stream into memory, one grammar word at a time, each value with the
 // narrowest tag that holds it, as the development environment stores them. Every kind a text can
-// give has its call; tag 21 (a double without suffix) is not one of them: such a float's text
-// reads as an 80-bit one. The form file comes
-// whole at the end, so nothing of a form that fails half-way ever reaches an output.
+// give has its call. A float's text without suffix reads as an extended value; only "-INF", which
+// no extended value's text is, gives a double (TagDouble). The form file comes whole at the end,
+// so nothing of a form that fails half-way ever reaches an output.
 class TFormBinaryWriter {
 public:
     TFormBinaryWriter(); // starts with the "TPF0" signature
@@ -23,24 +23,26 @@ public:
     void WriteComponentHeader(std::uint8_t flags, std::int32_t childPosition, const std::string& className,
                               const std::string& name);
     void WriteShortString(const std::string& text); // at most 255 bytes
-    void WriteListEnd() { Put(0); }                 // also ends properties, children, items
-    void WriteListStart() { Put(1); }
-    void WriteCollectionStart() { Put(14); }
-    void WriteSetStart() { Put(11); }
-    void WriteSetEnd() { Put(0); }
+    void WriteListEnd() { Put(TagNull); }           // also ends properties, children, items
+    void WriteListStart() { Put(TagList); }
+    void WriteCollectionStart() { Put(TagCollection); }
+    void WriteSetStart() { Put(TagSet); }
+    void WriteSetEnd() { Put(TagNull); }
 
     // ---- Values
-    void WriteInteger(std::int64_t value); // tag 2, 3 or 4; 19 beyond 32 bits
+    void WriteInteger(std::int64_t value); // TagInt8, TagInt16 or TagInt32; TagInt64 beyond
     void WriteExtended(const TExtended& value);
-    void WriteSingle(std::uint32_t bits);            // tag 15
-    void WriteCurrency(std::int64_t tenThousandths); // tag 16
-    void WriteDate(std::uint64_t bits);              // tag 17, a double
-    void WriteString(const std::string& bytes);      // tag 6, or 12 above 255 bytes
-    void WriteWideString(const std::u16string& units, TWideStringFormat format); // tag 18 or 20
-    void WriteIdent(const std::string& identifier);                              // tag 7
-    void WriteBoolean(bool value);                                               // tag 9 or 8
-    void WriteNil();                                                             // tag 13
-    // Tag 10: the bytes follow with WriteBinaryByte, then EndBinary puts their count in front.
+    void WriteSingle(std::uint32_t bits);            // TagSingle
+    void WriteCurrency(std::int64_t tenThousandths); // TagCurrency
+    void WriteDate(std::uint64_t bits);              // TagDate, a double
+    void WriteDouble(std::uint64_t bits);            // TagDouble
+    void WriteString(const std::string& bytes);      // TagString, TagLongString above 255 bytes
+    void WriteWideString(const std::u16string& units,
+                         TWideStringFormat format); // TagWideString, TagUtf8String
+    void WriteIdent(const std::string& identifier); // TagIdent
+    void WriteBoolean(bool value);                  // TagTrue, TagFalse
+    void WriteNil();                                // TagNil
+    // TagBinary: the bytes follow with WriteBinaryByte, then EndBinary puts their count in front.
     void BeginBinary();
     void WriteBinaryByte(std::uint8_t byte) { data_ += static_cast<char>(byte); }
     void EndBinary();

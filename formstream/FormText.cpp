@@ -1,578 +1,18 @@
 #include "formstream/FormText.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
-// The vector paths take SSE2 on x86-64. QUORVEL_PORTABLE builds the plain paths that every other
-// machine takes, which the sanitizer build tests.
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(QUORVEL_PORTABLE)
-#define QUORVEL_SSE2 1
-#include <emmintrin.h>
-#endif
-
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
+#include "formstream/Simd.h"
+#include "formstream/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
-
-namespace {
-
-// ---- Floating-point digits
-//
-// The digits are made from the value of the 80-bit number with integer arithmetic alone, so no
-// locale, rounding mode or long double format of the host takes part in them.
-
-// A non-negative integer in base 1e9, least significant limb first, that keeps only its leading
-// kMaxLimbs limbs (144 digits): each dropped limb adds 9 to the decimal exponent and sets the
-// sticky flag when it was not zero. The relative error stays below 1e-130, far below anything that
-// can decide an 18-digit rounding of a 64-bit mantissa, and the cost stays a few microseconds even
-// for the extreme exponents, so a file full of them cannot stall the conversion.
-class BigDecimal {
-public:
-    explicit BigDecimal(std::uint64_t value) {
-        do {
-            limbs_.push_back(static_cast<std::uint32_t>(value % kBase));
-            value /= kBase;
-        } while (value != 0);
-    }
-
-    // factor * kBase must fit in 64 bits together with the carry.
-    void Multiply(std::uint32_t factor) {
-        std::uint64_t carry = 0;
-        for (std::uint32_t& limb : limbs_) {
-            const std::uint64_t product = std::uint64_t(limb) * factor + carry;
-            limb = static_cast<std::uint32_t>(product % kBase);
-            carry = product / kBase;
-        }
-        while (carry != 0) {
-            limbs_.push_back(static_cast<std::uint32_t>(carry % kBase));
-            carry /= kBase;
-        }
-        if (limbs_.size() > kMaxLimbs) {
-            const size_t dropped = limbs_.size() - kMaxLimbs;
-            for (size_t i = 0; i < dropped; ++i)
-                sticky_ = sticky_ || limbs_[i] != 0;
-            limbs_.erase(limbs_.begin(), limbs_.begin() + static_cast<std::ptrdiff_t>(dropped));
-            shift_ += 9 * static_cast<int>(dropped);
-        }
-    }
-
-    std::string Digits() const {
-        std::string digits = std::to_string(limbs_.back());
-        for (size_t i = limbs_.size() - 1; i-- > 0;) {
-            const std::string limb = std::to_string(limbs_[i]);
-            digits.append(9 - limb.size(), '0');
-            digits += limb;
-        }
-        return digits;
-    }
-    // The kept limbs times 10^Shift() is the number, less something when Sticky().
-    int Shift() const { return shift_; }
-    bool Sticky() const { return sticky_; }
-
-private:
-    static constexpr std::uint64_t kBase = 1000000000;
-    static constexpr size_t kMaxLimbs = 16;
-    std::vector<std::uint32_t> limbs_;
-    int shift_ = 0;
-    bool sticky_ = false;
-};
-
-// The decimal digits of mantissa * 2^power (mantissa not 0) with the exponent e for which
-// value = 0.digits * 10^e; `inexact` tells that nonzero digits were dropped after them.
-std::string DecimalDigits(std::uint64_t mantissa, int power, int& exponent, bool& inexact) {
-    BigDecimal number(mantissa);
-    int shift = 0; // value = number * 10^shift
-    if (power >= 0) {
-        for (; power >= 29; power -= 29)
-            number.Multiply(std::uint32_t(1) << 29);
-        number.Multiply(std::uint32_t(1) << power);
-    } else {
-        // m / 2^q = m * 5^q / 10^q
-        int q = -power;
-        shift = power;
-        for (; q >= 13; q -= 13)
-            number.Multiply(1220703125u); // 5^13
-        std::uint32_t rest = 1;
-        while (q-- > 0)
-            rest *= 5;
-        number.Multiply(rest);
-    }
-    std::string digits = number.Digits();
-    exponent = static_cast<int>(digits.size()) + shift + number.Shift();
-    inexact = number.Sticky();
-    return digits;
-}
-
-// Rounds the digits to 18 significant digits, to nearest with ties to even as the floating-point
-// unit stores them, and returns them as an integer of exactly 18 digits.
-std::uint64_t RoundTo18(const std::string& digits, bool inexact, int& exponent) {
-    std::uint64_t result = 0;
-    for (size_t i = 0; i < 18; ++i)
-        result = result * 10 + (i < digits.size() ? static_cast<std::uint64_t>(digits[i] - '0') : 0);
-    if (digits.size() > 18) {
-        const char first = digits[18];
-        const bool restIsZero = !inexact && digits.find_first_not_of('0', 19) == std::string::npos;
-        if (first > '5' || (first == '5' && (!restIsZero || (result & 1) != 0)))
-            ++result;
-        if (result == 1000000000000000000ull) {
-            result /= 10;
-            ++exponent;
-        }
-    }
-    return result;
-}
-
-// ---- The fast path: 15 digits from one multiplication
-//
-// value * 10^j for the j that puts it between 1e14 and 1e15 is the 64-bit mantissa times a 128-bit
-// approximation of 10^j, a 192-bit product whose integer part holds the digits and whose fraction
-// tells how to round them. Each approximation is rounded down and carries a relative error below
-// 2^-126 (none for the powers that are exact in 128 bits), so the product lies below the true one
-// by less than 2^66 of its units: rounding is decided unless the fraction falls within that
-// distance below the point where it turns, which leaves the rare rest to the exact expansion.
-
-using UInt128 = unsigned __int128;
-
-// 10^j ≈ (High * 2^64 + Low) * 2^Exponent, the 128-bit significand rounded down and normalised
-// (High has its top bit set).
-struct PowerOfTen {
-    std::uint64_t High;
-    std::uint64_t Low;
-    int Exponent;
-};
-
-// Every power that a finite extended value can need, unnormals included: log10 of such values
-// runs from about -4951 to 4932, and j is 14 minus that, one more after an adjustment.
-constexpr int kMinPower = -4920;
-constexpr int kMaxPower = 4972;
-
-// A 192-bit unsigned integer, least significant word first.
-struct UInt192 {
-    std::uint64_t Word[3];
-};
-
-// The table, made once on first use by stepping through the powers with 192-bit arithmetic that
-// rounds down: each step adds at most 2^-191 of relative error, so after the 4972 steps of either
-// direction the 128 bits kept are still correct to better than 2^-126.
-constexpr std::size_t kPowerCount = kMaxPower - kMinPower + 1;
-constexpr std::array<PowerOfTen, kPowerCount> MakePowersOfTen() {
-    std::array<PowerOfTen, kPowerCount> powers{};
-    const auto store = [&](int j, const UInt192& x, int exponent) {
-        powers[static_cast<std::size_t>(j - kMinPower)] = {x.Word[2], x.Word[1], exponent + 64};
-    };
-    // Upward: x * 2^exponent ≈ 10^j, x normalised to 192 bits.
-    UInt192 x{{0, 0, std::uint64_t(1) << 63}};
-    int exponent = -191;
-    for (int j = 0; j <= kMaxPower; ++j) {
-        store(j, x, exponent);
-        // x * 10 needs up to 196 bits; shift it back into 192, dropping the low bits.
-        std::uint64_t product[4] = {};
-        UInt128 carry = 0;
-        for (int w = 0; w < 3; ++w) {
-            const UInt128 t = UInt128(x.Word[w]) * 10 + carry;
-            product[w] = static_cast<std::uint64_t>(t);
-            carry = t >> 64;
-        }
-        product[3] = static_cast<std::uint64_t>(carry);
-        const int shift = 64 - __builtin_clzll(product[3]); // 3 or 4
-        for (int w = 0; w < 3; ++w)
-            x.Word[w] = (product[w] >> shift) | (product[w + 1] << (64 - shift));
-        exponent += shift;
-    }
-    // Downward: divide by 10 after a shift by 4 (or 3 when that would pass 192 bits).
-    x = {{0, 0, std::uint64_t(1) << 63}};
-    exponent = -191;
-    for (int j = -1; j >= kMinPower; --j) {
-        const int shift = x.Word[2] < 0xA000000000000000ull ? 4 : 3; // x < 1.25 * 2^191
-        const std::uint64_t top = x.Word[2] >> (64 - shift);
-        UInt128 remainder = top % 10;
-        std::uint64_t quotient[3] = {};
-        for (int w = 2; w >= 0; --w) {
-            const std::uint64_t word = (x.Word[w] << shift) | (w > 0 ? x.Word[w - 1] >> (64 - shift) : 0);
-            const UInt128 current = (remainder << 64) | word;
-            quotient[w] = static_cast<std::uint64_t>(current / 10);
-            remainder = current % 10;
-        }
-        for (int w = 0; w < 3; ++w)
-            x.Word[w] = quotient[w];
-        exponent -= shift;
-        store(j, x, exponent);
-    }
-    return powers;
-}
-
-constexpr std::array<PowerOfTen, kPowerCount> kPowersOfTen = MakePowersOfTen();
-
-// floor(256 * log2(1 + i / 256)) for each i below 256, exact: y = 1 + i / 256 in 62 fractional
-// bits is squared eight times, each squaring doubling log2(y) and each halving when y reaches 2
-// taking one bit of it. (The squares are cut short, by far less than the 0.0016 that every entry
-// lies from the next integer.)
-constexpr std::array<std::uint8_t, 256> MakeLog2Fractions() {
-    std::array<std::uint8_t, 256> table{};
-    for (int i = 0; i < 256; ++i) {
-        std::uint64_t y = std::uint64_t(256 + i) << 54;
-        unsigned bits = 0;
-        for (int bit = 0; bit < 8; ++bit) {
-            y = static_cast<std::uint64_t>((UInt128(y) * y) >> 62);
-            bits <<= 1;
-            if (y >= std::uint64_t(1) << 63) {
-                y >>= 1;
-                bits |= 1;
-            }
-        }
-        table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits);
-    }
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> kLog2Fractions = MakeLog2Fractions();
-
-// floor(log10(m * 2^q)) for m normalised to 64 bits, or one less near a power of ten. log2 of the
-// value is taken from below in 1/256ths as q + 63 plus log2 of m's leading nine bits (1 and the
-// next eight) from the table, and log10(2) from below as a 40-bit fraction: the estimate misses by
-// one only within about 0.003 below a power of ten, where the caller takes one more step. (For
-// values below one the low constant makes the estimate a hair too high, by under 2e-8 — there the
-// fast path merely gives up.)
-int FloorLog10(std::uint64_t m, int q) {
-    const std::int64_t log2 = std::int64_t(q + 63) * 256 + kLog2Fractions[(m >> 55) & 0xFF];
-    const std::int64_t product = log2 * 330985980290; // log10(2) * 2^40, rounded down
-    // The shift rounds toward minus infinity (an arithmetic shift, as every supported compiler
-    // makes it): no branch on the sign, which values above and below one make unpredictable.
-    return static_cast<int>(product >> 48);
-}
-
-// 15 significant digits of m * 2^q for m normalised to 64 bits, rounded as the text wants them: to
-// 18 digits, ties to even, then half up at the 16th. That is w = value * 10^j in [1e14, 1e15)
-// rounded up exactly when its fraction is 0.4995 or more: the 18-digit rounding moves the last
-// three digits of 1000 * w to 500 or more from 499.5 on (a tie there goes to the even 500). The
-// product may lie below the true one by up to three units of the fraction's top 64 bits, so a
-// fraction that close below 0.4995 is left to the exact expansion, as are values outside the
-// table.
-[[gnu::always_inline]] inline bool NormalDigits15(std::uint64_t m, int q, TDecimalDigits& result) {
-    int j = 14 - FloorLog10(m, q);
-    for (int attempt = 0; attempt < 2; ++attempt, --j) {
-        if (j < kMinPower || j > kMaxPower)
-            return false;
-        const PowerOfTen& power = kPowersOfTen[static_cast<std::size_t>(j - kMinPower)];
-        const UInt128 low = UInt128(m) * power.Low;
-        const UInt128 high = UInt128(m) * power.High;
-        const std::uint64_t carried = static_cast<std::uint64_t>(low >> 64);
-        const std::uint64_t z1 = static_cast<std::uint64_t>(high) + carried;
-        const std::uint64_t z2 = static_cast<std::uint64_t>(high >> 64) + (z1 < carried ? 1 : 0);
-        const int r = -(q + power.Exponent) - 128;
-        if (r < 1 || r > 62)
-            return false;
-        std::uint64_t digits = z2 >> r;
-        if (digits >= 1000000000000000ull) {
-            if (attempt == 0)
-                continue;
-            return false;
-        }
-        if (digits < 100000000000000ull)
-            return false;
-        const std::uint64_t fraction = (z2 << (64 - r)) | (z1 >> r);
-        constexpr std::uint64_t kThreshold = 0x7FDF3B645A1CAC09ull; // 0.4995 * 2^64, rounded up
-        if (fraction - (kThreshold - 4) < 4)
-            return false;
-        // Rounding up is the carry out of fraction + (2^64 - threshold): taken as a number, not a
-        // condition, the compiler makes no branch of it, which the processor would guess wrong for
-        // every other value.
-        digits += static_cast<std::uint64_t>((UInt128(fraction) + (0 - kThreshold)) >> 64);
-        int exponent = 15 - j;
-        if (digits == 1000000000000000ull) {
-            digits /= 10;
-            ++exponent;
-        }
-        result = {digits, exponent};
-        return true;
-    }
-    return false;
-}
-
-// The exponent field of 1 stands for 2^-16382, and the mantissa's 64 bits are 63 of fraction.
-constexpr int kExponentBias = 16383 + 63;
-
-} // namespace
-
-bool ExtendedDigits15Fast(const TExtended& value, TDecimalDigits& result) {
-    const std::uint64_t mantissa = value.Mantissa();
-    const int field = value.ExponentField();
-    if (mantissa == 0 || field == 0 || field == 0x7FFF)
-        return false;
-    // Unnormals too: their mantissa is shifted up as far as it goes.
-    const int leading = __builtin_clzll(mantissa);
-    return NormalDigits15(mantissa << leading, field - kExponentBias - leading, result);
-}
-
-TDecimalDigits ExtendedDigits18Exact(const TExtended& value) {
-    int exponent = 0;
-    bool inexact = false;
-    const std::string decimal =
-        DecimalDigits(value.Mantissa(), value.ExponentField() - kExponentBias, exponent, inexact);
-    const std::uint64_t digits = RoundTo18(decimal, inexact, exponent);
-    return {digits, exponent};
-}
-
-TDecimalDigits Digits15Of(const TDecimalDigits& digits18) {
-    const std::uint64_t digits = (digits18.Digits + 500) / 1000;
-    if (digits == 1000000000000000ull)
-        return {digits / 10, digits18.Exponent + 1};
-    return {digits, digits18.Exponent};
-}
-
-namespace {
-
-// ---- The text of a number
-//
-// The digits are made side by side in the lanes of a register and the text is stored in whole
-// words straight into its place: nothing written is read back, and the branches are on the layout
-// and on whether all 15 digits count, which a form's numbers mostly share.
-
-// A scratch area for one number: its text (at most a sign, "0.", three zeros and 17 digits, or a
-// sign, 17 digits, a point, "E-" and four digits of exponent) and the whole words stored past it.
-constexpr std::size_t kNumberRoom = kExtendedTextRoom;
-
-// Eight characters as a word, the first in its lowest byte whatever the host's byte order.
-std::uint64_t LoadChars(const char* in) {
-    std::uint64_t word;
-    std::memcpy(&word, in, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    return word;
-}
-
-void StoreChars(char* out, std::uint64_t word) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    std::memcpy(out, &word, 8);
-}
-
-constexpr std::uint64_t kZeros = 0x3030303030303030ull; // "00000000"
-
-// Up to 24 significant digits as characters, '0' after the last: the first in the lowest byte of
-// Word[0].
-struct TDigitText {
-    std::uint64_t Word[3];
-};
-
-#if defined(QUORVEL_SSE2)
-
-// The 15 digits of a number from 10^14 to 10^15 - 1, and in `count` the number of them up to the
-// last that is not 0. Its two halves of eight digits (the first a leading 0) are split into four
-// quarters in 32-bit lanes, the quarters into pairs of digits in 16-bit lanes, the pairs into
-// digits in bytes; each division a multiplication that keeps the high half, by a rounded-up
-// reciprocal that is exact in the lane's range, and each remainder a multiplication and a
-// subtraction.
-[[gnu::always_inline]] inline TDigitText Digits15(std::uint64_t number, int& count) {
-    const __m128i halves = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(number / 100000000)),
-                                              _mm_cvtsi64_si128(static_cast<long long>(number % 100000000)));
-    // Below 10^8: * 0xD1B71759 >> 45 divides by 10^4.
-    const __m128i highQuarters =
-        _mm_srli_epi64(_mm_mul_epu32(halves, _mm_set1_epi32(static_cast<int>(0xD1B71759))), 45);
-    const __m128i lowQuarters = _mm_sub_epi32(halves, _mm_mul_epu32(highQuarters, _mm_set1_epi32(10000)));
-    const __m128i quarters = _mm_or_si128(highQuarters, _mm_slli_epi64(lowQuarters, 32));
-    // Below 10^4: * 5243 >> 19 divides by 100.
-    const __m128i highPairs = _mm_srli_epi16(_mm_mulhi_epu16(quarters, _mm_set1_epi16(5243)), 3);
-    const __m128i lowPairs = _mm_sub_epi32(quarters, _mm_madd_epi16(highPairs, _mm_set1_epi32(100)));
-    const __m128i pairs = _mm_or_si128(highPairs, _mm_slli_epi32(lowPairs, 16));
-    // Below 100: * 6554 >> 16 divides by 10; then tens + 256 * (pair - 10 * tens) is the two
-    // digits in their bytes, with one multiplication.
-    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
-    const __m128i bytes =
-        _mm_add_epi16(_mm_slli_epi16(pairs, 8), _mm_mullo_epi16(tens, _mm_set1_epi16(1 - 2560)));
-    // Byte 0 is the leading 0; the last digit that is not 0 is the highest byte that is not 0.
-    const unsigned nonzero =
-        ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-    count = 31 - __builtin_clz(nonzero & 0xFFFF);
-    const __m128i text = _mm_add_epi8(_mm_srli_si128(bytes, 1), _mm_set1_epi8('0'));
-    return {{static_cast<std::uint64_t>(_mm_cvtsi128_si64(text)),
-             static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text))), kZeros}};
-}
-
-#else
-
-// The eight decimal digits of a number below 10^8, most significant first, as the values of the
-// bytes of a word from its lowest: the number is split into halves, the halves into pairs and the
-// pairs into digits side by side in lanes of the word, each division by 100 or 10 a multiplication
-// by a rounded-up reciprocal that is exact for the lane's range (below 10^4, below 100).
-std::uint64_t DigitLanes8(std::uint32_t number) {
-    std::uint64_t v = (number / 10000) | (std::uint64_t(number % 10000) << 32);
-    std::uint64_t q = ((v * 10486) >> 20) & 0x0000007F0000007Full;
-    v = q | ((v - 100 * q) << 16);
-    q = ((v * 103) >> 10) & 0x000F000F000F000Full;
-    return q | ((v - 10 * q) << 8);
-}
-
-// The 15 digits of a number from 10^14 to 10^15 - 1, and in `count` the number of them up to the
-// last that is not 0.
-TDigitText Digits15(std::uint64_t number, int& count) {
-    // The high half has seven digits: its first lane is 0.
-    const std::uint64_t high = DigitLanes8(static_cast<std::uint32_t>(number / 100000000));
-    const std::uint64_t low = DigitLanes8(static_cast<std::uint32_t>(number % 100000000));
-    // Trailing zeros are the zero lanes at the top of a word.
-    const auto zeroLanes = [](std::uint64_t word) {
-        return static_cast<int>(unsigned(__builtin_clzll(word)) / 8);
-    };
-    count = low != 0 ? 15 - zeroLanes(low) : 7 - zeroLanes(high);
-    return {{((high >> 8) | (low << 56)) + kZeros, (low >> 8) + kZeros, kZeros}};
-}
-
-#endif
-
-// A decimal exponent from -9999 to 9999 ("-7", "4931"): the pairs of its digits side by side in
-// 16-bit lanes, then its four digits in bytes, the leading zeros dropped. May write up to 8
-// characters past the sign.
-[[gnu::always_inline]] inline char* WriteExponent(char* out, int exponent) {
-    *out = '-';
-    out += exponent < 0 ? 1 : 0;
-    const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
-    const std::uint32_t hundreds = magnitude / 100;
-    const std::uint32_t pairs = hundreds | ((magnitude - 100 * hundreds) << 16);
-    const std::uint32_t tens = ((pairs * 103) >> 10) & 0x000F000Fu;
-    const std::uint32_t digits = tens | ((pairs - 10 * tens) << 8);
-    // The leading zeros are the zero bytes at the bottom; the last digit stays even when it is 0.
-    const int zeros = __builtin_ctz(digits | 0x01000000u) / 8;
-    StoreChars(out, (digits >> (8 * zeros)) + 0x30303030u);
-    return out + 4 - zeros;
-}
-
-// Lays out the significant digits d1…dk (1 <= k <= 17, no trailing zero) of the number
-// 0.d1…dk × 10^e the way the text form writes floating-point values: fixed for e from -3 to 15
-// ("0.00123", "100", "123456.75"), else "1.5E-7". What lies past the text's end, within
-// kNumberRoom characters, is scratch. Returns the end of the text.
-[[gnu::always_inline]] inline char* LayoutDecimal(char* out, bool negative, const TDigitText& digits, int k,
-                                                  int e) {
-    *out = '-';
-    out += negative ? 1 : 0;
-    const UInt128 head = (UInt128(digits.Word[1]) << 64) | digits.Word[0];
-    if (e >= 1 && e <= 15) {
-        // The first e digits (zeros past the k-th), and the point and the rest when there is a rest.
-        StoreChars(out, digits.Word[0]);
-        StoreChars(out + 8, digits.Word[1]);
-        UInt128 rest = head >> (8 * e);
-        if (k > 16) { // digits past the 16th, which only singles and doubles have
-            StoreChars(out + 16, digits.Word[2]);
-            rest |= UInt128(digits.Word[2]) << (128 - 8 * e);
-        }
-        out[e] = '.';
-        StoreChars(out + e + 1, static_cast<std::uint64_t>(rest));
-        StoreChars(out + e + 9, static_cast<std::uint64_t>(rest >> 64));
-        return out + (k > e ? k + 1 : e);
-    }
-    if (e >= -3 && e <= 0) {
-        StoreChars(out, 0x3030303030302E30ull); // "0.000000"
-        StoreChars(out + 2 - e, digits.Word[0]);
-        StoreChars(out + 10 - e, digits.Word[1]);
-        StoreChars(out + 18 - e, digits.Word[2]);
-        return out + 2 - e + k;
-    }
-    const UInt128 rest = (head >> 8) | (UInt128(digits.Word[2]) << 120);
-    out[0] = static_cast<char>(digits.Word[0]);
-    out[1] = '.';
-    StoreChars(out + 2, static_cast<std::uint64_t>(rest));
-    StoreChars(out + 10, static_cast<std::uint64_t>(rest >> 64));
-    out += k > 1 ? k + 1 : 1;
-    *out = 'E';
-    return WriteExponent(out + 1, e - 1);
-}
-
-char* AppendText(char* out, std::string_view text) {
-    return CopyText(out, text.data(), text.size());
-}
-
-// The values the fast path leaves: infinities, NaNs, zeros, and the rare values whose rounding
-// takes the exact expansion.
-[[gnu::noinline]] char* FormatExtendedSlowly(char* out, const TExtended& value);
-
-// 15 significant digits laid out.
-[[gnu::always_inline]] inline char* WriteDigits15(char* out, bool negative, const TDecimalDigits& digits15) {
-    const int e = digits15.Exponent;
-    int k = 0;
-    const TDigitText digits = Digits15(digits15.Digits, k);
-    // Most numbers keep all 15 digits. Told so by a branch rather than by the digits, the
-    // processor knows the text's length, and goes on to the next, long before the digits are made.
-    if (k == 15)
-        return LayoutDecimal(out, negative, digits, 15, e);
-    return LayoutDecimal(out, negative, digits, k, e);
-}
-
-char* FormatExtendedSlowly(char* out, const TExtended& value) {
-    const std::uint16_t exponentField = value.ExponentField();
-    const std::uint64_t mantissa = value.Mantissa();
-    if (exponentField == 0x7FFF)
-        return AppendText(out, (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN");
-    if (exponentField == 0 || mantissa == 0)
-        return AppendText(out, "0");
-    TDecimalDigits digits15;
-    if (!ExtendedDigits15Fast(value, digits15))
-        digits15 = Digits15Of(ExtendedDigits18Exact(value));
-    return WriteDigits15(out, value.Negative(), digits15);
-}
-
-// FormatExtendedTo, inlined where the conversion writes a value.
-[[gnu::always_inline]] inline char* WriteExtendedText(char* out, const TExtended& value) {
-    const std::uint64_t mantissa = value.Mantissa();
-    const unsigned field = value.ExponentField();
-    // A normal number (the mantissa's integer bit set, the exponent field neither 0 nor all ones)
-    // takes the short way.
-    TDecimalDigits digits15;
-    if ((mantissa >> 63) != 0 && field - 1 < 0x7FFE &&
-        NormalDigits15(mantissa, static_cast<int>(field) - kExponentBias, digits15))
-        return WriteDigits15(out, value.Negative(), digits15);
-    return FormatExtendedSlowly(out, value);
-}
-
-} // namespace
-
-char* FormatExtendedTo(char* out, const TExtended& value) {
-    return WriteExtendedText(out, value);
-}
-
-namespace {
-
-// A single or double with the fewest significant digits that read back to the same value, laid out
-// like an extended value. Infinities and zeros keep their sign, which reads back too.
-template <typename Float> char* FormatShortestTo(char* out, Float value) {
-    if (std::isnan(value))
-        return AppendText(out, "NAN");
-    if (std::isinf(value))
-        return AppendText(out, value < 0 ? "-INF" : "INF");
-    if (value == 0)
-        return AppendText(out, std::signbit(value) ? "-0" : "0");
-    // "-d.ddde-XX": the digits without the point, and the exponent plus one for 0.d1…dk × 10^e.
-    char scientific[kNumberRoom];
-    const char* end = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                    std::chars_format::scientific)
-                          .ptr;
-    const char* exponent = std::find(static_cast<const char*>(scientific), end, 'e');
-    char digits[sizeof(TDigitText)];
-    std::memset(digits, '0', sizeof digits);
-    int k = 0;
-    for (const char* c = scientific; c != exponent; ++c) {
-        if (*c != '.')
-            digits[k++] = *c;
-    }
-    int e = 0;
-    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, e);
-    const TDigitText text{{LoadChars(digits), LoadChars(digits + 8), LoadChars(digits + 16)}};
-    return LayoutDecimal(out, std::signbit(value), text, k, e + 1);
-}
-
-} // namespace
-
-std::string FormatExtended(const TExtended& value) {
-    char text[kNumberRoom];
-    return std::string(text, FormatExtendedTo(text, value));
-}
 
 namespace {
 
@@ -582,54 +22,6 @@ constexpr std::string_view kBlanks = "                                          
 
 bool IsWideCode(char16_t unit) {
     return unit < 32 || unit > 126 || unit == u'\'';
-}
-
-// UTF-8 to UTF-16 units. A byte that starts no valid sequence (a stray continuation byte, an
-// overlong form, an encoded surrogate, a code point above U+10FFFF, a sequence cut short) is the
-// unit of its own value, and decoding goes on with the next byte.
-void DecodeUtf8(std::string_view bytes, std::u16string& units) {
-    units.clear();
-    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
-    const auto continuation = [&](std::size_t i, std::uint8_t low, std::uint8_t high) {
-        return i < bytes.size() && at(i) >= low && at(i) <= high;
-    };
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::uint8_t lead = at(i);
-        // The range of the first continuation byte depends on the lead; the others are 80..BF.
-        int length = 1;
-        std::uint8_t low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool valid = length > 1 && continuation(i + 1, low, high);
-        for (int n = 2; valid && n < length; ++n)
-            valid = continuation(i + static_cast<std::size_t>(n), 0x80, 0xBF);
-        if (!valid) {
-            units.push_back(lead);
-            ++i;
-            continue;
-        }
-        static const std::uint8_t kLeadMask[] = {0, 0, 0x1F, 0x0F, 0x07};
-        std::uint32_t code = lead & kLeadMask[length];
-        for (int n = 1; n < length; ++n)
-            code = (code << 6) | (at(i + static_cast<std::size_t>(n)) & 0x3F);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(code));
-        }
-        i += static_cast<std::size_t>(length);
-    }
 }
 
 bool IsByteCode(char c) {
@@ -642,28 +34,40 @@ constexpr std::size_t QuotedRoom(std::size_t count) {
     return 3 * count + 2;
 }
 
-// The text of a string's bytes with QuotedRoom(count) room at `out`: control bytes and the
-// apostrophe as "#<code>", runs of other bytes between apostrophes. Returns the end of the text.
-char* QuoteBytes(char* out, const char* bytes, std::size_t count) {
+// The one quoting rule, for a string's bytes and for UTF-16 units alike: the units that isCode
+// picks (control characters, the apostrophe, and in wide strings all but printable ASCII) as
+// "#<code>", runs of the others between apostrophes, and "''" for no units. `out` takes the pieces:
+// Text(characters, count), Code(unit), Run(units, count).
+template <typename Unit, typename IsCode, typename Out>
+[[gnu::always_inline]] inline void Quote(const Unit* units, std::size_t count, IsCode isCode, Out& out) {
     if (count == 0) {
-        std::memcpy(out, "''", 2);
-        return out + 2;
+        out.Text("''", 2);
+        return;
     }
     for (std::size_t i = 0; i < count;) {
-        if (IsByteCode(bytes[i])) {
-            *out++ = '#';
-            out = std::to_chars(out, out + 2, static_cast<std::uint8_t>(bytes[i++])).ptr;
+        if (isCode(units[i])) {
+            out.Code(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i++])));
             continue;
         }
         const std::size_t start = i;
-        while (i < count && !IsByteCode(bytes[i]))
+        while (i < count && !isCode(units[i]))
             ++i;
-        *out++ = '\'';
-        out = CopyText(out, bytes + start, i - start);
-        *out++ = '\'';
+        out.Text("'", 1);
+        out.Run(units + start, i - start);
+        out.Text("'", 1);
     }
-    return out;
 }
+
+// Quote's pieces straight into a buffer with the room for them.
+struct TQuotedAt {
+    char* At;
+    void Text(const char* text, std::size_t count) { At = CopyText(At, text, count); }
+    void Code(unsigned code) {
+        *At++ = '#';
+        At = std::to_chars(At, At + 5, code).ptr;
+    }
+    void Run(const char* bytes, std::size_t count) { At = CopyText(At, bytes, count); }
+};
 
 // The text of a value of the common short kinds (integers, extended numbers, identifiers,
 // booleans, nil, short strings and sets) whose bytes, tag first, lie whole in
@@ -678,25 +82,18 @@ char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value,
         case TagInt8:
         case TagInt16:
         case TagInt32: {
-            taken = value[0] == TagInt8 ? 2 : value[0] == TagInt16 ? 3 : 5;
+            taken = 1 + IntPayloadSize(value[0]);
             if (!fits(taken, 11))
                 return nullptr;
-            std::int32_t number = static_cast<std::int8_t>(value[1]);
-            if (value[0] == TagInt16)
-                number = static_cast<std::int16_t>(value[1] | (value[2] << 8));
-            else if (value[0] == TagInt32)
-                number = static_cast<std::int32_t>(std::uint32_t(value[1]) | (std::uint32_t(value[2]) << 8) |
-                                                   (std::uint32_t(value[3]) << 16) |
-                                                   (std::uint32_t(value[4]) << 24));
-            return std::to_chars(out, out + 11, number).ptr;
+            return std::to_chars(out, out + 11, DecodeIntPayload(value + 1, taken - 1)).ptr;
         }
         case TagExtended: {
             taken = 1 + static_cast<std::int32_t>(sizeof(TExtended::Bytes));
-            if (!fits(taken, kNumberRoom))
+            if (!fits(taken, kNumberTextRoom))
                 return nullptr;
             TExtended number;
             std::memcpy(number.Bytes, value + 1, sizeof number.Bytes);
-            return WriteExtendedText(out, number);
+            return FormatExtendedTo(out, number);
         }
         case TagFalse:
         case TagTrue:
@@ -718,7 +115,11 @@ char* WriteShortValue(char* out, std::ptrdiff_t room, const std::uint8_t* value,
             const char* text = reinterpret_cast<const char*>(value + 2);
             if (value[0] == TagIdent)
                 return fits(taken, length) ? CopyText(out, text, length) : nullptr;
-            return fits(taken, QuotedRoom(length)) ? QuoteBytes(out, text, length) : nullptr;
+            if (!fits(taken, QuotedRoom(length)))
+                return nullptr;
+            TQuotedAt quoted{out};
+            Quote(text, length, IsByteCode, quoted);
+            return quoted.At;
         }
         case TagSet: {
             // The elements up to the empty one; each takes its length and two more (", " or the
@@ -777,9 +178,19 @@ private:
     void EmitString();
     void EmitWideString();
     void EmitUtf8String();
+    // Quote's pieces through the writer.
+    struct TQuotedOut {
+        FormTextConverter& Converter;
+        void Text(const char* text, std::size_t count) { Converter.EmitText(text, count); }
+        void Code(unsigned code) { Converter.EmitCode(code); }
+        void Run(const char* bytes, std::size_t count) { Converter.EmitText(bytes, count); }
+        void Run(const char16_t* units, std::size_t count) { Converter.EmitRun(units, count); }
+    };
     template <typename Unit, typename IsCode>
-    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode);
-    void EmitRun(const char* bytes, std::size_t count) { EmitText(bytes, count); }
+    void EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
+        TQuotedOut out{*this};
+        Quote(units, count, isCode, out);
+    }
     void EmitRun(const char16_t* units, std::size_t count);
     void EmitCode(unsigned code);
     void EmitBinary();
@@ -972,25 +383,25 @@ void FormTextConverter::EmitInt64() {
 
 void FormTextConverter::EmitFloat() {
     const TExtended value = reader_.ReadFloatValue();
-    if (char* out = writer_.Reserve(kNumberRoom)) {
+    if (char* out = writer_.Reserve(kNumberTextRoom)) {
         writer_.Commit(static_cast<std::int32_t>(FormatExtendedTo(out, value) - out));
         return;
     }
-    char text[kNumberRoom];
+    char text[kNumberTextRoom];
     EmitText(text, static_cast<std::size_t>(FormatExtendedTo(text, value) - text));
 }
 
 void FormTextConverter::EmitSingle() {
-    char text[kNumberRoom + 1];
-    char* end = FormatShortestTo(text, reader_.ReadSingleValue());
+    char text[kNumberTextRoom + 1];
+    char* end = FormatSingleTo(text, reader_.ReadSingleValue());
     *end++ = 's';
     EmitText(text, static_cast<std::size_t>(end - text));
 }
 
 void FormTextConverter::EmitDouble() {
     const bool date = reader_.PeekTag() == TagDate;
-    char text[kNumberRoom + 1];
-    char* end = FormatShortestTo(text, reader_.ReadDoubleValue());
+    char text[kNumberTextRoom + 1];
+    char* end = FormatDoubleTo(text, reader_.ReadDoubleValue());
     if (date)
         *end++ = 'd';
     EmitText(text, static_cast<std::size_t>(end - text));
@@ -1060,29 +471,9 @@ void FormTextConverter::EmitWideString() {
 }
 
 void FormTextConverter::EmitUtf8String() {
-    DecodeUtf8(reader_.ReadUtf8StringView(), units_);
+    const std::string_view bytes = reader_.ReadUtf8StringView();
+    DecodeUtf8(bytes.data(), bytes.size(), units_);
     EmitQuoted(units_.data(), units_.size(), IsWideCode);
-}
-
-template <typename Unit, typename IsCode>
-void FormTextConverter::EmitQuoted(const Unit* units, std::size_t count, IsCode isCode) {
-    if (count == 0) {
-        EmitText("''");
-        return;
-    }
-    for (std::size_t i = 0; i < count;) {
-        if (isCode(units[i])) {
-            EmitCode(static_cast<unsigned>(std::make_unsigned_t<Unit>(units[i])));
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        while (i < count && !isCode(units[i]))
-            ++i;
-        EmitText("'");
-        EmitRun(units + start, i - start);
-        EmitText("'");
-    }
 }
 
 // A run of printable ASCII units, written as the bytes of the same characters.

@@ -35,12 +35,6 @@ std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options) 
                                                         : options.ResourceName);
 }
 
-std::string FormTextToBinary(TStream& input, TWideStringFormat wideStrings) {
-    TFormBinaryWriter writer;
-    TFormTextReader(input, wideStrings).ReadForm(writer);
-    return writer.FormData();
-}
-
 TFormTextReader::TFormTextReader(TStream& input, TWideStringFormat wideStrings)
     : tokenizer_(input), wideStrings_(wideStrings) {}
 
@@ -150,17 +144,20 @@ void TFormTextReader::ReadValue() {
                 writer_->WriteBoolean(IsKeyword("true"));
             else if (IsKeyword("nil"))
                 writer_->WriteNil();
-            else if (token_.Text == "INF" || token_.Text == "NAN")
-                // The conversion's text of an infinite or not-a-number extended value.
-                writer_->WriteExtended(token_.Text == "INF"
-                                           ? TExtended{{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}}
-                                           : TExtended{{0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F}});
-            else
+            else if (!ReadNonFinite(false))
                 writer_->WriteIdent(token_.Text);
             Advance();
             return;
         case tkSymbol:
             switch (token_.Symbol) {
+                case '-': {
+                    const int line = token_.Line;
+                    Advance();
+                    if (token_.Kind != tkName || !ReadNonFinite(true))
+                        TFormTextTokenizer::Fail(line, SValueExpected);
+                    Advance();
+                    return;
+                }
                 case '(':
                     ReadList();
                     return;
@@ -181,6 +178,35 @@ void TFormTextReader::ReadValue() {
             break;
     }
     Fail(SValueExpected);
+}
+
+// The conversion's texts of the values that are no number: "INF" and "NAN" of an extended value,
+// the infinities and NaN of a single ("s") or a date ("d"), and "-INF" of a double without suffix,
+// which only a double can hold (an extended infinity is written "INF" whatever its sign). Written
+// with the tag they came from, so their text comes back as it was. False for any other name.
+bool TFormTextReader::ReadNonFinite(bool negative) {
+    const std::string& text = token_.Text;
+    const char suffix = text.size() == 4 ? text[3] : 0;
+    if (text.size() < 3 || text.size() > 4 || (suffix != 0 && suffix != 's' && suffix != 'd'))
+        return false;
+    const std::string word = text.substr(0, 3);
+    const bool infinite = word == "INF";
+    if (!infinite && (word != "NAN" || negative))
+        return false;
+    if (suffix == 's') {
+        writer_->WriteSingle((negative ? 0x80000000u : 0u) | (infinite ? 0x7F800000u : 0x7FC00000u));
+    } else if (suffix == 'd' || negative) {
+        const std::uint64_t bits = (negative ? std::uint64_t(1) << 63 : 0) |
+                                   (infinite ? 0x7FF0000000000000ull : 0x7FF8000000000000ull);
+        if (suffix == 'd')
+            writer_->WriteDate(bits);
+        else
+            writer_->WriteDouble(bits);
+    } else {
+        writer_->WriteExtended(infinite ? TExtended{{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}}
+                                        : TExtended{{0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F}});
+    }
+    return true;
 }
 
 // Without suffix an integer takes the narrowest integer tag and any other number the 80-bit

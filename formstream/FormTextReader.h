@@ -21,9 +21,6 @@ struct TFormTextOptions {
 // returned then, so a caller never sees half a form.
 std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options = {});
 
-// The same without resource header: "TPF0" and the component tree.
-std::string FormTextToBinary(TStream& input, TWideStringFormat wideStrings = wsUtf16);
-
 // A recursive-descent reader of one form text. Components, lists and collections nest at most
 // kMaxFormNesting deep, as the binary reader takes them, so every form read converts back to text.
 class TFormTextReader {
@@ -49,6 +46,7 @@ private:
     void ReadProperty();
     void ReadValue();
     void ReadNumber();
+    bool ReadNonFinite(bool negative);
     void ReadString();
     void ReadList();
     void ReadSet();

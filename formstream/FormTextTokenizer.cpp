@@ -1,6 +1,7 @@
 #include "formstream/FormTextTokenizer.h"
 
 #include "formstream/Streams.h"
+#include "formstream/Utf8.h"
 #include "runtime/Messages.h"
 
 namespace {
@@ -200,24 +201,25 @@ void TFormTextTokenizer::AppendUnit(TToken& token, std::uint32_t unit) {
         token.Text += static_cast<char>(unit);
 }
 
-// One UTF-8 sequence whose lead byte was just read, as UTF-16 units; a byte that starts no complete
-// sequence stands for the character of its own value.
-void TFormTextTokenizer::AppendUtf8(TToken& token, int lead) {
-    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    std::uint32_t code = static_cast<std::uint32_t>(lead) & (0x7Fu >> length);
-    int taken = 1;
-    for (int next = Peek(); taken < length && next >= 0 && (next & 0xC0) == 0x80; next = Peek(), ++taken)
-        code = (code << 6) | (static_cast<std::uint32_t>(Get()) & 0x3F);
-    if (length == 1 || taken < length)
-        code = static_cast<std::uint32_t>(lead);
+// One UTF-8 sequence whose lead byte was just read, as UTF-16 units, decoded strictly as the
+// conversion decodes a UTF-8 string: so a string that the conversion wrote comes back as its bytes.
+// Only bytes that continue the sequence are read on; none of them is an apostrophe or a line end.
+void TFormTextTokenizer::AppendUtf8(TToken& token, std::uint8_t lead) {
     // Non-ASCII characters of a UTF-8 text are Unicode: their string is stored wide.
     MakeWide(token);
-    if (code >= 0x10000) {
-        code -= 0x10000;
-        AppendUnit(token, 0xD800 + (code >> 10));
-        code = 0xDC00 + (code & 0x3FF);
+    TUtf8Sequence sequence;
+    if (!sequence.Begin(lead)) {
+        token.Units += static_cast<char16_t>(lead);
+        return;
     }
-    AppendUnit(token, code);
+    while (!sequence.Complete() && sequence.Accepts(Peek()))
+        sequence.Add(static_cast<std::uint8_t>(Get()));
+    if (sequence.Complete()) {
+        AppendUtf16(token.Units, sequence.Code());
+        return;
+    }
+    for (int n = 0; n < sequence.Taken(); ++n)
+        token.Units += static_cast<char16_t>(sequence.Byte(n));
 }
 
 void TFormTextTokenizer::ReadString(TToken& token) {
@@ -240,7 +242,7 @@ void TFormTextTokenizer::ReadString(TToken& token) {
                     Get();
                 }
                 if (utf8_ && b >= 0x80)
-                    AppendUtf8(token, b);
+                    AppendUtf8(token, static_cast<std::uint8_t>(b));
                 else
                     AppendUnit(token, static_cast<std::uint32_t>(b));
             }

@@ -37,7 +37,8 @@ struct TToken {
 // with digits, an optional exponent ("E-5") and an optional suffix s, c or d. A string is a run of
 // quoted pieces ('It''s', an apostrophe doubled) and character codes (#13, #$0D) with nothing
 // between them; a text that begins with a UTF-8 byte-order mark has its quoted non-ASCII
-// characters decoded, which makes their strings wide. Anything else is a one-character symbol.
+// characters decoded strictly (a byte that starts no valid sequence is the character of its own
+// value), which makes their strings wide. Anything else is a one-character symbol.
 //
 // Memory stays bounded by the token at hand: a number keeps kDecimalDigitsKept digits however long
 // it is written, a name 255 bytes. Errors raise EParserError with the line number.
@@ -71,7 +72,7 @@ private:
     void ReadString(TToken& token);
     static void MakeWide(TToken& token);
     static void AppendUnit(TToken& token, std::uint32_t unit);
-    void AppendUtf8(TToken& token, int lead);
+    void AppendUtf8(TToken& token, std::uint8_t lead);
 
     TStream& input_; // not owned
     std::unique_ptr<std::uint8_t[]> buffer_;

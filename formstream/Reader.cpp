@@ -113,22 +113,12 @@ void TReader::ExpectTag(std::uint8_t tag) {
 }
 
 std::int32_t TReader::ReadIntValue() {
-    switch (ReadTag()) {
-        case TagInt8: {
-            std::int8_t value;
-            ReadBytes(&value, 1);
-            return value;
-        }
-        case TagInt16: {
-            std::uint8_t bytes[2];
-            ReadBytes(bytes, 2);
-            return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
-        }
-        case TagInt32:
-            return static_cast<std::int32_t>(ReadUInt32());
-        default:
-            InvalidProperty();
-    }
+    const int size = IntPayloadSize(ReadTag());
+    if (size == 0)
+        InvalidProperty();
+    std::uint8_t payload[4];
+    ReadBytes(payload, size);
+    return DecodeIntPayload(payload, size);
 }
 
 TExtended TReader::ReadFloatValue() {
@@ -183,10 +173,6 @@ std::uint32_t TReader::ReadStringHeader() {
         default:
             InvalidProperty();
     }
-}
-
-std::string TReader::ReadStringValue() {
-    return std::string(ReadStringView());
 }
 
 std::string_view TReader::ReadStringView() {
@@ -250,21 +236,6 @@ std::int64_t TReader::ReadInt64Value() {
     if (tag != TagCurrency && tag != TagInt64)
         InvalidProperty();
     return static_cast<std::int64_t>(ReadUInt64());
-}
-
-std::string TReader::ReadIdentValue() {
-    switch (ReadTag()) {
-        case TagIdent:
-            return ReadShortString();
-        case TagFalse:
-            return "False";
-        case TagTrue:
-            return "True";
-        case TagNil:
-            return "nil";
-        default:
-            InvalidProperty();
-    }
 }
 
 TComponentPrefix TReader::ReadComponentPrefix() {

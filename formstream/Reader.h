@@ -177,8 +177,7 @@ public:
         bufferPosition_ += length;
         return {text, length};
     }
-    std::string ReadStringValue();
-    // The same string without a copy: the bytes stay valid until the next read from this reader.
+    // A string value without a copy: the bytes stay valid until the next read from this reader.
     // The whole value is read before it is returned, but storage grows only as its bytes arrive,
     // so a count that claims more than the stream holds allocates nothing on its word.
     std::string_view ReadStringView();
@@ -186,7 +185,6 @@ public:
     // UTF-8 bytes. Read whole like ReadStringView, and valid as long.
     std::string_view ReadWideStringView();
     std::string_view ReadUtf8StringView();
-    std::string ReadIdentValue();
     // After TagSingle; after TagDate or TagDouble; after TagCurrency or TagInt64.
     float ReadSingleValue();
     double ReadDoubleValue();
@@ -213,6 +211,22 @@ private:
     std::string counted_;        // a long value read whole; kept to reuse its storage
     char shortString_[256] = {}; // a short string that straddles a refill
 };
+
+// The payload bytes of an integer value: 1, 2 or 4 after TagInt8, TagInt16, TagInt32; 0 after any
+// other tag.
+constexpr int IntPayloadSize(std::uint8_t tag) {
+    return tag == TagInt8 ? 1 : tag == TagInt16 ? 2 : tag == TagInt32 ? 4 : 0;
+}
+
+// The integer of an integer value's payload of `size` bytes, little-endian and signed.
+inline std::int32_t DecodeIntPayload(const std::uint8_t* payload, int size) {
+    if (size == 1)
+        return static_cast<std::int8_t>(payload[0]);
+    if (size == 2)
+        return static_cast<std::int16_t>(payload[0] | (payload[1] << 8));
+    return static_cast<std::int32_t>(std::uint32_t(payload[0]) | (std::uint32_t(payload[1]) << 8) |
+                                     (std::uint32_t(payload[2]) << 16) | (std::uint32_t(payload[3]) << 24));
+}
 
 // Copies more than 16 bytes: a library call, kept out of line.
 void CopyLongText(char* out, const char* from, std::size_t count);

@@ -1,5 +1,6 @@
 #include "formstream/Streams.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -11,11 +12,6 @@ std::int32_t TStream::Size() {
     const std::int32_t size = Seek(0, soFromEnd);
     Seek(position, soFromBeginning);
     return size;
-}
-
-void TStream::ReadExact(void* buffer, std::int32_t count) {
-    if (count != 0 && Read(buffer, count) != count)
-        throw EReadError(SReadError, {});
 }
 
 void TStream::WriteExact(const void* buffer, std::int32_t count) {
@@ -138,11 +134,20 @@ std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
         if (newEnd > capacity_) {
             const long long grown = static_cast<long long>(capacity_) + capacity_ / 2;
             ResizeBlock(grown > newEnd && grown <= INT32_MAX - kMemoryDelta ? static_cast<std::int32_t>(grown)
-                                                                           : newEnd);
+                                                                            : newEnd);
         }
         size_ = newEnd;
     }
     std::memcpy(Memory() + position_, buffer, static_cast<size_t>(count));
     position_ = newEnd;
     return count;
+}
+
+void ReadRest(TStream& stream, std::string& bytes, std::int32_t limit) {
+    char buffer[65536];
+    for (std::int32_t got;
+         limit > 0 && (got = stream.Read(buffer, std::min<std::int32_t>(limit, sizeof buffer))) > 0;) {
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        limit -= got;
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -40,10 +41,13 @@ public:
     void SetPosition(std::int32_t position) { Seek(position, soFromBeginning); }
     std::int32_t Size();
 
-    // Raise EReadError / EWriteError when fewer than `count` bytes move.
-    void ReadExact(void* buffer, std::int32_t count);
+    // Raises EWriteError when fewer than `count` bytes move.
     void WriteExact(const void* buffer, std::int32_t count);
 };
+
+// Appends what is left of a stream to `bytes`, at most `limit` bytes, up to its end or its first
+// failing read.
+void ReadRest(TStream& stream, std::string& bytes, std::int32_t limit = INT32_MAX);
 
 // A stream over an operating-system file handle, which it does not own.
 class THandleStream : public TStream {

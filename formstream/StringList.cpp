@@ -43,11 +43,6 @@ void TStrings::LoadLinesFromStream(TStream& stream) {
     SetAllText(text.get(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-void TStrings::LoadLinesFromFile(const std::string& fileName) {
-    TFileStream stream(fileName, fmOpenRead);
-    LoadLinesFromStream(stream);
-}
-
 const TStringList::Item& TStringList::At(int index) const {
     if (index < 0 || index >= Count())
         throw EListError(SListIndexError, {});

@@ -33,8 +33,6 @@ public:
 
     // Reads the rest of the stream with one Read and keeps the bytes it actually got.
     void LoadLinesFromStream(TStream& stream);
-    // Opens the file for reading (EFOpenError on failure, the lines kept as they were) and loads it.
-    void LoadLinesFromFile(const std::string& fileName);
 };
 
 // The line list that stores its lines in order.

@@ -17,3 +17,23 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+
+void DecodeUtf8(const char* bytes, std::size_t count, std::u16string& units) {
+    units.clear();
+    TUtf8Sequence sequence;
+    for (std::size_t i = 0; i < count;) {
+        const auto lead = static_cast<std::uint8_t>(bytes[i++]);
+        if (!sequence.Begin(lead)) {
+            units += static_cast<char16_t>(lead);
+            continue;
+        }
+        while (!sequence.Complete() && i < count && sequence.Accepts(static_cast<std::uint8_t>(bytes[i])))
+            sequence.Add(static_cast<std::uint8_t>(bytes[i++]));
+        if (sequence.Complete()) {
+            AppendUtf16(units, sequence.Code());
+        } else {
+            for (int n = 0; n < sequence.Taken(); ++n)
+                units += static_cast<char16_t>(sequence.Byte(n));
+        }
+    }
+}

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 
 namespace {
@@ -19,7 +19,7 @@ std::string PlainText(const TExtended& value) {
         return (mantissa & 0x7FFFFFFFFFFFFFFFull) == 0 ? "INF" : "NAN";
     if (value.ExponentField() == 0 || mantissa == 0)
         return "0";
-    const TDecimalDigits exact = ExtendedDigits18Exact(value);
+    const detail::TDecimalDigits exact = detail::ExtendedDigits18Exact(value);
     std::uint64_t digits15 = exact.Digits / 1000 + (exact.Digits % 1000 >= 500 ? 1 : 0);
     int e = exact.Exponent;
     if (digits15 == 1000000000000000ull) {
@@ -53,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(value.Bytes, data, size);
     if (FormatExtended(value) != PlainText(value))
         std::abort();
-    TDecimalDigits fast;
-    if (!ExtendedDigits15Fast(value, fast))
+    detail::TDecimalDigits fast;
+    if (!detail::ExtendedDigits15Fast(value, fast))
         return 0;
-    const TDecimalDigits exact = Digits15Of(ExtendedDigits18Exact(value));
+    const detail::TDecimalDigits exact = detail::Digits15Of(detail::ExtendedDigits18Exact(value));
     if (fast.Digits != exact.Digits || fast.Exponent != exact.Exponent)
         std::abort();
     return 0;

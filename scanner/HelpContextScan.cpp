@@ -12,6 +12,7 @@
 #include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "runtime/Text.h"
 #include "scanner/ProjectFile.h"
 #include "scanner/TextForm.h"
 
@@ -26,10 +27,6 @@ constexpr size_t kMaxNameLength = 255;
 // The rendering indents an object's properties two blanks deeper than its header.
 constexpr size_t kPropertyIndent = 2;
 constexpr std::string_view kHelpContextProperty = "HelpContext = ";
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 bool IsBlankSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';

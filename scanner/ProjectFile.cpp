@@ -8,6 +8,7 @@
 #include "formstream/StringList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "runtime/Text.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Utf8Output.h"
 
@@ -17,10 +18,6 @@ constexpr size_t kNone = std::string_view::npos;
 
 bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
-    return text.compare(at, prefix.size(), prefix) == 0;
 }
 
 // The characters XML allows in a document.
@@ -216,21 +213,10 @@ private:
     const std::string& fileName_;
 };
 
-// Reads the rest of a stream.
-std::string ReadRest(TStream& stream) {
-    std::string bytes;
-    char buffer[65536];
-    for (std::int32_t got; (got = stream.Read(buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, static_cast<size_t>(got));
-    return bytes;
-}
-
 } // namespace
 
 bool IsXmlProject(std::string_view bytes) {
-    size_t at = StartsWith(bytes, 0, "\xEF\xBB\xBF") ? 3 : 0;
-    while (at < bytes.size() && IsXmlSpace(bytes[at]))
-        ++at;
+    const size_t at = SkipByteOrderMarkAndBlanks(bytes);
     return StartsWith(bytes, at, "<?xml") || StartsWith(bytes, at, "<PROJECT");
 }
 
@@ -239,14 +225,16 @@ std::string XmlProjectNameList(std::string_view xml, const std::string& fileName
 }
 
 std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText) {
-    const std::string bytes = ReadRest(*OpenForReading(ProjectFileName(projectText), projectText));
+    std::string bytes;
+    ReadRest(*OpenForReading(ProjectFileName(projectText), projectText), bytes);
     if (!IsXmlProject(bytes))
         return std::nullopt;
     return XmlProjectNameList(bytes, projectText);
 }
 
 std::string LoadProjectNameList(const std::string& projectText, bool anyVersion) {
-    const std::string bytes = ReadRest(*OpenForReading(ProjectFileName(projectText), projectText));
+    std::string bytes;
+    ReadRest(*OpenForReading(ProjectFileName(projectText), projectText), bytes);
     if (anyVersion && IsXmlProject(bytes))
         return XmlProjectNameList(bytes, projectText);
     TStringList lines;

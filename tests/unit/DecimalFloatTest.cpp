@@ -9,7 +9,7 @@
 #include <cstring>
 #include <random>
 
-#include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 
 namespace {

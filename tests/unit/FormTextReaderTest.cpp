@@ -11,6 +11,7 @@
 #include <random>
 
 #include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"
@@ -22,14 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ToBinary(const std::string& text, TWideStringFormat wide = wsUtf16) {
-    BytesStream input(text);
-    return FormTextToBinary(input, wide);
-}
-
 std::string ToFormFile(const std::string& text, const TFormTextOptions& options = {}) {
     BytesStream input(text);
     return FormTextToFormFile(input, options);
+}
+
+// The form data behind the resource header, which a one-letter name makes 11 bytes long.
+std::string ToBinary(const std::string& text, TWideStringFormat wide = wsUtf16) {
+    return ToFormFile(text, {"F", wide}).substr(11);
 }
 
 std::string ToText(const std::string& formFile) {
@@ -167,6 +168,28 @@ TEST(FormTextReader, EveryValueKindTakesItsNarrowestTag) {
         EXPECT_EQ(ValueBytes(c.text), c.bytes) << c.text;
 }
 
+// Every non-finite value the conversion writes reads back to its own tag and kind, so its text
+// comes back as it was; before, all but "INF" and "NAN" were refused.
+TEST(FormTextReader, NonFiniteValuesComeBackAsTheyWereWritten) {
+    const std::string cases[] = {
+        Tagged(5, std::string("\0\0\0\0\0\0\0\x80\xFF\x7F", 10)),
+        Tagged(5, std::string("\0\0\0\0\0\0\0\xC0\xFF\x7F", 10)),
+        Tagged(15, Little(0x7F800000u, 4)),
+        Tagged(15, Little(0xFF800000u, 4)),
+        Tagged(15, Little(0x7FC00000u, 4)),
+        Tagged(17, Little(0x7FF0000000000000ull, 8)),
+        Tagged(17, Little(0xFFF0000000000000ull, 8)),
+        Tagged(17, Little(0x7FF8000000000000ull, 8)),
+        Tagged(21, Little(0xFFF0000000000000ull, 8)),
+    };
+    for (const std::string& value : cases) {
+        const std::string text = ToText(
+            FormBuilder().Object("TA", "A").Prop("P").Bytes(value).EndProps().EndChildren().FormFile("TA"));
+        const std::size_t start = text.find("= ") + 2;
+        EXPECT_EQ(ValueBytes(text.substr(start, text.find('\r', start) - start)), value) << text;
+    }
+}
+
 TEST(FormTextReader, StringsAboveTheShortLengthAreLong) {
     EXPECT_EQ(ValueBytes("'" + std::string(255, 'x') + "'"),
               FormBuilder().String(std::string(255, 'x')).Records());
@@ -187,6 +210,20 @@ TEST(FormTextReader, Utf8TextsMakeTheirNonAsciiStringsWide) {
                                 11) +
                         Tagged(18, Little(4, 4) + std::string("c\0a\0f\0\xE9\0", 8)) + "\x01Q" +
                         FormBuilder().String("x").Records() + std::string(2, '\0'));
+}
+
+// Invalid sequences in a UTF-8 text are read as the conversion decodes a UTF-8 string, each byte
+// that starts no valid sequence a character of its own value: before, F7 BF BF BF became two lone
+// surrogates and C0 80 a zero. So a string's text and the text of its way back are the same.
+TEST(FormTextReader, InvalidUtf8ReadsAsTheConversionDecodesIt) {
+    for (const std::string bytes : {"\xF7\xBF\xBF\xBF", "\xC0\x80", "a\xE2\x82", "\xED\xA0\x80z",
+                                    "\xF4\x90\x80\x80", "\xC3\xA9\x80\xF0\x9F\x98\x80"}) {
+        const std::string text = ToText(
+            FormBuilder().Object("TA", "A").Prop("P").Utf8String(bytes).EndProps().EndChildren().FormFile(
+                "TA"));
+        EXPECT_EQ(ToText(ToFormFile("\xEF\xBB\xBFobject A: TA\r\n  P = '" + bytes + "'\r\nend")), text);
+        EXPECT_EQ(ToText(ToFormFile(text)), text);
+    }
 }
 
 TEST(FormTextReader, HeadersPrefixesAndLayout) {
@@ -690,7 +727,7 @@ private:
                 return std::to_string(tag) + ":" + std::to_string(reader.ReadIntValue());
             case TagString:
             case TagLongString:
-                return std::to_string(tag) + ":" + reader.ReadStringValue();
+                return std::to_string(tag) + ":" + std::string(reader.ReadStringView());
             case TagBinary: {
                 reader.ReadTag();
                 std::int32_t count = 0;
@@ -721,7 +758,8 @@ private:
                 return std::to_string(tag) + ":" + Payload(reader, tag == TagWideString ? 2 * count : count);
             }
             default:
-                return std::to_string(tag) + ":" + reader.ReadIdentValue();
+                reader.ReadTag();
+                return std::to_string(tag) + (tag == TagIdent ? ":" + reader.ReadShortString() : "");
         }
     }
 

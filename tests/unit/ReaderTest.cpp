@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formstream/FormText.h"
+#include "formstream/NumberText.h"
 #include "formstream/Streams.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"
@@ -143,8 +144,8 @@ TEST(TReader, WrongTagsForAValue) {
     BytesStream stream("\x06\x07\x0F\x05");
     TReader reader(stream);
     EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadIntValue(); }), "Invalid property value");
-    EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringValue(); }), "Invalid property value");
-    EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadIdentValue(); }), "Invalid property value");
+    EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringView(); }), "Invalid property value");
+    EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadInt64Value(); }), "Invalid property value");
     EXPECT_EQ(reader.ReadTag(), 0x05);
 }
 
@@ -156,24 +157,13 @@ TEST(TReader, FloatValueOfAnIntegerTag) {
     EXPECT_EQ(FormatExtended(reader.ReadFloatValue()), "0.5");
 }
 
-TEST(TReader, StringAndIdentifierValues) {
-    BytesStream stream(FormBuilder()
-                           .String("short")
-                           .LongString(std::string(5000, 'x'))
-                           .LongString("")
-                           .Ident("bsSingle")
-                           .False()
-                           .True()
-                           .Nil()
-                           .Records());
+TEST(TReader, StringValues) {
+    BytesStream stream(
+        FormBuilder().String("short").LongString(std::string(5000, 'x')).LongString("").Records());
     TReader reader(stream);
-    EXPECT_EQ(reader.ReadStringValue(), "short");
-    EXPECT_EQ(reader.ReadStringValue(), std::string(5000, 'x'));
-    EXPECT_EQ(reader.ReadStringValue(), "");
-    EXPECT_EQ(reader.ReadIdentValue(), "bsSingle");
-    EXPECT_EQ(reader.ReadIdentValue(), "False");
-    EXPECT_EQ(reader.ReadIdentValue(), "True");
-    EXPECT_EQ(reader.ReadIdentValue(), "nil");
+    EXPECT_EQ(reader.ReadStringView(), "short");
+    EXPECT_EQ(reader.ReadStringView(), std::string(5000, 'x'));
+    EXPECT_EQ(reader.ReadStringView(), "");
 }
 
 TEST(TReader, LongStringCounts) {
@@ -181,13 +171,13 @@ TEST(TReader, LongStringCounts) {
         // The top bit set is no length at all.
         BytesStream stream(FormBuilder().LongStringCount(0x80000000u).Bytes("abc").Records());
         TReader reader(stream);
-        EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringValue(); }), "Invalid property value");
+        EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringView(); }), "Invalid property value");
     }
     {
         // A count far beyond the data fails on the data, not on an allocation.
         BytesStream stream(FormBuilder().LongStringCount(0x7FFFFFFFu).Bytes("abc").Records());
         TReader reader(stream);
-        EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringValue(); }), "Stream read error");
+        EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadStringView(); }), "Stream read error");
     }
 }
 

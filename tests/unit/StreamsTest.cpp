@@ -38,8 +38,6 @@ TEST(TFileStream, CreatesWritesSeeksAndReads) {
         // Beyond the end is allowed; reading there gives nothing.
         EXPECT_EQ(stream.Seek(100, soFromBeginning), 100);
         EXPECT_EQ(stream.Read(five, 5), 0);
-        EXPECT_EQ(MessageOf<EReadError>([&] { stream.ReadExact(five, 1); }), "Stream read error");
-        EXPECT_NO_THROW(stream.ReadExact(five, 0));
     }
     EXPECT_EQ(ReadWholeFile(name), "hello world");
 
@@ -74,7 +72,7 @@ TEST(TFileStream, OpenModes) {
         both.WriteExact("d", 1);
         both.SetPosition(0);
         char buffer[5] = {};
-        both.ReadExact(buffer, 4);
+        EXPECT_EQ(both.Read(buffer, 4), 4);
         EXPECT_STREQ(buffer, "Xbcd");
     }
 }

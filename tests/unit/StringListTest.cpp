@@ -73,23 +73,6 @@ TEST(TStringList, CapacityGrowsInSmallSteps) {
     EXPECT_EQ(list.Get(39), "39");
 }
 
-TEST(TStringList, LoadsAFileAndKeepsItsLinesWhenTheOpenFails) {
-    TempDir dir;
-    const std::string name = dir.Write("Project1.mak", "RESDEPEN = \\\r\n  Unit1.dfm\r\nlast");
-    TStringList list;
-    list.LoadLinesFromFile(name);
-    EXPECT_EQ(Lines(list), (L{"RESDEPEN = \\", "  Unit1.dfm", "last"}));
-
-    const std::string missing = dir.File("missing.mak");
-    try {
-        list.LoadLinesFromFile(missing);
-        ADD_FAILURE();
-    } catch (const EFOpenError& error) {
-        EXPECT_EQ(error.Message(), "Cannot open file " + missing);
-    }
-    EXPECT_EQ(list.Count(), 3);
-}
-
 TEST(TStringList, LoadsTheRestOfAStream) {
     TMemoryStream stream;
     stream.Write("skip\r\nline 1\r\nline 2", 20);
