@@ -143,8 +143,12 @@ std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::
 }
 
 void ScanFormFile(const ListedForm& form, TResultTree& tree) {
+    ScanBinaryForm(*OpenForReading(form.Path, form.Name), tree);
+}
+
+void ScanBinaryForm(TStream& form, TResultTree& tree) {
     TMemoryStream text;
-    FormFileToText(*OpenForReading(form.Path, form.Name), text);
+    FormFileToText(form, text);
     ScanFormText(text.Memory(), text.Size(), tree);
 }
 

@@ -10,6 +10,7 @@
 #include "scanner/ResultTree.h"
 
 class TFileStream;
+class TStream;
 class TStrings;
 
 // The help-context scan: from a project makefile's RESDEPEN macro to the result tree of forms and
@@ -74,6 +75,8 @@ void ScanFormNames(const std::string& projectFileName, const std::string& nameLi
 
 // Converts one form file into its text in memory and appends its nodes.
 void ScanFormFile(const ListedForm& form, TResultTree& tree);
+// The same from a binary form file's stream, read from its position.
+void ScanBinaryForm(TStream& form, TResultTree& tree);
 
 // Appends the nodes of one form's text (`size` bytes; nothing beyond them is read).
 void ScanFormText(const char* text, std::int32_t size, TResultTree& tree);

@@ -31,21 +31,19 @@ std::size_t TextFormStart(std::string_view bytes) {
 
 void ScanAnyVersionFormFile(const ListedForm& form, TResultTree& tree) {
     std::string bytes;
-    std::size_t start;
-    {
-        const std::unique_ptr<TFileStream> file = OpenForReading(form.Path, form.Name);
-        ReadRest(*file, bytes, kHeadSize);
-        // A head that is all white space, or ends within the first word, cannot decide: read on.
-        if (SkipByteOrderMarkAndBlanks(bytes) + kLongestStart > bytes.size())
-            ReadRest(*file, bytes);
-        start = TextFormStart(bytes);
-        if (start != kNone)
-            ReadRest(*file, bytes);
-    }
+    const std::unique_ptr<TFileStream> file = OpenForReading(form.Path, form.Name);
+    ReadRest(*file, bytes, kHeadSize);
+    // A head that is all white space, or ends within the first word, cannot decide: read on.
+    if (SkipByteOrderMarkAndBlanks(bytes) + kLongestStart > bytes.size())
+        ReadRest(*file, bytes);
+    const std::size_t start = TextFormStart(bytes);
     if (start == kNone) {
-        ScanFormFile(form, tree);
+        // A binary form: converted from the file already open, from its start.
+        file->SetPosition(0);
+        ScanBinaryForm(*file, tree);
         return;
     }
+    ReadRest(*file, bytes);
     if (bytes.size() - start > static_cast<std::size_t>(INT32_MAX))
         throw EStreamError(SMemoryStreamError, {});
     ScanFormText(bytes.data() + start, static_cast<std::int32_t>(bytes.size() - start), tree);
