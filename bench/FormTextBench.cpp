@@ -16,7 +16,7 @@
 #include "formstream/FormText.h"
 #include "formstream/NumberText.h"
 #include "formstream/Reader.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 

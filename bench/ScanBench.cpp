@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "formstream/FormText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "scanner/HelpContextScan.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"

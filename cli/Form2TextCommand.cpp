@@ -4,7 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "formstream/FormText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 // The conversion streams straight to standard output, so memory stays small however large the
 // form, and the text made before a failing step is already out when the message follows.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 void WriteOut(std::string_view bytes) {
     // No buffer of our own: every write reaches the handle at once, so its failure is seen here.

@@ -5,7 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "formstream/FormTextReader.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 // The form file is made whole in memory first: a text that fails half-way writes nothing, so a
 // redirected output never holds a form that looks complete and is not.

@@ -16,7 +16,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 namespace {
 

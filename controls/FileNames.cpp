@@ -1,6 +1,6 @@
 #include "controls/FileNames.h"
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 #include <windows.h>
 

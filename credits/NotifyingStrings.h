@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formstream/StringList.h"
+#include "io/StringList.h"
 #include "runtime/Object.h"
 
 // A line list that reports every change of its content through OnChange (sender nullptr: a line list

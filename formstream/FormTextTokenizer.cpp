@@ -1,7 +1,7 @@
 #include "formstream/FormTextTokenizer.h"
 
-#include "formstream/Streams.h"
 #include "formstream/Utf8.h"
+#include "io/Streams.h"
 #include "runtime/Messages.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include "framework/Application.h"
 
-#include "formstream/Os.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/HintWindow.h"
 #include "framework/UtilWindow.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <commctrl.h>

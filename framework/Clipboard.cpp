@@ -1,7 +1,7 @@
 #include "framework/Clipboard.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 

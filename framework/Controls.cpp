@@ -1,8 +1,8 @@
 #include "framework/Controls.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <windowsx.h>

@@ -1,9 +1,9 @@
 #include "framework/Dialogs.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "io/Os.h"
 
 #include <algorithm>
 #include <cstring>

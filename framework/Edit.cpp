@@ -1,6 +1,6 @@
 #include "framework/Edit.h"
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,8 +1,8 @@
 #include "framework/Forms.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <cxxabi.h>

@@ -1,7 +1,7 @@
 #include "framework/Graphics.h"
 
-#include "formstream/Os.h"
 #include "framework/Dpi.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "framework/HintWindow.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
+#include "io/Os.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     SetVisible(false);

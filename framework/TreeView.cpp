@@ -1,7 +1,7 @@
 #include "framework/TreeView.h"
 
-#include "formstream/Os.h"
 #include "framework/ImageList.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 

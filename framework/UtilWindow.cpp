@@ -1,7 +1,7 @@
 #include "framework/UtilWindow.h"
 
-#include "formstream/Os.h"
 #include "framework/Controls.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 namespace {

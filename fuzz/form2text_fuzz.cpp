@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "formstream/FormText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 
 namespace {

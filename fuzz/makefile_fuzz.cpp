@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "formstream/StringList.h"
+#include "io/StringList.h"
 #include "runtime/Exceptions.h"
 #include "scanner/HelpContextScan.h"
 

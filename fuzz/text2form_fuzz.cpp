@@ -9,7 +9,7 @@
 #include "formstream/FormText.h"
 #include "formstream/FormTextReader.h"
 #include "formstream/Reader.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 
 namespace {

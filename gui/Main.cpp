@@ -1,6 +1,6 @@
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "gui/Program.h"
+#include "io/Os.h"
 
 #include <windows.h>
 

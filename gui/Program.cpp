@@ -1,8 +1,8 @@
 #include "gui/Program.h"
 
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "gui/MainForm.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 
 #include <windows.h>

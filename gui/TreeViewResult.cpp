@@ -1,6 +1,6 @@
 #include "gui/TreeViewResult.h"
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 void TTreeViewResult::Clear() {
     nodes_.Clear();

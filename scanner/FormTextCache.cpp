@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "formstream/FormText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 #include "scanner/HelpContextScan.h"
 
 // The texts of form files converted before, so that a Rescan on every key typed converts only the

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "formstream/Os.h"
-#include "formstream/Streams.h"
-#include "formstream/StringList.h"
+#include "io/Os.h"
+#include "io/Streams.h"
+#include "io/StringList.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "runtime/Text.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "runtime/Text.h"

@@ -1,7 +1,7 @@
 #include "threads/Thread.h"
 
-#include "formstream/Os.h"
 #include "framework/UtilWindow.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/Messages.h"

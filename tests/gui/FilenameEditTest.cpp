@@ -2,10 +2,10 @@
 
 #include "controls/EditButton.h"
 #include "controls/FileNames.h"
-#include "formstream/Os.h"
 #include "framework/Application.h"
 #include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
+#include "io/Os.h"
 #include "runtime/Exceptions.h"
 #include "tests/gui/GuiTestSupport.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 #include "tests/support/FormBuilder.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "controls/FilenameEdit.h"
-#include "formstream/Os.h"
 #include "framework/Clipboard.h"
 #include "gui/TreeViewResult.h"
+#include "io/Os.h"
 #include "scanner/HelpContextScan.h"
 #include "tests/gui/MainWindowTest.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 // A memory stream that holds `bytes`, standing at its start: the input side of reader and
 // conversion tests.

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "formstream/FormText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/TestFiles.h"
 

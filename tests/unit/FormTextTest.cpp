@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "formstream/Reader.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "tests/support/BytesStream.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formstream/StringList.h"
+#include "io/StringList.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"

@@ -8,7 +8,7 @@
 
 #include "formstream/FormText.h"
 #include "formstream/NumberText.h"
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"

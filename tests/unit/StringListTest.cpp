@@ -1,10 +1,10 @@
-#include "formstream/StringList.h"
+#include "io/StringList.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/TestFiles.h"
 

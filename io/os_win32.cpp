@@ -1,7 +1,7 @@
 // The operating-system seam on Windows: the wide CreateFileW with share modes, FindFirstFileW for
 // the existence test, movable global memory blocks for the memory stream. Names arrive as UTF-8 and
 // reach the file system as UTF-16, long ones with the "\\?\" prefix.
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The operating-system seam on POSIX systems. There are no share modes here: a file opened for
 // reading can be opened again by anyone, which the scan does not rely on either way.
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formstream/Os.h"
+#include "io/Os.h"
 
 // Seek origins.
 enum : std::uint16_t { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };

@@ -1,4 +1,4 @@
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 
 #include <algorithm>
 #include <climits>

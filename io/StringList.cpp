@@ -1,8 +1,8 @@
-#include "formstream/StringList.h"
+#include "io/StringList.h"
 
 #include <memory>
 
-#include "formstream/Streams.h"
+#include "io/Streams.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 
