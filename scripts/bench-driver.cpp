@@ -25,73 +25,19 @@
 #include <thread>
 #include <vector>
 
+#include "driver-support.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using driver::Clock;
+using driver::FindChild;
+using driver::FocusOf;
+using driver::MainWindow;
+using driver::PutOnClipboard;
+using driver::WaitFor;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Polls `done` for up to `seconds`: this tool waits on another process, which it cannot pump.
-template <class Condition> bool WaitFor(Condition done, int seconds = 120) {
-    const auto end = Clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (Clock::now() > end)
-            return false;
-        Sleep(1);
-    }
-    return true;
-}
-
-HWND FindChild(HWND parent, const char* className) {
-    struct Search {
-        const char* name;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char name[64] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (std::strcmp(name, s->name) == 0) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND MainWindow() {
-    HWND window = FindWindowA("TForm1", "Quorvel");
-    return window && IsWindowVisible(window) ? window : nullptr;
-}
-
-bool PutOnClipboard(const std::string& text) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (!block)
-        return false;
-    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-    GlobalUnlock(block);
-    if (!OpenClipboard(nullptr)) {
-        GlobalFree(block);
-        return false;
-    }
-    EmptyClipboard();
-    const bool placed = SetClipboardData(CF_TEXT, block) != nullptr;
-    CloseClipboard();
-    if (!placed)
-        GlobalFree(block);
-    return placed;
-}
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 // Sent messages wait for the window's thread; the timeout only keeps a hung program from hanging us.
@@ -150,8 +96,8 @@ int Run(const std::string& project, int nodes, int pairs) {
     HWND window = nullptr;
     if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }, 60))
         return Fail("no Quorvel window");
-    HWND edit = FindChild(window, "TFilenameEdit");
-    HWND tree = FindChild(window, "TTreeView");
+    HWND edit = FindChild(window, L"TFilenameEdit");
+    HWND tree = FindChild(window, L"TTreeView");
     if (!edit || !tree)
         return Fail("the window has no file-name edit or no tree");
 
@@ -163,7 +109,7 @@ int Run(const std::string& project, int nodes, int pairs) {
         return Fail("the edit did not get the focus");
 
     // 1. Paste.
-    if (!PutOnClipboard(project))
+    if (!PutOnClipboard(std::wstring(project.begin(), project.end()))) // a path of the Z: drive, ASCII
         return Fail("cannot use the clipboard");
     const auto pasted = Clock::now();
     Key('V', true);
@@ -172,7 +118,8 @@ int Run(const std::string& project, int nodes, int pairs) {
     const double pasteToTree = MillisecondsSince(pasted);
     if (TextOf(edit) != project)
         return Fail("the edit does not hold the pasted name");
-    std::printf("paste-to-tree: %.0f ms (%d nodes)\n", pasteToTree, static_cast<int>(Ask(tree, TVM_GETCOUNT)));
+    std::printf("paste-to-tree: %.0f ms (%d nodes)\n", pasteToTree,
+                static_cast<int>(Ask(tree, TVM_GETCOUNT)));
     std::fflush(stdout);
 
     // 2. Typing, with the window pinged all the while.

@@ -18,69 +18,15 @@
 #include <cwchar>
 #include <string>
 
+#include "driver-support.h"
+
 namespace {
 
-// Polls `done` for up to `seconds`: this tool waits on another process, which it cannot pump.
-template <class Condition> bool WaitFor(Condition done, int seconds = 60) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (done())
-            return true;
-        Sleep(50);
-    }
-    return done();
-}
-
-HWND FindChild(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* name;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(child, name, 64);
-            if (std::wcscmp(name, s->name) == 0) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND MainWindow() {
-    HWND window = FindWindowW(L"TForm1", L"Quorvel");
-    return window && IsWindowVisible(window) ? window : nullptr;
-}
-
-// The program's windows are Unicode, and so is what it pastes.
-bool PutOnClipboard(const std::wstring& text) {
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!block)
-        return false;
-    std::memcpy(GlobalLock(block), text.c_str(), bytes);
-    GlobalUnlock(block);
-    if (!OpenClipboard(nullptr)) {
-        GlobalFree(block);
-        return false;
-    }
-    EmptyClipboard();
-    const bool placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-    CloseClipboard();
-    if (!placed)
-        GlobalFree(block);
-    return placed;
-}
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
+using driver::FindChild;
+using driver::FocusOf;
+using driver::MainWindow;
+using driver::PutOnClipboard;
+using driver::WaitFor;
 
 HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from = nullptr) {
     return reinterpret_cast<HTREEITEM>(

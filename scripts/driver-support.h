@@ -1,0 +1,82 @@
+// What the programs that drive a running Quorvel.exe from outside share (scripts/screenshot-driver.cpp,
+// scripts/bench-driver.cpp): finding its windows, waiting on it, the clipboard. Header only: each
+// driver is one translation unit, built by its script.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace driver {
+
+using Clock = std::chrono::steady_clock;
+
+// Polls `done` for up to `seconds`: a driver waits on another process, which it cannot pump.
+template <class Condition> bool WaitFor(Condition done, int seconds = 120) {
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (Clock::now() > end)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+inline HWND FindChild(HWND parent, const wchar_t* className) {
+    struct Search {
+        const wchar_t* name;
+        HWND found;
+    } search{className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (std::wcscmp(name, s->name) == 0) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The program's main window once it shows.
+inline HWND MainWindow() {
+    HWND window = FindWindowW(L"TForm1", L"Quorvel");
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// The program's windows are Unicode, and so is what a driver pastes.
+inline bool PutOnClipboard(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block)
+        return false;
+    std::memcpy(GlobalLock(block), text.c_str(), bytes);
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    CloseClipboard();
+    if (!placed)
+        GlobalFree(block);
+    return placed;
+}
+
+// The window of `window`'s thread that has the keyboard focus.
+inline HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+} // namespace driver
