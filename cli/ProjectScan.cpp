@@ -5,6 +5,7 @@
 #include "cli/Arguments.h"
 #include "cli/Output.h"
 #include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 
 // A Rescan as if PROJECT had been typed into the window: the project is opened by the name as given,
 // and relative form names are looked up in its folder.

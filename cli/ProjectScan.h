@@ -3,6 +3,7 @@
 #include <string>
 
 #include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 #include "scanner/ResultTree.h"
 
 class Arguments;

@@ -14,6 +14,7 @@
 #include "resources/ResourceNames.h"
 #include "scanner/FormTextCache.h"
 #include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 
 #include <windows.h>
 

@@ -13,8 +13,6 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "runtime/Text.h"
-#include "scanner/ProjectFile.h"
-#include "scanner/TextForm.h"
 
 namespace {
 
@@ -187,10 +185,6 @@ std::string ExtractFormNameList(const TStrings& lines) {
     return names;
 }
 
-std::string LoadFormNameList(const std::string& projectText) {
-    return LoadProjectNameList(projectText, false);
-}
-
 std::vector<std::string> SplitFormNames(const std::string& nameList) {
     std::vector<std::string> names;
     size_t at = 0;
@@ -235,51 +229,4 @@ std::string WithoutSurroundingBlanks(const std::string& text) {
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-void Rescan(const std::string& projectText, TResultTree& tree,
-            const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options) {
-    if (projectText.empty())
-        return;
-    // The project is read whole first: when that fails, the tree keeps what it shows. A pasted name
-    // often brings a blank along; the name without it is tried before the error is reported as typed.
-    std::string projectName = projectText;
-    std::string nameList;
-    try {
-        nameList = LoadProjectNameList(projectName, options.AnyVersion);
-    } catch (const EFOpenError&) {
-        projectName = WithoutSurroundingBlanks(projectText);
-        if (projectName.empty() || projectName == projectText)
-            throw;
-        try {
-            nameList = LoadProjectNameList(projectName, options.AnyVersion);
-        } catch (const EFOpenError&) {
-            throw EFOpenError(SFOpenError, {projectText});
-        }
-    }
-    tree.Clear();
-    ScanFormNames(
-        ProjectFileName(projectName), nameList,
-        [&](const ListedForm& form) {
-            if (!options.OnFormFailure)
-                return scanFormFile(form);
-            try {
-                scanFormFile(form);
-            } catch (const std::exception& error) {
-                options.OnFormFailure(form, error);
-            }
-        },
-        options.EachFileOnce);
-}
-
-void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options) {
-    Rescan(
-        projectText, tree,
-        [&](const ListedForm& form) {
-            if (options.AnyVersion)
-                ScanAnyVersionFormFile(form, tree);
-            else
-                ScanFormFile(form, tree);
-        },
-        options);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,25 +21,6 @@ struct ListedForm {
     std::string Path;
 };
 
-// How a Rescan reads a project.
-struct ScanOptions {
-    // Also the XML project files and text-saved forms of the environment's later versions.
-    bool AnyVersion = false;
-    // A file that the list names more than once, however spelt, is scanned the first time only.
-    bool EachFileOnce = false;
-    // When set, a form that fails is reported here and skipped; otherwise its error ends the scan.
-    std::function<void(const ListedForm& form, const std::exception& error)> OnFormFailure;
-};
-
-// The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
-// the project's name list is read, the tree emptied and every listed file that exists handed to
-// `scanFormFile` in order (without one, ScanFormFile, or ScanAnyVersionFormFile under AnyVersion, into
-// the same tree). A text that names no file is tried once more without its leading and trailing blanks
-// before its error is raised. Errors pass through and leave the nodes added before them.
-void Rescan(const std::string& projectText, TResultTree& tree,
-            const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options = {});
-void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options = {});
-
 // The text without the blanks and tabs around it, which a pasted name often brings along.
 std::string WithoutSurroundingBlanks(const std::string& text);
 
@@ -48,12 +28,10 @@ std::string WithoutSurroundingBlanks(const std::string& text);
 // (the browse dialog quotes names with blanks), else the text as it stands.
 std::string ProjectFileName(const std::string& projectText);
 
-// The name list of the project file that `projectText` names (see ProjectFileName): the first line
-// holding "RESDEPEN" without its first 23 characters, joined with the next line after a blank for as
-// long as it ends in a backslash (blanks and tabs after the backslash set aside). A continuation after
-// the last line ends the list. The list is UTF-8: the makefile's bytes are in the system's code page.
-// EFOpenError naming `projectText` when the project cannot be opened.
-std::string LoadFormNameList(const std::string& projectText);
+// A makefile's name list from its lines: the first line holding "RESDEPEN" without its first 23
+// characters, joined with the next line after a blank for as long as it ends in a backslash (blanks and
+// tabs after the backslash set aside). A continuation after the last line ends the list. The bytes are
+// the makefile's.
 std::string ExtractFormNameList(const TStrings& lines);
 
 // Opens a file for reading by `path`; an open failure names it `shownName`, the name the user knows

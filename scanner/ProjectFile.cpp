@@ -241,3 +241,7 @@ std::string LoadProjectNameList(const std::string& projectText, bool anyVersion)
     lines.SetAllText(bytes);
     return os::SystemBytesToUtf8(ExtractFormNameList(lines));
 }
+
+std::string LoadFormNameList(const std::string& projectText) {
+    return LoadProjectNameList(projectText, false);
+}

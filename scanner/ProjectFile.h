@@ -31,3 +31,8 @@ std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText
 // under `anyVersion`, otherwise (and for any file that is no XML project) the makefile's, as
 // LoadFormNameList gives it.
 std::string LoadProjectNameList(const std::string& projectText, bool anyVersion);
+
+// The makefile's name list of the project file that `projectText` names (see ExtractFormNameList), in
+// UTF-8: the makefile's bytes are in the system's code page. EFOpenError naming `projectText` when the
+// project cannot be opened.
+std::string LoadFormNameList(const std::string& projectText);

@@ -13,6 +13,7 @@
 #include "framework/TreeView.h"
 #include "runtime/Exceptions.h"
 #include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
 #include "threads/Thread.h"

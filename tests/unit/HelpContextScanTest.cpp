@@ -1,4 +1,5 @@
 #include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 
 #include <gtest/gtest.h>
 
