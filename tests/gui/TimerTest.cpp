@@ -346,7 +346,8 @@ TEST_F(TimerTest, ATimerDestroyedWhileItsWorkerIsParkedInsideAHandOffLeavesNoThr
     EXPECT_TRUE(timer->Worker().Parked());
     timer.reset();
     EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
-    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() == threadsBefore; }))
+    // No more threads than before: one that was ending when the count was taken may be gone too.
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() <= threadsBefore; }))
         << guitest::ProcessThreadCount() << " threads, " << threadsBefore << " before";
     EXPECT_EQ(3, ticks);
 }
