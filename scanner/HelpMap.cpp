@@ -119,27 +119,58 @@ std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextE
         const std::int32_t number = entries[i].Number;
         const std::vector<size_t>& same = holders[number];
         if (same.size() > 1 && same.front() == i) {
-            HelpContextFinding duplicate{HelpContextFinding::kDuplicate, number, {}};
+            HelpContextFinding duplicate{HelpContextFinding::kDuplicate, number, {}, {}, 0, i};
             for (const size_t holder : same)
                 duplicate.Nodes.push_back(entries[holder].NodeName());
             findings.push_back(duplicate);
         }
         if (number < 0)
             findings.push_back(
-                HelpContextFinding{HelpContextFinding::kNegative, number, {entries[i].NodeName()}});
+                HelpContextFinding{HelpContextFinding::kNegative, number, {entries[i].NodeName()}, {}, 0, i});
     }
     return findings;
 }
 
+const char* FindingKindName(HelpContextFinding::Kind kind) {
+    switch (kind) {
+        case HelpContextFinding::kDuplicate:
+            return "duplicate";
+        case HelpContextFinding::kNegative:
+            return "negative";
+        case HelpContextFinding::kUnmapped:
+            return "unmapped";
+        case HelpContextFinding::kNoTopic:
+            return "no-topic";
+        case HelpContextFinding::kStale:
+            break;
+    }
+    return "stale";
+}
+
+std::string FindingLine(const HelpContextFinding& finding) {
+    std::string line = std::string(FindingKindName(finding.What)) + " ";
+    if (finding.What == HelpContextFinding::kStale) {
+        line += finding.Ids.empty() ? std::string() : finding.Ids.front();
+        line +=
+            ": help project " + std::to_string(finding.Help) + ", forms " + std::to_string(finding.Number);
+    } else {
+        line += std::to_string(finding.Number);
+    }
+    if (finding.What == HelpContextFinding::kNoTopic) {
+        for (size_t i = 0; i < finding.Ids.size(); ++i)
+            line += (i == 0 ? " (" : ", ") + finding.Ids[i];
+        line += finding.Ids.empty() ? "" : ")";
+    }
+    line += ":";
+    for (size_t i = 0; i < finding.Nodes.size(); ++i)
+        line += (i == 0 ? " " : ", ") + finding.Nodes[i];
+    return line;
+}
+
 std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms) {
     std::string text;
-    for (const HelpContextFinding& finding : findings) {
-        text += finding.What == HelpContextFinding::kDuplicate ? "duplicate " : "negative ";
-        text += std::to_string(finding.Number) + ":";
-        for (size_t i = 0; i < finding.Nodes.size(); ++i)
-            text += (i == 0 ? " " : ", ") + finding.Nodes[i];
-        text += '\n';
-    }
+    for (const HelpContextFinding& finding : findings)
+        text += FindingLine(finding) + '\n';
     return text + std::to_string(findings.size()) + " findings in " + std::to_string(forms) + " forms\n";
 }
 
@@ -149,9 +180,23 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings) {
     std::string json = "[\n";
     for (size_t i = 0; i < findings.size(); ++i) {
         const HelpContextFinding& finding = findings[i];
-        json += "  {\"kind\": ";
-        json += finding.What == HelpContextFinding::kDuplicate ? "\"duplicate\"" : "\"negative\"";
-        json += ", \"number\": " + std::to_string(finding.Number) + ", \"nodes\": [";
+        json += "  {\"kind\": \"" + std::string(FindingKindName(finding.What)) + "\", ";
+        if (finding.What == HelpContextFinding::kStale) {
+            json += "\"id\": ";
+            AppendJsonString(json, finding.Ids.empty() ? std::string() : finding.Ids.front());
+            json += ", \"help\": " + std::to_string(finding.Help) + ", ";
+        }
+        json += "\"number\": " + std::to_string(finding.Number) + ", ";
+        if (finding.What == HelpContextFinding::kNoTopic) {
+            json += "\"ids\": [";
+            for (size_t n = 0; n < finding.Ids.size(); ++n) {
+                if (n > 0)
+                    json += ", ";
+                AppendJsonString(json, finding.Ids[n]);
+            }
+            json += "], ";
+        }
+        json += "\"nodes\": [";
         for (size_t n = 0; n < finding.Nodes.size(); ++n) {
             if (n > 0)
                 json += ", ";

@@ -39,19 +39,34 @@ std::string HelpMapHeader(const std::vector<HelpContextEntry>& entries, const st
 // RFC 4180 CSV in UTF-8 with CR LF line ends: "form,component,number", then one row per entry.
 std::string HelpMapCsv(const std::vector<HelpContextEntry>& entries);
 
-// A number held by more than one node (its holders in tree order), or a node's negative number.
+// A number held by more than one node (its holders in tree order), or a node's negative number; with
+// a help project also a number it does not map, a mapped number whose identifiers reach no topic,
+// and an identifier the help project maps to another number than the forms give it.
 struct HelpContextFinding {
-    enum Kind { kDuplicate, kNegative };
+    enum Kind { kDuplicate, kNegative, kUnmapped, kNoTopic, kStale };
     Kind What = kDuplicate;
     std::int32_t Number = 0;
     std::vector<std::string> Nodes;
+    // kNoTopic: the help project's identifiers of Number; kStale: the one identifier.
+    std::vector<std::string> Ids;
+    // kStale: the number the help project gives the identifier.
+    std::int32_t Help = 0;
+    // The index of the finding's first node among the entries it was found in, which orders the
+    // findings of different checks into one report.
+    std::size_t FirstEntry = 0;
 };
 
 // The findings in order of their first node in the tree; where one node begins both a duplicate
 // and a negative finding, the duplicate comes first.
 std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextEntry>& entries);
 
-// One line per finding ("duplicate 5: A.B, C", "negative -1: A"), then "<N> findings in <M> forms";
+// The finding's line without its end: "duplicate 5: A.B, C", "negative -1: A", "unmapped 7: A",
+// "no-topic 7 (IDH_A): A", "stale IDH_A: help project 8, forms 7: A".
+std::string FindingLine(const HelpContextFinding& finding);
+// The finding's kind as the reports name it: "duplicate", "no-topic", ...
+const char* FindingKindName(HelpContextFinding::Kind kind);
+
+// One line per finding (FindingLine), then "<N> findings in <M> forms";
 // node names as they stand, LF line ends.
 std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms);
 // A JSON array of {"kind", "number", "nodes"} objects, names in UTF-8.

@@ -215,7 +215,8 @@ TEST(CliUsage, ExitCodes) {
                             "check",
                             "check a b",
                             "check --format h p.mak",
-                            "check --prefix X p.mak"}) {
+                            "check --help-project help.txt p.mak",
+                            "check p.mak --help-project"}) {
         const CliRun run = Cli(bad);
         EXPECT_EQ(run.Exit, 2) << bad;
         EXPECT_NE(run.Err.find("usage: "), std::string::npos) << bad;
