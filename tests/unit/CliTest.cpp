@@ -500,6 +500,9 @@ TEST(CliCheck, ExitCodes) {
         {"check --keep-going failing.mak", 1, "0 findings in 1 forms\n",
          "quorvel-cli: bad.dfm: Invalid stream format.\nquorvel-cli: T.dfm: Invalid stream format.\n"},
         {"check none.mak", 1, "0 findings in 0 forms\n", "quorvel-cli: Cannot open file none.mak.\n"},
+        {"check --help-project none.hhp p.mak", 1, "", "quorvel-cli: Cannot open file none.hhp.\n"},
+        {"check --keep-going --any-version --help-project none.HPJ clean.mak", 1, "0 findings in 2 forms\n",
+         "quorvel-cli: none.HPJ: Cannot open file none.HPJ.\n"},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(Ran(Cli(c.args, project.dir.Path()), c.exit, c.out, c.err)) << c.args;
@@ -513,6 +516,17 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
                     "negative -1: OptionsDialog.BackupBox\n"
                     "2 findings in 4 forms\n",
                     ""));
+    for (const char* help : {"Help.hhp", "Help.hpj"}) {
+        EXPECT_TRUE(
+            Ran(Cli("check --help-project " + Quote(demo + help) + " " + Quote(demo + "Project1.mak")), 1,
+                "no-topic 130 (IDH_MainForm_OkButton): MainForm.OkButton\n"
+                "negative -1: OptionsDialog.BackupBox\n"
+                "unmapped 330: AboutBox.OkButton\n"
+                "stale IDH_AboutBox_OkButton: help project 340, forms 330: AboutBox.OkButton\n"
+                "4 findings in 3 forms\n",
+                ""))
+            << help;
+    }
     const CliRun map = Cli("map " + Quote(demo + "Project1.mak"));
     EXPECT_EQ(map.Exit, 0);
     EXPECT_EQ(CrLfLines(map.Out).size(), 11u);
