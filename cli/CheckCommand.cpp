@@ -39,8 +39,24 @@ int CheckCommand(const Arguments& args) {
             findings, CheckHelpProject(entries, help, args.Value("--prefix", kDefaultPrefix),
                                        [](const std::string& name) { return os::FileExists(name); }));
     }
-    WriteOut(args.Has("--json") ? FindingsJson(findings)
-                                : FindingsText(findings, scan.Tree().Roots().size()));
+    if (args.Has("--sarif")) {
+        // The form file of each finding's first node: entries follow the roots in tree order.
+        std::vector<std::string> entryFiles;
+        const std::vector<TMemoryTree::Item>& roots = scan.Tree().Roots();
+        for (size_t root = 0; root < roots.size(); ++root) {
+            size_t numbered = roots[root].Number.value_or(0) != 0 ? 1 : 0;
+            for (const TMemoryTree::Item& component : roots[root].Children)
+                numbered += component.Number.value_or(0) != 0 ? 1 : 0;
+            entryFiles.resize(entryFiles.size() + numbered, scan.FormFile(root));
+        }
+        std::vector<std::string> files;
+        for (const HelpContextFinding& finding : findings)
+            files.push_back(finding.FirstEntry < entryFiles.size() ? entryFiles[finding.FirstEntry] : "");
+        WriteOut(FindingsSarif(findings, files, "quorvel-cli", QUORVEL_VERSION));
+    } else {
+        WriteOut(args.Has("--json") ? FindingsJson(findings)
+                                    : FindingsText(findings, scan.Tree().Roots().size()));
+    }
     const int scanExit = scan.Finish();
     if (scanExit != kExitSuccess)
         return scanExit;

@@ -6,6 +6,7 @@
 #include "cli/Output.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
+#include "scanner/TextForm.h"
 
 // A Rescan as if PROJECT had been typed into the window: the project is opened by the name as given,
 // and relative form names are looked up in its folder.
@@ -20,7 +21,27 @@ ProjectScan::ProjectScan(const std::string& project, const Arguments& args, bool
         };
     }
     try {
-        Rescan(project, tree_, options);
+        // Each form names the file it came from, for the locations of a SARIF report.
+        const auto noteForms = [this](size_t before, const ListedForm& form) {
+            formFiles_.resize(before);
+            formFiles_.resize(tree_.Roots().size(), form.Name);
+        };
+        Rescan(
+            project, tree_,
+            [&](const ListedForm& form) {
+                const size_t before = tree_.Roots().size();
+                try {
+                    if (options.AnyVersion)
+                        ScanAnyVersionFormFile(form, tree_);
+                    else
+                        ScanFormFile(form, tree_);
+                } catch (...) {
+                    noteForms(before, form);
+                    throw;
+                }
+                noteForms(before, form);
+            },
+            options);
     } catch (const std::exception& error) {
         error_ = error.what();
     }
@@ -30,4 +51,9 @@ int ProjectScan::Finish() const {
     if (!error_.empty())
         return Fail(error_);
     return formsFailed_ ? kExitFailure : kExitSuccess;
+}
+
+const std::string& ProjectScan::FormFile(size_t root) const {
+    static const std::string kNone;
+    return root < formFiles_.size() ? formFiles_[root] : kNone;
 }

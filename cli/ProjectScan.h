@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
@@ -20,9 +22,12 @@ public:
     // Reports the failure that ended the scan, if any. The exit code of the command when its own
     // output raises no further failure: 1 when the scan or any form failed, else 0.
     int Finish() const;
+    // The form file, as the project lists it, that the tree's root `root` came from.
+    const std::string& FormFile(size_t root) const;
 
 private:
     TMemoryTree tree_;
+    std::vector<std::string> formFiles_;
     bool formsFailed_ = false;
     std::string error_;
 };

@@ -42,9 +42,10 @@ const Command kCommands[] = {
      {{"--format", true}, {"--prefix", true}, {"--any-version", false}, {"--keep-going", false}},
      MapCommand},
     {"check",
-     "check [--json] [--help-project FILE] [--prefix P] [--any-version] [--keep-going] PROJECT",
+     "check [--json | --sarif] [--help-project FILE] [--prefix P] [--any-version] [--keep-going] PROJECT",
      "PROJECT",
      {{"--json", false},
+      {"--sarif", false},
       {"--help-project", true},
       {"--prefix", true},
       {"--any-version", false},
@@ -69,13 +70,14 @@ const char kHelp[] =
     "      Write every numbered node as the map a help project includes: h (the default),\n"
     "      a C header of \"#define IDH_Form_Component 110\" lines; csv, rows of form,\n"
     "      component, number. Identifiers begin with P (default IDH_).\n"
-    "  quorvel-cli check [--json] [--help-project FILE] [--prefix P] [--any-version]\n"
-    "                    [--keep-going] PROJECT\n"
+    "  quorvel-cli check [--json | --sarif] [--help-project FILE] [--prefix P]\n"
+    "                    [--any-version] [--keep-going] PROJECT\n"
     "      Report every number held by more than one node (sharing a topic may be meant;\n"
     "      it is listed all the same) and every negative number. With a help project FILE\n"
     "      (.hhp or .hpj) also every number it does not map (unmapped), every mapped number\n"
     "      that reaches no topic (no-topic) and every identifier that map (with prefix P)\n"
-    "      writes with another number (stale). Exit 1 with findings.\n"
+    "      writes with another number (stale). --sarif writes a SARIF 2.1.0 log, each\n"
+    "      finding located at its first node's form file. Exit 1 with findings.\n"
     "  quorvel-cli form2text FILE\n"
     "      Print the text rendering of a binary form file.\n"
     "  quorvel-cli text2form [--resource-name NAME] [--wide utf16|utf8] FILE\n"

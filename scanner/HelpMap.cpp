@@ -1,5 +1,6 @@
 #include "scanner/HelpMap.h"
 
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -205,4 +206,73 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings) {
         json += i + 1 < findings.size() ? "]},\n" : "]}\n";
     }
     return json + "]\n";
+}
+
+namespace {
+
+// A listed file name as a SARIF artifact URI: Windows separators as slashes, every byte other than
+// the unreserved ones and "/" percent-encoded; an absolute name becomes a file URI.
+std::string ArtifactUri(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri;
+    const bool drive = name.size() >= 2 && name[1] == ':';
+    if (drive)
+        uri = "file:///";
+    else if (!name.empty() && (name[0] == '/' || name[0] == '\\'))
+        uri = "file://";
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] == '\\' ? '/' : name[i];
+        if (IsIdentifierChar(c) || c == '-' || c == '.' || c == '~' || c == '/' || (drive && i == 1))
+            uri += c;
+        else
+            uri += std::string{'%', kHex[static_cast<unsigned char>(c) >> 4],
+                               kHex[static_cast<unsigned char>(c) & 15]};
+    }
+    return uri;
+}
+
+} // namespace
+
+std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
+                          const std::vector<std::string>& files, const std::string& tool,
+                          const std::string& version) {
+    static const HelpContextFinding::Kind kKinds[] = {
+        HelpContextFinding::kDuplicate, HelpContextFinding::kNegative, HelpContextFinding::kUnmapped,
+        HelpContextFinding::kNoTopic, HelpContextFinding::kStale};
+    static const char* const kDescriptions[] = {
+        "A help context number held by more than one form or component.", "A negative help context number.",
+        "A help context number that the help project does not map.",
+        "A mapped help context number whose identifiers reach no topic.",
+        "An identifier that the help project maps to another number than the forms hold."};
+    std::string sarif =
+        "{\n  \"version\": \"2.1.0\",\n"
+        "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
+        "  \"runs\": [\n    {\n      \"tool\": {\n        \"driver\": {\n          \"name\": ";
+    AppendJsonString(sarif, tool);
+    sarif += ",\n          \"version\": ";
+    AppendJsonString(sarif, version);
+    sarif += ",\n          \"rules\": [\n";
+    for (size_t i = 0; i < std::size(kKinds); ++i) {
+        sarif += std::string("            {\"id\": \"") + FindingKindName(kKinds[i]) +
+                 "\", \"shortDescription\": {\"text\": \"" + kDescriptions[i] + "\"}}" +
+                 (i + 1 < std::size(kKinds) ? ",\n" : "\n");
+    }
+    sarif += "          ]\n        }\n      },\n      \"results\": [";
+    for (size_t i = 0; i < findings.size(); ++i) {
+        const HelpContextFinding& finding = findings[i];
+        sarif += i == 0 ? "\n" : ",\n";
+        sarif += std::string("        {\"ruleId\": \"") + FindingKindName(finding.What) +
+                 "\", \"level\": \"" +
+                 (finding.What == HelpContextFinding::kDuplicate ? "warning" : "error") +
+                 "\", \"message\": {\"text\": ";
+        AppendJsonString(sarif, FindingLine(finding));
+        sarif += "}";
+        if (i < files.size() && !files[i].empty()) {
+            sarif += ", \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
+            AppendJsonString(sarif, ArtifactUri(files[i]));
+            sarif += "}}}]";
+        }
+        sarif += "}";
+    }
+    return sarif + (findings.empty() ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n");
 }

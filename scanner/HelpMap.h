@@ -71,3 +71,10 @@ const char* FindingKindName(HelpContextFinding::Kind kind);
 std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms);
 // A JSON array of {"kind", "number", "nodes"} objects, names in UTF-8.
 std::string FindingsJson(const std::vector<HelpContextFinding>& findings);
+// The findings as a SARIF 2.1.0 log of one run of `tool` `version`: a rule per kind, each result
+// with its kind's level (warning for a duplicate, error for the rest), its FindingLine as message and
+// files[i] (a form file as the project lists it, relative to the project's folder; none when empty)
+// as the location of findings[i].
+std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
+                          const std::vector<std::string>& files, const std::string& tool,
+                          const std::string& version);

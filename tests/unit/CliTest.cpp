@@ -216,7 +216,8 @@ TEST(CliUsage, ExitCodes) {
                             "check a b",
                             "check --format h p.mak",
                             "check --help-project help.txt p.mak",
-                            "check p.mak --help-project"}) {
+                            "check p.mak --help-project",
+                            "check --json --sarif p.mak"}) {
         const CliRun run = Cli(bad);
         EXPECT_EQ(run.Exit, 2) << bad;
         EXPECT_NE(run.Err.find("usage: "), std::string::npos) << bad;
@@ -527,6 +528,14 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
                 ""))
             << help;
     }
+    const CliRun sarif =
+        Cli("check --sarif --help-project " + Quote(demo + "Help.hhp") + " " + Quote(demo + "Project1.mak"));
+    EXPECT_EQ(sarif.Exit, 1);
+    EXPECT_NE(sarif.Out.find(
+                  "{\"ruleId\": \"negative\", \"level\": \"error\", \"message\": {\"text\": \"negative -1: "
+                  "OptionsDialog.BackupBox\"}, \"locations\": [{\"physicalLocation\": "
+                  "{\"artifactLocation\": {\"uri\": \"Options.dfm\"}}}]}"),
+              std::string::npos);
     const CliRun map = Cli("map " + Quote(demo + "Project1.mak"));
     EXPECT_EQ(map.Exit, 0);
     EXPECT_EQ(CrLfLines(map.Out).size(), 11u);
