@@ -228,13 +228,11 @@ public:
     }
 
     void Header(const std::string& name) {
-        if (reading_.size() >= kMaxIncludeDepth ||
-            std::find(reading_.begin(), reading_.end(), name) != reading_.end())
+        if (!Enter(name))
             return;
         std::string bytes;
         if (!Read(name, bytes))
-            return;
-        reading_.push_back(name);
+            return reading_.pop_back();
         const std::string text = WithoutComments(bytes);
         for (std::string_view line : Lines(text)) {
             std::string_view rest = line;
@@ -264,13 +262,11 @@ public:
     }
 
     void AliasFile(const std::string& name) {
-        if (reading_.size() >= kMaxIncludeDepth ||
-            std::find(reading_.begin(), reading_.end(), name) != reading_.end())
+        if (!Enter(name))
             return;
         std::string bytes;
         if (!Read(name, bytes))
-            return;
-        reading_.push_back(name);
+            return reading_.pop_back();
         for (const std::string_view line : Lines(bytes)) {
             if (!line.empty() && line.front() != ';')
                 AliasLine(line, FolderOf(name));
@@ -291,6 +287,18 @@ public:
             const std::set<std::string> ids = RtfTopicIds(bytes);
             project_.Topics.insert(ids.begin(), ids.end());
         }
+    }
+
+    // Marks a file as being read; false when it already is (one file by two spellings too) or the
+    // includes run too deep.
+    bool Enter(const std::string& name) {
+        const std::string identity = os::FileIdentity(name);
+        const std::string key = identity.empty() ? name : identity;
+        if (reading_.size() >= kMaxIncludeDepth ||
+            std::find(reading_.begin(), reading_.end(), key) != reading_.end())
+            return false;
+        reading_.push_back(key);
+        return true;
     }
 
     std::vector<std::string> reading_;
@@ -336,7 +344,7 @@ bool ReadHelpProject(const std::string& fileName, HelpProject& project, const He
     std::string bytes;
     if (!reader.Read(fileName, bytes))
         return false;
-    reader.reading_.push_back(fileName);
+    reader.Enter(fileName);
     std::string section;
     std::vector<std::string> files;
     std::vector<std::string> roots;
@@ -477,12 +485,13 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
                                                  const std::function<bool(const std::string&)>& fileExists) {
     std::map<std::int32_t, std::vector<std::string>> idsOf;
     std::map<std::string, std::int32_t> numberOf;
-    for (const auto& [id, number] : project.Map) {
-        std::vector<std::string>& ids = idsOf[number];
+    for (const std::pair<std::string, std::int32_t>& mapping : project.Map) {
+        const std::string& id = mapping.first;
+        std::vector<std::string>& ids = idsOf[mapping.second];
         if (std::none_of(ids.begin(), ids.end(),
-                         [&](const std::string& other) { return EqualNoCase(other, id); }))
+                         [&id](const std::string& other) { return EqualNoCase(other, id); }))
             ids.push_back(id);
-        numberOf.emplace(UpperCase(id), number);
+        numberOf.emplace(UpperCase(id), mapping.second);
     }
     std::multimap<std::string, std::string> aliases;
     for (const auto& [id, target] : project.Aliases)

@@ -1,0 +1,12 @@
+// Arbitrary bytes as an RTF topic file: the walker must stay inside them, however the groups nest or
+// break off, and never fail.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "scanner/HelpProject.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    RtfTopicIds(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
