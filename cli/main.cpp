@@ -95,6 +95,8 @@ const char kHelp[] =
     "  --keep-going   Report a form that cannot be read on standard error as\n"
     "                 \"quorvel-cli: NAME: MESSAGE.\" and go on with the next; the exit code\n"
     "                 is then 1. A project file that cannot be read still ends the run.\n"
+    "                 check goes on in the same way without a help project's file that\n"
+    "                 cannot be read.\n"
     "Options may stand anywhere among the arguments.\n"
     "\n"
     "Relative form names are looked up in PROJECT's folder; listed files that do not exist\n"
