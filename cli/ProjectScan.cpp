@@ -6,7 +6,6 @@
 #include "cli/Output.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
-#include "scanner/TextForm.h"
 
 // A Rescan as if PROJECT had been typed into the window: the project is opened by the name as given,
 // and relative form names are looked up in its folder.
@@ -31,10 +30,7 @@ ProjectScan::ProjectScan(const std::string& project, const Arguments& args, bool
             [&](const ListedForm& form) {
                 const size_t before = tree_.Roots().size();
                 try {
-                    if (options.AnyVersion)
-                        ScanAnyVersionFormFile(form, tree_);
-                    else
-                        ScanFormFile(form, tree_);
+                    ScanListedForm(form, tree_, options);
                 } catch (...) {
                     noteForms(before, form);
                     throw;

@@ -40,14 +40,14 @@ void Rescan(const std::string& projectText, TResultTree& tree,
         options.EachFileOnce);
 }
 
+void ScanListedForm(const ListedForm& form, TResultTree& tree, const ScanOptions& options) {
+    if (options.AnyVersion)
+        ScanAnyVersionFormFile(form, tree);
+    else
+        ScanFormFile(form, tree);
+}
+
 void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options) {
     Rescan(
-        projectText, tree,
-        [&](const ListedForm& form) {
-            if (options.AnyVersion)
-                ScanAnyVersionFormFile(form, tree);
-            else
-                ScanFormFile(form, tree);
-        },
-        options);
+        projectText, tree, [&](const ListedForm& form) { ScanListedForm(form, tree, options); }, options);
 }

@@ -28,3 +28,7 @@ struct ScanOptions {
 void Rescan(const std::string& projectText, TResultTree& tree,
             const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options = {});
 void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options = {});
+
+// What a Rescan without its own step does with each listed form: ScanFormFile, or under AnyVersion
+// ScanAnyVersionFormFile.
+void ScanListedForm(const ListedForm& form, TResultTree& tree, const ScanOptions& options);
