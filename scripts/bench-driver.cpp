@@ -160,14 +160,7 @@ int Run(const std::string& project, int nodes, int pairs) {
     if (count != nodes)
         return Fail("the tree no longer holds every node");
 
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    const bool ended = !process || WaitForSingleObject(process, 60000) == WAIT_OBJECT_0;
-    if (process)
-        CloseHandle(process);
-    return ended ? 0 : Fail("Quorvel did not end");
+    return driver::CloseAndWait(window, 60000) ? 0 : Fail("Quorvel did not end");
 }
 
 } // namespace

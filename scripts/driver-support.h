@@ -79,4 +79,17 @@ inline HWND FocusOf(HWND window) {
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
+// Closes the program's window as its close box does and waits up to `milliseconds` for the program to
+// end; false when it did not.
+inline bool CloseAndWait(HWND window, DWORD milliseconds) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const bool ended = !process || WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+    if (process)
+        CloseHandle(process);
+    return ended;
+}
+
 } // namespace driver

@@ -79,14 +79,7 @@ int Close() {
     HWND window = nullptr;
     if (!WaitFor([&] { return (window = MainWindow()) != nullptr; }))
         return Fail("no Quorvel window");
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    const bool ended = !process || WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
-    if (process)
-        CloseHandle(process);
-    return ended ? 0 : Fail("Quorvel did not end");
+    return driver::CloseAndWait(window, 30000) ? 0 : Fail("Quorvel did not end");
 }
 
 } // namespace
