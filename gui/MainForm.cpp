@@ -48,12 +48,9 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
 // nothing a typed name on its way to a project could be blamed for. The Rescan tries a text without
 // its surrounding blanks too, and so does this.
 bool NoProjectFileThere(const std::string& text) {
-    for (const std::string& name : {ProjectFileName(text), ProjectFileName(WithoutSurroundingBlanks(text))}) {
-        const DWORD attributes = GetFileAttributesW(os::FileSystemName(name).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            return false;
-    }
-    return true;
+    os::FileStamp stamp;
+    return !os::FileStampOf(ProjectFileName(text), stamp) &&
+           !os::FileStampOf(ProjectFileName(WithoutSurroundingBlanks(text)), stamp);
 }
 
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
