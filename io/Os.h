@@ -58,6 +58,12 @@ bool FileStampOf(const std::string& name, FileStamp& stamp);
 // The time now, in the units of FileStamp::LastWrite, and how many of them make a second.
 std::int64_t FileTimeNow();
 std::int64_t FileTimeUnitsPerSecond();
+// How long after a write the file system may still give the same time stamp to another write: once a
+// file was read that long after its last write, a later rewrite is sure to change its stamp. Rounded up
+// generously, in the units of FileStamp::LastWrite: half a second on a local NTFS or ReFS volume (whose
+// stamps follow the system clock's tick); 3 seconds anywhere else -- FAT's stamps step by 2 seconds, a
+// share on another machine stamps by a clock of its own, and on POSIX nothing is assumed.
+std::int64_t StampSettleTime(const std::string& fileName);
 
 // Project files list their forms the Windows way, with backslashes between folders. The name such a
 // listed name opens by here: itself on Windows; on POSIX every backslash becomes a slash.

@@ -194,6 +194,10 @@ std::int64_t FileTimeUnitsPerSecond() {
     return 1000000000;
 }
 
+std::int64_t StampSettleTime(const std::string&) {
+    return 3 * FileTimeUnitsPerSecond();
+}
+
 std::string SystemBytesToUtf8(std::string_view bytes) {
     return std::string(bytes);
 }

@@ -236,6 +236,18 @@ std::int64_t FileTimeUnitsPerSecond() {
     return 10000000;
 }
 
+std::int64_t StampSettleTime(const std::string& fileName) {
+    const std::wstring path = FileSystemName(fileName);
+    std::wstring root(path.size() + 2, L'\0');
+    wchar_t system[MAX_PATH + 1] = {};
+    if (::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
+        ::GetDriveTypeW(root.c_str()) != DRIVE_REMOTE &&
+        ::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
+        (::lstrcmpiW(system, L"NTFS") == 0 || ::lstrcmpiW(system, L"ReFS") == 0))
+        return FileTimeUnitsPerSecond() / 2;
+    return 3 * FileTimeUnitsPerSecond();
+}
+
 std::string ListedNameToPath(const std::string& listedName) {
     return listedName;
 }

@@ -12,8 +12,8 @@ namespace {
 // A form larger than this (none that a person draws) is converted from its file each time.
 constexpr std::int64_t kMaxCachedForm = 4 << 20;
 
-// Longer than the coarsest time stamp resolution of a file system that forms are kept on.
-constexpr std::int64_t kStampSettlesSeconds = 3;
+// How long what a folder's file system answers is used before it is asked again.
+constexpr std::int64_t kSettleKnownSeconds = 10;
 
 // Reads a form's bytes where they are.
 class TBytesStream : public TCustomMemoryStream {
@@ -56,7 +56,7 @@ void TFormTextCache::ScanFormFile(const ListedForm& form, TResultTree& tree) {
     }
 
     const std::int64_t now = os::FileTimeNow();
-    const std::int64_t settle = kStampSettlesSeconds * os::FileTimeUnitsPerSecond();
+    const std::int64_t settle = SettleTime(form.Path, now);
     const auto found = entries_.find(key);
     if (found != entries_.end() && found->second.Stamp == stamp && found->second.Form == bytes) {
         found->second.Settled = now - found->second.ReadAt >= settle || now - stamp.LastWrite >= settle;
@@ -71,6 +71,15 @@ void TFormTextCache::ScanFormFile(const ListedForm& form, TResultTree& tree) {
     Store(key, Entry{stamp, std::move(bytes), std::string(text.Memory(), static_cast<size_t>(text.Size())), 0,
                      now, now - stamp.LastWrite >= settle});
     ScanFormText(text.Memory(), text.Size(), tree);
+}
+
+std::int64_t TFormTextCache::SettleTime(const std::string& path, std::int64_t now) {
+    if (settleSeconds_)
+        return *settleSeconds_ * os::FileTimeUnitsPerSecond();
+    Settle& known = settleByFolder_[path.substr(0, os::FolderPartLength(path))];
+    if (known.Time == 0 || now - known.AskedAt >= kSettleKnownSeconds * os::FileTimeUnitsPerSecond())
+        known = Settle{os::StampSettleTime(path), now};
+    return known.Time;
 }
 
 void TFormTextCache::Store(const std::string& key, Entry entry) {

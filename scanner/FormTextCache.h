@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -12,14 +13,17 @@
 // forms that changed. A text is used again only for the same file (by its identity) with the same size
 // and last write time. Reading thousands of files costs more than a key may take, so a form is read
 // again only until its stamp can be trusted: a rewrite gives a new time stamp once the file system's
-// clock has moved past the stamp's resolution (2 s on FAT). Until then -- a form written moments before
-// it was read -- the bytes are read and compared each time, so a form rewritten within the resolution
-// with the same size is converted anew. The stamp is trusted once the form was read well after its
-// last write, or its bytes were found unchanged twice, that long apart. Texts used least recently go
-// first when the cache would hold more than its bound.
+// clock has moved past the stamp's resolution (os::StampSettleTime: 2 s steps on FAT, the clock's tick
+// on NTFS). Until then -- a form written moments before it was read -- the bytes are read and compared
+// each time, so a form rewritten within the resolution with the same size is converted anew. The stamp
+// is trusted once the form was read well after its last write, or its bytes were found unchanged
+// twice, that long apart. Texts used least recently go first when the cache would hold more than its
+// bound.
 class TFormTextCache {
 public:
-    explicit TFormTextCache(std::size_t maxBytes = 64u << 20) : maxBytes_(maxBytes) {}
+    // `settleSeconds`, when given, replaces what the file system holding each form is asked.
+    explicit TFormTextCache(std::size_t maxBytes = 64u << 20, std::optional<std::int64_t> settleSeconds = {})
+        : maxBytes_(maxBytes), settleSeconds_(settleSeconds) {}
     TFormTextCache(const TFormTextCache&) = delete;
     TFormTextCache& operator=(const TFormTextCache&) = delete;
 
@@ -39,9 +43,17 @@ private:
         bool Settled = false;    // its stamp alone tells a change
     };
 
+    struct Settle {
+        std::int64_t Time = 0;    // os::StampSettleTime of the folder's files
+        std::int64_t AskedAt = 0; // asked again after a while: a drive letter may change hands
+    };
+
     void Store(const std::string& key, Entry entry);
+    std::int64_t SettleTime(const std::string& path, std::int64_t now);
 
     std::size_t maxBytes_;
+    std::optional<std::int64_t> settleSeconds_;
+    std::unordered_map<std::string, Settle> settleByFolder_;
     std::size_t bytes_ = 0;
     std::uint64_t uses_ = 0;
     std::unordered_map<std::string, Entry> entries_;

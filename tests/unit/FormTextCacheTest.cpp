@@ -28,7 +28,7 @@ TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
     TempDir dir;
     const std::string path = dir.Write("A.dfm", Form("A", 1111));
     const auto time = std::filesystem::last_write_time(path);
-    TFormTextCache cache;
+    TFormTextCache cache(64u << 20, 3600); // however slowly this runs, the stamp settles within the hour
     EXPECT_EQ(Scan(cache, path), "A:1111\n");
     EXPECT_EQ(Scan(cache, path), "A:1111\n");
     dir.Write("A.dfm", Form("A", 2222));
@@ -36,7 +36,7 @@ TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
     EXPECT_EQ(Scan(cache, path), "A:2222\n");
     EXPECT_EQ(cache.Count(), 1u);
     // A form written long before it was read is known by its stamp, which any rewrite changes.
-    const auto old = time - std::chrono::hours(1);
+    const auto old = time - std::chrono::hours(2);
     std::filesystem::last_write_time(path, old);
     EXPECT_EQ(Scan(cache, path), "A:2222\n");
     dir.Write("A.dfm", Form("A", 33333));
@@ -60,3 +60,12 @@ TEST(FormTextCache, StaysWithinItsBound) {
 }
 
 } // namespace
+
+// What the file system is asked is a real span in the stamps' units: not nothing, which would trust a
+// stamp that a rewrite at once keeps, and no more than FAT's steps need.
+TEST(FormTextCache, AStampSettlesWithinHalfASecondToThreeSeconds) {
+    TempDir dir;
+    const std::int64_t settle = os::StampSettleTime(dir.Write("A.dfm", "x"));
+    EXPECT_GE(settle, os::FileTimeUnitsPerSecond() / 2);
+    EXPECT_LE(settle, 3 * os::FileTimeUnitsPerSecond());
+}
