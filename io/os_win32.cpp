@@ -238,7 +238,7 @@ std::int64_t FileTimeUnitsPerSecond() {
 
 std::int64_t StampSettleTime(const std::string& fileName) {
     const std::wstring path = FileSystemName(fileName);
-    std::wstring root(path.size() + 2, L'\0');
+    std::wstring root(path.size() + MAX_PATH, L'\0'); // a relative name's volume may be longer than it
     wchar_t system[MAX_PATH + 1] = {};
     if (::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
         ::GetDriveTypeW(root.c_str()) != DRIVE_REMOTE &&
