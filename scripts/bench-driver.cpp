@@ -53,25 +53,6 @@ std::string TextOf(HWND edit) {
     return buffer;
 }
 
-void Key(WORD key, bool control = false) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, bool up) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    };
-    if (control)
-        add(VK_CONTROL, false);
-    add(key, false);
-    add(key, true);
-    if (control)
-        add(VK_CONTROL, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 void ClickAt(POINT point) {
     const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
     const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
@@ -112,7 +93,7 @@ int Run(const std::string& project, int nodes, int pairs) {
     if (!PutOnClipboard(std::wstring(project.begin(), project.end()))) // a path of the Z: drive, ASCII
         return Fail("cannot use the clipboard");
     const auto pasted = Clock::now();
-    Key('V', true);
+    driver::PressChord({VK_CONTROL, 'V'});
     if (!WaitFor([&] { return Ask(tree, TVM_GETCOUNT) >= nodes; }))
         return Fail("the tree did not fill");
     const double pasteToTree = MillisecondsSince(pasted);
@@ -140,7 +121,7 @@ int Run(const std::string& project, int nodes, int pairs) {
         for (const bool back : {false, true}) {
             const std::string expected = back ? project : project + "x";
             const auto pressed = Clock::now();
-            Key(back ? VK_BACK : 'X');
+            driver::PressChord({static_cast<WORD>(back ? VK_BACK : 'X')});
             typed = WaitFor([&] { return TextOf(edit) == expected; });
             Ask(window, WM_NULL);
             const double took = MillisecondsSince(pressed);

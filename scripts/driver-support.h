@@ -1,6 +1,7 @@
 // What the programs that drive a running Quorvel.exe from outside share (scripts/screenshot-driver.cpp,
-// scripts/bench-driver.cpp): finding its windows, waiting on it, the clipboard. Header only: each
-// driver is one translation unit, built by its script.
+// scripts/bench-driver.cpp, and the window tests' real input): finding its windows, waiting on it, the
+// clipboard, key presses. Header only, on nothing but Win32: each driver is one translation unit,
+// built by its script.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +9,9 @@
 #include <chrono>
 #include <cstring>
 #include <cwchar>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace driver {
 
@@ -70,6 +73,24 @@ inline bool PutOnClipboard(const std::wstring& text) {
     if (!placed)
         GlobalFree(block);
     return placed;
+}
+
+// A chord as the keyboard sends it, through the system's input queue to whatever window has the focus:
+// the keys down in order (modifiers first), then up in reverse. False when not all were queued.
+inline bool PressChord(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    const WORD* key = keys.begin();
+    const size_t count = keys.size();
+    for (size_t i = 0; i < 2 * count; ++i) {
+        const bool up = i >= count;
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key[up ? 2 * count - 1 - i : i];
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    }
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 // The window of `window`'s thread that has the keyboard focus.

@@ -14,6 +14,7 @@
 #include "runtime/Exceptions.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
+#include "scripts/driver-support.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
 #include "threads/Thread.h"
@@ -92,24 +93,13 @@ std::string ClipboardText() {
 // Keys through the system's input queue to whatever window has the focus: each character with Shift
 // when it needs it, and Ctrl+V.
 void SendKeys(const std::vector<std::pair<WORD, bool>>& keys) {
-    std::vector<INPUT> inputs;
-    auto key = [&](WORD vk, bool up) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    };
     for (const auto& [vk, modifier] : keys) {
+        const WORD key = vk & 0xFF;
         if (modifier)
-            key(vk >> 8 == 2 ? VK_CONTROL : VK_SHIFT, false);
-        key(vk & 0xFF, false);
-        key(vk & 0xFF, true);
-        if (modifier)
-            key(vk >> 8 == 2 ? VK_CONTROL : VK_SHIFT, true);
+            driver::PressChord({static_cast<WORD>(vk >> 8 == 2 ? VK_CONTROL : VK_SHIFT), key});
+        else
+            driver::PressChord({key});
     }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void TypeText(const std::string& text) {
@@ -365,13 +355,7 @@ TEST_F(MainFormTest, TheKeyboardAloneReachesEveryAction) {
     int requests = 0;
     form->FilenameEdit1->Dialog().OnRequest = [&](const OPENFILENAMEW&) { ++requests; };
     const UINT_PTR timer = SetTimer(nullptr, 0, 30, CancelDialog);
-    INPUT altDown[4] = {};
-    for (INPUT& input : altDown)
-        input.type = INPUT_KEYBOARD;
-    altDown[0].ki.wVk = altDown[3].ki.wVk = VK_MENU;
-    altDown[1].ki.wVk = altDown[2].ki.wVk = VK_DOWN;
-    altDown[2].ki.dwFlags = altDown[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, altDown, sizeof(INPUT));
+    driver::PressChord({VK_MENU, VK_DOWN});
     EXPECT_TRUE(PumpUntil([&] { return requests == 1 && !FindWindowW(L"#32770", nullptr); }));
     KillTimer(nullptr, timer);
 }
@@ -771,15 +755,7 @@ TEST_F(MainFormTest, EachButtonShowsItsHint) {
 // Alt+F4 as the keyboard sends it: Alt down, F4 down and up, Alt up, through the system's input queue
 // to whichever control has the focus.
 void PressAltF4() {
-    INPUT keys[4] = {};
-    const WORD codes[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(codes[i], MAPVK_VK_TO_VSC));
-        keys[i].ki.dwFlags = i == 2 || i == 3 ? KEYEVENTF_KEYUP : 0;
-    }
-    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    ASSERT_TRUE(driver::PressChord({VK_MENU, VK_F4}));
 }
 
 TEST_F(MainFormTest, AltF4ClosesTheWindowFromEveryControlInBothStates) {
@@ -878,27 +854,6 @@ protected:
         return code;
     }
 
-    HWND Child(HWND window, const char* className) {
-        struct Search {
-            const char* name;
-            HWND found;
-        } search{className, nullptr};
-        EnumChildWindows(
-            window,
-            [](HWND child, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                char name[64] = {};
-                GetClassNameA(child, name, sizeof name);
-                if (std::string(name) == s->name) {
-                    s->found = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
     std::string exe;
     PROCESS_INFORMATION process{};
 };
@@ -918,8 +873,8 @@ TEST_F(ProgramTest, ExitButtonEndsTheProgramWithExitCodeZero) {
     Start();
     HWND window = WaitForWindow();
     ASSERT_NE(window, nullptr);
-    HWND edit = Child(window, "TFilenameEdit");
-    HWND tree = Child(window, "TTreeView");
+    HWND edit = driver::FindChild(window, L"TFilenameEdit");
+    HWND tree = driver::FindChild(window, L"TTreeView");
     ASSERT_NE(edit, nullptr);
     ASSERT_NE(tree, nullptr);
     // The project name pasted into the program's own edit fills its tree.

@@ -3,6 +3,7 @@
 #include "gui/TreeViewResult.h"
 #include "io/Os.h"
 #include "scanner/HelpContextScan.h"
+#include "scripts/driver-support.h"
 #include "tests/gui/MainWindowTest.h"
 
 #include <dlgs.h>
@@ -61,14 +62,7 @@ TEST_F(UnicodeNamesTest, APastedPathOutsideTheAnsiCodePageScansAndStaysAsPasted)
     form->FilenameEdit1->SetFocus();
     ASSERT_TRUE(guitest::PumpUntil([&] { return GetFocus() == form->FilenameEdit1->Handle(); }));
     Clipboard()->SetAsText(os::Narrow(folder.Project()));
-    INPUT keys[4] = {};
-    const WORD codes[4] = {VK_CONTROL, 'V', 'V', VK_CONTROL};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(4, keys, sizeof(INPUT));
+    driver::PressChord({VK_CONTROL, 'V'});
     EXPECT_TRUE(guitest::PumpUntil([&] { return NodeCount() == 12; })) << NodeCount();
     EXPECT_EQ(Roots(), kDemoRoots);
     EXPECT_TRUE(EditText() == folder.Project()) << os::Narrow(EditText());
