@@ -1,12 +1,20 @@
-#include <exception>
+#include <algorithm>
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProjectScan.h"
-#include "io/Os.h"
+#include "help/HelpLinks.h"
+#include "help/HelpProject.h"
 #include "scanner/HelpMap.h"
-#include "scanner/HelpProject.h"
+
+namespace {
+
+bool IsError(const Notice& notice) {
+    return notice.What == Notice::kError;
+}
+
+} // namespace
 
 // Exit 0 for a clean project and 1 for findings, so a build can stop on them; a failed scan also
 // exits with 1 and says so on standard error.
@@ -18,27 +26,29 @@ int CheckCommand(const Arguments& args) {
     const std::string helpFile = args.Value("--help-project", "");
     if (withHelp && HelpProjectKindOf(helpFile) == HelpProjectKind::kNone)
         throw UsageError("a help project is a .hhp or .hpj file: '" + helpFile + "'");
-    // The help project is read before the forms: one that cannot be read ends the run before any
-    // report, unless --keep-going lets the check go on without it.
-    HelpProject help;
-    bool helpFailed = false;
-    HelpFileFailure onFailure;
-    if (args.Has("--keep-going")) {
-        onFailure = [&helpFailed](const std::string& name, const std::exception& error) {
-            ReportError(name + ": " + error.what());
-            helpFailed = true;
-        };
+    const bool keepGoing = args.Has("--keep-going");
+    // The help project is read before the forms. One that cannot be read ends the run before any
+    // report; so does a file it names that is there and cannot be read, unless --keep-going lets the
+    // check go on without it.
+    HelpProjectReading help;
+    if (withHelp) {
+        help = ReadHelpProject(helpFile);
+        const auto error = std::find_if(help.Notices.begin(), help.Notices.end(), IsError);
+        if (!help.Read || (error != help.Notices.end() && !keepGoing)) {
+            ReportNotices(std::vector<Notice>(help.Notices.begin(), error));
+            return Fail(NoticeText(*error));
+        }
     }
-    const bool helpRead = withHelp && ReadHelpProject(helpFile, help, onFailure);
 
     const ProjectScan scan(args.Operands()[0], args, true);
+    std::vector<Notice> notices = help.Notices;
+    notices.insert(notices.end(), scan.Notices().begin(), scan.Notices().end());
+    ReportNotices(notices);
     const std::vector<HelpContextEntry> entries = NumberedNodes(scan.Tree());
     std::vector<HelpContextFinding> findings = CheckHelpContexts(entries);
-    if (helpRead) {
+    if (withHelp)
         findings = MergeFindings(
-            findings, CheckHelpProject(entries, help, args.Value("--prefix", kDefaultPrefix),
-                                       [](const std::string& name) { return os::FileExists(name); }));
-    }
+            findings, CheckHelpProject(entries, help.Project, args.Value("--prefix", kDefaultPrefix)));
     if (args.Has("--sarif")) {
         // The form file of each finding's first node: entries follow the roots in tree order.
         std::vector<std::string> entryFiles;
@@ -52,13 +62,14 @@ int CheckCommand(const Arguments& args) {
         std::vector<std::string> files;
         for (const HelpContextFinding& finding : findings)
             files.push_back(finding.FirstEntry < entryFiles.size() ? entryFiles[finding.FirstEntry] : "");
-        WriteOut(FindingsSarif(findings, files, "quorvel-cli", QUORVEL_VERSION));
+        WriteOut(FindingsSarif(findings, files, notices, "quorvel-cli", QUORVEL_VERSION));
     } else {
-        WriteOut(args.Has("--json") ? FindingsJson(findings)
-                                    : FindingsText(findings, scan.Tree().Roots().size()));
+        WriteOut(args.Has("--json") ? FindingsJson(findings, notices)
+                                    : FindingsText(findings, scan.FormsRead()));
     }
     const int scanExit = scan.Finish();
     if (scanExit != kExitSuccess)
         return scanExit;
-    return findings.empty() && !helpFailed ? kExitSuccess : kExitFailure;
+    return findings.empty() && std::none_of(notices.begin(), notices.end(), IsError) ? kExitSuccess
+                                                                                     : kExitFailure;
 }

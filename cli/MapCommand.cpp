@@ -12,6 +12,7 @@ int MapCommand(const Arguments& args) {
         throw UsageError("unknown format '" + format + "'; use h or csv");
     const std::string& project = args.Operands()[0];
     const ProjectScan scan(project, args, true);
+    ReportNotices(scan.Notices());
     const std::vector<HelpContextEntry> entries = NumberedNodes(scan.Tree());
     WriteOut(format == "csv" ? HelpMapCsv(entries)
                              : HelpMapHeader(entries, project, "quorvel-cli " QUORVEL_VERSION,

@@ -24,3 +24,15 @@ int Fail(const std::string& message) {
     ReportError(message);
     return kExitFailure;
 }
+
+std::string NoticeText(const Notice& notice) {
+    if (notice.File.empty() || (notice.Line == 0 && notice.Message.find(notice.File) != std::string::npos))
+        return notice.Message;
+    return notice.File + (notice.Line > 0 ? ":" + std::to_string(notice.Line) : std::string()) + ": " +
+           notice.Message;
+}
+
+void ReportNotices(const std::vector<Notice>& notices) {
+    for (const Notice& notice : notices)
+        ReportError((notice.What == Notice::kWarning ? "warning: " : "") + NoticeText(notice));
+}

@@ -2,6 +2,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "runtime/Notice.h"
 
 // The exit codes of every command.
 enum : int { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };
@@ -15,3 +18,11 @@ void ReportError(const std::string& message);
 
 // ReportError, then the exit code of a failed command.
 int Fail(const std::string& message);
+
+// Each notice on a line of its own on standard error: "quorvel-cli: warning: <where>: <message>." for
+// a warning, without "warning: " for an error (see NoticeText).
+void ReportNotices(const std::vector<Notice>& notices);
+
+// "<file>:<line>: <message>", "<file>: <message>" or the message alone: a file the message already
+// names is not named again.
+std::string NoticeText(const Notice& notice);

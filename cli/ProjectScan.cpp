@@ -13,9 +13,10 @@ ProjectScan::ProjectScan(const std::string& project, const Arguments& args, bool
     ScanOptions options;
     options.AnyVersion = args.Has("--any-version");
     options.EachFileOnce = eachFileOnce;
+    options.OnNotice = [this](const Notice& notice) { notices_.push_back(notice); };
     if (args.Has("--keep-going")) {
         options.OnFormFailure = [this](const ListedForm& form, const std::exception& error) {
-            ReportError(form.Name + ": " + error.what());
+            notices_.push_back(Notice{Notice::kError, form.Name, 0, error.what()});
             formsFailed_ = true;
         };
     }
@@ -31,6 +32,7 @@ ProjectScan::ProjectScan(const std::string& project, const Arguments& args, bool
                 const size_t before = tree_.Roots().size();
                 try {
                     ScanListedForm(form, tree_, options);
+                    ++formsRead_;
                 } catch (...) {
                     noteForms(before, form);
                     throw;

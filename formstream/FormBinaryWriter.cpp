@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "formstream/Reader.h"
-#include "formstream/Utf8.h"
+#include "runtime/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 

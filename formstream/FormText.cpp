@@ -10,7 +10,7 @@
 #include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "formstream/Simd.h"
-#include "formstream/Utf8.h"
+#include "runtime/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 

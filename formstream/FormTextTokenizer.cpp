@@ -1,6 +1,6 @@
 #include "formstream/FormTextTokenizer.h"
 
-#include "formstream/Utf8.h"
+#include "runtime/Utf8.h"
 #include "io/Streams.h"
 #include "runtime/Messages.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "scanner/HelpProject.h"
+#include "help/RtfTopics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RtfTopicIds(std::string_view(reinterpret_cast<const char*>(data), size));

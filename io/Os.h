@@ -65,9 +65,24 @@ std::int64_t FileTimeUnitsPerSecond();
 // share on another machine stamps by a clock of its own, and on POSIX nothing is assumed.
 std::int64_t StampSettleTime(const std::string& fileName);
 
-// Project files list their forms the Windows way, with backslashes between folders. The name such a
-// listed name opens by here: itself on Windows; on POSIX every backslash becomes a slash.
-std::string ListedNameToPath(const std::string& listedName);
+// Where a name that a Windows project or help file gives is found here.
+struct LocatedFile {
+    // The name to open it by.
+    std::string Path;
+    // A file is there, as FileExists tells.
+    bool Found = false;
+    // Several names there match it without regard to case and none exactly: Path is the first of them
+    // in sorted order.
+    bool Ambiguous = false;
+};
+// `name` as a file of the folder `folder` writes it (`folder` ends in a separator, or is empty for
+// the current folder): backslashes separate folders, a relative name stands in `folder`, an absolute
+// one (IsAbsoluteName) on its own. Windows ignores letter case itself. Elsewhere the name is looked up
+// as Windows would: the exact name when it is there, else folder by folder the one that matches it
+// without regard to ASCII case; a drive letter names a disk of another machine and is never found.
+// Names with "*" or "?" in their last part are patterns, as FileExists takes them, and are not
+// looked up without case.
+LocatedFile LocateFile(const std::string& folder, const std::string& name);
 // The length of the folder part of a file name, up to and including its last folder separator (on
 // Windows "\\", "/" or a drive's ":"; on POSIX "/"); 0 when the name has no folder part.
 std::size_t FolderPartLength(const std::string& fileName);
@@ -79,6 +94,13 @@ std::size_t FolderPartLength(const std::string& fileName);
 // A name list that a makefile holds is bytes in the code page of the system that wrote it: on Windows
 // the ANSI code page, converted here to UTF-8; elsewhere the bytes as they are.
 std::string SystemBytesToUtf8(std::string_view bytes);
+
+// The code page of text that Windows programs wrote without saying which: the system's ANSI code page
+// on Windows, Windows-1252 elsewhere.
+unsigned SystemCodePage();
+// `bytes` in the Windows code page `codePage` as UTF-8. Bytes that the code page leaves unassigned
+// stand for the control characters of the same number.
+std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 
 // A key that two names of the same file share: the full path, letter case ignored, on Windows; the
 // device and inode elsewhere. Empty when it cannot be told (on POSIX: the file is not there).

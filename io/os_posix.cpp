@@ -2,6 +2,9 @@
 // reading can be opened again by anyone, which the scan does not rely on either way.
 #include "io/Os.h"
 
+#include "runtime/Text.h"
+#include "runtime/Utf8.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -9,6 +12,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,6 +206,57 @@ std::string SystemBytesToUtf8(std::string_view bytes) {
     return std::string(bytes);
 }
 
+unsigned SystemCodePage() {
+    return 1252;
+}
+
+namespace {
+
+#include "io/CodePageTables.inc"
+
+// A double-byte code page through the C library's converter, which knows them by these names. False
+// when it cannot: the library lacks the converter, or the bytes are no text of that code page.
+bool ConvertWithLibrary(unsigned codePage, std::string_view bytes, std::string& out) {
+    const std::string from = "CP" + std::to_string(codePage);
+    const iconv_t converter = ::iconv_open("UTF-8", from.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::string in(bytes);
+    std::string converted(bytes.size() * 3 + 4, '\0');
+    char* inAt = in.data();
+    size_t inLeft = in.size();
+    char* outAt = converted.data();
+    size_t outLeft = converted.size();
+    const bool whole = ::iconv(converter, &inAt, &inLeft, &outAt, &outLeft) != static_cast<size_t>(-1);
+    ::iconv_close(converter);
+    if (!whole)
+        return false;
+    converted.resize(converted.size() - outLeft);
+    out = std::move(converted);
+    return true;
+}
+
+} // namespace
+
+std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
+    const CodePageTable* table = nullptr;
+    for (const CodePageTable& candidate : kCodePageTables) {
+        if (candidate.Page == codePage)
+            table = &candidate;
+    }
+    std::string utf8;
+    if (table == nullptr && ConvertWithLibrary(codePage, bytes, utf8))
+        return utf8;
+    // A page without a table here, or bytes its converter refused: each byte as the control
+    // character or Latin letter of its number, so that nothing is lost and the text stays UTF-8.
+    utf8.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(utf8, byte >= 0x80 && table != nullptr ? table->High[byte - 0x80] : byte);
+    }
+    return utf8;
+}
+
 std::string FileIdentity(const std::string& name) {
     struct stat info {};
     if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0)
@@ -209,10 +264,75 @@ std::string FileIdentity(const std::string& name) {
     return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
-std::string ListedNameToPath(const std::string& listedName) {
-    std::string path = listedName;
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The entries of `folder` ("" the current one) that are `part` without regard to ASCII case and of the
+// kind wanted, in sorted order.
+std::vector<std::string> MatchesIgnoringCase(const std::string& folder, const std::string& part,
+                                             bool wantFolder) {
+    std::vector<std::string> matches;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return matches;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (EqualIgnoringAsciiCase(name, part) &&
+            (wantFolder ? IsFolder(folder + name) : IsRegularFile(folder + name)))
+            matches.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(matches.begin(), matches.end());
+    return matches;
+}
+
+} // namespace
+
+LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+    LocatedFile located;
+    std::string path = IsAbsoluteName(name) ? name : folder + name;
     std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    located.Path = path;
+    const bool onDrive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
+    if (onDrive || path.empty() || path.find('\0') != std::string::npos)
+        return located;
+    located.Found = FileExists(path);
+    const size_t slash = path.find_last_of('/');
+    if (located.Found ||
+        path.find_first_of("*?", slash == std::string::npos ? 0 : slash) != std::string::npos)
+        return located;
+    // Folder by folder: each part as it stands when it is there, else the first that matches it
+    // without regard to case.
+    std::string resolved = path[0] == '/' ? "/" : "";
+    for (size_t at = resolved.size(); at < path.size();) {
+        const size_t end = std::min(path.find('/', at), path.size());
+        const std::string part = path.substr(at, end - at);
+        const bool last = end == path.size();
+        at = end + 1;
+        if (part.empty() || part == "." || part == "..") {
+            resolved += part.empty() ? "" : part + "/";
+            continue;
+        }
+        const std::string exact = resolved + part;
+        if (!(last ? IsRegularFile(exact) : IsFolder(exact))) {
+            const std::vector<std::string> matches = MatchesIgnoringCase(resolved, part, !last);
+            if (matches.empty())
+                return located;
+            located.Ambiguous = located.Ambiguous || matches.size() > 1;
+            resolved += matches.front();
+        } else {
+            resolved = exact;
+        }
+        if (!last)
+            resolved += '/';
+    }
+    located.Path = resolved;
+    located.Found = IsRegularFile(resolved);
+    return located;
 }
 
 std::size_t FolderPartLength(const std::string& fileName) {

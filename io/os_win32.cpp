@@ -3,6 +3,8 @@
 // reach the file system as UTF-16, long ones with the "\\?\" prefix.
 #include "io/Os.h"
 
+#include "runtime/Text.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -75,6 +77,14 @@ std::wstring WidenSystemBytes(std::string_view bytes) {
 
 std::string SystemBytesToUtf8(std::string_view bytes) {
     return Narrow(WidenSystemBytes(bytes));
+}
+
+unsigned SystemCodePage() {
+    return ::GetACP();
+}
+
+std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
+    return Narrow(ConvertToWide(codePage, bytes));
 }
 
 std::wstring FileSystemName(const std::string& name) {
@@ -248,8 +258,11 @@ std::int64_t StampSettleTime(const std::string& fileName) {
     return 3 * FileTimeUnitsPerSecond();
 }
 
-std::string ListedNameToPath(const std::string& listedName) {
-    return listedName;
+LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+    LocatedFile located;
+    located.Path = IsAbsoluteName(name) ? name : folder + name;
+    located.Found = FileExists(located.Path);
+    return located;
 }
 
 // UTF-8 never uses the bytes of "\\", "/" or ":" inside a character, so a byte search finds characters.

@@ -82,6 +82,15 @@ private:
     size_t at_ = 0;
 };
 
+// Whether a token of the name list names a file, so that its absence is worth a word: it has an
+// extension. What the fixed cut of the macro line leaves of "$(RESFILES)" ("RESFILES)", "(RESFILES)")
+// has none.
+bool NamesAFile(const std::string& token) {
+    const size_t dot = token.find_last_of('.');
+    return dot != std::string::npos && token.find_first_of("\\/", dot) == std::string::npos &&
+           token.find("$(") == std::string::npos;
+}
+
 } // namespace
 
 // One pass over the lines. Each header opens the window of its own properties: the lines after it,
@@ -199,28 +208,31 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
     return names;
 }
 
-ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
-    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-    const bool rooted = !listedName.empty() && (listedName[0] == '\\' || listedName[0] == '/');
-    const bool onDrive = listedName.size() >= 2 && isLetter(listedName[0]) && listedName[1] == ':';
-    const std::string folder =
-        rooted || onDrive ? std::string() : projectFileName.substr(0, os::FolderPartLength(projectFileName));
-    return {listedName, folder + os::ListedNameToPath(listedName)};
+os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
+    return os::LocateFile(projectFileName.substr(0, os::FolderPartLength(projectFileName)), listedName);
 }
 
 void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
-                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce) {
+                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce,
+                   const FormNameNotice& onNotice) {
     std::unordered_set<std::string> seen;
     for (const std::string& name : SplitFormNames(nameList)) {
-        const ListedForm form = LocateListedForm(projectFileName, name);
-        if (!os::FileExists(form.Path))
+        const os::LocatedFile located = LocateListedForm(projectFileName, name);
+        if (!located.Found) {
+            if (onNotice && NamesAFile(name))
+                onNotice(Notice{Notice::kWarning, name, 0, "listed, not found"});
             continue;
+        }
+        if (onNotice && located.Ambiguous) {
+            onNotice(Notice{Notice::kWarning, name, 0,
+                            "several files match it without regard to case; " + located.Path + " is read"});
+        }
         if (eachFileOnce) {
-            std::string identity = os::FileIdentity(form.Path);
+            std::string identity = os::FileIdentity(located.Path);
             if (!identity.empty() && !seen.insert(std::move(identity)).second)
                 continue;
         }
-        scanFormFile(form);
+        scanFormFile(ListedForm{name, located.Path});
     }
 }
 

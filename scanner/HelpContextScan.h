@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "io/Os.h"
+#include "runtime/Notice.h"
 #include "scanner/ResultTree.h"
 
 class TFileStream;
@@ -41,15 +43,21 @@ std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::
 // The names of a name list: maximal runs of characters other than blanks and tabs.
 std::vector<std::string> SplitFormNames(const std::string& nameList);
 
-// Where a listed form is found: backslashes are folder separators (on POSIX the name opens with
-// slashes instead); a relative name (no drive, no leading "\" or "/") stands in the folder of the
-// project file as named, which is the current folder when that name has no folder part.
-ListedForm LocateListedForm(const std::string& projectFileName, const std::string& listedName);
+// A listed form that could not be read as listed: not there ("listed, not found"), or found only
+// among several names that differ from it in case.
+using FormNameNotice = std::function<void(const Notice&)>;
 
-// Hands every name of the list that exists as a file, in order, to `scanFormFile`; under `eachFileOnce`
-// a file already handed over is passed by.
+// Where a listed form is found: the name as os::LocateFile finds it in the folder of the project file
+// as named (the current folder when that name has no folder part).
+os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::string& listedName);
+
+// Hands every name of the list that is found as a file, in order, to `scanFormFile`; under
+// `eachFileOnce` a file already handed over is passed by. A name that is not found is skipped, and a
+// name found only without regard to case among several taken with the first of them; `onNotice`, when
+// set, hears of both.
 void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
-                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce = false);
+                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce = false,
+                   const FormNameNotice& onNotice = nullptr);
 
 // Converts one form file into its text in memory and appends its nodes.
 void ScanFormFile(const ListedForm& form, TResultTree& tree);

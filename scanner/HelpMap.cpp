@@ -1,5 +1,6 @@
 #include "scanner/HelpMap.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <set>
@@ -172,11 +173,27 @@ std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::s
     std::string text;
     for (const HelpContextFinding& finding : findings)
         text += FindingLine(finding) + '\n';
-    return text + std::to_string(findings.size()) + " findings in " + std::to_string(forms) + " forms\n";
+    return text + std::to_string(findings.size()) +
+           (findings.size() == 1 ? " finding in " : " findings in ") + std::to_string(forms) + " forms\n";
 }
 
-std::string FindingsJson(const std::vector<HelpContextFinding>& findings) {
-    if (findings.empty())
+namespace {
+
+void AppendNoticeJson(std::string& json, const Notice& notice) {
+    json += std::string("  {\"kind\": \"") + (notice.What == Notice::kWarning ? "warning" : "error") +
+            "\", \"file\": ";
+    AppendJsonString(json, notice.File, true);
+    json += ", \"line\": " + (notice.Line > 0 ? std::to_string(notice.Line) : std::string("null")) +
+            ", \"message\": ";
+    AppendJsonString(json, notice.Message, true);
+    json += "}";
+}
+
+} // namespace
+
+std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
+                         const std::vector<Notice>& notices) {
+    if (findings.empty() && notices.empty())
         return "[]\n";
     std::string json = "[\n";
     for (size_t i = 0; i < findings.size(); ++i) {
@@ -203,7 +220,11 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings) {
                 json += ", ";
             AppendJsonString(json, finding.Nodes[n]);
         }
-        json += i + 1 < findings.size() ? "]},\n" : "]}\n";
+        json += i + 1 < findings.size() || !notices.empty() ? "]},\n" : "]}\n";
+    }
+    for (size_t i = 0; i < notices.size(); ++i) {
+        AppendNoticeJson(json, notices[i]);
+        json += i + 1 < notices.size() ? ",\n" : "\n";
     }
     return json + "]\n";
 }
@@ -234,8 +255,8 @@ std::string ArtifactUri(const std::string& name) {
 } // namespace
 
 std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
-                          const std::vector<std::string>& files, const std::string& tool,
-                          const std::string& version) {
+                          const std::vector<std::string>& files, const std::vector<Notice>& notices,
+                          const std::string& tool, const std::string& version) {
     static const HelpContextFinding::Kind kKinds[] = {
         HelpContextFinding::kDuplicate, HelpContextFinding::kNegative, HelpContextFinding::kUnmapped,
         HelpContextFinding::kNoTopic, HelpContextFinding::kStale};
@@ -257,7 +278,31 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
                  "\", \"shortDescription\": {\"text\": \"" + kDescriptions[i] + "\"}}" +
                  (i + 1 < std::size(kKinds) ? ",\n" : "\n");
     }
-    sarif += "          ]\n        }\n      },\n      \"results\": [";
+    sarif += "          ]\n        }\n      },\n      \"invocations\": [\n        {\"executionSuccessful\": ";
+    sarif += std::none_of(notices.begin(), notices.end(),
+                          [](const Notice& notice) { return notice.What == Notice::kError; })
+                 ? "true"
+                 : "false";
+    sarif += ", \"toolExecutionNotifications\": [";
+    for (size_t i = 0; i < notices.size(); ++i) {
+        const Notice& notice = notices[i];
+        sarif += i == 0 ? "\n" : ",\n";
+        sarif += std::string("          {\"level\": \"") +
+                 (notice.What == Notice::kWarning ? "warning" : "error") + "\", \"message\": {\"text\": ";
+        AppendJsonString(sarif, notice.Message, true);
+        sarif += "}";
+        if (!notice.File.empty()) {
+            sarif += ", \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
+            AppendJsonString(sarif, ArtifactUri(notice.File), true);
+            sarif += "}";
+            if (notice.Line > 0)
+                sarif += ", \"region\": {\"startLine\": " + std::to_string(notice.Line) + "}";
+            sarif += "}}]";
+        }
+        sarif += "}";
+    }
+    sarif += notices.empty() ? "]}\n      ],\n      \"results\": ["
+                             : "\n        ]}\n      ],\n      \"results\": [";
     for (size_t i = 0; i < findings.size(); ++i) {
         const HelpContextFinding& finding = findings[i];
         sarif += i == 0 ? "\n" : ",\n";

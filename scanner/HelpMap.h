@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/Notice.h"
 #include "scanner/ResultTree.h"
 
 // The help author's view of a result tree: its numbered nodes as the map a help project includes,
@@ -66,15 +67,17 @@ std::string FindingLine(const HelpContextFinding& finding);
 // The finding's kind as the reports name it: "duplicate", "no-topic", ...
 const char* FindingKindName(HelpContextFinding::Kind kind);
 
-// One line per finding (FindingLine), then "<N> findings in <M> forms";
+// One line per finding (FindingLine), then "1 finding in <M> forms" or "<N> findings in <M> forms";
 // node names as they stand, LF line ends.
 std::string FindingsText(const std::vector<HelpContextFinding>& findings, std::size_t forms);
-// A JSON array of {"kind", "number", "nodes"} objects, names in UTF-8.
-std::string FindingsJson(const std::vector<HelpContextFinding>& findings);
+// A JSON array of {"kind", "number", "nodes"} objects, names in UTF-8, then the notices as
+// {"kind": "warning"|"error", "file", "line" (null for none), "message"} objects.
+std::string FindingsJson(const std::vector<HelpContextFinding>& findings, const std::vector<Notice>& notices);
 // The findings as a SARIF 2.1.0 log of one run of `tool` `version`: a rule per kind, each result
 // with its kind's level (warning for a duplicate, error for the rest), its FindingLine as message and
 // files[i] (a form file as the project lists it, relative to the project's folder; none when empty)
-// as the location of findings[i].
+// as the location of findings[i]. The notices are the invocation's tool execution notifications; the
+// execution was successful unless one of them is an error.
 std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
-                          const std::vector<std::string>& files, const std::string& tool,
-                          const std::string& version);
+                          const std::vector<std::string>& files, const std::vector<Notice>& notices,
+                          const std::string& tool, const std::string& version);

@@ -37,7 +37,7 @@ void Rescan(const std::string& projectText, TResultTree& tree,
                 options.OnFormFailure(form, error);
             }
         },
-        options.EachFileOnce);
+        options.EachFileOnce, options.OnNotice);
 }
 
 void ScanListedForm(const ListedForm& form, TResultTree& tree, const ScanOptions& options) {

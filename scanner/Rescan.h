@@ -18,6 +18,8 @@ struct ScanOptions {
     bool EachFileOnce = false;
     // When set, a form that fails is reported here and skipped; otherwise its error ends the scan.
     std::function<void(const ListedForm& form, const std::exception& error)> OnFormFailure;
+    // When set, hears of listed forms that are not found or found only among names of another case.
+    FormNameNotice OnNotice;
 };
 
 // The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise

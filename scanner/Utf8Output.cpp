@@ -13,7 +13,7 @@ void AppendWindows1252AsUtf8(std::string& out, std::string_view text) {
     }
 }
 
-void AppendJsonString(std::string& out, std::string_view text) {
+void AppendJsonString(std::string& out, std::string_view text, bool isUtf8) {
     out += '"';
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -24,6 +24,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             out += escaped;
+        } else if (isUtf8) {
+            out += c;
         } else {
             AppendWindows1252AsUtf8(out, std::string_view(&c, 1));
         }

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -135,7 +136,7 @@ TEST(CliScan, PrintsTheTreeAsTextAndJson) {
     CliRun run = Cli(Quote(dir.File("p.mak")).insert(0, "scan "));
     EXPECT_EQ(run.Exit, 0);
     EXPECT_EQ(run.Out, "FormA:5\n  Button1:7\nFormB\n  Button1:9\n");
-    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.Err, "quorvel-cli: warning: missing.dfm: listed, not found.\n");
 
     run = Cli("scan " + Quote(dir.File("p.mak")) + " --json");
     EXPECT_EQ(run.Exit, 0);
@@ -277,6 +278,7 @@ struct MixedProject {
 TEST(CliKeepGoing, ReportsEachFailingFormAndScansTheRest) {
     const MixedProject project;
     const std::string failed = "quorvel-cli: foreign.dfm: Invalid stream format.\n"
+                               "quorvel-cli: warning: missing.dfm: listed, not found.\n"
                                "quorvel-cli: cut.dfm: Stream read error.\n";
     EXPECT_TRUE(Ran(Cli("scan --keep-going p.mak", project.dir.Path()), 1,
                     "FormA:5\n  Button1:7\nFormB\n  Button1:9\n", failed));
@@ -291,7 +293,8 @@ TEST(CliKeepGoing, ReportsEachFailingFormAndScansTheRest) {
 
 TEST(CliKeepGoing, ExitsWithZeroWhenNoFormFailsAndStopsAtAProjectThatCannotBeRead) {
     const MixedProject project;
-    EXPECT_TRUE(Ran(Cli("scan --keep-going good.mak", project.dir.Path()), 0, "FormA:5\n  Button1:7\n", ""));
+    EXPECT_TRUE(Ran(Cli("scan --keep-going good.mak", project.dir.Path()), 0, "FormA:5\n  Button1:7\n",
+                    "quorvel-cli: warning: missing.dfm: listed, not found.\n"));
     const struct {
         const char* project;
         const char* err;
@@ -317,7 +320,8 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm missing.dfm \\\r\n  T.dfm\r\n");
     for (const char* args : {"scan --any-version p.bpr", "scan p.bpr --any-version",
                              "scan --any-version p.mak", "scan --keep-going p.bpr --any-version"}) {
-        EXPECT_TRUE(Ran(Cli(args, dir.Path()), 0, "FormA:5\n  Button1:7\nTextForm:40\n  Edit1:41\n", ""))
+        EXPECT_TRUE(Ran(Cli(args, dir.Path()), 0, "FormA:5\n  Button1:7\nTextForm:40\n  Edit1:41\n",
+                        "quorvel-cli: warning: missing.dfm: listed, not found.\n"))
             << args;
     }
     EXPECT_NE(Cli("scan --any-version --json p.bpr", dir.Path())
@@ -327,9 +331,11 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
 
     // Without the option the tool reads what the window reads; the XML file as a makefile gives the
     // names of its first line.
-    EXPECT_TRUE(Ran(Cli("scan p.mak", dir.Path()), 1, "FormA:5\n  Button1:7\n",
-                    "quorvel-cli: Invalid stream format.\n"));
-    EXPECT_TRUE(Ran(Cli("scan p.bpr", dir.Path()), 0, "FormA:5\n  Button1:7\n", ""));
+    EXPECT_TRUE(
+        Ran(Cli("scan p.mak", dir.Path()), 1, "FormA:5\n  Button1:7\n",
+            "quorvel-cli: warning: missing.dfm: listed, not found.\nquorvel-cli: Invalid stream format.\n"));
+    EXPECT_TRUE(Ran(Cli("scan p.bpr", dir.Path()), 0, "FormA:5\n  Button1:7\n",
+                    "quorvel-cli: warning: missing.dfm: listed, not found.\n"));
 }
 
 // Every real project, makefile or XML, scans with every listed form read: binary forms of every
@@ -352,9 +358,18 @@ TEST(CliRealProjects, EveryProjectScansWithAnyVersionAndKeepGoing) {
         "traincalc/Project1.bpr",
         "tictactoe/Project1.mak",
     };
+    // Two list a form that is not there, one by a path of its author's machine: each is named.
+    const std::map<std::string, std::string> missing = {
+        {"fractals/Project1.mak", "Unit2.dfm"},
+        {"tictactoe/Project1.mak", "\\Users\\xlinker\\Desktop\\ticticc\\Unit1.dfm"}};
     for (const char* project : projects) {
         const CliRun run = Cli("scan --any-version --keep-going " + Quote(corpus + "/realworld/" + project));
-        EXPECT_TRUE(Ran(run, 0, run.Out, "")) << project;
+        const auto warned = missing.find(project);
+        EXPECT_TRUE(Ran(run, 0, run.Out,
+                        warned == missing.end()
+                            ? ""
+                            : "quorvel-cli: warning: " + warned->second + ": listed, not found.\n"))
+            << project;
     }
 }
 
@@ -502,11 +517,55 @@ TEST(CliCheck, ExitCodes) {
          "quorvel-cli: bad.dfm: Invalid stream format.\nquorvel-cli: T.dfm: Invalid stream format.\n"},
         {"check none.mak", 1, "0 findings in 0 forms\n", "quorvel-cli: Cannot open file none.mak.\n"},
         {"check --help-project none.hhp p.mak", 1, "", "quorvel-cli: Cannot open file none.hhp.\n"},
-        {"check --keep-going --any-version --help-project none.HPJ clean.mak", 1, "0 findings in 2 forms\n",
-         "quorvel-cli: none.HPJ: Cannot open file none.HPJ.\n"},
+        {"check --keep-going --any-version --help-project none.HPJ clean.mak", 1, "",
+         "quorvel-cli: Cannot open file none.HPJ.\n"},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(Ran(Cli(c.args, project.dir.Path()), c.exit, c.out, c.err)) << c.args;
+}
+
+// A Windows project checked out on Linux: names in another case, a path of the author's machine, a
+// help project's missing include. Each is told in every format, and nothing else changes.
+TEST(CliCheck, FindsNamesAsWindowsDoesAndTellsWhatItMissed) {
+    TempDir dir;
+    dir.Write("MAINFORM.DFM", Form("Main", 100, 110));
+    dir.Write("SUB/unit2.dfm", Form("Second", 0, 120));
+    dir.Write("a.DFM", Form("Upper", 0, 130));
+    dir.Write("a.dfm", Form("Lower", 0, 140));
+    dir.Write("p.mak", "RESDEPEN = $(RESFILES) MainForm.dfm sub\\Unit2.dfm A.dfm C:\\Work\\X.dfm\r\n");
+    dir.Write("h.HHP", "[MAP]\r\n#include C:\\Program Files\\Dev\\afxhelp.hm\r\n#include MAP.H\r\n[ALIAS]\r\n"
+                       "IDH_Main=main.htm\r\nIDH_Main_Button1=main.htm\r\nIDH_Second_Button1=main.htm\r\n");
+    dir.Write("map.h",
+              "#define IDH_Main 100\n#define IDH_Main_Button1 110\n#define IDH_Second_Button1 120\n");
+    dir.Write("Main.htm", "");
+    const std::string warnings =
+        "quorvel-cli: warning: h.hhp:2: C:\\Program Files\\Dev\\afxhelp.hm not found; its identifiers are "
+        "not "
+        "known here.\n"
+        "quorvel-cli: warning: A.dfm: several files match it without regard to case; a.DFM is read.\n"
+        "quorvel-cli: warning: C:\\Work\\X.dfm: listed, not found.\n";
+    EXPECT_TRUE(Ran(Cli("check --help-project h.hhp p.mak", dir.Path()), 1,
+                    "unmapped 130: Upper.Button1\n1 finding in 3 forms\n", warnings));
+    EXPECT_TRUE(
+        Ran(Cli("check --json --help-project h.hhp p.mak", dir.Path()), 1,
+            "[\n  {\"kind\": \"unmapped\", \"number\": 130, \"nodes\": [\"Upper.Button1\"]},\n"
+            "  {\"kind\": \"warning\", \"file\": \"h.hhp\", \"line\": 2, \"message\": \"C:\\\\Program "
+            "Files\\\\Dev\\\\afxhelp.hm not found; its identifiers are not known here\"},\n"
+            "  {\"kind\": \"warning\", \"file\": \"A.dfm\", \"line\": null, \"message\": \"several files "
+            "match it without regard to case; a.DFM is read\"},\n"
+            "  {\"kind\": \"warning\", \"file\": \"C:\\\\Work\\\\X.dfm\", \"line\": null, \"message\": "
+            "\"listed, not found\"}\n]\n",
+            warnings));
+    const CliRun sarif = Cli("check --sarif --help-project h.hhp p.mak", dir.Path());
+    EXPECT_EQ(sarif.Exit, 1);
+    EXPECT_NE(
+        sarif.Out.find("\"invocations\": [\n        {\"executionSuccessful\": true, "
+                       "\"toolExecutionNotifications\": [\n          {\"level\": \"warning\", \"message\": "
+                       "{\"text\": \"C:\\\\Program Files\\\\Dev\\\\afxhelp.hm not found; its identifiers are "
+                       "not known here\"}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": "
+                       "{\"uri\": \"h.hhp\"}, \"region\": {\"startLine\": 2}}}]},"),
+        std::string::npos)
+        << sarif.Out;
 }
 
 // The examples of the README, on the demo project.
@@ -515,8 +574,8 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
     EXPECT_TRUE(Ran(Cli("check --any-version " + Quote(demo + "Project1.bpr")), 1,
                     "duplicate 110: MainForm.CustomerEdit, InvoiceForm.CustomerEdit\n"
                     "negative -1: OptionsDialog.BackupBox\n"
-                    "2 findings in 4 forms\n",
-                    ""));
+                    "2 findings in 5 forms\n",
+                    "quorvel-cli: warning: Reports.dfm: listed, not found.\n"));
     for (const char* help : {"Help.hhp", "Help.hpj"}) {
         EXPECT_TRUE(
             Ran(Cli("check --help-project " + Quote(demo + help) + " " + Quote(demo + "Project1.mak")), 1,
@@ -524,8 +583,8 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
                 "negative -1: OptionsDialog.BackupBox\n"
                 "unmapped 330: AboutBox.OkButton\n"
                 "stale IDH_AboutBox_OkButton: help project 340, forms 330: AboutBox.OkButton\n"
-                "4 findings in 3 forms\n",
-                ""))
+                "4 findings in 4 forms\n",
+                "quorvel-cli: warning: Reports.dfm: listed, not found.\n"))
             << help;
     }
     const CliRun sarif =

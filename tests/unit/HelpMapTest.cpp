@@ -139,7 +139,7 @@ TEST(CheckHelpContexts, FindsRepeatedAndNegativeNumbersInTreeOrder) {
                                          "negative -1: Dialog.Back\n"
                                          "negative -2: Dialog.Odd\n"
                                          "6 findings in 3 forms\n");
-    EXPECT_EQ(FindingsJson(findings),
+    EXPECT_EQ(FindingsJson(findings, {}),
               "[\n"
               "  {\"kind\": \"duplicate\", \"number\": 100, \"nodes\": [\"Main\", \"Dialog.Help\"]},\n"
               "  {\"kind\": \"duplicate\", \"number\": 110, \"nodes\": [\"Main.Edit1\", \"Main.Edit3\"]},\n"
@@ -156,12 +156,12 @@ TEST(CheckHelpContexts, ACleanProjectHasNoFindings) {
     const std::vector<HelpContextFinding> findings = CheckHelpContexts(NumberedNodes(tree));
     EXPECT_TRUE(findings.empty());
     EXPECT_EQ(FindingsText(findings, 3), "0 findings in 3 forms\n");
-    EXPECT_EQ(FindingsJson(findings), "[]\n");
+    EXPECT_EQ(FindingsJson(findings, {}), "[]\n");
 }
 
 TEST(CheckHelpContexts, JsonNamesAreUtf8) {
     const std::vector<HelpContextFinding> findings = CheckHelpContexts(Entries({{"Caf\xE9.\"q\"", -1}}));
-    EXPECT_EQ(FindingsJson(findings),
+    EXPECT_EQ(FindingsJson(findings, {}),
               "[\n  {\"kind\": \"negative\", \"number\": -1, \"nodes\": [\"Caf\xC3\xA9.\\\"q\\\"\"]}\n]\n");
 }
 

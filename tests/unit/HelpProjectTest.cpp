@@ -1,14 +1,19 @@
-#include "scanner/HelpProject.h"
+#include "help/HelpProject.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "io/Os.h"
-#include "runtime/Exceptions.h"
+#include "help/HelpLinks.h"
+#include "help/RtfTopics.h"
 #include "tests/support/TestFiles.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -17,55 +22,95 @@ const std::vector<HelpContextEntry> kEntries = {
 const std::string kAllAliased = "[ALIAS]\nIDH_Main=t.htm\nIDH_Main_Ok=t.htm\nIDH_Main_Cancel=t.htm\n";
 const std::string kAllMapped = "[MAP]\nIDH_Main 100\nIDH_Main_Ok 110\nIDH_Main_Cancel 120\n";
 
-// The report of `check` over kEntries with the help project `project` of the folder `files`.
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii)
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
+// The report of `check` over kEntries with the help project `project` of the folder `files`: its
+// findings, then each notice as "warning|error file:line: message", file names relative to the folder.
 std::string Report(const std::map<std::string, std::string>& files, const std::string& project) {
     TempDir dir;
     for (const auto& [name, bytes] : files)
         dir.Write(name, bytes);
-    HelpProject help;
-    ReadHelpProject(dir.File(project), help, nullptr);
-    return FindingsText(
-        MergeFindings(CheckHelpContexts(kEntries), CheckHelpProject(kEntries, help, "IDH_", os::FileExists)),
-        1);
+    const HelpProjectReading help = ReadHelpProject(dir.File(project));
+    std::string report = FindingsText(
+        MergeFindings(CheckHelpContexts(kEntries), CheckHelpProject(kEntries, help.Project, "IDH_")), 1);
+    for (const Notice& notice : help.Notices) {
+        report += (notice.What == Notice::kWarning ? "warning " : "error ") + notice.File + ":" +
+                  std::to_string(notice.Line) + ": " + notice.Message + "\n";
+    }
+    for (size_t at; (at = report.find(dir.Path())) != std::string::npos;)
+        report.erase(at, dir.Path().size() + 1);
+    return report;
 }
 
-TEST(HelpProject, FindsWhatTheProjectLacks) {
+TEST(HelpProject, ReadsWhatTheCompilersRead) {
     const struct {
         const char* rule;
         std::map<std::string, std::string> files;
         std::string expected;
     } cases[] = {
-        {"map line forms and value spellings",
-         {{"h.hhp", "; c\r\n[map]\r\n#define IDH_Main (100)\r\nIDH_Main_Ok = 0x6eUL ; c\r\n"
+        {"map line forms, value spellings, sections and comments as written",
+         {{"h.hhp", "; c\r\n[ map ]\r\n#define IDH_Main (100)\r\nIDH_Main_Ok = 0x6eUL ; c\r\n"
                     "IDH_Main_Cancel=12O\r\n" +
-                        kAllAliased},
+                        kAllAliased + "IDH_Main_Ok=gone.htm ; a repeat\r\n"},
           {"t.htm", ""}},
-         "unmapped 120: Main.Cancel\n1 findings in 1 forms\n"},
-        {"includes beside the includer, then beside the project; a cycle read once; comments",
-         {{"h.hhp", "[MAP]\n#include \"inc\\a.h\"\n" + kAllAliased},
-          {"inc/a.h", "/* #define IDH_Main 999\n*/ #define IDH_Main 100 // 998\n#include <b.h>\n"},
-          {"b.h", "#include \"inc/a.h\"\n#  define IDH_Main_Ok 110L\n#define IDH_Main_Cancel -0x10\n"},
-          {"t.htm", ""}},
+         "unmapped 120: Main.Cancel\n1 finding in 1 forms\n"
+         "warning h.hhp:10: IDH_Main_Ok: repeated in [ALIAS]; the first, at h.hhp:8, holds\n"},
+        {"includes: beside the includer, then the project; any case; blanks in bare names; cycles; "
+         "another machine's paths",
+         {{"h.hpj", "[MAP]\n#include \"inc\\A.H\"\n#include C:\\Program Files\\x.hm ; c\n#include\n" +
+                        kAllAliased + "[FILES]\nT.RTF\nnone.rtf\n"},
+          {"inc/a.h", "/* #define IDH_Main 999\n*/ #define IDH_Main 100 // 998\n#include <B.h>\n"},
+          {"b.h", "#include \"INC/a.h\"\n#  define IDH_Main_Ok 110L\n#define IDH_Main_Cancel -0x10\n"},
+          {"t.rtf", "{\\rtf1 #{\\footnote t.htm}}"}},
          "unmapped 120: Main.Cancel\nstale IDH_Main_Cancel: help project -16, forms 120: Main.Cancel\n"
-         "2 findings in 1 forms\n"},
-        {"hhp aliases: anchors, backslashes, included alias files, missing topics",
+         "2 findings in 1 forms\n"
+         "warning h.hpj:3: C:\\Program Files\\x.hm not found; its identifiers are not known here\n"
+         "warning h.hpj:4: #include names no file\n"
+         "warning h.hpj:11: none.rtf not found; its topics are not known here\n"},
+        {"the preprocessor: blocks, macros, expressions, continuations; several numbers for one id; 32 bits",
+         {{"h.hhp", "[MAP]\nIDH_Main_Ok 111\n#include ids.h\n" + kAllAliased},
+          {"ids.h",
+           "#define IDH_BASE 100\n#ifdef APSTUDIO_INVOKED\n#define _APS_NEXT 120\n#endif\n"
+           "#if defined(IDH_BASE) && IDH_BASE * 2 == 0xC8 && !defined X\n#define IDH_Main IDH_BASE\n"
+           "#elif 1\n#define IDH_Main_Cancel 120\n#else\n#define IDH_Main_Cancel 120\n#endif\n"
+           "#define IDH_Main_Ok (0 && 1 / 0) + \\\n  (IDH_BASE + 10)\n#undef IDH_BASE\n#if IDH_BASE\n"
+           "#define WRONG 120\n#endif\n#define BIG 0x100000000\n#define NEG 0xFFFFFFFF\n#if 1 +\n#endif\n"
+           "#if 1\n"},
+          {"t.htm", ""}},
+         "unmapped 120: Main.Cancel\n1 finding in 1 forms\n"
+         "warning ids.h:18: BIG: 0x100000000 does not fit 32 bits; nothing is mapped\n"
+         "warning ids.h:20: #if: a value is missing\n"
+         "warning ids.h:22: #if without #endif\n"},
+        {"encodings and line ends",
+         {{"h.hhp", Utf16("[MAP]\r\n#include le.h\r\n#include be.h\r\n#include cr.h\r\n[ALIAS]\r\n"
+                          "IDH_Main=t.htm\r\nIDH_Main_Ok=t.htm\r\nIDH_Main_Cancel=t.htm\r\n",
+                          false)},
+          {"le.h", Utf16("#define IDH_Main 100\r\n", false)},
+          {"be.h", Utf16("#define IDH_Main_Ok 110\n", true)},
+          {"cr.h", "\xEF\xBB\xBF// c\r#define IDH_Main_Cancel \\\r\r\n 120\r\r\n"},
+          {"t.htm", ""}},
+         "0 findings in 1 forms\n"},
+        {"hhp aliases: anchors, backslashes, any case, included alias files, missing topics, text pop-ups",
          {{"h.hhp",
-           kAllMapped + "[ALIAS]\nidh_main = sub\\t.htm#top\n#include more.txt\nIDH_Main_Cancel=gone.htm\n"},
+           "[MAP]\nIDH_Main 100\nIDH_Main_Ok 110\n[ALIAS]\nidh_main = sub\\T.htm#top\n#include more.txt\n"
+           "IDH_Main_Cancel=gone.htm\n[TEXT POPUPS]\npopids.h\npop.TXT\nnone.txt\n"},
           {"more.txt", "IDH_Main_Ok=sub/t.htm\n"},
-          {"sub/t.htm", ""}},
-         "no-topic 120 (IDH_Main_Cancel): Main.Cancel\n1 findings in 1 forms\n"},
-        {"hpj alias chains and loops, ROOT folders",
+          {"sub/t.htm", ""},
+          {"popids.h", "#define IDH_Main_Cancel 120\n"},
+          {"pop.txt", ".topic IDH_Main_Cancel\nText.\n"}},
+         "0 findings in 1 forms\nwarning h.hhp:11: none.txt not found; its topics are not known here\n"},
+        {"hpj alias chains and loops, ROOT folders, footnote marks",
          {{"h.hpj", kAllMapped + "[FILES]\nt.rtf\n[ALIAS]\nIDH_Main=A\nA = B\nIDH_Main_Ok=L1\nL1=L2\nL2=L1\n"
                                  "IDH_Main_Cancel=IDH_Main_Cancel\n[OPTIONS]\nROOT=none, rtf\n"},
           {"rtf/t.rtf",
            "{\\rtf1{\\fonttbl{\\f0 #;}}#{\\footnote \\pard\\plain \\fs20 {\\fs16\\up6 #} b}\\par\n"
-           "#{\\*\\footnote L1}#{\\footnote idh_main_cancel}}"}},
-         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 findings in 1 forms\n"},
-        {"hpj footnote marks",
-         {{"h.hpj", kAllMapped + "[FILES]\nt.rtf\n"},
-          {"t.rtf", "{\\rtf1 #{\\footnote IDH_Main}{\\up #}{\\footnote {\\up #} IDH_Main_Ok}\\page\n"
-                    "K{\\footnote IDH_Main_Cancel}}"}},
-         "no-topic 120 (IDH_Main_Cancel): Main.Cancel\n1 findings in 1 forms\n"},
+           "#{\\*\\footnote L1}#{\\footnote idh_main_cancel}K{\\footnote IDH_Main_Ok}}"}},
+         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 forms\n"},
     };
     for (const auto& c : cases) {
         const std::string project = c.files.count("h.hpj") != 0 ? "h.hpj" : "h.hhp";
@@ -73,17 +118,31 @@ TEST(HelpProject, FindsWhatTheProjectLacks) {
     }
 }
 
-TEST(HelpProject, AFileThatCannotBeReadFailsOrIsReportedAndLeftOut) {
+// A file that is not there is a warning; one that is there and cannot be read (held by another
+// program past the open's patience) an error; reading goes on after both. Only the project itself
+// missing leaves nothing read.
+TEST(HelpProject, WhatCannotBeReadIsToldAndReadingGoesOn) {
     TempDir dir;
-    const std::string project = dir.Write("h.hhp", "[MAP]\n#include gone.h\nIDH_Main 100\n");
-    HelpProject help;
-    EXPECT_THROW(ReadHelpProject(project, help, nullptr), EFOpenError);
-    std::vector<std::string> failed;
-    HelpProject partial;
-    EXPECT_TRUE(ReadHelpProject(
-        project, partial, [&](const std::string& name, const std::exception&) { failed.push_back(name); }));
-    EXPECT_EQ(failed, std::vector<std::string>{dir.File("gone.h")});
-    EXPECT_EQ(partial.Map.size(), 1u);
+    const std::string project = dir.Write("h.hhp", "[MAP]\n#include sub\n#include held.h\nIDH_Main 100\n");
+    dir.Write("sub/x", "");
+    const std::string held = dir.Write("held.h", "#define IDH_Main_Ok 110\n");
+    std::vector<Notice> expected = {
+        {Notice::kWarning, project, 2, "sub not found; its identifiers are not known here"}};
+#ifdef _WIN32
+    const HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    expected.push_back({Notice::kError, project, 3, "Cannot open file " + held});
+#endif
+    HelpProjectReading help = ReadHelpProject(project);
+#ifdef _WIN32
+    CloseHandle(holder);
+#endif
+    EXPECT_TRUE(help.Read);
+    EXPECT_EQ(help.Project.Map.size(), expected.size() == 1 ? 2u : 1u);
+    EXPECT_EQ(help.Notices, expected);
+    help = ReadHelpProject(dir.File("none.hhp"));
+    EXPECT_FALSE(help.Read);
+    EXPECT_EQ(help.Notices, (std::vector<Notice>{{Notice::kError, dir.File("none.hhp"), 0,
+                                                  "Cannot open file " + dir.File("none.hhp")}}));
 }
 
 TEST(HelpProject, RtfWalkerStaysInBoundsOnBrokenInput) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Appends one Unicode code point (at most U+10FFFF) in UTF-8.
 void AppendUtf8(std::string& out, std::uint32_t code);
@@ -77,3 +78,6 @@ private:
 
 // A whole string of UTF-8 as UTF-16 units into `units`, decoded as TUtf8Sequence decodes.
 void DecodeUtf8(const char* bytes, std::size_t count, std::u16string& units);
+
+// Whether the bytes are strict UTF-8 throughout, as TUtf8Sequence decodes it.
+bool IsValidUtf8(std::string_view bytes);

@@ -1,4 +1,4 @@
-#include "formstream/Utf8.h"
+#include "runtime/Utf8.h"
 
 void AppendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -36,4 +36,21 @@ void DecodeUtf8(const char* bytes, std::size_t count, std::u16string& units) {
                 units += static_cast<char16_t>(sequence.Byte(n));
         }
     }
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    TUtf8Sequence sequence;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<std::uint8_t>(bytes[i++]);
+        if (lead < 0x80)
+            continue;
+        if (!sequence.Begin(lead))
+            return false;
+        while (!sequence.Complete() && i < bytes.size() &&
+               sequence.Accepts(static_cast<std::uint8_t>(bytes[i])))
+            sequence.Add(static_cast<std::uint8_t>(bytes[i++]));
+        if (!sequence.Complete())
+            return false;
+    }
+    return true;
 }

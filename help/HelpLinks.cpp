@@ -1,0 +1,107 @@
+#include "help/HelpLinks.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "runtime/Text.h"
+
+namespace {
+
+// Where the identifiers of a help project lead.
+class Links {
+public:
+    explicit Links(const HelpProject& project) : project_(project) {
+        for (const HelpAlias& alias : project.Aliases)
+            aliases_.emplace(AsciiUpperCase(alias.Id), &alias);
+    }
+
+    // An HTML project: an alias to a topic file that is there, or a text pop-up. A classic one: the
+    // alias chain from the identifier reaches a "#" footnote before it ends or loops.
+    bool ReachesTopic(const std::string& id) const {
+        std::string at = AsciiUpperCase(id);
+        if (project_.Topics.count(at) != 0)
+            return true;
+        if (project_.Kind == HelpProjectKind::kHtml) {
+            const auto alias = aliases_.find(at);
+            return alias != aliases_.end() && alias->second->TargetFound;
+        }
+        std::set<std::string> seen;
+        while (seen.insert(at).second) {
+            if (project_.Topics.count(at) != 0)
+                return true;
+            const auto next = aliases_.find(at);
+            if (next == aliases_.end())
+                return false;
+            at = AsciiUpperCase(next->second->Target);
+        }
+        return false;
+    }
+
+private:
+    const HelpProject& project_;
+    std::map<std::string, const HelpAlias*> aliases_;
+};
+
+} // namespace
+
+std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEntry>& entries,
+                                                 const HelpProject& project, const std::string& prefix) {
+    // The identifiers of each number, each once whatever its case; the numbers of each identifier.
+    std::map<std::int32_t, std::vector<std::string>> idsOf;
+    std::map<std::string, std::vector<std::int32_t>> numbersOf;
+    for (const HelpMapping& mapping : project.Map) {
+        std::vector<std::string>& ids = idsOf[mapping.Number];
+        if (std::none_of(ids.begin(), ids.end(), [&mapping](const std::string& other) {
+                return EqualIgnoringAsciiCase(other, mapping.Id);
+            }))
+            ids.push_back(mapping.Id);
+        numbersOf[AsciiUpperCase(mapping.Id)].push_back(mapping.Number);
+    }
+    const Links links(project);
+    std::map<std::int32_t, std::vector<size_t>> holders;
+    for (size_t i = 0; i < entries.size(); ++i)
+        holders[entries[i].Number].push_back(i);
+    const std::vector<std::string> identifiers = HelpMapIdentifiers(entries, prefix);
+    std::vector<HelpContextFinding> findings;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::int32_t number = entries[i].Number;
+        const std::vector<size_t>& same = holders[number];
+        if (same.front() == i && project.TopicNumbers.count(number) == 0) {
+            HelpContextFinding finding{HelpContextFinding::kUnmapped, number, {}, {}, 0, i};
+            const auto mapped = idsOf.find(number);
+            if (mapped != idsOf.end()) {
+                finding.What = HelpContextFinding::kNoTopic;
+                finding.Ids = mapped->second;
+            }
+            if (finding.What == HelpContextFinding::kUnmapped ||
+                std::none_of(finding.Ids.begin(), finding.Ids.end(),
+                             [&links](const std::string& id) { return links.ReachesTopic(id); })) {
+                for (const size_t holder : same)
+                    finding.Nodes.push_back(entries[holder].NodeName());
+                findings.push_back(finding);
+            }
+        }
+        const auto help = numbersOf.find(AsciiUpperCase(identifiers[i]));
+        if (help != numbersOf.end() &&
+            std::find(help->second.begin(), help->second.end(), number) == help->second.end()) {
+            findings.push_back(HelpContextFinding{HelpContextFinding::kStale,
+                                                  number,
+                                                  {entries[i].NodeName()},
+                                                  {identifiers[i]},
+                                                  help->second.front(),
+                                                  i});
+        }
+    }
+    return findings;
+}
+
+std::vector<HelpContextFinding> MergeFindings(std::vector<HelpContextFinding> first,
+                                              const std::vector<HelpContextFinding>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    std::stable_sort(
+        first.begin(), first.end(),
+        [](const HelpContextFinding& a, const HelpContextFinding& b) { return a.FirstEntry < b.FirstEntry; });
+    return first;
+}
