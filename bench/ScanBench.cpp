@@ -7,7 +7,7 @@
 
 #include "formstream/FormText.h"
 #include "io/Streams.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormSource.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
@@ -50,10 +50,11 @@ void BM_ScanFormFile(benchmark::State& state) {
     TempDir dir;
     const std::string form =
         dir.Write("big.dfm", BigForm(components, state.range(1) != 0, state.range(2) != 0));
+    TFileFormSource files(false);
     for (auto _ : state) {
-        TMemoryTree tree;
-        ScanFormFile({form, form}, tree);
-        benchmark::DoNotOptimize(tree.Roots().size());
+        ScannedForm scanned;
+        ScanFormText(files.FormText({form, form}), scanned);
+        benchmark::DoNotOptimize(scanned.Components.size());
     }
     state.SetItemsProcessed(state.iterations() * components);
 }
@@ -63,9 +64,9 @@ void BM_ScanFormText(benchmark::State& state) {
     const int components = static_cast<int>(state.range(0));
     const std::string text = TextOf(BigForm(components, state.range(1) != 0, state.range(2) != 0));
     for (auto _ : state) {
-        TMemoryTree tree;
-        ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
-        benchmark::DoNotOptimize(tree.Roots().size());
+        ScannedForm scanned;
+        ScanFormText(text, scanned);
+        benchmark::DoNotOptimize(scanned.Components.size());
     }
     state.SetItemsProcessed(state.iterations() * components);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));

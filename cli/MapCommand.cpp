@@ -2,20 +2,17 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProjectScan.h"
-#include "scanner/HelpMap.h"
+#include "report/MapReport.h"
 
 int MapCommand(const Arguments& args) {
-    static const std::string kDefaultFormat = "h";
-    static const std::string kDefaultPrefix = "IDH_";
-    const std::string format = args.Value("--format", kDefaultFormat);
+    const std::string format = args.Value("--format", "h");
     if (format != "h" && format != "csv")
         throw UsageError("unknown format '" + format + "'; use h or csv");
-    const std::string& project = args.Operands()[0];
-    const ProjectScan scan(project, args, true);
-    ReportNotices(scan.Notices());
-    const std::vector<HelpContextEntry> entries = NumberedNodes(scan.Tree());
-    WriteOut(format == "csv" ? HelpMapCsv(entries)
-                             : HelpMapHeader(entries, project, "quorvel-cli " QUORVEL_VERSION,
-                                             args.Value("--prefix", kDefaultPrefix)));
-    return scan.Finish();
+    const ScanResult result = ScanProject(args);
+    ReportNotices(result.Notices);
+    const std::vector<HelpContextEntry> entries = NumberedNodes(FormsOnce(result));
+    WriteOut(format == "csv" ? MapCsv(entries)
+                             : MapHeader(entries, args.Operands()[0], "quorvel-cli " QUORVEL_VERSION,
+                                         args.Value("--prefix", kDefaultHelpPrefix)));
+    return ScanExitCode(result);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "io/Streams.h"
+#include "report/CheckReport.h"
 
 void WriteOut(std::string_view bytes) {
     // No buffer of our own: every write reaches the handle at once, so its failure is seen here.
@@ -23,13 +24,6 @@ void ReportError(const std::string& message) {
 int Fail(const std::string& message) {
     ReportError(message);
     return kExitFailure;
-}
-
-std::string NoticeText(const Notice& notice) {
-    if (notice.File.empty() || (notice.Line == 0 && notice.Message.find(notice.File) != std::string::npos))
-        return notice.Message;
-    return notice.File + (notice.Line > 0 ? ":" + std::to_string(notice.Line) : std::string()) + ": " +
-           notice.Message;
 }
 
 void ReportNotices(const std::vector<Notice>& notices) {

@@ -22,7 +22,3 @@ int Fail(const std::string& message);
 // Each notice on a line of its own on standard error: "quorvel-cli: warning: <where>: <message>." for
 // a warning, without "warning: " for an error (see NoticeText).
 void ReportNotices(const std::vector<Notice>& notices);
-
-// "<file>:<line>: <message>", "<file>: <message>" or the message alone: a file the message already
-// names is not named again.
-std::string NoticeText(const Notice& notice);

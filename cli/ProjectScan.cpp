@@ -1,57 +1,42 @@
 #include "cli/ProjectScan.h"
 
-#include <exception>
+#include <algorithm>
 
 #include "cli/Arguments.h"
 #include "cli/Output.h"
-#include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
 
-// A Rescan as if PROJECT had been typed into the window: the project is opened by the name as given,
-// and relative form names are looked up in its folder.
-ProjectScan::ProjectScan(const std::string& project, const Arguments& args, bool eachFileOnce) {
+namespace {
+
+// The code pages forms are saved in: Windows' single-byte ones, Thai and the four East Asian ones.
+unsigned CodePageOption(const Arguments& args) {
+    static const unsigned kCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                          1252, 1253, 1254, 1255, 1256, 1257, 1258};
+    const std::string value = args.Value("--codepage", "");
+    if (value.empty() && !args.Has("--codepage"))
+        return 0;
+    const unsigned page = value.find_first_not_of("0123456789") == std::string::npos && value.size() <= 5
+                              ? static_cast<unsigned>(std::stoul("0" + value))
+                              : 0;
+    if (std::find(std::begin(kCodePages), std::end(kCodePages), page) == std::end(kCodePages))
+        throw UsageError("unknown code page '" + value + "'; use 1250 to 1258, 874, 932, 936, 949 or 950");
+    return page;
+}
+
+} // namespace
+
+ScanResult ScanProject(const Arguments& args) {
     ScanOptions options;
     options.AnyVersion = args.Has("--any-version");
-    options.EachFileOnce = eachFileOnce;
-    options.OnNotice = [this](const Notice& notice) { notices_.push_back(notice); };
-    if (args.Has("--keep-going")) {
-        options.OnFormFailure = [this](const ListedForm& form, const std::exception& error) {
-            notices_.push_back(Notice{Notice::kError, form.Name, 0, error.what()});
-            formsFailed_ = true;
-        };
-    }
-    try {
-        // Each form names the file it came from, for the locations of a SARIF report.
-        const auto noteForms = [this](size_t before, const ListedForm& form) {
-            formFiles_.resize(before);
-            formFiles_.resize(tree_.Roots().size(), form.Name);
-        };
-        Rescan(
-            project, tree_,
-            [&](const ListedForm& form) {
-                const size_t before = tree_.Roots().size();
-                try {
-                    ScanListedForm(form, tree_, options);
-                    ++formsRead_;
-                } catch (...) {
-                    noteForms(before, form);
-                    throw;
-                }
-                noteForms(before, form);
-            },
-            options);
-    } catch (const std::exception& error) {
-        error_ = error.what();
-    }
+    options.KeepGoing = args.Has("--keep-going");
+    options.CodePage = CodePageOption(args);
+    return Rescan(args.Operands()[0], options);
 }
 
-int ProjectScan::Finish() const {
-    if (!error_.empty())
-        return Fail(error_);
-    return formsFailed_ ? kExitFailure : kExitSuccess;
-}
-
-const std::string& ProjectScan::FormFile(size_t root) const {
-    static const std::string kNone;
-    return root < formFiles_.size() ? formFiles_[root] : kNone;
+int ScanExitCode(const ScanResult& result) {
+    if (result.Failure)
+        return Fail(result.FailureMessage());
+    const bool formFailed = std::any_of(result.Notices.begin(), result.Notices.end(),
+                                        [](const Notice& notice) { return notice.What == Notice::kError; });
+    return formFailed ? kExitFailure : kExitSuccess;
 }

@@ -1,40 +1,15 @@
 #pragma once
 
-#include <cstddef>
-#include <string>
-#include <vector>
-
-#include "runtime/Notice.h"
-#include "scanner/HelpContextScan.h"
-#include "scanner/Rescan.h"
-#include "scanner/ResultTree.h"
+#include "scanner/ScanResult.h"
 
 class Arguments;
 
-// A Rescan of PROJECT for scan, map and check, run by the constructor. The failure that ends a scan is
-// kept, so the command writes what was found before it reports it.
-class ProjectScan {
-public:
-    // `eachFileOnce`: a form file listed twice counts once (map and check).
-    ProjectScan(const std::string& project, const Arguments& args, bool eachFileOnce);
+// The Rescan of PROJECT for scan, map and check, as if it had been typed into the window: the project
+// is opened by the name as given, relative form names are looked up in its folder, and the options
+// say which versions are read (--any-version), whether a failing form ends it (--keep-going) and the
+// forms' code page (--codepage N; UsageError for a code page of no form).
+ScanResult ScanProject(const Arguments& args);
 
-    const TMemoryTree& Tree() const { return tree_; }
-    // In the order met: listed forms not found or found only without regard to case (warnings), and
-    // under --keep-going the forms that failed (errors).
-    const std::vector<Notice>& Notices() const { return notices_; }
-    // The forms read whole.
-    std::size_t FormsRead() const { return formsRead_; }
-    // Reports the failure that ended the scan, if any. The exit code of the command when its own
-    // output raises no further failure: 1 when the scan or any form failed, else 0.
-    int Finish() const;
-    // The form file, as the project lists it, that the tree's root `root` came from.
-    const std::string& FormFile(size_t root) const;
-
-private:
-    TMemoryTree tree_;
-    std::vector<std::string> formFiles_;
-    std::vector<Notice> notices_;
-    std::size_t formsRead_ = 0;
-    bool formsFailed_ = false;
-    std::string error_;
-};
+// Reports the failure that ended the scan, if any, and gives the exit code of a command whose own
+// output raised no further failure: 1 when the scan or any form failed, else 0.
+int ScanExitCode(const ScanResult& result);

@@ -2,10 +2,11 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProjectScan.h"
+#include "report/ScanReport.h"
 
 int ScanCommand(const Arguments& args) {
-    const ProjectScan scan(args.Operands()[0], args, false);
-    ReportNotices(scan.Notices());
-    WriteOut(args.Has("--json") ? scan.Tree().ToJson() : scan.Tree().ToText());
-    return scan.Finish();
+    const ScanResult result = ScanProject(args);
+    ReportNotices(result.Notices);
+    WriteOut(args.Has("--json") ? ScanJson(result) : ScanText(result));
+    return ScanExitCode(result);
 }

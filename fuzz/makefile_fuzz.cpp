@@ -1,5 +1,6 @@
-// An arbitrary project makefile against a folder of small forms: the name list, the existence
-// test and the scans of whatever it names. Errors are fine; crashes, hangs and leaks are not.
+// An arbitrary project file against a folder of small forms: the name list, the existence test and
+// the scans of whatever it names, as a Rescan does them. Errors are fine; crashes, hangs and leaks
+// are not.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,9 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "io/StringList.h"
-#include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/Rescan.h"
 
 namespace {
 
@@ -53,13 +52,10 @@ void PrepareFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PrepareFolder();
-    TStringList lines;
-    lines.SetAllText(reinterpret_cast<const char*>(data), size);
-    TMemoryTree tree;
-    try {
-        ScanFormNames("sub/Project1.mak", ExtractFormNameList(lines),
-                      [&tree](const ListedForm& form) { ScanFormFile(form, tree); });
-    } catch (const Exception&) {
-    }
+    Write("sub/Project1.mak", std::string(reinterpret_cast<const char*>(data), size));
+    ScanOptions options;
+    options.AnyVersion = size > 0 && data[0] % 2 == 0;
+    options.KeepGoing = size > 1 && data[1] % 2 == 0;
+    Rescan("sub/Project1.mak", options);
     return 0;
 }

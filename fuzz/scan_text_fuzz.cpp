@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "report/ScanReport.h"
 #include "scanner/HelpContextScan.h"
 
 namespace {
@@ -107,9 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A copy of exactly `size` bytes, so that any read beyond them is caught.
     char* text = new char[size];
     std::memcpy(text, data, size);
-    TMemoryTree tree;
-    ScanFormText(text, static_cast<std::int32_t>(size), tree);
-    if (tree.ToText() != ReferenceScan(std::string(text, size)))
+    ScannedForm form;
+    ScanFormText(std::string_view(text, size), form);
+    ScanResult result;
+    result.Forms.push_back(std::move(form));
+    if (ScanText(result) != ReferenceScan(std::string(text, size)))
         std::abort();
     delete[] text;
     return 0;

@@ -45,12 +45,10 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
 }
 
 // The project file that a text of the edit names (as the scan opens it) does not exist or is a folder:
-// nothing a typed name on its way to a project could be blamed for. The Rescan tries a text without
-// its surrounding blanks too, and so does this.
+// nothing a typed name on its way to a project could be blamed for.
 bool NoProjectFileThere(const std::string& text) {
     os::FileStamp stamp;
-    return !os::FileStampOf(ProjectFileName(text), stamp) &&
-           !os::FileStampOf(ProjectFileName(WithoutSurroundingBlanks(text)), stamp);
+    return !os::FileStampOf(ProjectFileOf(text), stamp);
 }
 
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
@@ -63,26 +61,11 @@ TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width
 }
 
 // The forms' texts across Rescans: typing in the edit rescans the project on every key.
-TFormTextCache& FormTexts() {
-    static TFormTextCache cache;
+TFormSource& FormTexts() {
+    static TFileFormSource files(false);
+    static TFormTextCache cache(files);
     return cache;
 }
-
-// The tree does not draw while a Rescan fills it (each insertion would otherwise update the window,
-// seconds for thousands of nodes) and is drawn once when the Rescan ends, also by an error.
-class TreeRedrawOff {
-public:
-    explicit TreeRedrawOff(HWND tree) : tree_(tree) { SendMessageW(tree_, WM_SETREDRAW, FALSE, 0); }
-    ~TreeRedrawOff() {
-        SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(tree_, nullptr, TRUE);
-    }
-    TreeRedrawOff(const TreeRedrawOff&) = delete;
-    TreeRedrawOff& operator=(const TreeRedrawOff&) = delete;
-
-private:
-    HWND tree_;
-};
 
 } // namespace
 
@@ -186,14 +169,11 @@ void TForm1::RxSpeedButton1Click(TObject* sender) {
     const std::string projectText = FilenameEdit1->Text();
     if (sender == FilenameEdit1 && !projectText.empty() && NoProjectFileThere(projectText))
         return;
-    TTreeViewResult tree(TreeView1->Items());
-    const TreeRedrawOff quiet(TreeView1->Handle());
-    Rescan(projectText, tree, [this](const ListedForm& form) { ScanFormFile(form); });
-}
-
-void TForm1::ScanFormFile(ListedForm form) {
-    TTreeViewResult tree(TreeView1->Items());
-    FormTexts().ScanFormFile(form, tree);
+    const ScanResult result = Rescan(projectText, FormTexts());
+    if (result.ProjectRead)
+        ShowScanResult(TreeView1->Items(), result);
+    if (result.Failure)
+        std::rethrow_exception(result.Failure);
 }
 
 void TForm1::TreeView1DblClick(TObject*) {

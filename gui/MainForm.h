@@ -1,7 +1,6 @@
 #pragma once
 
 #include "framework/Forms.h"
-#include "scanner/HelpContextScan.h"
 
 #include <string>
 
@@ -43,9 +42,6 @@ public:
     void RxSpeedButton3Click(TObject* sender);
     // The credits stopped: the window comes back.
     void SecretPanel1StopPlay(TObject* sender);
-
-    // Appends the nodes of one form file, as the project lists it, to the tree.
-    void ScanFormFile(ListedForm form);
 };
 
 extern TForm1* Form1; // not owned: the application owns the window; set while it is being built

@@ -1,23 +1,39 @@
 #include "gui/TreeViewResult.h"
 
-#include "io/Os.h"
+#include <windows.h>
 
-void TTreeViewResult::Clear() {
-    nodes_.Clear();
-}
+#include "report/ScanReport.h"
 
-TResultTree::Node TTreeViewResult::AddForm(const std::string& name, std::optional<std::int32_t> number) {
-    return Add(TTreeNode(), name, number, number ? rkForm : rkBareForm);
-}
+namespace {
 
-TResultTree::Node TTreeViewResult::AddComponent(Node form, const std::string& name, std::int32_t number) {
-    return Add(NodeOf(form), name, number, rkComponent);
-}
+class TreeRedrawOff {
+public:
+    explicit TreeRedrawOff(HWND tree) : tree_(tree) { SendMessageW(tree_, WM_SETREDRAW, FALSE, 0); }
+    ~TreeRedrawOff() {
+        SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree_, nullptr, TRUE);
+    }
+    TreeRedrawOff(const TreeRedrawOff&) = delete;
+    TreeRedrawOff& operator=(const TreeRedrawOff&) = delete;
 
-// A form's names are bytes in the ANSI code page of the system that wrote it; the tree's text is
-// UTF-8. The images go with the insertion.
-TResultTree::Node TTreeViewResult::Add(TTreeNode parent, const std::string& name,
-                                       std::optional<std::int32_t> number, TResultKind kind) {
-    const std::string caption = os::Narrow(os::WidenSystemBytes(ResultCaption(name, number)));
-    return reinterpret_cast<Node>(nodes_.AddChild(parent, caption, kind, kind).ItemId());
+private:
+    HWND tree_;
+};
+
+} // namespace
+
+void ShowScanResult(TTreeNodes& nodes, const ScanResult& result) {
+    const TreeRedrawOff quiet(nodes.Owner()->Handle());
+    nodes.Clear();
+    for (const ScannedForm& form : result.Forms) {
+        if (!form.Shown())
+            continue;
+        const TResultKind kind = form.Number ? rkForm : rkBareForm;
+        const TTreeNode node = nodes.AddChild(
+            TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, form.Number)), kind, kind);
+        for (const ScannedComponent& component : form.Components) {
+            nodes.AddChild(node, form.Encoding.ToUtf8(NodeCaption(component.Name, component.Number)),
+                           rkComponent, rkComponent);
+        }
+    }
 }

@@ -1,23 +1,11 @@
 #pragma once
 
 #include "framework/TreeView.h"
-#include "scanner/ResultTree.h"
+#include "scanner/ScanResult.h"
 
-// The scan's nodes straight into the window's tree view: each node's caption made from its name and
-// number, shown in the system's code page, with the image of its kind. A node reference is the tree
-// view's item handle.
-class TTreeViewResult : public TResultTree {
-public:
-    explicit TTreeViewResult(TTreeNodes& nodes) : nodes_(nodes) {}
-
-    void Clear() override;
-    Node AddForm(const std::string& name, std::optional<std::int32_t> number) override;
-    Node AddComponent(Node form, const std::string& name, std::int32_t number) override;
-
-    TTreeNode NodeOf(Node node) { return TTreeNode(&nodes_, reinterpret_cast<HTREEITEM>(node)); }
-
-private:
-    Node Add(TTreeNode parent, const std::string& name, std::optional<std::int32_t> number, TResultKind kind);
-
-    TTreeNodes& nodes_; // not owned: the tree view's collection
-};
+// A scan's result shown in the window's tree view: its nodes replace the tree's, each captioned with
+// its name (in the form's code page) and number, with the image of its kind. The tree does not draw
+// while it fills (each insertion would otherwise update the window, seconds for thousands of nodes)
+// and is drawn once at the end. A node the tree refuses raises "Unable to insert an item" and leaves
+// the nodes added before it.
+void ShowScanResult(TTreeNodes& nodes, const ScanResult& result);

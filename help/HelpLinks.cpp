@@ -60,14 +60,12 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
         numbersOf[AsciiUpperCase(mapping.Id)].push_back(mapping.Number);
     }
     const Links links(project);
-    std::map<std::int32_t, std::vector<size_t>> holders;
-    for (size_t i = 0; i < entries.size(); ++i)
-        holders[entries[i].Number].push_back(i);
+    const std::map<std::int32_t, std::vector<size_t>> holders = EntriesByNumber(entries);
     const std::vector<std::string> identifiers = HelpMapIdentifiers(entries, prefix);
     std::vector<HelpContextFinding> findings;
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::int32_t number = entries[i].Number;
-        const std::vector<size_t>& same = holders[number];
+        const std::vector<size_t>& same = holders.at(number);
         if (same.front() == i && project.TopicNumbers.count(number) == 0) {
             HelpContextFinding finding{HelpContextFinding::kUnmapped, number, {}, {}, 0, i};
             const auto mapped = idsOf.find(number);
@@ -78,30 +76,16 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
             if (finding.What == HelpContextFinding::kUnmapped ||
                 std::none_of(finding.Ids.begin(), finding.Ids.end(),
                              [&links](const std::string& id) { return links.ReachesTopic(id); })) {
-                for (const size_t holder : same)
-                    finding.Nodes.push_back(entries[holder].NodeName());
+                finding.Nodes = same;
                 findings.push_back(finding);
             }
         }
         const auto help = numbersOf.find(AsciiUpperCase(identifiers[i]));
         if (help != numbersOf.end() &&
             std::find(help->second.begin(), help->second.end(), number) == help->second.end()) {
-            findings.push_back(HelpContextFinding{HelpContextFinding::kStale,
-                                                  number,
-                                                  {entries[i].NodeName()},
-                                                  {identifiers[i]},
-                                                  help->second.front(),
-                                                  i});
+            findings.push_back(HelpContextFinding{
+                HelpContextFinding::kStale, number, {i}, {identifiers[i]}, help->second.front(), i});
         }
     }
     return findings;
-}
-
-std::vector<HelpContextFinding> MergeFindings(std::vector<HelpContextFinding> first,
-                                              const std::vector<HelpContextFinding>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    std::stable_sort(
-        first.begin(), first.end(),
-        [](const HelpContextFinding& a, const HelpContextFinding& b) { return a.FirstEntry < b.FirstEntry; });
-    return first;
 }

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "help/Findings.h"
 #include "help/HelpProject.h"
-#include "scanner/HelpMap.h"
 
 // The links from the forms' numbers into a help project, checked.
 
@@ -14,8 +14,3 @@
 // findings have their FirstEntry set.
 std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEntry>& entries,
                                                  const HelpProject& project, const std::string& prefix);
-
-// Findings of several checks over the same entries as one report, in order of their first node (at
-// one node, in the order given).
-std::vector<HelpContextFinding> MergeFindings(std::vector<HelpContextFinding> first,
-                                              const std::vector<HelpContextFinding>& second);

@@ -7,36 +7,34 @@
 #include <unordered_map>
 
 #include "io/Os.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormSource.h"
 
-// The texts of form files converted before, so that a Rescan on every key typed converts only the
-// forms that changed. A text is used again only for the same file (by its identity) with the same size
-// and last write time. Reading thousands of files costs more than a key may take, so a form is read
-// again only until its stamp can be trusted: a rewrite gives a new time stamp once the file system's
-// clock has moved past the stamp's resolution (os::StampSettleTime: 2 s steps on FAT, the clock's tick
-// on NTFS). Until then -- a form written moments before it was read -- the bytes are read and compared
-// each time, so a form rewritten within the resolution with the same size is converted anew. The stamp
-// is trusted once the form was read well after its last write, or its bytes were found unchanged
-// twice, that long apart. Texts used least recently go first when the cache would hold more than its
-// bound.
-class TFormTextCache {
+// The texts that another source gave before, so that a Rescan on every key typed reads only the forms
+// that changed. A text is used again only for the same file (by its identity) with the same size and
+// last write time. Reading thousands of files costs more than a key may take, so a form is read again
+// only until its stamp can be trusted: a rewrite gives a new time stamp once the file system's clock
+// has moved past the stamp's resolution (os::StampSettleTime: 2 s steps on FAT, the clock's tick on
+// NTFS). Until then -- a form written moments before it was read -- its text is read each time, so a
+// form rewritten within the resolution with the same size is read anew. The stamp is trusted once the
+// form was read well after its last write, or its text was found unchanged twice, that long apart.
+// Texts used least recently go first when the cache would hold more than its bound.
+class TFormTextCache : public TFormSource {
 public:
-    // `settleSeconds`, when given, replaces what the file system holding each form is asked.
-    explicit TFormTextCache(std::size_t maxBytes = 64u << 20, std::optional<std::int64_t> settleSeconds = {})
-        : maxBytes_(maxBytes), settleSeconds_(settleSeconds) {}
-    TFormTextCache(const TFormTextCache&) = delete;
-    TFormTextCache& operator=(const TFormTextCache&) = delete;
+    // `source` gives the texts (not owned; it outlives the cache). `settleSeconds`, when given,
+    // replaces what the file system holding each form is asked.
+    explicit TFormTextCache(TFormSource& source, std::size_t maxBytes = 64u << 20,
+                            std::optional<std::int64_t> settleSeconds = {})
+        : source_(source), maxBytes_(maxBytes), settleSeconds_(settleSeconds) {}
 
-    // What ::ScanFormFile does, with the same nodes and the same errors.
-    void ScanFormFile(const ListedForm& form, TResultTree& tree);
+    // What the source gives, with the same errors.
+    std::string FormText(const ListedForm& form) override;
 
-    std::size_t Bytes() const { return bytes_; } // the forms' bytes and texts held
+    std::size_t Bytes() const { return bytes_; } // the texts held
     std::size_t Count() const { return entries_.size(); }
 
 private:
     struct Entry {
         os::FileStamp Stamp;
-        std::string Form; // the file's bytes
         std::string Text;
         std::uint64_t LastUse = 0;
         std::int64_t ReadAt = 0; // when its bytes were first read, in file time
@@ -51,6 +49,7 @@ private:
     void Store(const std::string& key, Entry entry);
     std::int64_t SettleTime(const std::string& path, std::int64_t now);
 
+    TFormSource& source_;
     std::size_t maxBytes_;
     std::optional<std::int64_t> settleSeconds_;
     std::unordered_map<std::string, Settle> settleByFolder_;

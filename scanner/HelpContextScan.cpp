@@ -4,9 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 
-#include "formstream/FormText.h"
 #include "io/Os.h"
 #include "io/Streams.h"
 #include "io/StringList.h"
@@ -82,27 +80,15 @@ private:
     size_t at_ = 0;
 };
 
-// Whether a token of the name list names a file, so that its absence is worth a word: it has an
-// extension. What the fixed cut of the macro line leaves of "$(RESFILES)" ("RESFILES)", "(RESFILES)")
-// has none.
-bool NamesAFile(const std::string& token) {
-    const size_t dot = token.find_last_of('.');
-    return dot != std::string::npos && token.find_first_of("\\/", dot) == std::string::npos &&
-           token.find("$(") == std::string::npos;
-}
-
 } // namespace
 
 // One pass over the lines. Each header opens the window of its own properties: the lines after it,
 // up to the next header or its own "end" line, indented exactly two blanks deeper than it. Deeper
 // lines there belong to list items, binary blocks and collection items, whose HelpContext is not
-// the component's. The first header is the form; its node is added when its number is read, or
-// bare before its first component node, so a form with neither never gets one.
-void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
-    LineReader lines(std::string_view(data, size > 0 ? static_cast<size_t>(size) : 0));
+// the component's. The first header is the form's.
+void ScanFormText(std::string_view text, ScannedForm& form) {
+    LineReader lines(text);
     bool formSeen = false;
-    std::string formName;
-    TResultTree::Node formNode = 0;
     std::string name;    // of the header whose window is open
     bool isForm = false; // whether that header is the form's
     bool windowOpen = false;
@@ -111,32 +97,29 @@ void ScanFormText(const char* data, std::int32_t size, TResultTree& tree) {
     std::string_view line;
     while (lines.Next(line)) {
         const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
-        const std::string_view text = line.substr(blanks);
-        if (std::optional<std::string> header = HeaderName(text)) {
+        const std::string_view rest = line.substr(blanks);
+        if (std::optional<std::string> header = HeaderName(rest)) {
             name = std::move(*header);
             isForm = !formSeen;
             formSeen = true;
             windowOpen = true;
             indent = blanks;
             if (isForm)
-                formName = name;
+                form.Name = name;
             continue;
         }
         if (!windowOpen)
             continue;
-        if (blanks == indent && text == "end") {
+        if (blanks == indent && rest == "end") {
             windowOpen = false;
-        } else if (blanks == indent + kPropertyIndent && StartsWith(text, kHelpContextProperty)) {
+        } else if (blanks == indent + kPropertyIndent && StartsWith(rest, kHelpContextProperty)) {
             // Only the first HelpContext of the window counts.
             windowOpen = false;
-            const std::int32_t number = ReadNumber(text.substr(kHelpContextProperty.size()));
-            if (isForm) {
-                formNode = tree.AddForm(name, number);
-            } else if (number != 0) {
-                if (formNode == 0)
-                    formNode = tree.AddForm(formName, std::nullopt);
-                tree.AddComponent(formNode, name, number);
-            }
+            const std::int32_t number = ReadNumber(rest.substr(kHelpContextProperty.size()));
+            if (isForm)
+                form.Number = number;
+            else if (number != 0)
+                form.Components.push_back(ScannedComponent{name, number});
         }
     }
 }
@@ -147,16 +130,6 @@ std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::
     } catch (const EFOpenError&) {
         throw EFOpenError(SFOpenError, {shownName});
     }
-}
-
-void ScanFormFile(const ListedForm& form, TResultTree& tree) {
-    ScanBinaryForm(*OpenForReading(form.Path, form.Name), tree);
-}
-
-void ScanBinaryForm(TStream& form, TResultTree& tree) {
-    TMemoryStream text;
-    FormFileToText(form, text);
-    ScanFormText(text.Memory(), text.Size(), tree);
 }
 
 std::string ProjectFileName(const std::string& projectText) {
@@ -212,28 +185,10 @@ os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::
     return os::LocateFile(projectFileName.substr(0, os::FolderPartLength(projectFileName)), listedName);
 }
 
-void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
-                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce,
-                   const FormNameNotice& onNotice) {
-    std::unordered_set<std::string> seen;
-    for (const std::string& name : SplitFormNames(nameList)) {
-        const os::LocatedFile located = LocateListedForm(projectFileName, name);
-        if (!located.Found) {
-            if (onNotice && NamesAFile(name))
-                onNotice(Notice{Notice::kWarning, name, 0, "listed, not found"});
-            continue;
-        }
-        if (onNotice && located.Ambiguous) {
-            onNotice(Notice{Notice::kWarning, name, 0,
-                            "several files match it without regard to case; " + located.Path + " is read"});
-        }
-        if (eachFileOnce) {
-            std::string identity = os::FileIdentity(located.Path);
-            if (!identity.empty() && !seen.insert(std::move(identity)).second)
-                continue;
-        }
-        scanFormFile(ListedForm{name, located.Path});
-    }
+bool NamesAFile(const std::string& listedName) {
+    const size_t dot = listedName.find_last_of('.');
+    return dot != std::string::npos && listedName.find_first_of("\\/", dot) == std::string::npos &&
+           listedName.find("$(") == std::string::npos;
 }
 
 std::string WithoutSurroundingBlanks(const std::string& text) {
@@ -241,4 +196,13 @@ std::string WithoutSurroundingBlanks(const std::string& text) {
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string ProjectFileOf(const std::string& projectText) {
+    const std::string name = ProjectFileName(projectText);
+    os::FileStamp stamp;
+    if (os::FileStampOf(name, stamp))
+        return name;
+    const std::string trimmed = ProjectFileName(WithoutSurroundingBlanks(projectText));
+    return !trimmed.empty() && os::FileStampOf(trimmed, stamp) ? trimmed : name;
 }

@@ -1,21 +1,18 @@
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/Os.h"
-#include "runtime/Notice.h"
-#include "scanner/ResultTree.h"
+#include "scanner/ScanResult.h"
 
 class TFileStream;
-class TStream;
 class TStrings;
 
-// The help-context scan: from a project makefile's RESDEPEN macro to the result tree of forms and
-// components whose HelpContext is set.
+// The help-context scan's steps: from a project makefile's RESDEPEN macro to its listed form files,
+// and from a form's text to its numbered nodes.
 
 // A form file as its project lists it, and the name it opens by.
 struct ListedForm {
@@ -30,6 +27,11 @@ std::string WithoutSurroundingBlanks(const std::string& text);
 // (the browse dialog quotes names with blanks), else the text as it stands.
 std::string ProjectFileName(const std::string& projectText);
 
+// The project file that a text of the edit names: ProjectFileName of the text, or, when that is no
+// file and the text without its surrounding blanks names one, of that (a pasted name often brings a
+// blank along).
+std::string ProjectFileOf(const std::string& projectText);
+
 // A makefile's name list from its lines: the first line holding "RESDEPEN" without its first 23
 // characters, joined with the next line after a blank for as long as it ends in a backslash (blanks and
 // tabs after the backslash set aside). A continuation after the last line ends the list. The bytes are
@@ -43,26 +45,14 @@ std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::
 // The names of a name list: maximal runs of characters other than blanks and tabs.
 std::vector<std::string> SplitFormNames(const std::string& nameList);
 
-// A listed form that could not be read as listed: not there ("listed, not found"), or found only
-// among several names that differ from it in case.
-using FormNameNotice = std::function<void(const Notice&)>;
+// Whether a name of the list names a file, so that its absence is worth a word: it has an extension.
+// What the fixed cut of the macro line leaves of "$(RESFILES)" ("RESFILES)", "(RESFILES)") has none.
+bool NamesAFile(const std::string& listedName);
 
 // Where a listed form is found: the name as os::LocateFile finds it in the folder of the project file
 // as named (the current folder when that name has no folder part).
 os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::string& listedName);
 
-// Hands every name of the list that is found as a file, in order, to `scanFormFile`; under
-// `eachFileOnce` a file already handed over is passed by. A name that is not found is skipped, and a
-// name found only without regard to case among several taken with the first of them; `onNotice`, when
-// set, hears of both.
-void ScanFormNames(const std::string& projectFileName, const std::string& nameList,
-                   const std::function<void(const ListedForm&)>& scanFormFile, bool eachFileOnce = false,
-                   const FormNameNotice& onNotice = nullptr);
-
-// Converts one form file into its text in memory and appends its nodes.
-void ScanFormFile(const ListedForm& form, TResultTree& tree);
-// The same from a binary form file's stream, read from its position.
-void ScanBinaryForm(TStream& form, TResultTree& tree);
-
-// Appends the nodes of one form's text (`size` bytes; nothing beyond them is read).
-void ScanFormText(const char* text, std::int32_t size, TResultTree& tree);
+// Reads one form's text (nothing beyond it) into `form`: its name, its own number and its components
+// whose number is not 0, in the order met.
+void ScanFormText(std::string_view text, ScannedForm& form);

@@ -9,8 +9,8 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "runtime/Text.h"
+#include "runtime/Utf8.h"
 #include "scanner/HelpContextScan.h"
-#include "scanner/Utf8Output.h"
 
 namespace {
 
@@ -224,24 +224,12 @@ std::string XmlProjectNameList(std::string_view xml, const std::string& fileName
     return NameListReader(xml, fileName).Read();
 }
 
-std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText) {
+std::string LoadProjectNameList(const std::string& fileName, const std::string& shownName, bool anyVersion) {
     std::string bytes;
-    ReadRest(*OpenForReading(ProjectFileName(projectText), projectText), bytes);
-    if (!IsXmlProject(bytes))
-        return std::nullopt;
-    return XmlProjectNameList(bytes, projectText);
-}
-
-std::string LoadProjectNameList(const std::string& projectText, bool anyVersion) {
-    std::string bytes;
-    ReadRest(*OpenForReading(ProjectFileName(projectText), projectText), bytes);
+    ReadRest(*OpenForReading(fileName, shownName), bytes);
     if (anyVersion && IsXmlProject(bytes))
-        return XmlProjectNameList(bytes, projectText);
+        return XmlProjectNameList(bytes, shownName);
     TStringList lines;
     lines.SetAllText(bytes);
     return os::SystemBytesToUtf8(ExtractFormNameList(lines));
-}
-
-std::string LoadFormNameList(const std::string& projectText) {
-    return LoadProjectNameList(projectText, false);
 }

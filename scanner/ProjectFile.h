@@ -22,17 +22,8 @@ bool IsXmlProject(std::string_view bytes);
 // followed up to that attribute's end, or the attribute holds a reference that names no character.
 std::string XmlProjectNameList(std::string_view xml, const std::string& fileName);
 
-// Reads the project file that `projectText` names (as the scan does: see ProjectFileName; EFOpenError
-// naming the text when it cannot be opened) and gives its XML name list, or nothing when it is not an
-// XML project.
-std::optional<std::string> LoadXmlProjectNameList(const std::string& projectText);
-
-// The name list of the project file that `projectText` names, the file read once: an XML project's
-// under `anyVersion`, otherwise (and for any file that is no XML project) the makefile's, as
-// LoadFormNameList gives it.
-std::string LoadProjectNameList(const std::string& projectText, bool anyVersion);
-
-// The makefile's name list of the project file that `projectText` names (see ExtractFormNameList), in
-// UTF-8: the makefile's bytes are in the system's code page. EFOpenError naming `projectText` when the
-// project cannot be opened.
-std::string LoadFormNameList(const std::string& projectText);
+// The name list of the project file `fileName`, the file read once: an XML project's under
+// `anyVersion`, otherwise (and for any file that is no XML project) the makefile's (see
+// ExtractFormNameList), in UTF-8: the makefile's bytes are in the system's code page. Errors name the
+// project `shownName`, as the user typed it: EFOpenError when it cannot be opened.
+std::string LoadProjectNameList(const std::string& fileName, const std::string& shownName, bool anyVersion);

@@ -1,53 +1,54 @@
 #include "scanner/Rescan.h"
 
-#include "runtime/Exceptions.h"
-#include "runtime/Messages.h"
+#include <exception>
+
 #include "scanner/ProjectFile.h"
-#include "scanner/TextForm.h"
 
-void Rescan(const std::string& projectText, TResultTree& tree,
-            const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options) {
+ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options) {
+    ScanResult result;
     if (projectText.empty())
-        return;
-    // The project is read whole first: when that fails, the tree keeps what it shows. A pasted name
-    // often brings a blank along; the name without it is tried before the error is reported as typed.
-    std::string projectName = projectText;
-    std::string nameList;
+        return result;
     try {
-        nameList = LoadProjectNameList(projectName, options.AnyVersion);
-    } catch (const EFOpenError&) {
-        projectName = WithoutSurroundingBlanks(projectText);
-        if (projectName.empty() || projectName == projectText)
-            throw;
-        try {
-            nameList = LoadProjectNameList(projectName, options.AnyVersion);
-        } catch (const EFOpenError&) {
-            throw EFOpenError(SFOpenError, {projectText});
-        }
-    }
-    tree.Clear();
-    ScanFormNames(
-        ProjectFileName(projectName), nameList,
-        [&](const ListedForm& form) {
-            if (!options.OnFormFailure)
-                return scanFormFile(form);
-            try {
-                scanFormFile(form);
-            } catch (const std::exception& error) {
-                options.OnFormFailure(form, error);
+        // The project is read whole first: when that fails, nothing is replaced.
+        const std::string projectName = ProjectFileOf(projectText);
+        const std::string nameList = LoadProjectNameList(projectName, projectText, options.AnyVersion);
+        result.ProjectRead = true;
+        const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
+                                    options.AnyVersion};
+        for (const std::string& name : SplitFormNames(nameList)) {
+            const os::LocatedFile located = LocateListedForm(projectName, name);
+            if (!located.Found) {
+                if (NamesAFile(name))
+                    result.Notices.push_back(Notice{Notice::kWarning, name, 0, "listed, not found"});
+                continue;
             }
-        },
-        options.EachFileOnce, options.OnNotice);
+            if (located.Ambiguous) {
+                result.Notices.push_back(
+                    Notice{Notice::kWarning, name, 0,
+                           "several files match it without regard to case; " + located.Path + " is read"});
+            }
+            ScannedForm form;
+            form.Listed = name;
+            form.Path = located.Path;
+            form.Identity = os::FileIdentity(located.Path);
+            form.Encoding = encoding;
+            try {
+                ScanFormText(source.FormText(ListedForm{name, located.Path}), form);
+            } catch (const std::exception& error) {
+                if (!options.KeepGoing)
+                    throw;
+                result.Notices.push_back(Notice{Notice::kError, name, 0, error.what()});
+                continue;
+            }
+            result.Forms.push_back(std::move(form));
+        }
+    } catch (...) {
+        result.Failure = std::current_exception();
+    }
+    return result;
 }
 
-void ScanListedForm(const ListedForm& form, TResultTree& tree, const ScanOptions& options) {
-    if (options.AnyVersion)
-        ScanAnyVersionFormFile(form, tree);
-    else
-        ScanFormFile(form, tree);
-}
-
-void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options) {
-    Rescan(
-        projectText, tree, [&](const ListedForm& form) { ScanListedForm(form, tree, options); }, options);
+ScanResult Rescan(const std::string& projectText, const ScanOptions& options) {
+    TFileFormSource source(options.AnyVersion);
+    return Rescan(projectText, source, options);
 }

@@ -1,36 +1,30 @@
 #pragma once
 
-#include <exception>
-#include <functional>
 #include <string>
 
-#include "scanner/HelpContextScan.h"
-#include "scanner/ResultTree.h"
+#include "scanner/FormSource.h"
+#include "scanner/ScanResult.h"
 
-// The one scan of a project, from the name the user gave to the result tree, for the window and the
-// tool alike: the project file of any version, then each listed form of any version.
+// The one scan of a project, from the name the user gave to the result, for the window and the tool
+// alike: the project file of any version, then each listed form of any version.
 
 // How a Rescan reads a project.
 struct ScanOptions {
-    // Also the XML project files and text-saved forms of the environment's later versions.
+    // Also the XML project files and text-saved forms of the environment's later versions; their
+    // names may be UTF-8.
     bool AnyVersion = false;
-    // A file that the list names more than once, however spelt, is scanned the first time only.
-    bool EachFileOnce = false;
-    // When set, a form that fails is reported here and skipped; otherwise its error ends the scan.
-    std::function<void(const ListedForm& form, const std::exception& error)> OnFormFailure;
-    // When set, hears of listed forms that are not found or found only among names of another case.
-    FormNameNotice OnNotice;
+    // A form that fails is an error notice, and the scan goes on; otherwise its error ends the scan.
+    bool KeepGoing = false;
+    // The code page the forms' names were saved in; 0 for the system's (os::SystemCodePage).
+    unsigned CodePage = 0;
 };
 
 // The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
-// the project's name list is read, the tree emptied and every listed file that exists handed to
-// `scanFormFile` in order (without one, ScanFormFile, or ScanAnyVersionFormFile under AnyVersion, into
-// the same tree). A text that names no file is tried once more without its leading and trailing blanks
-// before its error is raised. Errors pass through and leave the nodes added before them.
-void Rescan(const std::string& projectText, TResultTree& tree,
-            const std::function<void(const ListedForm&)>& scanFormFile, const ScanOptions& options = {});
-void Rescan(const std::string& projectText, TResultTree& tree, const ScanOptions& options = {});
-
-// What a Rescan without its own step does with each listed form: ScanFormFile, or under AnyVersion
-// ScanAnyVersionFormFile.
-void ScanListedForm(const ListedForm& form, TResultTree& tree, const ScanOptions& options);
+// the project file that the text names (ProjectFileOf) is read, and every listed file that is found
+// is read through `source` and searched, in order. A name that is not found is skipped, with a
+// warning when it names a file; a name found only among several of another case is read with a
+// warning. The error that ends the scan (the project cannot be read: it names the text as typed; a
+// form fails) is the result's Failure, beside the forms read before it.
+ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options = {});
+// The same, each form read from its file.
+ScanResult Rescan(const std::string& projectText, const ScanOptions& options = {});

@@ -1,12 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
-
-#include "scanner/ResultTree.h"
-
-struct ListedForm;
 
 // Forms saved as text by the environment's later versions: the rendering itself, stored as the
 // form file ("object Form1: TForm1", CR LF or LF line ends).
@@ -15,7 +10,3 @@ struct ListedForm;
 // an optional UTF-8 byte-order mark and white space, begin with "object", "inherited" or "inline"
 // followed by a blank or tab; std::string_view::npos for anything else, a binary form included.
 std::size_t TextFormStart(std::string_view bytes);
-
-// Scans one listed form file of any version: a text-saved form is searched as it stands from its
-// first word on, without conversion; any other file goes to ScanFormFile. Errors pass through.
-void ScanAnyVersionFormFile(const ListedForm& form, TResultTree& tree);

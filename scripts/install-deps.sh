@@ -22,11 +22,13 @@ for kind in "${want[@]}"; do
             need ninja ninja-build
             need /usr/include/gtest/gtest.h libgtest-dev
             need /usr/include/benchmark/benchmark.h libbenchmark-dev
+            need /usr/include/nlohmann/json.hpp nlohmann-json3-dev # header-only: both builds use it
             ;;
         windows)
             need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
             need x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64
             need /usr/src/googletest/CMakeLists.txt googletest
+            need /usr/include/nlohmann/json.hpp nlohmann-json3-dev
             need python3 python3 # draws the pictures of resources/art
             need wine wine
             need /usr/lib/wine/wine64 wine64

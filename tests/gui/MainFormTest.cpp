@@ -11,8 +11,8 @@
 #include "framework/HintWindow.h"
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
+#include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
 #include "scripts/driver-support.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -22,6 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include <algorithm>
+#include <iterator>
 
 #include <chrono>
 #include <functional>
@@ -263,19 +266,22 @@ TEST_F(MainFormTest, TypingAProjectNameKeyByKeyShowsNoBoxAndEndsWithItsTree) {
     EXPECT_TRUE(boxes.empty()) << boxes.front();
 
     // The window's tree holds what the portable scan finds: same nodes, images, no state image, collapsed.
-    TMemoryTree expected;
-    Rescan(kProject, expected);
+    const ScanResult expected = Rescan(kProject);
     const std::vector<ShownNode> shown = ReadTree(Tree());
-    EXPECT_EQ(TreeText(shown), expected.ToText());
+    EXPECT_EQ(TreeText(shown), ScanText(expected));
     EXPECT_EQ(TreeText(shown), kDemoTree);
-    ASSERT_EQ(shown.size(), expected.Roots().size());
+    std::vector<ScannedForm> roots;
+    std::copy_if(expected.Forms.begin(), expected.Forms.end(), std::back_inserter(roots),
+                 [](const ScannedForm& scanned) { return scanned.Shown(); });
+    ASSERT_EQ(shown.size(), roots.size());
     for (size_t i = 0; i < shown.size(); ++i) {
-        const auto& root = expected.Roots()[i];
-        EXPECT_EQ(shown[i].Image, root.Kind) << shown[i].Caption;
-        EXPECT_EQ(shown[i].SelectedImage, root.Kind) << shown[i].Caption;
+        const ScannedForm& root = roots[i];
+        const int kind = root.Number ? rkForm : rkBareForm;
+        EXPECT_EQ(shown[i].Image, kind) << shown[i].Caption;
+        EXPECT_EQ(shown[i].SelectedImage, kind) << shown[i].Caption;
         EXPECT_EQ(shown[i].StateImage, 0) << shown[i].Caption;
         EXPECT_FALSE(shown[i].Expanded) << shown[i].Caption;
-        ASSERT_EQ(shown[i].Children.size(), root.Children.size());
+        ASSERT_EQ(shown[i].Children.size(), root.Components.size());
         for (size_t j = 0; j < shown[i].Children.size(); ++j) {
             EXPECT_EQ(shown[i].Children[j].Image, 1);
             EXPECT_EQ(shown[i].Children[j].SelectedImage, 1);
@@ -411,14 +417,8 @@ TEST_F(MainFormTest, AChangeToAnExistingProjectReportsTheErrorsOfItsForms) {
     write("Broken.mak", "RESDEPEN = $(RESFILES) Bad.dfm\r\n");
     write("Bad.dfm", "this is no form");
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-    std::string expected;
-    try {
-        TMemoryTree tree;
-        Rescan("Broken.mak", tree);
-    } catch (const Exception& error) {
-        expected = error.Message() + ".";
-    }
-    ASSERT_FALSE(expected.empty());
+    const std::string expected = Rescan("Broken.mak").FailureMessage() + ".";
+    ASSERT_NE(expected, ".");
 
     SetEditText("Broken.mak");
     EXPECT_EQ(boxes, std::vector<std::string>{expected});

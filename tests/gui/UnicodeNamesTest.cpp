@@ -102,9 +102,11 @@ TEST_F(UnicodeNamesTest, AProjectChosenInTheBrowseDialogScans) {
 TEST_F(UnicodeNamesTest, ACaptionInTheFormsCodePageShowsAsItsCharacters) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the case is written for code page 1252";
-    TTreeViewResult result(form->TreeView1->Items());
-    const std::string text = "object Caf\xE9: TForm1\r\n  HelpContext = 5\r\nend\r\n";
-    ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), result);
+    ScanResult result;
+    result.Forms.emplace_back();
+    result.Forms.back().Encoding.CodePage = GetACP();
+    ScanFormText("object Caf\xE9: TForm1\r\n  HelpContext = 5\r\nend\r\n", result.Forms.back());
+    ShowScanResult(form->TreeView1->Items(), result);
     const TTreeNode node = form->TreeView1->Items().GetFirstNode();
     wchar_t shown[16] = {};
     TVITEMW item{TVIF_TEXT | TVIF_HANDLE, node.ItemId(), 0, 0, shown, 16, 0, 0, 0, 0};

@@ -560,7 +560,7 @@ TEST(CliCheck, FindsNamesAsWindowsDoesAndTellsWhatItMissed) {
     EXPECT_EQ(sarif.Exit, 1);
     EXPECT_NE(
         sarif.Out.find("\"invocations\": [\n        {\"executionSuccessful\": true, "
-                       "\"toolExecutionNotifications\": [\n          {\"level\": \"warning\", \"message\": "
+                       "\"toolExecutionNotifications\": [{\"level\": \"warning\", \"message\": "
                        "{\"text\": \"C:\\\\Program Files\\\\Dev\\\\afxhelp.hm not found; its identifiers are "
                        "not known here\"}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": "
                        "{\"uri\": \"h.hhp\"}, \"region\": {\"startLine\": 2}}}]},"),

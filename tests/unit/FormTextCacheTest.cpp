@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "scanner/ResultTree.h"
+#include "report/ScanReport.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
 
@@ -18,9 +18,10 @@ std::string Form(const std::string& name, int number) {
 }
 
 std::string Scan(TFormTextCache& cache, const std::string& path) {
-    TMemoryTree tree;
-    cache.ScanFormFile({"A.dfm", path}, tree);
-    return tree.ToText();
+    ScanResult result;
+    result.Forms.emplace_back();
+    ScanFormText(cache.FormText({"A.dfm", path}), result.Forms.back());
+    return ScanText(result);
 }
 
 // A form saved again within the time stamp's resolution, as long as before: only its bytes tell.
@@ -28,7 +29,9 @@ TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
     TempDir dir;
     const std::string path = dir.Write("A.dfm", Form("A", 1111));
     const auto time = std::filesystem::last_write_time(path);
-    TFormTextCache cache(64u << 20, 3600); // however slowly this runs, the stamp settles within the hour
+    TFileFormSource files(false);
+    TFormTextCache cache(files, 64u << 20,
+                         3600); // however slowly this runs, the stamp settles within the hour
     EXPECT_EQ(Scan(cache, path), "A:1111\n");
     EXPECT_EQ(Scan(cache, path), "A:1111\n");
     dir.Write("A.dfm", Form("A", 2222));
@@ -47,7 +50,8 @@ TEST(FormTextCache, AFormRewrittenWithTheSameSizeAndTimeIsConvertedAnew) {
 // Over its bound the cache lets the least recently used texts go, and still gives every form right.
 TEST(FormTextCache, StaysWithinItsBound) {
     TempDir dir;
-    TFormTextCache cache(2 * (Form("F0", 100).size() + 60));
+    TFileFormSource files(false);
+    TFormTextCache cache(files, 2 * (Form("F0", 100).size() + 60));
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 5; ++i) {
             const std::string name = "F" + std::to_string(i);

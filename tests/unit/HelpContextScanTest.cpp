@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/StringList.h"
+#include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
@@ -24,10 +25,16 @@ std::string FormText(std::initializer_list<const char*> lines) {
     return text;
 }
 
-std::string ScanText(const std::string& text) {
-    TMemoryTree tree;
-    ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
-    return tree.ToText();
+ScannedForm Scanned(std::string_view text) {
+    ScannedForm form;
+    ScanFormText(text, form);
+    return form;
+}
+
+std::string ScanText(std::string_view text) {
+    ScanResult result;
+    result.Forms.push_back(Scanned(text));
+    return ScanText(result);
 }
 
 std::string NameList(const std::string& makefile) {
@@ -36,14 +43,16 @@ std::string NameList(const std::string& makefile) {
     return ExtractFormNameList(lines);
 }
 
-// The message of the error of class E that `call` raises; a test failure when it raises none.
-template <class E, class Call> std::string MessageOf(Call call) {
+// The message of the error of class E that ended the scan; a test failure when none did.
+template <class E> std::string MessageOf(const ScanResult& result) {
     try {
-        call();
+        if (result.Failure)
+            std::rethrow_exception(result.Failure);
     } catch (const E& error) {
         return error.Message();
+    } catch (...) {
     }
-    ADD_FAILURE() << "no error";
+    ADD_FAILURE() << "no error of the kind";
     return std::string();
 }
 
@@ -172,30 +181,20 @@ TEST(ScanFormText, NeverReadsPastTheText) {
     EXPECT_EQ(ScanText("object F: TF\r\n  object A: TA\r\n    HelpContext"), "");
     EXPECT_EQ(ScanText("object F: TF\r\n  HelpContext = "), "F:0\n");
     EXPECT_EQ(ScanText("object F"), "");
-    // Only `size` bytes count, whatever follows them in memory.
+    // Only the text counts, whatever follows it in memory.
     const std::string text = "object F: TF\r\n  HelpContext = 12345";
-    TMemoryTree tree;
-    ScanFormText(text.data(), static_cast<std::int32_t>(text.size() - 3), tree);
-    EXPECT_EQ(tree.ToText(), "F:12\n");
+    EXPECT_EQ(ScanText(std::string_view(text).substr(0, text.size() - 3)), "F:12\n");
 }
 
-TEST(ScanFormText, KindsOfNodes) {
-    TMemoryTree tree;
-    const std::string text = FormText({"object F: TF", "  HelpContext = 1", "  object A: TA",
-                                       "    HelpContext = 2", "  end", "end", "object G: TG"});
-    ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree);
-    ASSERT_EQ(tree.Roots().size(), 1u);
-    const TMemoryTree::Item& form = tree.Roots()[0];
-    EXPECT_EQ(form.Kind, rkForm);
-    ASSERT_EQ(form.Children.size(), 1u);
-    EXPECT_EQ(form.Children[0].Kind, rkComponent);
-
-    TMemoryTree bare;
-    const std::string noOwn =
-        FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"});
-    ScanFormText(noOwn.data(), static_cast<std::int32_t>(noOwn.size()), bare);
-    EXPECT_EQ(bare.Roots()[0].Kind, rkBareForm);
-    EXPECT_EQ(bare.Roots()[0].Number, std::nullopt);
+TEST(ScanFormText, TheFormAndItsComponents) {
+    const ScannedForm form = Scanned(FormText({"object F: TF", "  HelpContext = 1", "  object A: TA",
+                                               "    HelpContext = 2", "  end", "end", "object G: TG"}));
+    EXPECT_EQ(form.Name, "F");
+    EXPECT_EQ(form.Number, 1);
+    EXPECT_EQ(form.Components, (std::vector<ScannedComponent>{{"A", 2}}));
+    EXPECT_EQ(
+        Scanned(FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"})).Number,
+        std::nullopt);
 }
 
 TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {
@@ -272,30 +271,22 @@ TEST(ProjectFileName, OpensWhatTheQuotesHold) {
     EXPECT_EQ(ProjectFileName(" \"a.mak\""), " \"a.mak\"");
 }
 
-TEST(Rescan, EmptyTextDoesNothing) {
-    TMemoryTree tree;
-    tree.AddForm("kept", std::nullopt);
-    Rescan("", tree);
-    EXPECT_EQ(tree.ToText(), "kept\n");
-}
-
-TEST(Rescan, AProjectThatCannotBeOpenedLeavesTheTree) {
+// Only a project read replaces what a tree shows: an empty text and a project that cannot be read
+// leave it; a project without a macro empties it.
+TEST(Rescan, WhatReplacesTheTree) {
     TempDir dir;
-    TMemoryTree tree;
-    tree.AddForm("kept", std::nullopt);
+    const ScanResult empty = Rescan("");
+    EXPECT_FALSE(empty.ProjectRead);
+    EXPECT_FALSE(empty.Failure);
     const std::string missing = dir.File("missing.mak");
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
-    EXPECT_THROW(Rescan(dir.Path(), tree), EFOpenError); // a folder
-    EXPECT_EQ(tree.ToText(), "kept\n");
-}
-
-TEST(Rescan, NoMacroEmptiesTheTree) {
-    TempDir dir;
-    const std::string project = dir.Write("p.mak", "PROJECT = p.exe\r\n");
-    TMemoryTree tree;
-    tree.AddForm("old", std::nullopt);
-    Rescan(project, tree);
-    EXPECT_EQ(tree.ToText(), "");
+    const ScanResult unread = Rescan(missing);
+    EXPECT_FALSE(unread.ProjectRead);
+    EXPECT_EQ(MessageOf<EFOpenError>(unread), "Cannot open file " + missing);
+    EXPECT_EQ(MessageOf<EFOpenError>(Rescan(dir.Path())), "Cannot open file " + dir.Path()); // a folder
+    const ScanResult noMacro = Rescan(dir.Write("p.mak", "PROJECT = p.exe\r\n"));
+    EXPECT_TRUE(noMacro.ProjectRead);
+    EXPECT_TRUE(noMacro.Forms.empty());
+    EXPECT_FALSE(noMacro.Failure);
 }
 
 TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
@@ -303,8 +294,7 @@ TEST(Rescan, MissingFormsAreSkippedAndWildcardsExistButCannotBeOpened) {
     ScopedCurrentDir current(dir.Path());
     dir.Write("a.txt", "not a form");
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) nothing.dfm *.txt\r\n");
-    TMemoryTree tree;
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan("p.mak", tree); }), "Cannot open file *.txt");
+    EXPECT_EQ(MessageOf<EFOpenError>(Rescan("p.mak")), "Cannot open file *.txt");
 }
 
 // A compiled form whose text has the lines given.
@@ -324,26 +314,21 @@ TEST(Rescan, FindsFormsBesideTheProjectWhateverTheCurrentFolder) {
         project.Write("p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm forms\\Main.dfm " + absolute + "\r\n");
     ScopedCurrentDir current(elsewhere.Path());
     const std::string before = std::filesystem::current_path().string();
-    TMemoryTree tree;
-    Rescan(mak, tree);
-    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+    EXPECT_EQ(ScanText(Rescan(mak)), "Beside:1\nNested:2\nAbsolute:3\n");
     EXPECT_EQ(std::filesystem::current_path().string(), before);
     // A project named without a folder is read, with its forms, from the current folder.
     ScopedCurrentDir inProject(project.Path());
-    Rescan("p.mak", tree);
-    EXPECT_EQ(tree.ToText(), "Beside:1\nNested:2\nAbsolute:3\n");
+    EXPECT_EQ(ScanText(Rescan("p.mak")), "Beside:1\nNested:2\nAbsolute:3\n");
 }
 
 TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
     TempDir dir;
     dir.Write("My Projects/Unit1.dfm", Form({"object Form1: TForm1", "  HelpContext = 7", "end"}));
     const std::string mak = dir.Write("My Projects/p.mak", "RESDEPEN = $(RESFILES) Unit1.dfm\r\n");
-    TMemoryTree tree;
-    Rescan("\"" + mak + "\"", tree);
-    EXPECT_EQ(tree.ToText(), "Form1:7\n");
+    EXPECT_EQ(ScanText(Rescan("\"" + mak + "\"")), "Form1:7\n");
     // A project that cannot be opened is named as given, quotes and all.
     const std::string missing = "\"" + dir.File("My Projects/none.mak") + "\"";
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
+    EXPECT_EQ(MessageOf<EFOpenError>(Rescan(missing)), "Cannot open file " + missing);
 }
 
 // A pasted name often brings blanks along; a list may name one file in two spellings.
@@ -352,24 +337,19 @@ TEST(Rescan, BlanksAroundTheNameAndFilesListedTwice) {
     dir.Write("A.dfm", Form({"object A: TForm1", "  HelpContext = 1", "end"}));
     const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) A.dfm sub\\..\\A.dfm ./A.dfm\r\n");
     std::filesystem::create_directory(dir.File("sub"));
-    TMemoryTree tree;
-    Rescan("  " + mak + "\t", tree);
-    EXPECT_EQ(tree.ToText(), "A:1\nA:1\nA:1\n");
-    ScanOptions once;
-    once.EachFileOnce = true;
-    Rescan(mak, tree, once);
-    EXPECT_EQ(tree.ToText(), "A:1\n");
+    const ScanResult result = Rescan("  " + mak + "\t");
+    EXPECT_EQ(ScanText(result), "A:1\nA:1\nA:1\n");
+    EXPECT_EQ(FormsOnce(result).size(), 1u);
     // What names no file with or without its blanks is reported as typed.
     const std::string missing = " " + dir.File("none.mak");
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(missing, tree); }), "Cannot open file " + missing);
+    EXPECT_EQ(MessageOf<EFOpenError>(Rescan(missing)), "Cannot open file " + missing);
 }
 
 TEST(Rescan, MessagesNameFormsAsListed) {
     TempDir dir;
     dir.Write("sub/a.txt", "not a form");
     const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) sub\\*.txt\r\n");
-    TMemoryTree tree;
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { Rescan(mak, tree); }), "Cannot open file sub\\*.txt");
+    EXPECT_EQ(MessageOf<EFOpenError>(Rescan(mak)), "Cannot open file sub\\*.txt");
 }
 
 TEST(Rescan, AnEntryThatIsNoFolderExistsWhateverItsDate) {
@@ -382,9 +362,7 @@ TEST(Rescan, AnEntryThatIsNoFolderExistsWhateverItsDate) {
     std::filesystem::create_directories(dir.File("Folder.dfm"));
     std::filesystem::create_directories(dir.File("only/Sub.dfm"));
     const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES) Folder.dfm only\\*.dfm Old.dfm\r\n");
-    TMemoryTree tree;
-    Rescan(mak, tree);
-    EXPECT_EQ(tree.ToText(), "Old:1970\n");
+    EXPECT_EQ(ScanText(Rescan(mak)), "Old:1970\n");
 }
 
 TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
@@ -392,8 +370,7 @@ TEST(Rescan, AFileThatIsNoFormStopsTheScan) {
     ScopedCurrentDir current(dir.Path());
     dir.Write("text.dfm", "object Form1: TForm1\r\nend\r\n");
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) text.dfm\r\n");
-    TMemoryTree tree;
-    EXPECT_EQ(MessageOf<EInvalidImage>([&] { Rescan("p.mak", tree); }), "Invalid stream format");
+    EXPECT_EQ(MessageOf<EInvalidImage>(Rescan("p.mak")), "Invalid stream format");
 }
 
 } // namespace
@@ -411,16 +388,11 @@ TEST(Rescan, RealProjects) {
         if (entry.path().extension() != ".mak")
             continue;
         ++projects;
-        TMemoryTree tree;
-        try {
-            Rescan(entry.path().string(), tree);
-        } catch (const Exception& error) {
-            EXPECT_FALSE(error.Message().empty()) << entry.path();
-        }
-        for (const TMemoryTree::Item& form : tree.Roots()) {
-            EXPECT_FALSE(form.Kind == rkBareForm && form.Children.empty()) << entry.path();
-            for (const TMemoryTree::Item& component : form.Children)
-                EXPECT_NE(component.Number.value_or(0), 0) << entry.path();
+        const ScanResult result = Rescan(entry.path().string());
+        EXPECT_TRUE(!result.Failure || !result.FailureMessage().empty()) << entry.path();
+        for (const ScannedForm& form : result.Forms) {
+            for (const ScannedComponent& component : form.Components)
+                EXPECT_NE(component.Number, 0) << entry.path();
         }
     }
     EXPECT_GT(projects, 0);

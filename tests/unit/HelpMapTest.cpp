@@ -1,4 +1,4 @@
-#include "scanner/HelpMap.h"
+#include "help/HelpEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -6,22 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "help/Findings.h"
+#include "report/CheckReport.h"
+#include "report/MapReport.h"
 #include "scanner/HelpContextScan.h"
 
 namespace {
 
-// A result tree as the scan fills it from form texts.
-class Tree {
-public:
-    Tree(std::initializer_list<std::string> formTexts) {
-        for (const std::string& text : formTexts)
-            ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), tree_);
+// The numbered nodes of forms as the scan reads them from their texts.
+std::vector<HelpContextEntry> Tree(std::initializer_list<std::string> formTexts) {
+    ScanResult result;
+    for (const std::string& text : formTexts) {
+        result.Forms.emplace_back();
+        ScanFormText(text, result.Forms.back());
     }
-    operator const TMemoryTree&() const { return tree_; }
-
-private:
-    TMemoryTree tree_;
-};
+    return NumberedNodes(FormsOnce(result));
+}
 
 // A form text: the form's own number (0: none) and components given as name and number.
 std::string Form(const std::string& name, int number,
@@ -60,20 +60,18 @@ std::string Joined(const std::vector<std::string>& items) {
 }
 
 TEST(NumberedNodes, AreTheNodesWithANumberOtherThanZeroInTreeOrder) {
-    const Tree tree{Form("Main", 100, {{"Edit1", 110}, {"Plain", 0}, {"Edit2", -5}}),
-                    Form("NoOwn", 0, {{"Box", 7}}),
-                    Form("Zero", 0, {{"Button", 8}}, true),
-                    Form("Nothing", 0, {{"Label", 0}}),
-                    Form("Alone", 3, {}),
-                    Form("Unnamed", 4, {{"", 9}})};
+    const std::vector<HelpContextEntry> tree =
+        Tree({Form("Main", 100, {{"Edit1", 110}, {"Plain", 0}, {"Edit2", -5}}),
+              Form("NoOwn", 0, {{"Box", 7}}), Form("Zero", 0, {{"Button", 8}}, true),
+              Form("Nothing", 0, {{"Label", 0}}), Form("Alone", 3, {}), Form("Unnamed", 4, {{"", 9}})});
     std::string nodes;
-    for (const HelpContextEntry& entry : NumberedNodes(tree))
+    for (const HelpContextEntry& entry : tree)
         nodes += entry.NodeName() + "=" + std::to_string(entry.Number) + " ";
     // A component without a name is still a component, never its form's own number.
     EXPECT_EQ(
         nodes,
         "Main=100 Main.Edit1=110 Main.Edit2=-5 NoOwn.Box=7 Zero.Button=8 Alone=3 Unnamed=4 Unnamed.=9 ");
-    EXPECT_EQ(Joined(HelpMapIdentifiers(NumberedNodes(tree), "IDH_")),
+    EXPECT_EQ(Joined(HelpMapIdentifiers(tree, "IDH_")),
               "IDH_Main IDH_Main_Edit1 IDH_Main_Edit2 IDH_NoOwn_Box IDH_Zero_Button IDH_Alone IDH_Unnamed "
               "IDH_Unnamed_");
 }
@@ -100,46 +98,47 @@ TEST(HelpMapIdentifiers, ReplaceEveryOtherCharacterAndNumberRepeats) {
 }
 
 TEST(HelpMapHeader, IsOneDefinePerEntryWithCrLf) {
-    const Tree tree{Form("Main", 100, {{"Edit1", 110}}), Form("Dialog", 0, {{"Edit1", -1}})};
-    EXPECT_EQ(HelpMapHeader(NumberedNodes(tree), "dir/Project1.mak", "quorvel-cli 9.9", "IDH_"),
+    const std::vector<HelpContextEntry> tree =
+        Tree({Form("Main", 100, {{"Edit1", 110}}), Form("Dialog", 0, {{"Edit1", -1}})});
+    EXPECT_EQ(MapHeader(tree, "dir/Project1.mak", "quorvel-cli 9.9", "IDH_"),
               "/* Help context numbers of dir/Project1.mak (quorvel-cli 9.9) */\r\n"
               "#define IDH_Main 100\r\n"
               "#define IDH_Main_Edit1 110\r\n"
               "#define IDH_Dialog_Edit1 -1\r\n");
-    EXPECT_EQ(HelpMapHeader({}, "", "x", "IDH_"), "/* Help context numbers of  (x) */\r\n");
+    EXPECT_EQ(MapHeader({}, "", "x", "IDH_"), "/* Help context numbers of  (x) */\r\n");
 }
 
 // A project's name never ends the comment early nor breaks its line.
 TEST(HelpMapHeader, KeepsTheCommentWhole) {
-    EXPECT_EQ(HelpMapHeader({}, "a*/b\r\n*/.mak", "x", "IDH_"),
+    EXPECT_EQ(MapHeader({}, "a*/b\r\n*/.mak", "x", "IDH_"),
               "/* Help context numbers of a* /b  * /.mak (x) */\r\n");
 }
 
 TEST(HelpMapCsv, QuotesAsRfc4180AndWritesUtf8) {
-    EXPECT_EQ(HelpMapCsv({}), "form,component,number\r\n");
-    EXPECT_EQ(HelpMapCsv(Entries({{"Main", 100}, {"Main.Edit1", -3}, {"Caf\xE9.\x80", 4}})),
+    EXPECT_EQ(MapCsv({}), "form,component,number\r\n");
+    EXPECT_EQ(MapCsv(Entries({{"Main", 100}, {"Main.Edit1", -3}, {"Caf\xE9.\x80", 4}})),
               "form,component,number\r\nMain,,100\r\nMain,Edit1,-3\r\nCaf\xC3\xA9,\xE2\x82\xAC,4\r\n");
     // A damaged form can give names that hold the separators.
     HelpContextEntry odd;
     odd.Form = "a,b";
     odd.Component = "say \"hi\"\r\nthere";
     odd.Number = 5;
-    EXPECT_EQ(HelpMapCsv({odd}), "form,component,number\r\n\"a,b\",\"say \"\"hi\"\"\r\nthere\",5\r\n");
+    EXPECT_EQ(MapCsv({odd}), "form,component,number\r\n\"a,b\",\"say \"\"hi\"\"\r\nthere\",5\r\n");
 }
 
 TEST(CheckHelpContexts, FindsRepeatedAndNegativeNumbersInTreeOrder) {
-    const Tree tree{Form("Main", 100, {{"Edit1", 110}, {"Edit2", -1}, {"Edit3", 110}}),
-                    Form("Dialog", 0, {{"Help", 100}, {"Back", -1}, {"Odd", -2}}),
-                    Form("Other", 0, {{"X", 5}})};
-    const std::vector<HelpContextFinding> findings = CheckHelpContexts(NumberedNodes(tree));
-    EXPECT_EQ(FindingsText(findings, 3), "duplicate 100: Main, Dialog.Help\n"
-                                         "duplicate 110: Main.Edit1, Main.Edit3\n"
-                                         "duplicate -1: Main.Edit2, Dialog.Back\n"
-                                         "negative -1: Main.Edit2\n"
-                                         "negative -1: Dialog.Back\n"
-                                         "negative -2: Dialog.Odd\n"
-                                         "6 findings in 3 forms\n");
-    EXPECT_EQ(FindingsJson(findings, {}),
+    const std::vector<HelpContextEntry> tree =
+        Tree({Form("Main", 100, {{"Edit1", 110}, {"Edit2", -1}, {"Edit3", 110}}),
+              Form("Dialog", 0, {{"Help", 100}, {"Back", -1}, {"Odd", -2}}), Form("Other", 0, {{"X", 5}})});
+    const std::vector<HelpContextFinding> findings = CheckHelpContexts(tree);
+    EXPECT_EQ(FindingsText(findings, tree, 3), "duplicate 100: Main, Dialog.Help\n"
+                                               "duplicate 110: Main.Edit1, Main.Edit3\n"
+                                               "duplicate -1: Main.Edit2, Dialog.Back\n"
+                                               "negative -1: Main.Edit2\n"
+                                               "negative -1: Dialog.Back\n"
+                                               "negative -2: Dialog.Odd\n"
+                                               "6 findings in 3 forms\n");
+    EXPECT_EQ(FindingsJson(findings, tree, {}),
               "[\n"
               "  {\"kind\": \"duplicate\", \"number\": 100, \"nodes\": [\"Main\", \"Dialog.Help\"]},\n"
               "  {\"kind\": \"duplicate\", \"number\": 110, \"nodes\": [\"Main.Edit1\", \"Main.Edit3\"]},\n"
@@ -151,17 +150,19 @@ TEST(CheckHelpContexts, FindsRepeatedAndNegativeNumbersInTreeOrder) {
 }
 
 TEST(CheckHelpContexts, ACleanProjectHasNoFindings) {
-    const Tree tree{Form("Main", 100, {{"Edit1", 110}}), Form("Zero", 0, {{"A", 1}}, true),
-                    Form("Zero2", 0, {{"B", 2}}, true)};
-    const std::vector<HelpContextFinding> findings = CheckHelpContexts(NumberedNodes(tree));
+    const std::vector<HelpContextEntry> tree =
+        Tree({Form("Main", 100, {{"Edit1", 110}}), Form("Zero", 0, {{"A", 1}}, true),
+              Form("Zero2", 0, {{"B", 2}}, true)});
+    const std::vector<HelpContextFinding> findings = CheckHelpContexts(tree);
     EXPECT_TRUE(findings.empty());
-    EXPECT_EQ(FindingsText(findings, 3), "0 findings in 3 forms\n");
-    EXPECT_EQ(FindingsJson(findings, {}), "[]\n");
+    EXPECT_EQ(FindingsText(findings, tree, 3), "0 findings in 3 forms\n");
+    EXPECT_EQ(FindingsJson(findings, tree, {}), "[]\n");
 }
 
 TEST(CheckHelpContexts, JsonNamesAreUtf8) {
-    const std::vector<HelpContextFinding> findings = CheckHelpContexts(Entries({{"Caf\xE9.\"q\"", -1}}));
-    EXPECT_EQ(FindingsJson(findings, {}),
+    const std::vector<HelpContextEntry> tree = Entries({{"Caf\xE9.\"q\"", -1}});
+    const std::vector<HelpContextFinding> findings = CheckHelpContexts(tree);
+    EXPECT_EQ(FindingsJson(findings, tree, {}),
               "[\n  {\"kind\": \"negative\", \"number\": -1, \"nodes\": [\"Caf\xC3\xA9.\\\"q\\\"\"]}\n]\n");
 }
 

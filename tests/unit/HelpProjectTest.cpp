@@ -9,6 +9,7 @@
 
 #include "help/HelpLinks.h"
 #include "help/RtfTopics.h"
+#include "report/CheckReport.h"
 #include "tests/support/TestFiles.h"
 
 #ifdef _WIN32
@@ -18,7 +19,7 @@
 namespace {
 
 const std::vector<HelpContextEntry> kEntries = {
-    {"Main", std::nullopt, 100}, {"Main", "Ok", 110}, {"Main", "Cancel", 120}};
+    {"Main", std::nullopt, 100, "", {}}, {"Main", "Ok", 110, "", {}}, {"Main", "Cancel", 120, "", {}}};
 const std::string kAllAliased = "[ALIAS]\nIDH_Main=t.htm\nIDH_Main_Ok=t.htm\nIDH_Main_Cancel=t.htm\n";
 const std::string kAllMapped = "[MAP]\nIDH_Main 100\nIDH_Main_Ok 110\nIDH_Main_Cancel 120\n";
 
@@ -37,7 +38,8 @@ std::string Report(const std::map<std::string, std::string>& files, const std::s
         dir.Write(name, bytes);
     const HelpProjectReading help = ReadHelpProject(dir.File(project));
     std::string report = FindingsText(
-        MergeFindings(CheckHelpContexts(kEntries), CheckHelpProject(kEntries, help.Project, "IDH_")), 1);
+        MergeFindings(CheckHelpContexts(kEntries), CheckHelpProject(kEntries, help.Project, "IDH_")),
+        kEntries, 1);
     for (const Notice& notice : help.Notices) {
         report += (notice.What == Notice::kWarning ? "warning " : "error ") + notice.File + ":" +
                   std::to_string(notice.Line) + ": " + notice.Message + "\n";

@@ -4,8 +4,9 @@
 
 #include <string>
 
+#include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormSource.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
 
@@ -40,12 +41,14 @@ TEST(TextFormStart, FindsTheFirstWordOfATextSavedForm) {
 }
 
 std::string ScanFile(const std::string& fileName) {
-    TMemoryTree tree;
-    ScanAnyVersionFormFile(ListedForm{fileName, fileName}, tree);
-    return tree.ToText();
+    TFileFormSource anyVersion(true);
+    ScanResult result;
+    result.Forms.emplace_back();
+    ScanFormText(anyVersion.FormText(ListedForm{fileName, fileName}), result.Forms.back());
+    return ScanText(result);
 }
 
-TEST(ScanAnyVersionFormFile, SearchesTextSavedFormsAsTheyStand) {
+TEST(AnyVersionFormSource, SearchesTextSavedFormsAsTheyStand) {
     const std::string crlf = "object Form1: TForm1\r\n  HelpContext = 5\r\n  object Button1: TButton\r\n"
                              "    HelpContext = 7\r\n  end\r\nend\r\n";
     const std::string lf =
@@ -59,7 +62,7 @@ TEST(ScanAnyVersionFormFile, SearchesTextSavedFormsAsTheyStand) {
     EXPECT_EQ(ScanFile(dir.Write("late.dfm", std::string(4090, ' ') + lf)), "Form1\n  Button1:-7\n");
 }
 
-TEST(ScanAnyVersionFormFile, ConvertsEveryOtherFile) {
+TEST(AnyVersionFormSource, ConvertsEveryOtherFile) {
     FormBuilder f;
     f.Object("TForm1", "Form1").Prop("HelpContext").Int(5).EndProps().EndChildren();
     TempDir dir;

@@ -1,0 +1,152 @@
+#include "report/CheckReport.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "report/Json.h"
+#include "runtime/Text.h"
+
+namespace {
+
+std::string NodeName(const std::vector<HelpContextEntry>& entries, std::size_t index, bool utf8) {
+    return utf8 ? entries[index].NodeNameUtf8() : entries[index].NodeName();
+}
+
+const char* NoticeKind(const Notice& notice) {
+    return notice.What == Notice::kWarning ? "warning" : "error";
+}
+
+// A file name as a SARIF artifact URI: Windows separators as slashes, every byte other than the
+// unreserved ones and "/" percent-encoded; an absolute name becomes a file URI.
+std::string ArtifactUri(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const bool drive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
+    std::string uri = drive ? "file:///" : IsAbsoluteName(name) ? "file://" : "";
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] == '\\' ? '/' : name[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+            c == '-' || c == '.' || c == '~' || c == '/' || (drive && i == 1))
+            uri += c;
+        else
+            uri += std::string{'%', kHex[static_cast<unsigned char>(c) >> 4],
+                               kHex[static_cast<unsigned char>(c) & 15]};
+    }
+    return uri;
+}
+
+Json Location(const std::string& file, int line) {
+    Json physical = {{"artifactLocation", {{"uri", ArtifactUri(file)}}}};
+    if (line > 0)
+        physical["region"] = {{"startLine", line}};
+    return Json::array({{{"physicalLocation", physical}}});
+}
+
+} // namespace
+
+std::string FindingLine(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
+                        bool utf8) {
+    std::string line = std::string(FindingKindName(finding.What)) + " ";
+    if (finding.What == HelpContextFinding::kStale) {
+        line += finding.Ids.empty() ? std::string() : finding.Ids.front();
+        line +=
+            ": help project " + std::to_string(finding.Help) + ", forms " + std::to_string(finding.Number);
+    } else {
+        line += std::to_string(finding.Number);
+    }
+    if (finding.What == HelpContextFinding::kNoTopic) {
+        for (size_t i = 0; i < finding.Ids.size(); ++i)
+            line += (i == 0 ? " (" : ", ") + finding.Ids[i];
+        line += finding.Ids.empty() ? "" : ")";
+    }
+    line += ":";
+    for (size_t i = 0; i < finding.Nodes.size(); ++i)
+        line += (i == 0 ? " " : ", ") + NodeName(entries, finding.Nodes[i], utf8);
+    return line;
+}
+
+std::string NoticeText(const Notice& notice) {
+    if (notice.File.empty() || (notice.Line == 0 && notice.Message.find(notice.File) != std::string::npos))
+        return notice.Message;
+    return notice.File + (notice.Line > 0 ? ":" + std::to_string(notice.Line) : std::string()) + ": " +
+           notice.Message;
+}
+
+std::string FindingsText(const std::vector<HelpContextFinding>& findings,
+                         const std::vector<HelpContextEntry>& entries, std::size_t forms) {
+    std::string text;
+    for (const HelpContextFinding& finding : findings)
+        text += FindingLine(finding, entries, false) + '\n';
+    return text + std::to_string(findings.size()) +
+           (findings.size() == 1 ? " finding in " : " findings in ") + std::to_string(forms) + " forms\n";
+}
+
+std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
+                         const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices) {
+    Json report = Json::array();
+    for (const HelpContextFinding& finding : findings) {
+        Json item = {{"kind", FindingKindName(finding.What)}};
+        if (finding.What == HelpContextFinding::kStale) {
+            item["id"] = finding.Ids.empty() ? std::string() : finding.Ids.front();
+            item["help"] = finding.Help;
+        }
+        item["number"] = finding.Number;
+        if (finding.What == HelpContextFinding::kNoTopic)
+            item["ids"] = finding.Ids;
+        Json nodes = Json::array();
+        for (const std::size_t node : finding.Nodes)
+            nodes.push_back(NodeName(entries, node, true));
+        item["nodes"] = std::move(nodes);
+        report.push_back(std::move(item));
+    }
+    for (const Notice& notice : notices) {
+        report.push_back({{"kind", NoticeKind(notice)},
+                          {"file", notice.File},
+                          {"line", notice.Line > 0 ? Json(notice.Line) : Json(nullptr)},
+                          {"message", notice.Message}});
+    }
+    return JsonText(report, 1);
+}
+
+std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
+                          const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices,
+                          const std::string& tool, const std::string& version) {
+    static const HelpContextFinding::Kind kKinds[] = {
+        HelpContextFinding::kDuplicate, HelpContextFinding::kNegative, HelpContextFinding::kUnmapped,
+        HelpContextFinding::kNoTopic, HelpContextFinding::kStale};
+    static const char* const kDescriptions[] = {
+        "A help context number held by more than one form or component.", "A negative help context number.",
+        "A help context number that the help project does not map.",
+        "A mapped help context number whose identifiers reach no topic.",
+        "An identifier that the help project maps to another number than the forms hold."};
+    Json rules = Json::array();
+    for (size_t i = 0; i < std::size(kKinds); ++i)
+        rules.push_back(
+            {{"id", FindingKindName(kKinds[i])}, {"shortDescription", {{"text", kDescriptions[i]}}}});
+    Json notifications = Json::array();
+    for (const Notice& notice : notices) {
+        Json notification = {{"level", NoticeKind(notice)}, {"message", {{"text", notice.Message}}}};
+        if (!notice.File.empty())
+            notification["locations"] = Location(notice.File, notice.Line);
+        notifications.push_back(std::move(notification));
+    }
+    Json results = Json::array();
+    for (const HelpContextFinding& finding : findings) {
+        Json result = {{"ruleId", FindingKindName(finding.What)},
+                       {"level", finding.What == HelpContextFinding::kDuplicate ? "warning" : "error"},
+                       {"message", {{"text", FindingLine(finding, entries, true)}}}};
+        if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
+            result["locations"] = Location(entries[finding.FirstEntry].File, 0);
+        results.push_back(std::move(result));
+    }
+    const bool successful = std::none_of(notices.begin(), notices.end(),
+                                         [](const Notice& notice) { return notice.What == Notice::kError; });
+    const Json log = {
+        {"version", "2.1.0"},
+        {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+        {"runs",
+         Json::array({{{"tool", {{"driver", {{"name", tool}, {"version", version}, {"rules", rules}}}}},
+                       {"invocations", Json::array({{{"executionSuccessful", successful},
+                                                     {"toolExecutionNotifications", notifications}}})},
+                       {"results", results}}})}};
+    return JsonText(log, 3);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "scanner/ScanResult.h"
+
+// The scan's tree as people and other tools read it.
+
+// The three kinds of node, which are also the image indexes of the window's tree.
+enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
+
+// A node's caption: the name, then ":" and the number when it has one. The name's bytes as they are.
+std::string NodeCaption(const std::string& name, std::optional<std::int32_t> number);
+
+// One node per line: each form the tree shows at column 0, its components after two blanks, each line
+// ending in `lineEnd`; the forms' bytes as they are.
+std::string ScanText(const ScanResult& result, const char* lineEnd = "\n");
+
+// A JSON array of {"caption", "image", "children"} objects, one form a line, captions in UTF-8 (each
+// form's NameEncoding).
+std::string ScanJson(const ScanResult& result);
