@@ -5,11 +5,7 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <stdio.h>
-#else
+#ifndef _WIN32
 #include <csignal>
 #endif
 
@@ -152,10 +148,7 @@ int Run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    // Output is exact bytes: LF stays LF, and the conversion's CR LF is not doubled.
-    _setmode(_fileno(stdout), _O_BINARY);
-#else
+#ifndef _WIN32
     // A reader that went away is a write error to report, not a signal that ends the process unheard.
     std::signal(SIGPIPE, SIG_IGN);
 #endif

@@ -10,9 +10,9 @@
 #include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "formstream/Simd.h"
-#include "runtime/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "runtime/Utf8.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "formstream/Reader.h"
 #include "runtime/Messages.h"
+#include "runtime/Text.h"
 
 namespace {
 
@@ -14,14 +15,6 @@ bool SameWord(const std::string& text, const char* word) {
     return i == text.size();
 }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 // The component prefix flag of an "inline" header (a frame placed on a form).
 constexpr std::uint8_t kFlagInline = 0x04;
 
@@ -31,7 +24,7 @@ std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options) 
     TFormBinaryWriter writer;
     TFormTextReader reader(input, options.WideStrings);
     reader.ReadForm(writer);
-    return writer.FormFile(options.ResourceName.empty() ? UpperCase(reader.RootClassName())
+    return writer.FormFile(options.ResourceName.empty() ? AsciiUpperCase(reader.RootClassName())
                                                         : options.ResourceName);
 }
 

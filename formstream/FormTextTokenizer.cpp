@@ -1,8 +1,9 @@
 #include "formstream/FormTextTokenizer.h"
 
-#include "runtime/Utf8.h"
 #include "io/Streams.h"
 #include "runtime/Messages.h"
+#include "runtime/Text.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -21,28 +22,20 @@ bool IsNameChar(int c) {
     return IsNameStart(c) || IsDigit(c);
 }
 
+// A byte of the stream or its end (-1) as a hexadecimal digit's value, or -1.
 int HexValue(int c) {
-    if (IsDigit(c))
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return c >= 0 && c < 0x80 ? HexDigitValue(static_cast<char>(c)) : -1;
 }
 
 } // namespace
 
 TFormTextTokenizer::TFormTextTokenizer(TStream& input)
     : input_(input), buffer_(new std::uint8_t[kBufferSize]) {
-    if (Peek() == 0xEF) {
-        // Three bytes of look-ahead do not always fit the buffer's rest; the mark can only stand at
-        // the very start, where the buffer was just filled, so they are there when the text has them.
-        if (end_ >= 3 && buffer_[1] == 0xBB && buffer_[2] == 0xBF) {
-            position_ = 3;
-            utf8_ = true;
-        }
-    }
+    // Three bytes of look-ahead do not always fit the buffer's rest; the mark can only stand at the
+    // very start, where the buffer was just filled, so they are there when the text has them.
+    Peek();
+    position_ = ByteOrderMarkLength(std::string_view(reinterpret_cast<const char*>(buffer_.get()), end_));
+    utf8_ = position_ != 0;
 }
 
 TFormTextTokenizer::~TFormTextTokenizer() = default;

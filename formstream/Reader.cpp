@@ -123,14 +123,6 @@ TExtended TReader::ReadFloatValue() {
     return TExtended::FromInteger(ReadIntValue());
 }
 
-std::string TReader::ReadShortString() {
-    std::uint8_t length;
-    ReadBytes(&length, 1);
-    std::string text(length, '\0');
-    ReadBytes(text.data(), length);
-    return text;
-}
-
 std::string_view TReader::ReadShortStringAcrossRefill(std::uint8_t length) {
     ReadBytes(shortString_, length);
     return {shortString_, length};

@@ -151,9 +151,8 @@ public:
 
     std::int32_t ReadIntValue();
     TExtended ReadFloatValue();
-    std::string ReadShortString();
-    // The same without a copy where the bytes lie whole in the buffer; valid until the next read
-    // from this reader.
+    // A length byte and as many bytes, without a copy where they lie whole in the buffer; valid until
+    // the next read from this reader.
     std::string_view ReadShortStringView() {
         const std::uint8_t length = ReadTag();
         if (bufferEnd_ - bufferPosition_ < length)

@@ -6,6 +6,7 @@
 #include "framework/UtilWindow.h"
 #include "io/Os.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Text.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -21,12 +22,6 @@ namespace {
 constexpr UINT_PTR kHintTimer = 1;
 constexpr SIZE_T kHintWatcherStack = 64 * 1024;
 
-std::string Upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 } // namespace
 
 TAutomationSwitches FindAutomationSwitches(const std::vector<std::string>& args) {
@@ -34,7 +29,7 @@ TAutomationSwitches FindAutomationSwitches(const std::vector<std::string>& args)
     for (const std::string& arg : args) {
         if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
             continue;
-        const std::string word = Upper(arg.substr(1));
+        const std::string word = AsciiUpperCase(arg.substr(1));
         if (word == "AUTOMATION")
             found.Automation = true;
         else if (word == "EMBEDDING")

@@ -23,26 +23,6 @@ void TStrings::SetAllText(const char* text, std::size_t length) {
     }
 }
 
-std::string TStrings::GetAllText() const {
-    std::string text;
-    for (int i = 0; i < Count(); ++i) {
-        text += Get(i);
-        text += "\r\n";
-    }
-    return text;
-}
-
-void TStrings::LoadLinesFromStream(TStream& stream) {
-    const std::int32_t size = stream.Size() - stream.Position();
-    if (size <= 0) {
-        SetAllText(nullptr, 0);
-        return;
-    }
-    std::unique_ptr<char[]> text(new char[static_cast<size_t>(size)]);
-    const std::int32_t got = stream.Read(text.get(), size);
-    SetAllText(text.get(), got > 0 ? static_cast<size_t>(got) : 0);
-}
-
 const TStringList::Item& TStringList::At(int index) const {
     if (index < 0 || index >= Count())
         throw EListError(SListIndexError, {});

@@ -28,11 +28,6 @@ public:
     // a zero byte ends the text.
     void SetAllText(const char* text, std::size_t length);
     void SetAllText(const std::string& text) { SetAllText(text.data(), text.size()); }
-    // Every line followed by CR LF.
-    std::string GetAllText() const;
-
-    // Reads the rest of the stream with one Read and keeps the bytes it actually got.
-    void LoadLinesFromStream(TStream& stream);
 };
 
 // The line list that stores its lines in order.

@@ -42,38 +42,42 @@ FileHandle FileCreate(const std::string& name) {
     return fd < 0 ? kInvalidHandle : fd;
 }
 
-std::int32_t FileRead(FileHandle handle, void* buffer, std::int32_t count) {
-    if (count <= 0)
-        return 0;
-    // A regular file gives all it has in one call on Windows; keep that promise across EINTR and
-    // short reads here.
-    auto* out = static_cast<char*>(buffer);
-    std::int32_t done = 0;
+namespace {
+
+// A whole transfer of `count` bytes by `step` (read or write), which may move fewer and may be
+// interrupted by a signal before it moves any: the bytes moved, fewer only at the end of a file or an
+// error.
+template <class Step> std::size_t Whole(std::size_t count, Step step) {
+    std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::read(static_cast<int>(handle), out + done, static_cast<size_t>(count - done));
-        if (got < 0 && errno == EINTR)
+        const ssize_t moved = step(done);
+        if (moved < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (moved <= 0)
             break;
-        done += static_cast<std::int32_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return done;
 }
 
+} // namespace
+
+// A regular file gives all it has in one call on Windows; keep that promise across EINTR and short
+// reads here.
+std::int32_t FileRead(FileHandle handle, void* buffer, std::int32_t count) {
+    auto* out = static_cast<char*>(buffer);
+    return static_cast<std::int32_t>(
+        Whole(count > 0 ? static_cast<std::size_t>(count) : 0, [&](std::size_t done) {
+            return ::read(static_cast<int>(handle), out + done, static_cast<std::size_t>(count) - done);
+        }));
+}
+
 std::int32_t FileWrite(FileHandle handle, const void* buffer, std::int32_t count) {
-    if (count <= 0)
-        return 0;
     const auto* in = static_cast<const char*>(buffer);
-    std::int32_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(static_cast<int>(handle), in + done, static_cast<size_t>(count - done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            break;
-        done += static_cast<std::int32_t>(put);
-    }
-    return done;
+    return static_cast<std::int32_t>(
+        Whole(count > 0 ? static_cast<std::size_t>(count) : 0, [&](std::size_t done) {
+            return ::write(static_cast<int>(handle), in + done, static_cast<std::size_t>(count) - done);
+        }));
 }
 
 std::int32_t FileSeek(FileHandle handle, std::int32_t offset, int origin) {
@@ -106,14 +110,8 @@ FileHandle StdOutHandle() {
 }
 
 void WriteStdErr(std::string_view utf8) {
-    for (size_t at = 0; at < utf8.size();) {
-        const ssize_t put = ::write(STDERR_FILENO, utf8.data() + at, utf8.size() - at);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return;
-        at += static_cast<size_t>(put);
-    }
+    Whole(utf8.size(),
+          [&](std::size_t done) { return ::write(STDERR_FILENO, utf8.data() + done, utf8.size() - done); });
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

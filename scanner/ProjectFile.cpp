@@ -34,14 +34,8 @@ std::optional<std::uint32_t> CharacterReference(std::string_view ref) {
         return std::nullopt;
     std::uint32_t code = 0;
     for (const char c : digits) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = hex ? HexDigitValue(c) : c >= '0' && c <= '9' ? c - '0' : -1;
+        if (digit < 0)
             return std::nullopt;
         code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
         if (code > 0x10FFFF)
@@ -62,7 +56,7 @@ public:
     NameListReader(std::string_view xml, const std::string& fileName) : xml_(xml), fileName_(fileName) {}
 
     std::string Read() {
-        size_t at = StartsWith(xml_, 0, "\xEF\xBB\xBF") ? 3 : 0;
+        size_t at = ByteOrderMarkLength(xml_);
         for (;;) {
             const size_t open = xml_.find('<', at);
             if (open == kNone)

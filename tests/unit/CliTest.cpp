@@ -189,6 +189,29 @@ TEST(CliScan, JsonCaptionsAreUtf8) {
         "[\n  {\"caption\": \"Caf\xC3\xA9\xE2\x82\xAC\xC2\x81:1\", \"image\": 0, \"children\": []}\n]\n");
 }
 
+// Names are in the code page their form was saved in (Windows-1252 unless --codepage says another);
+// later versions write UTF-8, which --any-version takes where a name is valid UTF-8. JSON and CSV
+// convert; the text keeps the bytes.
+TEST(CliScan, NamesAreConvertedFromTheirCodePage) {
+    TempDir dir;
+    dir.Write("Ru.dfm", Form("\xCF\xF0\xE8", 5, 0));
+    dir.Write("Jp.dfm", "object \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3: TForm1\r\n  HelpContext = 6\r\nend\r\n");
+    dir.Write("p.mak", "RESDEPEN = $(RESFILES) Ru.dfm Jp.dfm\r\n");
+    const struct {
+        const char* args;
+        const char* out;
+    } cases[] = {
+        {"scan --json --codepage 1251 p.mak", "[\n  {\"caption\": \"\xD0\x9F\xD1\x80\xD0\xB8:5\", \"image\": 0, \"children\": []}\n]\n"},
+        {"map --format csv --any-version --codepage=1251 p.mak",
+         "form,component,number\r\n\xD0\x9F\xD1\x80\xD0\xB8,,5\r\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3,,6\r\n"},
+        {"map --format csv p.mak", "form,component,number\r\n\xC3\x8F\xC3\xB0\xC3\xA8,,5\r\n"},
+        {"scan --codepage 1251 --any-version p.mak", "\xCF\xF0\xE8:5\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3:6\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Cli(c.args, dir.Path()).Out, c.out) << c.args;
+    EXPECT_EQ(Cli("scan --codepage 65001 p.mak", dir.Path()).Exit, 2);
+}
+
 TEST(CliUsage, ExitCodes) {
     EXPECT_EQ(Cli("scan ''").Exit, 0);
     EXPECT_EQ(Cli("scan ''").Out, "");

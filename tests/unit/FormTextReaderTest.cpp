@@ -642,8 +642,8 @@ private:
         const TComponentPrefix a = original_->ReadComponentPrefix();
         const TComponentPrefix b = copy_->ReadComponentPrefix();
         Same(a.Flags == b.Flags && a.ChildPosition == b.ChildPosition, "prefix");
-        Same(original_->ReadShortString() == copy_->ReadShortString(), "class name");
-        Same(original_->ReadShortString() == copy_->ReadShortString(), "component name");
+        Same(original_->ReadShortStringView() == copy_->ReadShortStringView(), "class name");
+        Same(original_->ReadShortStringView() == copy_->ReadShortStringView(), "component name");
         Properties();
         while (!original_->AtListEnd() && difference_.empty())
             Component();
@@ -653,7 +653,7 @@ private:
 
     void Properties() {
         while (!original_->AtListEnd() && difference_.empty()) {
-            Same(original_->ReadShortString() == copy_->ReadShortString(), "property name");
+            Same(original_->ReadShortStringView() == copy_->ReadShortStringView(), "property name");
             Value();
         }
         original_->ExpectListEnd();
@@ -739,7 +739,7 @@ private:
             case TagSet: {
                 reader.ReadTag();
                 std::string elements = "11:";
-                for (std::string element; !(element = reader.ReadShortString()).empty();)
+                for (std::string element; !(element = reader.ReadShortStringView()).empty();)
                     elements += element + ",";
                 return elements;
             }
@@ -759,7 +759,7 @@ private:
             }
             default:
                 reader.ReadTag();
-                return std::to_string(tag) + (tag == TagIdent ? ":" + reader.ReadShortString() : "");
+                return std::to_string(tag) + (tag == TagIdent ? ":" + std::string(reader.ReadShortStringView()) : "");
         }
     }
 

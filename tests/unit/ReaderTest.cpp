@@ -112,14 +112,14 @@ TEST(TReader, ComponentPrefixes) {
         if (prefix.Flags & FlagChildPosition) {
             EXPECT_EQ(prefix.ChildPosition, c.childPosition);
         }
-        EXPECT_EQ(reader.ReadShortString(), c.className);
+        EXPECT_EQ(reader.ReadShortStringView(), c.className);
     }
 
     // 0xEF has a clear high bit: no prefix, it is the class name's length.
     BytesStream stream("\xEF" + std::string(0xEF, 'C'));
     TReader reader(stream);
     EXPECT_EQ(reader.ReadComponentPrefix().Flags, 0);
-    EXPECT_EQ(reader.ReadShortString(), std::string(0xEF, 'C'));
+    EXPECT_EQ(reader.ReadShortStringView(), std::string(0xEF, 'C'));
 }
 
 TEST(TReader, ChildPositionMustBeAnInteger) {

@@ -73,13 +73,4 @@ TEST(TStringList, CapacityGrowsInSmallSteps) {
     EXPECT_EQ(list.Get(39), "39");
 }
 
-TEST(TStringList, LoadsTheRestOfAStream) {
-    TMemoryStream stream;
-    stream.Write("skip\r\nline 1\r\nline 2", 20);
-    stream.SetPosition(6);
-    TStringList list;
-    list.LoadLinesFromStream(stream);
-    EXPECT_EQ(Lines(list), (L{"line 1", "line 2"}));
-}
-
 } // namespace
