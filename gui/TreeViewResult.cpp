@@ -4,14 +4,22 @@
 
 void TTreeViewResult::Clear() {
     nodes_.Clear();
+    shown_.Clear();
+    shownForms_.clear();
 }
 
 TResultTree::Node TTreeViewResult::AddForm(const std::string& name, std::optional<std::int32_t> number) {
-    return Add(TTreeNode(), name, number, number ? rkForm : rkBareForm);
+    const Node form = Add(TTreeNode(), name, number, number ? rkForm : rkBareForm);
+    shownForms_[form] = shown_.AddForm(name, number);
+    return form;
 }
 
 TResultTree::Node TTreeViewResult::AddComponent(Node form, const std::string& name, std::int32_t number) {
-    return Add(NodeOf(form), name, number, rkComponent);
+    const Node component = Add(NodeOf(form), name, number, rkComponent);
+    const auto shownForm = shownForms_.find(form);
+    if (shownForm != shownForms_.end())
+        shown_.AddComponent(shownForm->second, name, number);
+    return component;
 }
 
 // A form's names are bytes in the ANSI code page of the system that wrote it; the tree's text is

@@ -102,7 +102,8 @@ TEST_F(UnicodeNamesTest, AProjectChosenInTheBrowseDialogScans) {
 TEST_F(UnicodeNamesTest, ACaptionInTheFormsCodePageShowsAsItsCharacters) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the case is written for code page 1252";
-    TTreeViewResult result(form->TreeView1->Items());
+    TMemoryTree data;
+    TTreeViewResult result(form->TreeView1->Items(), data);
     const std::string text = "object Caf\xE9: TForm1\r\n  HelpContext = 5\r\nend\r\n";
     ScanFormText(text.data(), static_cast<std::int32_t>(text.size()), result);
     const TTreeNode node = form->TreeView1->Items().GetFirstNode();
