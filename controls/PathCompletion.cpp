@@ -85,10 +85,16 @@ public:
         Close();
         return S_OK;
     }
+    // A copy that goes on from the same entry, on a search of its own.
     HRESULT STDMETHODCALLTYPE Clone(IEnumString** copy) override {
-        if (copy)
-            *copy = nullptr;
-        return E_NOTIMPL;
+        if (!copy)
+            return E_POINTER;
+        auto* twin = new FolderEntries;
+        twin->folder_ = folder_;
+        if (started_)
+            twin->Skip(passed_);
+        *copy = static_cast<IEnumString*>(twin);
+        return S_OK;
     }
 
 private:
@@ -109,8 +115,10 @@ private:
                 return std::wstring();
             }
             const std::wstring name = found.cFileName;
-            if (name != L"." && name != L".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN))
+            if (name != L"." && name != L".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
+                ++passed_;
                 return name;
+            }
         }
     }
     void Close() {
@@ -118,12 +126,14 @@ private:
             FindClose(search_);
         search_ = INVALID_HANDLE_VALUE;
         started_ = false;
+        passed_ = 0;
     }
 
     std::atomic<ULONG> references_{1};
     std::wstring folder_; // as typed, up to and including its last separator; empty: the current folder
     HANDLE search_ = INVALID_HANDLE_VALUE;
     bool started_ = false;
+    ULONG passed_ = 0; // entries given or skipped since the search started
 };
 #pragma GCC diagnostic pop
 
