@@ -1,6 +1,7 @@
 #include "controls/FileDirEdit.h"
 
 #include "controls/EditButton.h"
+#include "controls/PathCompletion.h"
 #include "resources/ResourceNames.h"
 
 #include <algorithm>
@@ -25,6 +26,21 @@ void TFileDirEdit::CreateParams(TCreateParams& params) {
     TCustomComboEdit::CreateParams(params);
     params.WinClassName = "TFileDirEdit";
     params.Style |= ES_OEMCONVERT;
+}
+
+// The completion goes with the window: a window made anew gets it again.
+void TFileDirEdit::CreateWnd() {
+    TCustomComboEdit::CreateWnd();
+    if (pathCompletion_)
+        CompletePathsIn(Handle());
+}
+
+void TFileDirEdit::SetPathCompletion(bool value) {
+    if (pathCompletion_ == value)
+        return;
+    pathCompletion_ = value;
+    if (HandleAllocated())
+        RecreateWnd();
 }
 
 void TFileDirEdit::ApplyDefaultGlyph() {

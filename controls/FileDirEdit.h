@@ -22,8 +22,13 @@ public:
     TExecOpenDialogEvent OnBeforeDialog;
     TExecOpenDialogEvent OnAfterDialog;
 
+    // Names typed into the edit are completed from the file system, as in the Run box (off by default).
+    bool PathCompletion() const { return pathCompletion_; }
+    void SetPathCompletion(bool value);
+
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
     void ApplyDefaultGlyph() override;
 
     void DoBeforeDialog(std::string& name, bool& action);
@@ -35,4 +40,5 @@ protected:
 
 private:
     UINT savedErrorMode_ = 0;
+    bool pathCompletion_ = false;
 };

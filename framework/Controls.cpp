@@ -2,9 +2,11 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 #include "io/Os.h"
 #include "runtime/Exceptions.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -541,8 +543,9 @@ TWinControl* TWinControl::FindControl(HWND window) {
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId())
         return nullptr;
-    // Only windows of our own procedure carry a control in their user data.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != FrameworkWindowProc)
+    // Only windows of our own classes carry a control in their user data. The class tells, not the window's
+    // procedure now: a window may be subclassed (as the system's completion does to an edit).
+    if (reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC)) != FrameworkWindowProc)
         return nullptr;
     return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -749,6 +752,8 @@ void TWinControl::CreateWnd() {
         throw EOutOfResources("Error creating window");
     PlaceInZOrder();
     ApplyFont();
+    if (acceptFiles_)
+        DragAcceptFiles(window, TRUE);
     for (TWinControl* child : tabList_)
         if (!child->handle_)
             child->CreateWnd();
@@ -828,6 +833,53 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     SetBoundsValues(left, top, width, height);
     if (handle_)
         SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetPopupMenu(TPopupMenu* value) {
+    if (popupMenu_ == value)
+        return;
+    if (popupMenu_)
+        popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = value;
+    if (popupMenu_)
+        popupMenu_->FreeNotification(this);
+}
+
+void TWinControl::Notification(TComponent* component, TOperation operation) {
+    TControl::Notification(component, operation);
+    if (operation == opRemove && component == popupMenu_)
+        popupMenu_ = nullptr;
+}
+
+// The keyboard's request (the Menu key, Shift+F10) comes without a point: (-1, -1).
+void TWinControl::ContextMenu(LPARAM at) {
+    POINT screen{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (screen.x == -1 && screen.y == -1)
+        screen = ClientToScreen(KeyboardPopupPoint());
+    popupMenu_->Popup(this, screen);
+}
+
+void TWinControl::SetAcceptFiles(bool value) {
+    if (acceptFiles_ == value)
+        return;
+    acceptFiles_ = value;
+    if (handle_)
+        DragAcceptFiles(handle_, value ? TRUE : FALSE);
+}
+
+// The receiver of a drop frees the shell's block, whatever its handler does with the names.
+void TWinControl::DropFiles(WPARAM drop) {
+    const auto files = reinterpret_cast<HDROP>(drop);
+    std::vector<std::string> names;
+    const UINT count = DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(files, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(files, i, name.data(), static_cast<UINT>(name.size())));
+        names.push_back(os::Narrow(name));
+    }
+    DragFinish(files);
+    if (OnDropFiles)
+        OnDropFiles(this, names);
 }
 
 void TWinControl::UpdateBoundsFromWindow() {
@@ -1110,6 +1162,21 @@ void TWinControl::WndProc(TMessage& message) {
         case WM_SYSCOLORCHANGE:
             Perform(CM_SYSCOLORCHANGE);
             break;
+        case WM_CONTEXTMENU: {
+            // Some controls ask their parent for their menu (the tree view after a right click); a child
+            // without a menu of its own passes the message on to its parent.
+            TWinControl* control = FindControl(reinterpret_cast<HWND>(message.WParam));
+            if (!control || !control->popupMenu_)
+                control = this;
+            if (control->popupMenu_) {
+                control->ContextMenu(message.LParam);
+                return;
+            }
+            break;
+        }
+        case WM_DROPFILES:
+            DropFiles(message.WParam);
+            return;
         case CM_DIALOGKEY:
         case CM_DIALOGCHAR:
         case CM_FOCUSCHANGED:

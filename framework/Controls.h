@@ -80,9 +80,12 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>; // a UTF-16 unit
+// Files dropped from the shell: their names, whole and in UTF-8, in the order the shell gives them.
+using TDropFilesEvent = std::function<void(TObject* sender, const std::vector<std::string>& names)>;
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 // A visual component with bounds inside a parent. A control without a window of its own (see
 // TGraphicControl) draws on its parent's window and gets its mouse messages through the parent.
@@ -293,6 +296,17 @@ public:
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
+    // The shortcut menu of the window and of the children that have none: a right click, the Menu key or
+    // Shift+F10 opens it (the platform's WM_CONTEXTMENU). Not owned; cleared when the menu is freed.
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
+
+    // Files dragged from the shell may be dropped on the window (WS_EX_ACCEPTFILES); OnDropFiles hears
+    // their names.
+    bool AcceptFiles() const { return acceptFiles_; }
+    void SetAcceptFiles(bool value);
+    TDropFilesEvent OnDropFiles;
+
     // Used by TControl::SetParent.
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
@@ -335,9 +349,15 @@ protected:
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);
     virtual void KeyPress(wchar_t& key); // a UTF-16 unit
+    // Where the shortcut menu appears when the keyboard opened it, in client coordinates: the top-left
+    // corner unless the control knows a better place (a tree view: its selected item).
+    virtual POINT KeyboardPopupPoint() { return POINT{0, 0}; }
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void ContextMenu(LPARAM at);
+    void DropFiles(WPARAM drop); // an HDROP
     void PaintHandler(TMessage& message);
     void PlaceInZOrder();
     bool RouteMouseMessage(TMessage& message);
@@ -350,7 +370,9 @@ private:
     std::vector<TWinControl*> tabList_;  // not owned: windowed children in tab order
     TControl* captureControl_ = nullptr; // not owned; cleared when it leaves or the capture ends
     bool creating_ = false;
-    GdiObject colorBrush_; // the background brush handed to a built-in control for its colour
+    GdiObject colorBrush_;            // the background brush handed to a built-in control for its colour
+    TPopupMenu* popupMenu_ = nullptr; // not owned; cleared by Notification
+    bool acceptFiles_ = false;
 };
 
 // A window-less control: it draws on its parent's window through its canvas.

@@ -181,6 +181,14 @@ void TCustomEdit::WndProc(TMessage& message) {
             reportedText_ = Text();
             Change();
             return;
+        case WM_SETTEXT:
+            // A text set from outside the framework (the choice of a completion list, another program) is a
+            // change as a typed one is, also where the window reports none (a multi-line edit); the
+            // framework's own writes report themselves.
+            TWinControl::WndProc(message);
+            if (!ChangeReportsMuted())
+                TextMayHaveChanged();
+            return;
         case CM_ENTER:
             AutoSelectOnEnter();
             break;

@@ -8,9 +8,9 @@ enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TEditBorderStyle { ebsNone, ebsSingle };
 
 // The platform edit window. OnChange fires once for every change of the text: for typing, cutting,
-// pasting and undoing through the edit's own change report (EN_CHANGE), and for a Text write through
-// the text-changed notification; never while the window is being made, and never when the text is
-// what it was at the last report.
+// pasting and undoing through the edit's own change report (EN_CHANGE), for a Text write through the
+// text-changed notification, and for a text set from outside (WM_SETTEXT); never while the window is
+// being made, and never when the text is what it was at the last report.
 class TCustomEdit : public TWinControl {
 public:
     explicit TCustomEdit(TComponent* owner);

@@ -290,6 +290,20 @@ void TForm::WndProc(TMessage& message) {
     TWinControl::WndProc(message);
 }
 
+RECT OnAMonitor(const RECT& bounds) {
+    if (MonitorFromRect(&bounds, MONITOR_DEFAULTTONULL))
+        return bounds;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &monitor))
+        return bounds;
+    const RECT& work = monitor.rcWork;
+    const LONG width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    const LONG left = std::max(work.left, std::min(bounds.left, work.right - width));
+    const LONG top = std::max(work.top, std::min(bounds.top, work.bottom - height));
+    return RECT{left, top, left + width, top + height};
+}
+
 // ---- TScreen --------------------------------------------------------------------------------------
 
 TScreen::TScreen(TComponent* owner) : TComponent(owner) {

@@ -72,6 +72,10 @@ private:
     int clientWidth_ = -1, clientHeight_ = -1; // asked for before the window exists
 };
 
+// A top-level window's bounds (screen pixels) as they are when they overlap a monitor; otherwise moved
+// into the work area of the nearest monitor, as far as they fit there (the top-left corner first).
+RECT OnAMonitor(const RECT& bounds);
+
 // What the program knows about the screen, its forms and the mouse.
 class TScreen : public TComponent {
 public:

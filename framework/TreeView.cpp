@@ -340,6 +340,24 @@ void TTreeView::Notification(TComponent* component, TOperation operation) {
     }
 }
 
+void TTreeView::SelectNodeAtCursor() {
+    const DWORD at = GetMessagePos();
+    TVHITTESTINFO hit{};
+    hit.pt = ScreenToClient(POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))});
+    SendMessageW(Handle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.hItem && (hit.flags & TVHT_ONITEM))
+        SetSelected(TTreeNode(&items_, hit.hItem));
+}
+
+POINT TTreeView::KeyboardPopupPoint() {
+    const TTreeNode node = Selected();
+    if (!node)
+        return TWinControl::KeyboardPopupPoint();
+    SendMessageW(Handle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(node.ItemId()));
+    const RECT caption = node.DisplayRect(true);
+    return POINT{caption.left, caption.bottom};
+}
+
 HWND TTreeView::EditHandle() {
     if (!HandleAllocated())
         return nullptr;
@@ -372,6 +390,11 @@ void TTreeView::Notify(TMessage& message) {
     switch (header->code) {
         case NM_CLICK:
             Click();
+            break;
+        case NM_RCLICK:
+            // 0: the tree view goes on to ask its parent for the shortcut menu (WM_CONTEXTMENU).
+            if (RightClickSelect)
+                SelectNodeAtCursor();
             break;
         case NM_DBLCLK:
             break; // OnDblClick fires from WM_LBUTTONDBLCLK; 0: the tree view still expands or collapses

@@ -102,6 +102,9 @@ public:
     HWND EditHandle();
     bool IsEditing() { return EditHandle() != nullptr; }
 
+    // A right click selects the node under it before the shortcut menu opens on it.
+    bool RightClickSelect = false;
+
     TTVNodeEvent OnChange;   // the selection moved to `node`
     TTVNodeEvent OnDeletion; // `node` is being deleted (not while the whole tree is cleared)
 
@@ -115,10 +118,13 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     // The indent and the images go with the rest of the layout.
     void ChangeScale(int newDpi, int oldDpi) override;
+    // Below the selected node's caption, scrolled into view; the top-left corner without a selection.
+    POINT KeyboardPopupPoint() override;
 
 private:
     friend class TTreeNodes;
     void Notify(TMessage& message);
+    void SelectNodeAtCursor(); // where the message being handled found the mouse
     void ApplyImages();
     void ApplyColor();
 

@@ -1,5 +1,6 @@
 #include "gui/MainForm.h"
 
+#include "controls/FileNames.h"
 #include "controls/FilenameEdit.h"
 #include "controls/RxLabel.h"
 #include "controls/RxSpeedButton.h"
@@ -8,22 +9,29 @@
 #include "framework/Bevel.h"
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
+#include "framework/Menus.h"
 #include "framework/TreeView.h"
 #include "gui/TreeViewResult.h"
 #include "io/Os.h"
+#include "report/ScanReport.h"
 #include "resources/ResourceNames.h"
+#include "runtime/Text.h"
 #include "scanner/FormTextCache.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
 TForm1* Form1 = nullptr;
 
 namespace {
+
+// Posted by OpenAtStart: what the window opens at start is opened once it shows.
+constexpr UINT CM_OPENATSTART = WM_APP + 1;
 
 // One of the three flat glyph buttons below the frame.
 TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const char* hint,
@@ -49,6 +57,27 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
 bool NoProjectFileThere(const std::string& text) {
     os::FileStamp stamp;
     return !os::FileStampOf(ProjectFileOf(text), stamp);
+}
+
+// The name with the folder it stands in when it is relative (to the current folder), UTF-8.
+std::string FullPathName(const std::string& name) {
+    const std::wstring wide = os::Widen(name);
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size())
+        return name;
+    full.resize(length);
+    return os::Narrow(full);
+}
+
+// A makefile, or the project file of the environment's later versions: what the browse dialog offers.
+bool IsProjectFileName(const std::string& name) {
+    const size_t dot = name.find_last_of(".\\/:");
+    if (dot == std::string::npos || name[dot] != '.')
+        return false;
+    const std::string extension = AsciiUpperCase(name.substr(dot));
+    return extension == ".MAK" || extension == ".BPR";
 }
 
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
@@ -151,6 +180,27 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
         ImageList1->AddResource(image);
     TreeView1->SetImages(ImageList1);
 
+    // Beyond the stored description: the tree's shortcut menu, dropped files and completed paths.
+    PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->SetName("PopupMenu1");
+    PopupMenu1->OnPopup = [this](TObject* sender) { PopupMenu1Popup(sender); };
+    CopyNumber1 = PopupMenu1->Add("CopyNumber1", "&Copy number", [this](TObject* s) { CopyNumber1Click(s); });
+    CopyMapLine1 =
+        PopupMenu1->Add("CopyMapLine1", "Copy as &map line", [this](TObject* s) { CopyMapLine1Click(s); });
+    CopyAll1 = PopupMenu1->Add("CopyAll1", "Copy &all as text", [this](TObject* s) { CopyAll1Click(s); });
+    TreeView1->SetPopupMenu(PopupMenu1);
+    TreeView1->RightClickSelect = true;
+
+    const TDropFilesEvent dropped = [this](TObject* sender, const std::vector<std::string>& names) {
+        FormDropFiles(sender, names);
+    };
+    OnDropFiles = dropped;
+    SetAcceptFiles(true);
+    FilenameEdit1->OnDropFiles = dropped;
+    FilenameEdit1->SetAcceptFiles(true);
+    FilenameEdit1->SetPathCompletion(true);
+    OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+
     for (TRxSpeedButton* button : {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3})
         button->Loaded();
 }
@@ -162,6 +212,79 @@ TForm1::~TForm1() {
         SecretPanel1->SetActive(false);
 }
 
+// A remembered place on no monitor any more comes onto the nearest one. The window's size is always its
+// layout's for the monitor's resolution (its border is fixed), so only the place is taken over.
+void TForm1::CreateWnd() {
+    TForm::CreateWnd();
+    if (const std::optional<RECT>& place = settings_.WindowPlace()) {
+        const RECT bounds =
+            OnAMonitor(RECT{place->left, place->top, place->left + Width(), place->top + Height()});
+        SetBounds(bounds.left, bounds.top, Width(), Height());
+    }
+    placeAtStart_ = BoundsRect();
+}
+
+void TForm1::WndProc(TMessage& message) {
+    switch (message.Msg) {
+        case CM_OPENATSTART:
+            OpenStartProject();
+            return;
+        case WM_ENDSESSION:
+            // Windows ends without closing its windows.
+            if (message.WParam)
+                RememberPlace();
+            break;
+    }
+    TForm::WndProc(message);
+}
+
+void TForm1::OpenAtStart(const std::string& argument) {
+    startArgument_ = argument;
+    PostMessageW(Handle(), CM_OPENATSTART, 0, 0);
+}
+
+// A remembered project whose file is gone is forgotten quietly: the window starts empty.
+void TForm1::OpenStartProject() {
+    if (!startArgument_.empty()) {
+        OpenProject(FullPathName(startArgument_));
+        startArgument_.clear();
+    } else if (const std::string& last = settings_.LastProject();
+               !last.empty() && !NoProjectFileThere(last)) {
+        FilenameEdit1->SetText(QuoteNameWithBlanks(last));
+    }
+}
+
+// As the browse dialog's choice: the text changes and its change scans. A name of no file, or the text
+// the edit holds already, changes nothing that scans: it is scanned as by Rescan, which reports.
+void TForm1::OpenProject(const std::string& fileName) {
+    const std::string text = QuoteNameWithBlanks(fileName);
+    const bool changeScans = FilenameEdit1->Text() != text && !NoProjectFileThere(text);
+    FilenameEdit1->SetText(text);
+    if (!changeScans)
+        RxSpeedButton1Click(RxSpeedButton1);
+}
+
+void TForm1::FormDropFiles(TObject*, const std::vector<std::string>& names) {
+    const auto project = std::find_if(names.begin(), names.end(), IsProjectFileName);
+    if (project == names.end()) {
+        MessageBeep(MB_ICONWARNING);
+        return;
+    }
+    OpenProject(*project);
+}
+
+void TForm1::FormClose(TObject*, TCloseAction&) {
+    RememberPlace();
+}
+
+// The bounds follow the window while it is not minimized: they are where it comes back to.
+void TForm1::RememberPlace() {
+    const RECT place = BoundsRect();
+    if (place.left != placeAtStart_.left || place.top != placeAtStart_.top ||
+        place.right != placeAtStart_.right || place.bottom != placeAtStart_.bottom)
+        settings_.SetWindowPlace(place);
+}
+
 // A Rescan started by a change of the edit's text (every key typed) says nothing while the text names no
 // project file yet, or a folder: the tree stays as it is. The Rescan button reports every error, and a
 // change that names an existing project reports the errors of its forms.
@@ -170,10 +293,15 @@ void TForm1::RxSpeedButton1Click(TObject* sender) {
     if (sender == FilenameEdit1 && !projectText.empty() && NoProjectFileThere(projectText))
         return;
     const ScanResult result = Rescan(projectText, FormTexts());
-    if (result.ProjectRead)
-        ShowScanResult(TreeView1->Items(), result);
+    if (result.ProjectRead) {
+        shown_ = result;
+        ShowScanResult(TreeView1->Items(), shown_);
+    }
     if (result.Failure)
         std::rethrow_exception(result.Failure);
+    // Scanned without an error: the project is the one to open at the next start.
+    if (result.ProjectRead)
+        settings_.SetLastProject(FullPathName(ProjectFileOf(projectText)));
 }
 
 void TForm1::TreeView1DblClick(TObject*) {
@@ -185,6 +313,49 @@ void TForm1::TreeView1DblClick(TObject*) {
     const std::string caption = node.Text();
     const size_t colon = caption.find(':');
     Clipboard()->SetAsText(colon == std::string::npos ? std::string("0") : caption.substr(colon + 1));
+}
+
+// The node of the tree shown that the tree view's selected item stands for, found by its places; none
+// when the tree view holds nodes of its own since the last scan.
+std::optional<TShownNode> TForm1::SelectedNode() {
+    const TTreeNode selected = TreeView1->Selected();
+    if (!selected)
+        return std::nullopt;
+    const auto placeAmong = [](TTreeNode node, TTreeNode first) {
+        size_t place = 0;
+        for (TTreeNode sibling = first; sibling && sibling != node; sibling = sibling.GetNextSibling())
+            ++place;
+        return place;
+    };
+    const TTreeNode form = selected.Parent() ? selected.Parent() : selected;
+    TShownNode node;
+    node.Form = placeAmong(form, TreeView1->Items().GetFirstNode());
+    if (form != selected)
+        node.Component = placeAmong(selected, form.GetFirstChild());
+    return node;
+}
+
+// A form without a number of its own has none to copy, nor a line in the map.
+void TForm1::PopupMenu1Popup(TObject*) {
+    const TTreeNode selected = TreeView1->Selected();
+    const std::optional<TShownNode> node = SelectedNode();
+    CopyNumber1->Enabled = selected && selected.ImageIndex() != rkBareForm;
+    CopyMapLine1->Enabled = node && HelpMapLine(shown_, *node);
+    CopyAll1->Enabled = TreeView1->Items().Count() > 0;
+}
+
+void TForm1::CopyNumber1Click(TObject*) {
+    TreeView1DblClick(TreeView1);
+}
+
+void TForm1::CopyMapLine1Click(TObject*) {
+    if (const std::optional<TShownNode> node = SelectedNode())
+        if (const std::optional<std::string> line = HelpMapLine(shown_, *node))
+            Clipboard()->SetAsText(*line);
+}
+
+void TForm1::CopyAll1Click(TObject*) {
+    Clipboard()->SetAsText(TreeText(shown_));
 }
 
 void TForm1::RxSpeedButton3Click(TObject*) {

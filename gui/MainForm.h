@@ -1,12 +1,19 @@
 #pragma once
 
 #include "framework/Forms.h"
+#include "gui/TreeCopies.h"
+#include "gui/UserSettings.h"
+#include "scanner/ScanResult.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 class TBevel;
 class TFilenameEdit;
 class TImageList;
+class TMenuItem;
+class TPopupMenu;
 class TRxLabel;
 class TRxSpeedButton;
 class TSecretPanel;
@@ -27,6 +34,10 @@ public:
     TImageList* ImageList1 = nullptr;
     TRxSpeedButton* RxSpeedButton3 = nullptr; // About
     TSecretPanel* SecretPanel1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr; // the tree's shortcut menu, which owns its three items
+    TMenuItem* CopyNumber1 = nullptr;
+    TMenuItem* CopyMapLine1 = nullptr;
+    TMenuItem* CopyAll1 = nullptr;
 
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
@@ -42,6 +53,41 @@ public:
     void RxSpeedButton3Click(TObject* sender);
     // The credits stopped: the window comes back.
     void SecretPanel1StopPlay(TObject* sender);
+
+    // The tree's shortcut menu is about to show on the selected node: what has nothing to copy is greyed.
+    void PopupMenu1Popup(TObject* sender);
+    // Copies what Ctrl+C copies.
+    void CopyNumber1Click(TObject* sender);
+    // Copies the selected node's line of the help map ("#define IDH_Form1_Button1 1001").
+    void CopyMapLine1Click(TObject* sender);
+    // Copies the whole tree as text, a node a line.
+    void CopyAll1Click(TObject* sender);
+    // Files dropped on the window or the edit: the first project file among them is opened.
+    void FormDropFiles(TObject* sender, const std::vector<std::string>& names);
+    // The window closes: its place is remembered when it moved.
+    void FormClose(TObject* sender, TCloseAction& action);
+
+    // A project named from outside the window (the command line, a drop): the edit takes its name and the
+    // project is scanned as a name chosen with the browse button is; a name of no file gives the box.
+    void OpenProject(const std::string& fileName);
+    // What the window opens once it is on the screen: the project `argument` names (relative to the
+    // current folder), or without one the project of the last run, when its file is still there.
+    void OpenAtStart(const std::string& argument);
+
+protected:
+    // The window appears where it was at the end of the last run, on a monitor that is still there.
+    void CreateWnd() override;
+    void WndProc(TMessage& message) override;
+
+private:
+    void OpenStartProject();
+    void RememberPlace();
+    std::optional<TShownNode> SelectedNode();
+
+    TUserSettings settings_;
+    ScanResult shown_;          // what the tree view shows, as data
+    RECT placeAtStart_{};       // the window's bounds when it was made
+    std::string startArgument_; // for OpenStartProject
 };
 
 extern TForm1* Form1; // not owned: the application owns the window; set while it is being built

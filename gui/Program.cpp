@@ -35,6 +35,14 @@ void ReportWithoutApplication() {
     }
 }
 
+// The project the command line names ("Open with" passes it so): its first argument that is no switch.
+std::string ProjectArgument(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (!arg.empty() && arg[0] != '/' && arg[0] != '-')
+            return arg;
+    return std::string();
+}
+
 } // namespace
 
 // Any error that escapes the start or the loop ends the program with exit code 1, after it has been
@@ -45,6 +53,7 @@ int RunQuorvel(const std::vector<std::string>& args) {
         if (!Application->Initialize(args))
             return 0; // registration switch: ends before any window exists
         Application->CreateForm(Form1);
+        Form1->OpenAtStart(ProjectArgument(args));
         Application->Run();
     } catch (...) {
         try {

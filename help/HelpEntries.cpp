@@ -30,9 +30,13 @@ std::vector<HelpContextEntry> NumberedNodes(const std::vector<const ScannedForm*
     std::vector<HelpContextEntry> entries;
     for (const ScannedForm* form : forms) {
         if (form->Number.value_or(0) != 0)
-            entries.push_back({form->Name, std::nullopt, *form->Number, form->Listed, form->Encoding});
-        for (const ScannedComponent& component : form->Components)
-            entries.push_back({form->Name, component.Name, component.Number, form->Listed, form->Encoding});
+            entries.push_back(
+                {form->Name, std::nullopt, *form->Number, form->Listed, form->Encoding, form, {}});
+        for (std::size_t i = 0; i < form->Components.size(); ++i) {
+            const ScannedComponent& component = form->Components[i];
+            entries.push_back(
+                {form->Name, component.Name, component.Number, form->Listed, form->Encoding, form, i});
+        }
     }
     return entries;
 }

@@ -23,6 +23,9 @@ struct HelpContextEntry {
     // The form file as its project lists it.
     std::string File;
     NameEncoding Encoding;
+    // Where it stands in the result: its form (not owned), and the component's place among the form's.
+    const ScannedForm* Source = nullptr;
+    std::optional<std::size_t> SourceComponent;
 
     // "form" or "form.component" ("form." for a component without a name): the form's bytes, or in
     // UTF-8.

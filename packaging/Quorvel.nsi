@@ -1,7 +1,8 @@
 ; The Windows installer: Quorvel.exe and quorvel-cli.exe with the README and the license in
-; Program Files\Quorvel, a Start-menu shortcut to the program, and an uninstaller in the system's list
-; of installed programs. /S installs silently (/D=FOLDER, last on the command line, chooses another
-; folder); "Uninstall.exe /S" removes it all silently.
+; Program Files\Quorvel, a Start-menu shortcut to the program, Quorvel under "Open with" for project
+; files, and an uninstaller in the system's list of installed programs. /S installs silently
+; (/D=FOLDER, last on the command line, chooses another folder); "Uninstall.exe /S" removes it all
+; silently.
 ;
 ; packaging/CMakeLists.txt builds it:
 ;   makensis -DVERSION=1.2.0 -DSTAGE=<folder with the four files> -DICON=<the program's icon>
@@ -61,6 +62,47 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (c) 2026 ${PUB
     Delete "$INSTDIR\${NAME}"
 !macroend
 
+;---- Open with, and what the program remembers ---------------------------------------------------------
+; Quorvel is among the programs that open .mak and .bpr files: registered as an application
+; (Applications\Quorvel.exe, which names the types it takes) and listed in each type's OpenWithList. A
+; type's own default program is never touched. The removal takes out only
+; these keys, and a type's key only when nothing else is left in it.
+!define APP_KEY "Software\Classes\Applications\Quorvel.exe"
+!macro ForEachProjectType ACTION
+    !insertmacro ${ACTION} ".mak"
+    !insertmacro ${ACTION} ".bpr"
+!macroend
+!macro AddOpenWith TYPE
+    WriteRegStr HKLM "${APP_KEY}\SupportedTypes" "${TYPE}" ""
+    WriteRegStr HKLM "Software\Classes\${TYPE}\OpenWithList\Quorvel.exe" "" ""
+!macroend
+!macro RemoveOpenWith TYPE
+    DeleteRegKey HKLM "Software\Classes\${TYPE}\OpenWithList\Quorvel.exe"
+    DeleteRegKey /ifempty HKLM "Software\Classes\${TYPE}\OpenWithList"
+    DeleteRegKey /ifempty HKLM "Software\Classes\${TYPE}"
+!macroend
+; The shell reads the associations anew.
+!macro AssociationsChanged
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+!macroend
+!macro RegisterOpenWith
+    WriteRegStr HKLM "${APP_KEY}" "FriendlyAppName" "${PRODUCT}"
+    WriteRegStr HKLM "${APP_KEY}\DefaultIcon" "" "$INSTDIR\Quorvel.exe,0"
+    WriteRegStr HKLM "${APP_KEY}\shell\open\command" "" '"$INSTDIR\Quorvel.exe" "%1"'
+    !insertmacro ForEachProjectType AddOpenWith
+    !insertmacro AssociationsChanged
+!macroend
+!macro UnregisterOpenWith
+    !insertmacro ForEachProjectType RemoveOpenWith
+    DeleteRegKey HKLM "${APP_KEY}"
+    !insertmacro AssociationsChanged
+!macroend
+; With the program goes what it remembered for the user who removes it.
+!macro ForgetUserSettings
+    DeleteRegKey HKCU "Software\${PRODUCT}"
+!macroend
+;---- end of Open with, and what the program remembers -------------------------------------------------
+
 Function .onInit
     SetRegView 64
     SetShellVarContext all
@@ -90,6 +132,7 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+    !insertmacro RegisterOpenWith
 SectionEnd
 
 Function un.onInit
@@ -104,4 +147,6 @@ Section "Uninstall"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    !insertmacro UnregisterOpenWith
+    !insertmacro ForgetUserSettings
 SectionEnd

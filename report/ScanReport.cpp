@@ -6,14 +6,17 @@ std::string NodeCaption(const std::string& name, std::optional<std::int32_t> num
     return number ? name + ":" + std::to_string(*number) : name;
 }
 
-std::string ScanText(const ScanResult& result, const char* lineEnd) {
+std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
     std::string text;
     for (const ScannedForm& form : result.Forms) {
         if (!form.Shown())
             continue;
-        text += NodeCaption(form.Name, form.Number) + lineEnd;
+        const auto caption = [&](const std::string& name, std::optional<std::int32_t> number) {
+            return utf8 ? form.Encoding.ToUtf8(NodeCaption(name, number)) : NodeCaption(name, number);
+        };
+        text += caption(form.Name, form.Number) + lineEnd;
         for (const ScannedComponent& component : form.Components)
-            text += "  " + NodeCaption(component.Name, component.Number) + lineEnd;
+            text += "  " + caption(component.Name, component.Number) + lineEnd;
     }
     return text;
 }

@@ -15,8 +15,8 @@ enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
 std::string NodeCaption(const std::string& name, std::optional<std::int32_t> number);
 
 // One node per line: each form the tree shows at column 0, its components after two blanks, each line
-// ending in `lineEnd`; the forms' bytes as they are.
-std::string ScanText(const ScanResult& result, const char* lineEnd = "\n");
+// ending in `lineEnd`; the forms' bytes as they are, or in UTF-8 (each form's NameEncoding).
+std::string ScanText(const ScanResult& result, const char* lineEnd = "\n", bool utf8 = false);
 
 // A JSON array of {"caption", "image", "children"} objects, one form a line, captions in UTF-8 (each
 // form's NameEncoding).

@@ -40,8 +40,11 @@ pairs=$5
 quorvel_pid=
 cleanup() {
     if [ -n "$quorvel_pid" ]; then kill "$quorvel_pid" 2>/dev/null || true; fi
+    quorvel_forget_settings
 }
 trap cleanup EXIT
+source scripts/wine-common.sh
+quorvel_forget_settings # a first start, which opens no remembered project
 
 # Wine shows the machine's root as drive Z:.
 windows_name="Z:$(echo "$project/Big.mak" | tr / '\\')"

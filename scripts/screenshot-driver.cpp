@@ -7,7 +7,7 @@
 //   screenshot-driver.exe close          closes the window (once it shows) as its close box does and waits
 //                                        for the program to end.
 //
-// The program itself reads nothing from outside; everything here goes through its windows' messages.
+// Everything here goes through the program's windows' messages.
 // Pasting (not typing) puts the whole name in with one change, so no incomplete name is scanned.
 #include <windows.h>
 

@@ -6,8 +6,8 @@
 # At a DPI other than 96 the picture is docs/screenshot-DPI.png, taken in the Wine prefix that
 # scripts/wine-dpi.sh uses, with its desktop set to DPI pixels per inch.
 #
-# The program reads nothing from outside, so scripts/screenshot-driver.cpp works it through its
-# windows' messages: it pastes the project's name into the file-name edit, clicks into the tree, expands
+# The program starts as for the first time (nothing remembered), and scripts/screenshot-driver.cpp works
+# it through its windows' messages: it pastes the project's name into the file-name edit, clicks into the tree, expands
 # the first form and selects its first component. xwd (x11-apps) dumps the X screen and xwd2png.py
 # turns the window's part of it into a PNG with Python's standard library; nothing else is needed.
 set -euo pipefail
@@ -44,8 +44,11 @@ quorvel_pid=
 cleanup() {
     if [ -n "$quorvel_pid" ]; then kill "$quorvel_pid" 2>/dev/null || true; fi
     rm -rf "$work"
+    quorvel_forget_settings
 }
 trap cleanup EXIT
+source scripts/wine-common.sh
+quorvel_forget_settings
 
 # The form files of the demo are named relative to the project, so the program starts in its folder.
 (cd examples/demo && exec wine "$root/$build/Quorvel.exe" </dev/null >/dev/null 2>&1) &

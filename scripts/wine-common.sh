@@ -77,3 +77,9 @@ quorvel_prepare_prefix() {
 quorvel_start_wineserver() {
     wineserver "$@" </dev/null >/dev/null 2>&1 || true
 }
+
+# quorvel_forget_settings: what Quorvel.exe remembers for the user (HKCU\Software\Quorvel) goes, so that a
+# script's run starts as a first start and leaves nothing for the next program.
+quorvel_forget_settings() {
+    wine reg delete 'HKCU\Software\Quorvel' /f </dev/null >/dev/null 2>&1 || true
+}

@@ -45,7 +45,11 @@ TEST(AutomationSwitchTest, SlashOrDashAnyCase) {
 
 class ApplicationTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitFramework(); }
+    void SetUp() override {
+        guitest::ForgetUserSettings();
+        InitFramework();
+    }
+    void TearDown() override { guitest::ForgetUserSettings(); }
 };
 
 TEST_F(ApplicationTest, ApplicationWindowCarriesTheTitle) {

@@ -119,6 +119,13 @@ inline TColor Rgb(TColor color) {
     return static_cast<TColor>(ColorToRGB(color));
 }
 
+// What the program remembers for its user (HKCU\Software\Quorvel) goes: a test that starts the window
+// starts it as for the first time, and leaves nothing for the next test or program of the shared prefix.
+inline void ForgetUserSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quorvel");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Quorvel");
+}
+
 // Answers every message box of the application with OK at once and keeps its text in `texts`.
 inline void CollectBoxTexts(std::vector<std::string>& texts) {
     Application->MessageBoxHook = [&texts](HWND, const std::string& text, const std::string&, unsigned) {

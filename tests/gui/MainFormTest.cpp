@@ -11,6 +11,8 @@
 #include "framework/HintWindow.h"
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
+#include "gui/UserSettings.h"
+#include "io/Os.h"
 #include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
 #include "scanner/Rescan.h"
@@ -18,6 +20,8 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
 #include "threads/Thread.h"
+
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -185,7 +189,7 @@ protected:
 TEST_F(MainFormTest, ControlsAreMadeInOrderWithTheirPlacesAndSettings) {
     const std::vector<std::string> order = {"Bevel1",         "RxSpeedButton1", "RxLabel1",      "RxLabel2",
                                             "RxSpeedButton2", "RxSpeedButton3", "FilenameEdit1", "TreeView1",
-                                            "SecretPanel1",   "ImageList1"};
+                                            "SecretPanel1",   "ImageList1",     "PopupMenu1"};
     ASSERT_EQ(form->ComponentCount(), static_cast<int>(order.size()));
     for (int i = 0; i < form->ComponentCount(); ++i)
         EXPECT_EQ(form->Components(i)->Name(), order[static_cast<size_t>(i)]);
@@ -575,6 +579,89 @@ TEST_F(MainFormTest, ACaptionEditedInPlaceIsWhatIsCopied) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// Files dropped from the shell come as a DROPFILES block with the names one after another: on the edit or
+// anywhere on the window, the first project among them is opened.
+TEST_F(MainFormTest, TheFirstProjectAmongDroppedFilesIsOpened) {
+    const std::string project = SourcePath("examples/demo/Project1.mak");
+    std::wstring names;
+    for (const char* name : {"README.md", "examples/demo/Project1.mak", "examples/demo/Project1.bpr"})
+        names += os::Widen(SourcePath(name)) + L'\0';
+    const size_t bytes = (names.size() + 1) * sizeof(wchar_t);
+    for (HWND target : {form->FilenameEdit1->Handle(), form->Handle()}) {
+        SetEditText("");
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+        drop->pFiles = sizeof(DROPFILES);
+        drop->fWide = TRUE;
+        std::memcpy(drop + 1, names.c_str(), bytes);
+        GlobalUnlock(block);
+        PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+        EXPECT_TRUE(PumpUntil([&] { return form->FilenameEdit1->Text() == project && NodeCount() == 12; }));
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+// The window comes back where it was, on a monitor that is there; closed where it opened, it remembers
+// nothing.
+TEST_F(MainFormTest, ThePlaceOfTheLastRunIsTakenUpOnTheNearestMonitor) {
+    PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(form->Handle()); }));
+    HKEY remembered = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, TUserSettings::kKey, 0, KEY_READ, &remembered), ERROR_SUCCESS);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT work = monitor.rcWork;
+    const LONG width = form->Width(), height = form->Height();
+    const struct {
+        POINT remembered, shown;
+    } cases[] = {{{300, 200}, {300, 200}},
+                 {{work.right + 5000, work.bottom + 5000}, {work.right - width, work.bottom - height}},
+                 {{work.left - 5000, 100}, {work.left, 100}}};
+    for (const auto& c : cases) {
+        delete form;
+        TUserSettings().SetWindowPlace(
+            RECT{c.remembered.x, c.remembered.y, c.remembered.x + width, c.remembered.y + height});
+        form = new TForm1(nullptr);
+        form->Show();
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
+        RECT shown{};
+        GetWindowRect(form->Handle(), &shown);
+        EXPECT_EQ(shown.left, c.shown.x) << c.remembered.x;
+        EXPECT_EQ(shown.top, c.shown.y) << c.remembered.y;
+    }
+}
+
+// Reads the items' states of the shortcut menu once it shows, and closes it with Esc.
+bool menuGreyed[3];
+void CALLBACK ReadMenuAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu))
+        return;
+    KillTimer(nullptr, timer);
+    const auto items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < 3; ++i)
+        menuGreyed[i] = (GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
+    driver::PressChord({VK_ESCAPE});
+}
+
+// A form without a number of its own has nothing to copy but the whole tree.
+TEST_F(MainFormTest, TheMenuOnAFormWithoutANumberGreysItsCopies) {
+    LoadDemo();
+    for (const char* node : {"OptionsDialog", "MainForm:100"}) {
+        form->TreeView1->SetFocus();
+        form->TreeView1->SetSelected(TTreeNode(&form->TreeView1->Items(), FindNode(node)));
+        std::fill(std::begin(menuGreyed), std::end(menuGreyed), true);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, ReadMenuAndClose);
+        driver::PressChord({VK_APPS});
+        EXPECT_TRUE(PumpUntil([&] { return !menuGreyed[2]; })) << node;
+        KillTimer(nullptr, timer);
+        const bool numbered = node[0] == 'M';
+        EXPECT_EQ(menuGreyed[0], !numbered) << node;
+        EXPECT_EQ(menuGreyed[1], !numbered) << node;
+    }
+}
+
 class CreditsTest : public MainFormTest {
 protected:
     void SetUp() override {
@@ -798,21 +885,26 @@ protected:
         exe += "\\Quorvel.exe";
         if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "Quorvel.exe not built";
+        guitest::ForgetUserSettings();
     }
     void TearDown() override {
+        Stop();
+        guitest::ForgetUserSettings();
+    }
+    void Stop() {
         if (process.hProcess) {
             if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
                 TerminateProcess(process.hProcess, 99);
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
+        process = PROCESS_INFORMATION{};
     }
 
-    void Start(const std::string& arguments = "") {
+    void Start(const std::string& arguments = "", const std::string& folder = SourcePath("examples/demo")) {
         std::string command = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        const std::string folder = SourcePath("examples/demo");
         ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                    folder.c_str(), &startup, &process));
     }
@@ -904,6 +996,64 @@ TEST_F(ProgramTest, RegServerEndsTheProgramWithoutAWindow) {
     Start("/REGSERVER");
     EXPECT_EQ(WaitForWindow(), nullptr);
     EXPECT_EQ(WaitForExit(), 0u);
+    HKEY remembered = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, TUserSettings::kKey, 0, KEY_READ, &remembered), ERROR_SUCCESS);
+}
+
+std::string WindowText(HWND window) {
+    wchar_t text[MAX_PATH] = {};
+    SendMessageW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text));
+    return os::Narrow(text);
+}
+
+// "Open with" starts the program with the project's name, here relative to a folder of another project.
+// Its tree's shortcut menu, opened with Shift+F10, copies each item's text by its letter; the next start
+// opens the project again.
+TEST_F(ProgramTest, TheArgumentsProjectIsOpenedCopiedFromItsMenuAndOpenedAgainAtTheNextStart) {
+    const std::string project = SourcePath("examples/demo/Project1.mak");
+    std::string treeText;
+    for (const char* line : {"MainForm:100", "  CustomerEdit:110", "  QuantityEdit:120", "  OkButton:130",
+                             "OptionsDialog", "  AutoSaveBox:210", "  BackupBox:-1", "  FolderEdit:230",
+                             "AboutBox", "  ProductName:310", "  Version:320", "  OkButton:330"})
+        treeText += std::string(line) + "\r\n";
+    Start("..\\examples\\demo\\Project1.mak", SourcePath("scanner"));
+    for (bool restart : {false, true}) {
+        HWND window = WaitForWindow();
+        ASSERT_NE(window, nullptr) << restart;
+        HWND edit = driver::FindChild(window, L"TFilenameEdit");
+        HWND tree = driver::FindChild(window, L"TTreeView");
+        EXPECT_TRUE(driver::WaitFor([&] { return SendMessageW(tree, TVM_GETCOUNT, 0, 0) == 12; }, 60))
+            << restart;
+        EXPECT_EQ(WindowText(edit), project);
+        if (!restart) {
+            SetForegroundWindow(window);
+            ASSERT_TRUE(driver::WaitFor([&] { return driver::FocusOf(window) == edit; }, 30));
+            driver::PressChord({VK_TAB});
+            driver::PressChord({VK_HOME});
+            const struct {
+                std::initializer_list<WORD> move;
+                WORD letter;
+                std::string copied;
+            } items[] = {{{}, 'C', "100"},
+                         {{}, 'M', "#define IDH_MainForm 100"},
+                         {{VK_RIGHT, VK_DOWN, VK_DOWN}, 'M', "#define IDH_MainForm_QuantityEdit 120"},
+                         {{}, 'A', treeText}};
+            for (const auto& item : items) {
+                Clipboard()->SetAsText("none");
+                for (WORD key : item.move)
+                    driver::PressChord({key});
+                driver::PressChord({VK_SHIFT, VK_F10});
+                driver::PressChord({item.letter});
+                EXPECT_TRUE(driver::WaitFor([&] { return ClipboardText() == item.copied; }, 30))
+                    << char(item.letter) << ": " << ClipboardText();
+            }
+        }
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForExit(), 0u);
+        Stop();
+        if (!restart)
+            Start();
+    }
 }
 
 } // namespace

@@ -32,6 +32,7 @@ inline std::string SourcePath(const std::string& relative) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ForgetUserSettings();
         InitFramework();
         // Every error box is the application's: its owner, its title, OK with the stop icon.
         Application->MessageBoxHook = [this](HWND owner, const std::string& text, const std::string& caption,
@@ -57,6 +58,7 @@ protected:
         form = nullptr;
         Application->MessageBoxHook = nullptr;
         SetCurrentDirectoryA(previousDirectory.c_str());
+        ForgetUserSettings();
     }
 
     HWND Tree() { return form->TreeView1->Handle(); }

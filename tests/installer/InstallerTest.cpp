@@ -265,6 +265,10 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     ASSERT_NE(GetFullPathNameA(QUORVEL_INSTALLER, MAX_PATH, installer, nullptr), 0u);
     ASSERT_TRUE(Exists(installer)) << installer;
     const std::string folder = InstallFolder();
+    const auto classes = [](const std::string& key) {
+        return RegKey(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), KEY_READ | KEY_WOW64_64KEY);
+    };
+    const std::optional<std::string> makDefault = classes(".mak").Read("");
 
     const Finished install = RunHere("\"" + std::string(installer) + "\" /S");
     ASSERT_TRUE(install.inTime) << "still running:\n" << install.stillRunning;
@@ -288,6 +292,15 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
         EXPECT_FALSE(UninstallEntry(KEY_WOW64_32KEY));
     }
 
+    // Among the programs that open project files, not the default one of either type.
+    EXPECT_EQ(Text(classes("Applications\\Quorvel.exe\\shell\\open\\command").Read("")),
+              "\"" + folder + "\\Quorvel.exe\" \"%1\"");
+    for (const char* type : {".mak", ".bpr"}) {
+        EXPECT_TRUE(classes("Applications\\Quorvel.exe\\SupportedTypes").Read(type)) << type;
+        EXPECT_TRUE(classes(std::string(type) + "\\OpenWithList\\Quorvel.exe")) << type;
+    }
+    EXPECT_EQ(classes(".mak").Read(""), makDefault);
+
     const Finished regserver = RunHere("\"" + folder + "\\Quorvel.exe\" /regserver");
     EXPECT_TRUE(regserver.inTime) << "still running:\n" << regserver.stillRunning;
     EXPECT_EQ(regserver.exitCode, 0u);
@@ -295,7 +308,14 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     EXPECT_EQ(version.exitCode, 0u);
     EXPECT_EQ(FirstLine(version.output), "quorvel-cli " QUORVEL_VERSION);
 
-    // The removal as the list of installed programs starts it when asked to be quiet.
+    // The removal as the list of installed programs starts it when asked to be quiet; what the program
+    // remembered for the user goes with it.
+    HKEY remembered = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quorvel", 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &remembered, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(remembered, "LastProject", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\P.mak"), 9);
+    RegCloseKey(remembered);
     ASSERT_TRUE(quietUninstall);
     const Finished uninstall = RunHere(quietUninstall->c_str());
     ASSERT_TRUE(uninstall.inTime) << "still running:\n" << uninstall.stillRunning;
@@ -305,6 +325,10 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     EXPECT_FALSE(Exists(Shortcut())) << Shortcut();
     EXPECT_FALSE(UninstallEntry(KEY_WOW64_64KEY));
     EXPECT_FALSE(UninstallEntry(KEY_WOW64_32KEY));
+    EXPECT_FALSE(classes("Applications\\Quorvel.exe"));
+    EXPECT_FALSE(classes(".mak\\OpenWithList\\Quorvel.exe"));
+    EXPECT_EQ(classes(".mak").Read(""), makDefault);
+    EXPECT_FALSE(RegKey(HKEY_CURRENT_USER, "Software\\Quorvel", KEY_READ));
 }
 
 } // namespace

@@ -18,8 +18,16 @@
 
 namespace {
 
-const std::vector<HelpContextEntry> kEntries = {
-    {"Main", std::nullopt, 100, "", {}}, {"Main", "Ok", 110, "", {}}, {"Main", "Cancel", 120, "", {}}};
+HelpContextEntry Entry(const std::string& form, std::optional<std::string> component, std::int32_t number) {
+    HelpContextEntry entry;
+    entry.Form = form;
+    entry.Component = std::move(component);
+    entry.Number = number;
+    return entry;
+}
+
+const std::vector<HelpContextEntry> kEntries = {Entry("Main", std::nullopt, 100), Entry("Main", "Ok", 110),
+                                                Entry("Main", "Cancel", 120)};
 const std::string kAllAliased = "[ALIAS]\nIDH_Main=t.htm\nIDH_Main_Ok=t.htm\nIDH_Main_Cancel=t.htm\n";
 const std::string kAllMapped = "[MAP]\nIDH_Main 100\nIDH_Main_Ok 110\nIDH_Main_Cancel 120\n";
 
