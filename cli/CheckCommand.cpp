@@ -12,8 +12,6 @@
 // exits with 1 and says so on standard error.
 int CheckCommand(const Arguments& args) {
     static const std::string kDefaultPrefix = "IDH_";
-    if (args.Has("--json") && args.Has("--sarif"))
-        throw UsageError("--json and --sarif exclude each other");
     const bool withHelp = args.Has("--help-project");
     const std::string helpFile = args.Value("--help-project", "");
     if (withHelp && HelpProjectKindOf(helpFile) == HelpProjectKind::kNone)

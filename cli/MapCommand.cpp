@@ -8,8 +8,6 @@ int MapCommand(const Arguments& args) {
     static const std::string kDefaultFormat = "h";
     static const std::string kDefaultPrefix = "IDH_";
     const std::string format = args.Value("--format", kDefaultFormat);
-    if (format != "h" && format != "csv")
-        throw UsageError("unknown format '" + format + "'; use h or csv");
     const std::string& project = args.Operands()[0];
     const ProjectScan scan(project, args, true);
     const std::vector<HelpContextEntry> entries = NumberedNodes(scan.Tree());
