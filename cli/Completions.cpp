@@ -235,19 +235,33 @@ std::string FishQuoted(const std::string& text) {
     return quoted + "'";
 }
 
+// fish's own __fish_complete_suffix takes one suffix, and other arguments in other versions.
+const char kFishFiles[] = R"(
+# __quorvel_cli_files EXTENSION...: the folders and the files of those kinds that complete the word.
+function __quorvel_cli_files
+    set -l token (commandline -ct)
+    set -l kinds (string join '|' -- $argv)
+    for name in $token*
+        if test -d $name
+            echo $name/
+        else if string match -qir -- "\.($kinds)\$" $name
+            echo $name
+        end
+    end
+end
+
+)";
+
 std::string FishFiles(const std::vector<std::string>& extensions) {
-    std::string suffixes;
-    for (const std::string& extension : extensions)
-        suffixes += " ." + extension;
-    return "'(__fish_complete_suffix" + suffixes + ")'";
+    return "'(__quorvel_cli_files " + Joined(extensions) + ")'";
 }
 
 } // namespace
 
 std::string FishCompletion() {
     const std::string complete = "complete -c quorvel-cli";
-    std::string script =
-        "# fish completion for quorvel-cli, written from the tool's own description.\n" + complete + " -f\n";
+    std::string script = "# fish completion for quorvel-cli, written from the tool's own description.\n" +
+                         std::string(kFishFiles) + complete + " -f\n";
     for (const CommandInfo& command : Commands()) {
         script += complete + " -n __fish_use_subcommand -a " + command.Name + " -d " +
                   FishQuoted(command.Summary) + "\n";
