@@ -25,6 +25,16 @@ OptionInfo Valued(std::string name, std::string value, std::string commands, std
 
 const std::vector<std::string> kProjects = {"mak", "bpr"};
 
+// The blank-separated words of a text.
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream stream(text);
+    std::string word;
+    while (stream >> word)
+        words.push_back(word);
+    return words;
+}
+
 } // namespace
 
 OptionInfo OptionInfo::WithChoices(std::vector<std::string> choices) const {
@@ -46,12 +56,7 @@ OptionInfo OptionInfo::Excluding(std::string other) const {
 }
 
 std::vector<std::string> OptionInfo::CommandNames() const {
-    std::vector<std::string> names;
-    std::istringstream stream(Commands);
-    std::string name;
-    while (stream >> name)
-        names.push_back(name);
-    return names;
+    return Words(Commands);
 }
 
 bool OptionInfo::TakenBy(const std::string& command) const {
@@ -283,15 +288,6 @@ std::string Wrapped(const std::vector<std::string>& words, const std::string& fi
         lineEmpty = false;
     }
     return text + "\n";
-}
-
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::istringstream stream(text);
-    std::string word;
-    while (stream >> word)
-        words.push_back(word);
-    return words;
 }
 
 } // namespace
