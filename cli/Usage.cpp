@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "cli/Commands.h"
 
@@ -98,6 +99,8 @@ const std::vector<CommandInfo>& Commands() {
     return commands;
 }
 
+// An option is one entry here, naming the commands that take it: the parser, --help, the usage lines,
+// the manual page and the completions all follow. A command reads it with Arguments::Has or Value.
 const std::vector<OptionInfo>& Options() {
     static const std::vector<OptionInfo> options = {
         Flag("--json", "scan check", "JSON output",
