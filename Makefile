@@ -24,6 +24,7 @@ windows:
 test: test-native test-windows
 
 test-native: native
+	scripts/install-deps.sh dist
 	ctest --preset native -j2
 
 # One Wine session (private Xvfb, one wineserver) for the whole run. The programs run one at a time:
@@ -44,15 +45,16 @@ run:
 		echo "\$$ quorvel-cli scan $(DEMO)" && $(CLI) scan $(DEMO); \
 	fi
 
-# dist/: the Windows zip and installer and the Linux tarball of quorvel-cli, made from release builds
-# (the release-* presets), and their SHA-256 sums. Named with the project version of CMakeLists.txt.
+# dist/: the Windows zip and installer with their winget and scoop manifests, the Linux tarball and the
+# Debian package of quorvel-cli, made from release builds (the release-* presets), and their SHA-256
+# sums. Named with the project version of CMakeLists.txt.
 dist:
-	scripts/install-deps.sh native windows
+	scripts/install-deps.sh native windows dist
 	rm -rf dist
 	cmake --preset release-native >/dev/null
-	cmake --build --preset release-native --target quorvel-tarball
+	cmake --build --preset release-native --target quorvel-tarball quorvel-deb
 	cmake --preset release-windows >/dev/null
-	cmake --build --preset release-windows --target quorvel-zip quorvel-installer
+	cmake --build --preset release-windows --target quorvel-zip quorvel-installer quorvel-manifests
 	cd dist && sha256sum quorvel-* >SHA256SUMS
 	@ls -l dist
 

@@ -32,13 +32,21 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Com
             if (equals != std::string::npos)
                 throw UsageError("option '" + name + "' takes no value");
             values_[name];
-        } else if (equals != std::string::npos) {
-            values_[name] = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            values_[name] = args[++i];
-        } else {
-            throw UsageError("option '" + name + "' needs a value");
+            continue;
         }
+        if (equals != std::string::npos)
+            values_[name] = arg.substr(equals + 1);
+        else if (i + 1 < args.size())
+            values_[name] = args[++i];
+        else
+            throw UsageError("option '" + name + "' needs a value");
+        const std::vector<std::string>& choices = known->Choices;
+        if (!choices.empty() && std::find(choices.begin(), choices.end(), values_[name]) == choices.end())
+            throw UsageError(name + " takes " + Alternatives(choices) + ", not '" + values_[name] + "'");
+    }
+    for (const CommandOption& option : options) {
+        if (!option.Excludes.empty() && Has(option.Name) && Has(option.Excludes))
+            throw UsageError(option.Excludes + " and " + option.Name + " exclude each other");
     }
 }
 
@@ -57,4 +65,11 @@ bool AsksFor(const std::vector<std::string>& args, std::initializer_list<const c
         }
     }
     return false;
+}
+
+std::string Alternatives(const std::vector<std::string>& words) {
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    return text;
 }

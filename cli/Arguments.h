@@ -15,13 +15,18 @@ public:
 // One option of a command: a flag ("--json") or an option with a value ("--format csv", also
 // written "--format=csv").
 struct CommandOption {
-    const char* Name;
-    bool TakesValue;
+    std::string Name;
+    bool TakesValue = false;
+    // The values it takes; empty: any.
+    std::vector<std::string> Choices;
+    // An option that may not stand beside it, or empty.
+    std::string Excludes;
 };
 
 // The arguments after a command: its options, wherever they stand, and its operands in order.
 // "--" ends the options; a lone "-" is an operand. Any other argument that begins with "-" and is
-// not one of the command's options raises UsageError.
+// not one of the command's options, a value not among an option's choices, and two options that
+// exclude each other raise UsageError.
 class Arguments {
 public:
     Arguments(const std::vector<std::string>& args, const std::vector<CommandOption>& options);
@@ -38,3 +43,6 @@ private:
 
 // True when any of `spellings` ("--help", "-h") stands among the arguments before any "--".
 bool AsksFor(const std::vector<std::string>& args, std::initializer_list<const char*> spellings);
+
+// "a", "a or b", "a, b or c".
+std::string Alternatives(const std::vector<std::string>& words);

@@ -19,8 +19,6 @@ bool IsError(const Notice& notice) {
 // Exit 0 for a clean project and 1 for findings, so a build can stop on them; a failed scan also
 // exits with 1 and says so on standard error.
 int CheckCommand(const Arguments& args) {
-    if (args.Has("--json") && args.Has("--sarif"))
-        throw UsageError("--json and --sarif exclude each other");
     const bool withHelp = args.Has("--help-project");
     const std::string helpFile = args.Value("--help-project", "");
     if (withHelp && HelpProjectKindOf(helpFile) == HelpProjectKind::kNone)

@@ -6,8 +6,6 @@
 
 int MapCommand(const Arguments& args) {
     const std::string format = args.Value("--format", "h");
-    if (format != "h" && format != "csv")
-        throw UsageError("unknown format '" + format + "'; use h or csv");
     const ScanResult result = ScanProject(args);
     ReportNotices(result.Notices);
     const std::vector<HelpContextEntry> entries = NumberedNodes(FormsOnce(result));

@@ -16,10 +16,7 @@ int Text2FormCommand(const Arguments& args) {
         if (options.ResourceName.empty())
             throw UsageError("--resource-name needs a NAME");
     }
-    const std::string wide = args.Value("--wide", "utf16");
-    if (wide != "utf16" && wide != "utf8")
-        throw UsageError("--wide takes utf16 or utf8, not '" + wide + "'");
-    options.WideStrings = wide == "utf8" ? wsUtf8 : wsUtf16;
+    options.WideStrings = args.Value("--wide", "utf16") == "utf8" ? wsUtf8 : wsUtf16;
     std::string file;
     try {
         TFileStream input(args.Operands()[0], fmOpenRead);

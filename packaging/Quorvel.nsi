@@ -5,7 +5,7 @@
 ; silently.
 ;
 ; packaging/CMakeLists.txt builds it:
-;   makensis -DVERSION=1.2.0 -DSTAGE=<folder with the four files> -DICON=<the program's icon>
+;   makensis -DVERSION=1.3.0 -DSTAGE=<folder with the four files> -DICON=<the program's icon>
 ;            -DOUTFILE=<the installer> Quorvel.nsi
 
 ; A 64-bit installer for a 64-bit program: 64-bit Windows runs it, and Wine without its 32-bit half too.
@@ -33,6 +33,8 @@ BrandingText "${PRODUCT} ${VERSION}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -134,6 +136,152 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
     !insertmacro RegisterOpenWith
 SectionEnd
+
+;-----------------------------------------------------------------------------------------------------
+; quorvel-cli on the user's PATH
+;
+; A component of its own, checked by default, so that /S adds it too: the installation folder is
+; appended to the user's Path (HKCU\Environment) unless an entry names it already. The uninstall entry
+; notes that the installer added it; the uninstaller then takes out the entries that name the folder
+; and leaves every other one as it was. Both tell running programs (Explorer, and so new consoles)
+; with WM_SETTINGCHANGE. A Path longer than NSIS's strings (NSIS_MAX_STRLEN) is never written back cut
+; short: it is left alone and the details say so.
+
+!include WinMessages.nsh
+
+!define ENVIRONMENT_KEY "Environment"
+!define PATH_ADDED "AddedToPath" ; a value of the uninstall key
+
+!macro PathFunctions UN
+; $R0 = the user's Path, "" when there is none; the error flag is set when a Path is there that
+; cannot be read whole (too long for NSIS, or not a string).
+Function ${UN}ReadUserPath
+    Push $R8
+    Push $R9
+    ClearErrors
+    ReadRegStr $R0 HKCU "${ENVIRONMENT_KEY}" "Path"
+    ${If} ${Errors}
+        ; ReadRegStr fails alike for a missing value and an unreadable one: look for the name.
+        StrCpy $R0 ""
+        StrCpy $R8 0
+        ${Do}
+            EnumRegValue $R9 HKCU "${ENVIRONMENT_KEY}" $R8
+            ${If} $R9 == ""
+            ${OrIf} $R9 == "Path"
+                ${ExitDo}
+            ${EndIf}
+            IntOp $R8 $R8 + 1
+        ${Loop}
+        ClearErrors
+        ${IfThen} $R9 != "" ${|} SetErrors ${|}
+    ${EndIf}
+    Pop $R9
+    Pop $R8
+FunctionEnd
+
+; $R0 = a Path, $R1 = a folder -> $R2 = the Path without the entries that name the folder (in any
+; case, with or without a trailing backslash or quotes), the others as they were; $R3 = how many went.
+Function ${UN}PathWithout
+    Push $R4 ; what is left to read
+    Push $R5 ; the entry
+    Push $R6 ; its length
+    Push $R7 ; the character after it
+    Push $R8 ; how many entries are kept
+    StrCpy $R2 ""
+    StrCpy $R3 0
+    StrCpy $R8 0
+    StrCpy $R4 $R0
+    StrCpy $R7 ";"
+    ${DoWhile} $R7 == ";"
+        StrCpy $R6 0
+        ${Do}
+            StrCpy $R7 $R4 1 $R6
+            ${If} $R7 == ";"
+            ${OrIf} $R7 == ""
+                ${ExitDo}
+            ${EndIf}
+            IntOp $R6 $R6 + 1
+        ${Loop}
+        StrCpy $R5 $R4 $R6
+        IntOp $R6 $R6 + 1
+        StrCpy $R4 $R4 "" $R6
+        ${If} $R5 == $R1
+        ${OrIf} $R5 == "$R1\"
+        ${OrIf} $R5 == '"$R1"'
+            IntOp $R3 $R3 + 1
+        ${Else}
+            ${If} $R8 == 0
+                StrCpy $R2 $R5
+            ${Else}
+                StrCpy $R2 "$R2;$R5"
+            ${EndIf}
+            IntOp $R8 $R8 + 1
+        ${EndIf}
+    ${Loop}
+    Pop $R8
+    Pop $R7
+    Pop $R6
+    Pop $R5
+    Pop $R4
+FunctionEnd
+!macroend
+!insertmacro PathFunctions ""
+!insertmacro PathFunctions "un."
+
+Section "Add quorvel-cli to my PATH" SectionPath
+    Call ReadUserPath
+    ${If} ${Errors}
+        DetailPrint "Your Path is too long to change here: add $INSTDIR to it yourself."
+        Return
+    ${EndIf}
+    StrCpy $R1 $INSTDIR
+    Call PathWithout
+    ${If} $R3 <> 0
+        Return ; on it already
+    ${EndIf}
+    StrLen $R4 $R0
+    StrLen $R5 $INSTDIR
+    IntOp $R4 $R4 + $R5
+    ${If} $R4 >= ${NSIS_MAX_STRLEN}
+        DetailPrint "Your Path is too long to change here: add $INSTDIR to it yourself."
+        Return
+    ${EndIf}
+    StrCpy $R5 $R0 1 -1
+    ${If} $R0 == ""
+        StrCpy $R0 $INSTDIR
+    ${ElseIf} $R5 == ";"
+        StrCpy $R0 "$R0$INSTDIR"
+    ${Else}
+        StrCpy $R0 "$R0;$INSTDIR"
+    ${EndIf}
+    WriteRegExpandStr HKCU "${ENVIRONMENT_KEY}" "Path" $R0
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${PATH_ADDED}" 1
+    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:${ENVIRONMENT_KEY}" /TIMEOUT=5000
+SectionEnd
+
+; Before the uninstall entry, which notes whether the installer added the folder, goes.
+Section "un.PathEntry"
+    ReadRegDWORD $R9 HKLM "${UNINSTALL_KEY}" "${PATH_ADDED}"
+    ${If} $R9 <> 1
+        Return
+    ${EndIf}
+    Call un.ReadUserPath
+    ${If} ${Errors}
+        DetailPrint "Your Path is too long to change here: take $INSTDIR out of it yourself."
+        Return
+    ${EndIf}
+    StrCpy $R1 $INSTDIR
+    Call un.PathWithout
+    ${If} $R3 <> 0
+        ${If} $R2 == ""
+            DeleteRegValue HKCU "${ENVIRONMENT_KEY}" "Path"
+        ${Else}
+            WriteRegExpandStr HKCU "${ENVIRONMENT_KEY}" "Path" $R2
+        ${EndIf}
+        SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:${ENVIRONMENT_KEY}" /TIMEOUT=5000
+    ${EndIf}
+SectionEnd
+;-----------------------------------------------------------------------------------------------------
 
 Function un.onInit
     SetRegView 64

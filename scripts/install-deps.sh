@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need and the machine lacks (Debian, apt-get as root).
-# Usage: install-deps.sh [native|windows|fuzz|screenshot]...   (default: native windows)
+# Usage: install-deps.sh [native|windows|fuzz|screenshot|dist]...   (default: native windows)
 set -euo pipefail
 
 want=("$@")
@@ -42,6 +42,13 @@ for kind in "${want[@]}"; do
         fuzz)
             need clang clang
             need /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev
+            ;;
+        dist) # the Debian package (make dist) and its test
+            need dpkg-deb dpkg
+            need dpkg-shlibdeps dpkg-dev # the package's Depends
+            need lintian lintian
+            need man man-db # the test reads the manual page as a user would
+            need nroff groff-base
             ;;
         screenshot)
             need xwd x11-apps # dumps the X screen for scripts/screenshot.sh

@@ -75,6 +75,23 @@ private:
     HKEY key_ = nullptr;
 };
 
+// The user's Path, where the installer adds the CLI's folder.
+constexpr char kEnvironmentKey[] = "Environment";
+constexpr char kPath[] = "Path";
+
+void SetValue(HKEY root, const char* key, const char* name, const std::optional<std::string>& data,
+              DWORD type) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+        return;
+    if (data)
+        RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(data->data()),
+                       DWORD(data->size()));
+    else
+        RegDeleteValueA(handle, name);
+    RegCloseKey(handle);
+}
+
 // The uninstall entry as seen through one registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
 RegKey UninstallEntry(REGSAM view) {
     return RegKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ | view);
@@ -221,6 +238,11 @@ protected:
         GetDesktopWindow(); // Wine's desktop process, started now by this test rather than in a job
         RegKey sessionManager(HKEY_LOCAL_MACHINE, kSessionManager, KEY_READ | KEY_WOW64_64KEY);
         pendingRenames_ = sessionManager.Read(kPendingRenames, &pendingRenamesType_);
+        // A Path of the user's own, with an empty entry, that the installer adds to and the uninstaller
+        // gives back as it was.
+        userPath_ = RegKey(HKEY_CURRENT_USER, kEnvironmentKey, KEY_READ).Read(kPath, &userPathType_);
+        SetValue(HKEY_CURRENT_USER, kEnvironmentKey, kPath, std::string(kTestPath, sizeof kTestPath),
+                 REG_EXPAND_SZ);
 
         // An installation the test did not make is not the test's to remove.
         const char* const fresh =
@@ -243,6 +265,7 @@ protected:
                            static_cast<DWORD>(pendingRenames_->size()));
         else
             RegDeleteValueA(sessionManager.get(), kPendingRenames);
+        SetValue(HKEY_CURRENT_USER, kEnvironmentKey, kPath, userPath_, userPathType_);
         SetEnvironmentVariableA("TEMP", originalTemp_.c_str());
         SetEnvironmentVariableA("TMP", originalTemp_.c_str());
         std::error_code ignored;
@@ -253,6 +276,9 @@ protected:
 
     static constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
     static constexpr char kPendingRenames[] = "PendingFileRenameOperations";
+    static constexpr char kTestPath[] = "%SystemRoot%\\quorvel-test;;C:\\Other";
+    std::optional<std::string> userPath_;
+    DWORD userPathType_ = REG_EXPAND_SZ;
     bool ours_ = false; // whatever is installed now was installed by this test
     fs::path temp_;
     std::string originalTemp_;
@@ -306,7 +332,13 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     EXPECT_EQ(regserver.exitCode, 0u);
     const Finished version = RunHere("\"" + folder + "\\quorvel-cli.exe\" --version");
     EXPECT_EQ(version.exitCode, 0u);
-    EXPECT_EQ(FirstLine(version.output), "quorvel-cli " QUORVEL_VERSION);
+    EXPECT_EQ(FirstLine(version.output).rfind("quorvel-cli " QUORVEL_VERSION " (", 0), 0u) << version.output;
+
+    // The CLI's folder is on the user's Path, after what was there, and the value still expands.
+    DWORD pathType = 0;
+    EXPECT_EQ(Text(RegKey(HKEY_CURRENT_USER, kEnvironmentKey, KEY_READ).Read(kPath, &pathType)),
+              std::string(kTestPath) + ";" + folder);
+    EXPECT_EQ(pathType, DWORD(REG_EXPAND_SZ));
 
     // The removal as the list of installed programs starts it when asked to be quiet; what the program
     // remembered for the user goes with it.
@@ -329,6 +361,7 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     EXPECT_FALSE(classes(".mak\\OpenWithList\\Quorvel.exe"));
     EXPECT_EQ(classes(".mak").Read(""), makDefault);
     EXPECT_FALSE(RegKey(HKEY_CURRENT_USER, "Software\\Quorvel", KEY_READ));
+    EXPECT_EQ(Text(RegKey(HKEY_CURRENT_USER, kEnvironmentKey, KEY_READ).Read(kPath)), kTestPath);
 }
 
 } // namespace

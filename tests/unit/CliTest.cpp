@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -217,7 +219,10 @@ TEST(CliUsage, ExitCodes) {
     EXPECT_EQ(Cli("scan ''").Out, "");
     EXPECT_EQ(Cli("--help").Exit, 0);
     EXPECT_NE(Cli("--help").Out.find("scan"), std::string::npos);
-    EXPECT_EQ(Cli("--version").Out.rfind("quorvel-cli ", 0), 0u);
+    EXPECT_TRUE(std::regex_match(
+        Cli("--version").Out, std::regex("quorvel-cli " QUORVEL_VERSION " \\((unknown|[0-9a-f]{7,})\\)\n")))
+        << Cli("--version").Out;
+    EXPECT_EQ(Cli("scan --codepage 932 --codepage=1250 ''").Exit, 0);
     EXPECT_EQ(Cli("scan --help").Out, Cli("--help").Out);
     EXPECT_EQ(Cli("form2text x.dfm --help").Exit, 0);
     for (const char* bad : {"",
@@ -241,7 +246,11 @@ TEST(CliUsage, ExitCodes) {
                             "check --format h p.mak",
                             "check --help-project help.txt p.mak",
                             "check p.mak --help-project",
-                            "check --json --sarif p.mak"}) {
+                            "check --json --sarif p.mak",
+                            "scan --codepage 437 p.mak",
+                            "map --codepage=utf8 p.mak",
+                            "check --codepage p.mak",
+                            "form2text --codepage 1252 a.dfm"}) {
         const CliRun run = Cli(bad);
         EXPECT_EQ(run.Exit, 2) << bad;
         EXPECT_NE(run.Err.find("usage: "), std::string::npos) << bad;
@@ -483,9 +492,7 @@ TEST(CliMap, AgreesWithScan) {
     EXPECT_TRUE(Ran(run, 0, run.Out, ""));
     std::vector<std::string> lines = CrLfLines(run.Out);
     ASSERT_EQ(lines.size(), numbers.size() + 1);
-    const std::string version = Cli("--version").Out;
-    EXPECT_EQ(lines[0],
-              "/* Help context numbers of p.mak (" + version.substr(0, version.size() - 1) + ") */");
+    EXPECT_EQ(lines[0], "/* Help context numbers of p.mak (quorvel-cli " QUORVEL_VERSION ") */");
     const char* identifiers[] = {"IDH_Main", "IDH_Main_Button1", "IDH_Dialog_Button1", "IDH_Main_Button1_2",
                                  "IDH_Zero_E"};
     for (size_t i = 0; i < numbers.size(); ++i)
@@ -622,6 +629,19 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
     EXPECT_EQ(map.Exit, 0);
     EXPECT_EQ(CrLfLines(map.Out).size(), 11u);
     EXPECT_EQ(CrLfLines(map.Out)[1], "#define IDH_MainForm 100");
+}
+
+// The README lists the commands as the tool's usage lines do.
+TEST(CliDemo, TheReadmeShowsEveryUsageLine) {
+    const std::string readme = ReadWholeFile(std::string(QUORVEL_SOURCE_DIR) + "/README.md");
+    const std::string usage = Cli("").Err;
+    for (size_t at = usage.find("quorvel-cli ", usage.find('\n')); at != std::string::npos;
+         at = usage.find("quorvel-cli ", at + 1)) {
+        const std::string line = usage.substr(at, usage.find('\n', at) - at);
+        const size_t listed = readme.find("\n" + line);
+        ASSERT_NE(listed, std::string::npos) << line;
+        EXPECT_TRUE(std::isspace(static_cast<unsigned char>(readme[listed + 1 + line.size()]))) << line;
+    }
 }
 
 // text2form as other tools see it: the form file on standard output only when whole.
