@@ -23,29 +23,40 @@ int CheckCommand(const Arguments& args) {
     const std::string helpFile = args.Value("--help-project", "");
     if (withHelp && HelpProjectKindOf(helpFile) == HelpProjectKind::kNone)
         throw UsageError("a help project is a .hhp or .hpj file: '" + helpFile + "'");
-    // The help project is read before the forms. One that cannot be read ends the run before any
-    // report; so does a file it names that is there and cannot be read, unless --keep-going lets the
-    // check go on without it.
+    // The help project is read before the forms, its keyword index after them, when they ask for
+    // keywords. A project that cannot be read ends the run before any report; so does a file it names
+    // that is there and cannot be read, unless --keep-going lets the check go on without it.
     HelpProjectReading help;
+    const auto helpFailed = [&]() {
+        const auto error = std::find_if(help.Notices.begin(), help.Notices.end(), IsError);
+        if (help.Read && (error == help.Notices.end() || args.Has("--keep-going")))
+            return false;
+        ReportNotices(std::vector<Notice>(help.Notices.begin(), error));
+        Fail(NoticeText(*error));
+        return true;
+    };
     if (withHelp) {
         help = ReadHelpProject(helpFile);
-        const auto error = std::find_if(help.Notices.begin(), help.Notices.end(), IsError);
-        if (!help.Read || (error != help.Notices.end() && !args.Has("--keep-going"))) {
-            ReportNotices(std::vector<Notice>(help.Notices.begin(), error));
-            return Fail(NoticeText(*error));
-        }
+        if (helpFailed())
+            return kExitFailure;
     }
 
     const ScanResult result = ScanProject(args);
+    const std::vector<const ScannedForm*> forms = FormsOnce(result);
+    const std::vector<HelpContextEntry> entries = HelpNodes(forms, result.LaterVersions);
+    if (withHelp && AsksForKeywords(entries)) {
+        ReadKeywordIndex(helpFile, help);
+        if (helpFailed())
+            return kExitFailure;
+    }
     std::vector<Notice> notices = help.Notices;
     notices.insert(notices.end(), result.Notices.begin(), result.Notices.end());
     ReportNotices(notices);
-    const std::vector<const ScannedForm*> forms = FormsOnce(result);
-    const std::vector<HelpContextEntry> entries = NumberedNodes(forms);
-    std::vector<HelpContextFinding> findings = CheckHelpContexts(entries);
+    std::vector<HelpContextFinding> findings = MergeFindings(CheckHelpContexts(entries), CheckKeywordHelp(entries));
     if (withHelp) {
         findings = MergeFindings(
             findings, CheckHelpProject(entries, help.Project, args.Value("--prefix", kDefaultHelpPrefix)));
+        findings = MergeFindings(findings, CheckKeywords(entries, help.Project));
     }
     if (args.Has("--sarif"))
         WriteOut(FindingsSarif(findings, entries, notices, "quorvel-cli", QUORVEL_VERSION));

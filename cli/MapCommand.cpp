@@ -8,7 +8,7 @@ int MapCommand(const Arguments& args) {
     const std::string format = args.Value("--format", "h");
     const ScanResult result = ScanProject(args);
     ReportNotices(result.Notices);
-    const std::vector<HelpContextEntry> entries = NumberedNodes(FormsOnce(result));
+    const std::vector<HelpContextEntry> entries = HelpNodes(FormsOnce(result), result.LaterVersions);
     WriteOut(format == "csv" ? MapCsv(entries)
                              : MapHeader(entries, args.Operands()[0], "quorvel-cli " QUORVEL_VERSION,
                                          args.Value("--prefix", kDefaultHelpPrefix)));

@@ -657,3 +657,26 @@ void FormBinaryToText(TStream& input, TStream& output) {
     FormTextConverter(reader, writer).EmitComponent();
     writer.FlushOutput();
 }
+
+namespace {
+
+// Quote's pieces into a string.
+struct TQuotedString {
+    std::string& Out;
+    void Text(const char* text, std::size_t count) { Out.append(text, count); }
+    void Code(unsigned code) { Out += "#" + std::to_string(code); }
+    void Run(const char* bytes, std::size_t count) { Out.append(bytes, count); }
+    void Run(const char16_t* units, std::size_t count) { Out.append(units, units + count); }
+};
+
+} // namespace
+
+std::string FormStringText(const TFormString& string) {
+    std::string text;
+    TQuotedString out{text};
+    if (string.Wide)
+        Quote(string.Units.data(), string.Units.size(), IsWideCode, out);
+    else
+        Quote(string.Bytes.data(), string.Bytes.size(), IsByteCode, out);
+    return text;
+}

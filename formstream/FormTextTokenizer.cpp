@@ -286,3 +286,58 @@ bool TFormTextTokenizer::NextHexByte(std::uint8_t& byte) {
     byte = static_cast<std::uint8_t>(HexValue(high) * 16 + HexValue(low));
     return true;
 }
+
+namespace {
+
+// A text read where it stands.
+class TTextStream : public TCustomMemoryStream {
+public:
+    explicit TTextStream(std::string& text) { SetPointer(text.data(), static_cast<std::int32_t>(text.size())); }
+    std::int32_t Write(const void*, std::int32_t) override { return 0; }
+};
+
+// A byte string's bytes as units of a wide string, as the tokenizer widens a string.
+void AppendBytes(std::u16string& units, const std::string& bytes) {
+    for (const char byte : bytes)
+        units += static_cast<char16_t>(static_cast<std::uint8_t>(byte));
+}
+
+void Append(TFormString& string, const TToken& piece) {
+    if (piece.Wide && !string.Wide) {
+        string.Wide = true;
+        AppendBytes(string.Units, string.Bytes);
+        string.Bytes.clear();
+    }
+    if (!string.Wide)
+        string.Bytes += piece.Text;
+    else if (piece.Wide)
+        string.Units += piece.Units;
+    else
+        AppendBytes(string.Units, piece.Text);
+}
+
+} // namespace
+
+std::optional<TFormString> ParseFormString(std::string_view value, bool utf8) {
+    if (value.size() > static_cast<std::size_t>(INT32_MAX) - 3)
+        return std::nullopt;
+    std::string text = (utf8 ? "\xEF\xBB\xBF" : "") + std::string(value);
+    TTextStream input(text);
+    try {
+        TFormTextTokenizer tokens(input);
+        TToken token;
+        TFormString string;
+        for (tokens.Next(token);; tokens.Next(token)) {
+            if (token.Kind != tkString)
+                return std::nullopt;
+            Append(string, token);
+            tokens.Next(token);
+            if (token.Kind == tkEnd)
+                return string;
+            if (token.Kind != tkSymbol || token.Symbol != '+')
+                return std::nullopt;
+        }
+    } catch (const EParserError&) {
+        return std::nullopt;
+    }
+}

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "formstream/FormText.h"
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "formstream/DecimalFloat.h"
 #include "runtime/Exceptions.h"
@@ -82,3 +86,9 @@ private:
     int lastLine_ = 1;  // of the last byte that is not blank: where the end of the text is reported
     bool utf8_ = false; // the text began with a UTF-8 byte-order mark
 };
+
+// The string a value of a form's text holds: quoted pieces and character codes, read as the tokenizer
+// reads them, optionally joined by "+" (a long string the environment wrote over several lines,
+// joined here with its line ends). Nothing for a value that is no string or not only one; `utf8`: the
+// text's quoted non-ASCII characters are UTF-8.
+std::optional<TFormString> ParseFormString(std::string_view value, bool utf8 = false);

@@ -7,6 +7,6 @@
 #include "help/RtfTopics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    RtfTopicIds(std::string_view(reinterpret_cast<const char*>(data), size));
+    ReadRtfTopics(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }

@@ -12,7 +12,7 @@ namespace {
 // The form shown at `place`, or none.
 const ScannedForm* ShownForm(const ScanResult& shown, std::size_t place) {
     for (const ScannedForm& form : shown.Forms) {
-        if (form.Shown() && place-- == 0)
+        if (form.Shown(shown.LaterVersions) && place-- == 0)
             return &form;
     }
     return nullptr;
@@ -29,10 +29,10 @@ std::optional<std::string> HelpMapLine(const ScanResult& shown, TShownNode node)
     const auto first = std::find_if(forms.begin(), forms.end(), [form](const ScannedForm* candidate) {
         return candidate == form || (!form->Identity.empty() && candidate->Identity == form->Identity);
     });
-    const std::vector<HelpContextEntry> entries = NumberedNodes(forms);
+    const std::vector<HelpContextEntry> entries = HelpNodes(forms, shown.LaterVersions);
     const auto entry = std::find_if(entries.begin(), entries.end(), [&](const HelpContextEntry& candidate) {
         return first != forms.end() && candidate.Source == *first &&
-               candidate.SourceComponent == node.Component;
+               candidate.SourceComponent == node.Component && candidate.Number != 0;
     });
     if (entry == entries.end())
         return std::nullopt;

@@ -26,14 +26,18 @@ void ShowScanResult(TTreeNodes& nodes, const ScanResult& result) {
     const TreeRedrawOff quiet(nodes.Owner()->Handle());
     nodes.Clear();
     for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown())
+        if (!form.Shown(result.LaterVersions))
             continue;
-        const TResultKind kind = form.Number ? rkForm : rkBareForm;
-        const TTreeNode node = nodes.AddChild(
-            TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, form.Number)), kind, kind);
+        const TNodeShows shows = form.Shows(result.LaterVersions);
+        const TResultKind kind = shows.Any() ? rkForm : rkBareForm;
+        const TTreeNode node =
+            nodes.AddChild(TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword)), kind, kind);
         for (const ScannedComponent& component : form.Components) {
-            nodes.AddChild(node, form.Encoding.ToUtf8(NodeCaption(component.Name, component.Number)),
-                           rkComponent, rkComponent);
+            const TNodeShows shown = component.Shows(result.LaterVersions);
+            if (shown.Any()) {
+                nodes.AddChild(node, form.Encoding.ToUtf8(NodeCaption(component.Name, shown, component.Keyword)),
+                               rkComponent, rkComponent);
+            }
         }
     }
 }

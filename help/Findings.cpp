@@ -13,9 +13,37 @@ const char* FindingKindName(HelpContextFinding::Kind kind) {
         case HelpContextFinding::kNoTopic:
             return "no-topic";
         case HelpContextFinding::kStale:
+            return "stale";
+        case HelpContextFinding::kUnusedNumber:
+            return "unused-number";
+        case HelpContextFinding::kEmptyKeyword:
+            return "empty-keyword";
+        case HelpContextFinding::kUnusedKeyword:
+            return "unused-keyword";
+        case HelpContextFinding::kNoKeyword:
             break;
     }
-    return "stale";
+    return "no-keyword";
+}
+
+bool IsWarningKind(HelpContextFinding::Kind kind) {
+    return kind == HelpContextFinding::kDuplicate || kind == HelpContextFinding::kUnusedNumber ||
+           kind == HelpContextFinding::kUnusedKeyword;
+}
+
+std::vector<HelpContextFinding> CheckKeywordHelp(const std::vector<HelpContextEntry>& entries) {
+    std::vector<HelpContextFinding> findings;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const HelpContextEntry& entry = entries[i];
+        const bool hasKeyword = entry.Keyword && !entry.Keyword->Empty();
+        if (entry.StatedType == THelpType::kKeyword && entry.SetNumber.value_or(0) != 0)
+            findings.push_back(HelpContextFinding{HelpContextFinding::kUnusedNumber, *entry.SetNumber, {i}, {}, 0, i});
+        if (entry.StatedType == THelpType::kKeyword && !hasKeyword)
+            findings.push_back(HelpContextFinding{HelpContextFinding::kEmptyKeyword, 0, {i}, {}, 0, i});
+        if (entry.StatedType == THelpType::kContext && hasKeyword)
+            findings.push_back(HelpContextFinding{HelpContextFinding::kUnusedKeyword, 0, {i}, {}, 0, i});
+    }
+    return findings;
 }
 
 std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextEntry>& entries) {
@@ -23,6 +51,8 @@ std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextE
     std::vector<HelpContextFinding> findings;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::int32_t number = entries[i].Number;
+        if (number == 0)
+            continue;
         const std::vector<std::size_t>& same = holders.at(number);
         if (same.size() > 1 && same.front() == i)
             findings.push_back(HelpContextFinding{HelpContextFinding::kDuplicate, number, same, {}, 0, i});

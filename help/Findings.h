@@ -7,12 +7,14 @@
 
 #include "help/HelpEntries.h"
 
-// What a check finds in the numbered nodes: a number held by more than one node (its holders in tree
+// What a check finds in the nodes with help: a number held by more than one node (its holders in tree
 // order), or a node's negative number; with a help project also a number it does not map, a mapped
 // number whose identifiers reach no topic, and an identifier the help project maps to another number
-// than the forms give it.
+// than the forms give it. Reading later versions also a number that a node's HelpType leaves unused,
+// a keyword it leaves unused, a node that asks for a keyword and has none, and with a help project a
+// keyword in no index (the nodes asking for it, the first one's keyword shown).
 struct HelpContextFinding {
-    enum Kind { kDuplicate, kNegative, kUnmapped, kNoTopic, kStale };
+    enum Kind { kDuplicate, kNegative, kUnmapped, kNoTopic, kStale, kUnusedNumber, kEmptyKeyword, kUnusedKeyword, kNoKeyword };
     Kind What = kDuplicate;
     std::int32_t Number = 0;
     // The entries concerned, by their indexes.
@@ -29,9 +31,17 @@ struct HelpContextFinding {
 // The finding's kind as the reports name it: "duplicate", "no-topic", ...
 const char* FindingKindName(HelpContextFinding::Kind kind);
 
+// Whether a finding of this kind is a warning (something that may be meant) rather than an error.
+bool IsWarningKind(HelpContextFinding::Kind kind);
+
 // The findings in order of their first node in the tree; where one node begins both a duplicate
 // and a negative finding, the duplicate comes first.
 std::vector<HelpContextFinding> CheckHelpContexts(const std::vector<HelpContextEntry>& entries);
+
+// The keyword help settings that F1 cannot use, in tree order: a number under a stated htKeyword
+// (unused-number), a keyword under a stated htContext (unused-keyword), a stated htKeyword without a
+// keyword (empty-keyword).
+std::vector<HelpContextFinding> CheckKeywordHelp(const std::vector<HelpContextEntry>& entries);
 
 // Findings of several checks over the same entries as one report, in order of their first node (at
 // one node, in the order given).

@@ -26,16 +26,46 @@ std::string HelpContextEntry::NodeNameUtf8() const {
     return Component ? Encoding.ToUtf8(Form) + "." + Encoding.ToUtf8(*Component) : Encoding.ToUtf8(Form);
 }
 
-std::vector<HelpContextEntry> NumberedNodes(const std::vector<const ScannedForm*>& forms) {
+std::string HelpContextEntry::KeywordText() const {
+    if (!Keyword || !Keyword->Wide)
+        return Keyword ? Keyword->Bytes : std::string();
+    return KeywordUtf8();
+}
+
+std::string HelpContextEntry::KeywordUtf8() const {
+    return Keyword && Source != nullptr ? Source->KeywordUtf8(*Keyword) : std::string();
+}
+
+std::vector<HelpContextEntry> HelpNodes(const std::vector<const ScannedForm*>& forms, bool laterVersions) {
     std::vector<HelpContextEntry> entries;
+    const auto add = [&](const ScannedForm* form, std::optional<std::size_t> component, TNodeShows shows,
+                         THelpType stated, std::optional<std::int32_t> number, const std::optional<TFormString>& keyword) {
+        const bool keywordSettings = laterVersions && (stated != THelpType::kUnstated || keyword);
+        if (shows.Number.value_or(0) == 0 && !keywordSettings)
+            return;
+        HelpContextEntry entry;
+        entry.Form = form->Name;
+        if (component)
+            entry.Component = form->Components[*component].Name;
+        entry.Number = shows.Number.value_or(0);
+        entry.File = form->Listed;
+        entry.Encoding = form->Encoding;
+        entry.Source = form;
+        entry.SourceComponent = component;
+        if (laterVersions) {
+            entry.StatedType = stated;
+            entry.SetNumber = number;
+            entry.Keyword = keyword;
+        }
+        entries.push_back(std::move(entry));
+    };
     for (const ScannedForm* form : forms) {
-        if (form->Number.value_or(0) != 0)
-            entries.push_back(
-                {form->Name, std::nullopt, *form->Number, form->Listed, form->Encoding, form, {}});
+        add(form, std::nullopt, form->Shows(laterVersions), form->StatedType, form->Number, form->Keyword);
         for (std::size_t i = 0; i < form->Components.size(); ++i) {
             const ScannedComponent& component = form->Components[i];
-            entries.push_back(
-                {form->Name, component.Name, component.Number, form->Listed, form->Encoding, form, i});
+            add(form, i, component.Shows(laterVersions), component.StatedType,
+                component.Number != 0 ? std::optional<std::int32_t>(component.Number) : std::nullopt,
+                component.Keyword);
         }
     }
     return entries;
@@ -48,6 +78,10 @@ std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>&
     // The suffix each repeated identifier tried last: the ones below it stay taken.
     std::map<std::string, int> lastSuffix;
     for (const HelpContextEntry& entry : entries) {
+        if (entry.Number == 0) {
+            identifiers.emplace_back();
+            continue;
+        }
         const std::string base =
             Sanitised(prefix + entry.Form + (entry.Component ? "_" + *entry.Component : std::string()));
         std::string identifier = base;
@@ -66,7 +100,9 @@ std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>&
 std::map<std::int32_t, std::vector<std::size_t>>
 EntriesByNumber(const std::vector<HelpContextEntry>& entries) {
     std::map<std::int32_t, std::vector<std::size_t>> holders;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        holders[entries[i].Number].push_back(i);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].Number != 0)
+            holders[entries[i].Number].push_back(i);
+    }
     return holders;
 }

@@ -14,11 +14,11 @@
 // What identifiers begin with unless the user says otherwise.
 inline const std::string kDefaultHelpPrefix = "IDH_";
 
-// A node whose number is not 0: a form's own number (no Component) or a component's (whose name may
-// be empty).
+// A node with help: a form's own (no Component) or a component's (whose name may be empty).
 struct HelpContextEntry {
     std::string Form;
     std::optional<std::string> Component;
+    // The number F1 uses; 0 for a node helped by its keyword alone.
     std::int32_t Number = 0;
     // The form file as its project lists it.
     std::string File;
@@ -26,22 +26,31 @@ struct HelpContextEntry {
     // Where it stands in the result: its form (not owned), and the component's place among the form's.
     const ScannedForm* Source = nullptr;
     std::optional<std::size_t> SourceComponent;
+    // Reading later versions: the node's HelpType as stated, its HelpContext as set (0 too) and its
+    // HelpKeyword.
+    THelpType StatedType = THelpType::kUnstated;
+    std::optional<std::int32_t> SetNumber;
+    std::optional<TFormString> Keyword;
 
     // "form" or "form.component" ("form." for a component without a name): the form's bytes, or in
     // UTF-8.
     std::string NodeName() const;
     std::string NodeNameUtf8() const;
+    // The keyword as the text reports show it (a byte string's bytes, else UTF-8), or in UTF-8.
+    std::string KeywordText() const;
+    std::string KeywordUtf8() const;
 };
 
-// Every numbered node of the forms, in tree order.
-std::vector<HelpContextEntry> NumberedNodes(const std::vector<const ScannedForm*>& forms);
+// The nodes of the forms with help, in tree order: each with a number F1 uses other than 0, and
+// reading later versions each with any keyword help setting (HelpType or HelpKeyword) too.
+std::vector<HelpContextEntry> HelpNodes(const std::vector<const ScannedForm*>& forms, bool laterVersions);
 
-// The identifier of each entry: `prefix` + form, and for a component "_" + its name, with every
-// character other than A-Z, a-z, 0-9 and "_" replaced by "_"; one equal to an earlier one gets the
-// first free suffix of "_2", "_3", ...
+// The identifier of each entry with a number: `prefix` + form, and for a component "_" + its name, with
+// every character other than A-Z, a-z, 0-9 and "_" replaced by "_"; one equal to an earlier one gets the
+// first free suffix of "_2", "_3", ... An entry without a number has none (an empty string).
 std::vector<std::string> HelpMapIdentifiers(const std::vector<HelpContextEntry>& entries,
                                             const std::string& prefix);
 
-// The entries holding each number, by their indexes in tree order.
+// The entries holding each number other than 0, by their indexes in tree order.
 std::map<std::int32_t, std::vector<std::size_t>>
 EntriesByNumber(const std::vector<HelpContextEntry>& entries);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "runtime/Text.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -65,6 +66,8 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
     std::vector<HelpContextFinding> findings;
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::int32_t number = entries[i].Number;
+        if (number == 0)
+            continue;
         const std::vector<size_t>& same = holders.at(number);
         if (same.front() == i && project.TopicNumbers.count(number) == 0) {
             HelpContextFinding finding{HelpContextFinding::kUnmapped, number, {}, {}, 0, i};
@@ -86,6 +89,38 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
             findings.push_back(HelpContextFinding{
                 HelpContextFinding::kStale, number, {i}, {identifiers[i]}, help->second.front(), i});
         }
+    }
+    return findings;
+}
+
+namespace {
+
+// The keyword F1 looks up on the entry, or nothing.
+const TFormString* AskedKeyword(const HelpContextEntry& entry) {
+    const bool asks = KeywordHelped(entry.StatedType, entry.Keyword.has_value());
+    return asks && entry.Keyword && !entry.Keyword->Empty() ? &*entry.Keyword : nullptr;
+}
+
+} // namespace
+
+bool AsksForKeywords(const std::vector<HelpContextEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const HelpContextEntry& entry) { return AskedKeyword(entry) != nullptr; });
+}
+
+std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries, const HelpProject& project) {
+    std::vector<HelpContextFinding> findings;
+    std::map<std::string, std::size_t> findingOf; // by the keyword case-folded
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (AskedKeyword(entries[i]) == nullptr)
+            continue;
+        const std::string folded = CaseFolded(entries[i].KeywordUtf8());
+        if (project.Keywords.count(folded) != 0)
+            continue;
+        const auto [at, isNew] = findingOf.emplace(folded, findings.size());
+        if (isNew)
+            findings.push_back(HelpContextFinding{HelpContextFinding::kNoKeyword, 0, {}, {}, 0, i});
+        findings[at->second].Nodes.push_back(i);
     }
     return findings;
 }

@@ -14,3 +14,10 @@
 // findings have their FirstEntry set.
 std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEntry>& entries,
                                                  const HelpProject& project, const std::string& prefix);
+
+// Whether some entry asks F1 for a keyword, so that the help project's keyword index is wanted.
+bool AsksForKeywords(const std::vector<HelpContextEntry>& entries);
+
+// Every keyword that entries ask F1 for and that is in none of the help project's indexes (compared
+// without case): one no-keyword finding per keyword, its nodes in tree order.
+std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries, const HelpProject& project);

@@ -10,9 +10,11 @@
 #include "help/HelpText.h"
 #include "help/Preprocessor.h"
 #include "help/RtfTopics.h"
+#include "help/Sitemap.h"
 #include "io/Os.h"
 #include "io/Streams.h"
 #include "runtime/Text.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -39,7 +41,7 @@ std::string IncludedName(std::string_view rest) {
 }
 
 // What a file that cannot be found takes with it, for its warning.
-enum class Content { kIdentifiers, kAliases, kTopics };
+enum class Content { kIdentifiers, kAliases, kTopics, kKeywords };
 
 const char* LostWith(Content content) {
     switch (content) {
@@ -48,9 +50,11 @@ const char* LostWith(Content content) {
         case Content::kAliases:
             return "aliases";
         case Content::kTopics:
+            return "topics";
+        case Content::kKeywords:
             break;
     }
-    return "topics";
+    return "keywords";
 }
 
 class Reader {
@@ -258,8 +262,10 @@ public:
             located = Find(listed, project_.Folder, file, line, Content::kTopics);
         std::string rtf;
         if (located.Found && Load(located.Path, file, line, rtf, false)) {
-            const std::set<std::string> ids = RtfTopicIds(rtf);
-            project_.Topics.insert(ids.begin(), ids.end());
+            RtfTopics topics = ReadRtfTopics(rtf);
+            project_.Topics.insert(topics.Ids.begin(), topics.Ids.end());
+            for (const std::string& keyword : topics.Keywords)
+                project_.Keywords.insert(CaseFolded(keyword));
         }
     }
 
@@ -357,6 +363,13 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
             topicFiles.push_back(NumberedLine{std::string(line), number});
         } else if (section == "TEXT POPUPS" && project.Kind == HelpProjectKind::kHtml) {
             popupFiles.push_back(NumberedLine{std::string(line), number});
+        } else if (section == "FILES" && project.Kind == HelpProjectKind::kHtml) {
+            project.TopicFiles.push_back(HelpProject::NamedFile{std::string(line), number});
+        } else if (section == "OPTIONS" && project.Kind == HelpProjectKind::kHtml) {
+            const std::size_t equals = line.find('=');
+            if (equals != std::string_view::npos &&
+                EqualIgnoringAsciiCase(Trimmed(line.substr(0, equals)), "Index file"))
+                project.IndexFile = HelpProject::NamedFile{std::string(Trimmed(line.substr(equals + 1))), number};
         } else if (section == "OPTIONS" && project.Kind == HelpProjectKind::kClassic) {
             const std::size_t equals = line.find('=');
             if (equals == std::string_view::npos ||
@@ -379,4 +392,23 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
     for (const NumberedLine& popups : popupFiles)
         reader.PopupFile(popups.Text, fileName, popups.Number);
     return out;
+}
+
+void ReadKeywordIndex(const std::string& fileName, HelpProjectReading& reading) {
+    HelpProject& project = reading.Project;
+    if (project.Kind != HelpProjectKind::kHtml)
+        return;
+    Reader reader(reading);
+    const auto read = [&](const HelpProject::NamedFile& file, bool isIndex) {
+        const os::LocatedFile located = reader.Find(file.Name, project.Folder, fileName, file.Line, Content::kKeywords);
+        std::string text;
+        if (!located.Found || !reader.Load(located.Path, fileName, file.Line, text))
+            return;
+        for (const std::string& keyword : isIndex ? IndexKeywords(text) : TopicKeywords(text))
+            project.Keywords.insert(CaseFolded(keyword));
+    };
+    if (project.IndexFile)
+        read(*project.IndexFile, true);
+    for (const HelpProject::NamedFile& topic : project.TopicFiles)
+        read(topic, false);
 }

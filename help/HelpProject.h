@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,6 +52,19 @@ struct HelpProject {
     std::set<std::string> Topics;
     // Numbers with a text pop-up of their own (".topic 1001").
     std::set<std::int32_t> TopicNumbers;
+    // The keywords of its index, case-folded (CaseFolded): a classic project's "K" footnotes; an HTML
+    // project's once ReadKeywordIndex has read them.
+    std::set<std::string> Keywords;
+
+    // A file the project names, with the line that names it.
+    struct NamedFile {
+        std::string Name;
+        int Line = 0;
+    };
+    // HTML projects: the index file ([OPTIONS] "Index file="), and the topic files of [FILES], whose
+    // keyword objects index them too.
+    std::optional<NamedFile> IndexFile;
+    std::vector<NamedFile> TopicFiles;
 };
 
 struct HelpProjectReading {
@@ -66,3 +80,9 @@ struct HelpProjectReading {
 
 // Reads the help project `fileName` with the files it names.
 HelpProjectReading ReadHelpProject(const std::string& fileName);
+
+// Reads the keyword index of an HTML project into its Keywords: the index file's entries and the
+// keyword objects of its topic files; a file not there is a warning, one that cannot be read an error,
+// among the reading's notices. (It is read only when some form asks for a keyword: a project whose
+// forms have none need not have its topics at hand.) A classic project's keywords are read with it.
+void ReadKeywordIndex(const std::string& fileName, HelpProjectReading& reading);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "help/HelpText.h"
+#include "io/Os.h"
+#include "runtime/Utf8.h"
 #include "runtime/Text.h"
 
 namespace {
@@ -23,24 +25,57 @@ bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// A footnote read whole: after a "#" mark its text is a topic's identifier, after a "K" mark its
+// keywords, separated by ";". Word writes the mark into the footnote too, before a blank.
+void Footnote(char mark, std::string_view text, RtfTopics& topics) {
+    text = Trimmed(text);
+    if (!text.empty() && text.front() == mark && (mark == '#' || (text.size() > 1 && (text[1] == ' ' || text[1] == '\t'))))
+        text = Trimmed(text.substr(1));
+    if (mark == '#' && !text.empty()) {
+        topics.Ids.insert(AsciiUpperCase(text));
+    } else if (mark == 'K') {
+        while (!text.empty()) {
+            const std::size_t semicolon = text.find(';');
+            const std::string_view keyword = Trimmed(text.substr(0, semicolon));
+            if (!keyword.empty())
+                topics.Keywords.emplace_back(keyword);
+            text.remove_prefix(semicolon == std::string_view::npos ? text.size() : semicolon + 1);
+        }
+    }
+}
+
 } // namespace
 
-std::set<std::string> RtfTopicIds(std::string_view rtf) {
-    std::set<std::string> ids;
+RtfTopics ReadRtfTopics(std::string_view rtf) {
+    RtfTopics topics;
     std::vector<RtfGroup> stack{RtfGroup{}};
     size_t deeper = 0;        // groups past kMaxRtfDepth, sharing the deepest state
     size_t footnoteDepth = 0; // the stack size inside the footnote being read
     bool groupStart = false;  // nothing read yet in the group just opened
     char lastChar = 0;        // the last plain character of the body: a footnote's mark
     char footnoteMark = 0;
+    // The footnote's text in UTF-8, and the bytes of the document's code page not yet converted.
     std::string footnoteText;
+    std::string footnoteBytes;
+    unsigned codePage = os::SystemCodePage();
+    std::uint64_t fallbackLength = 1; // \uc: the characters after a \u that stand in for it
+    std::uint64_t fallbackLeft = 0;
     const auto plain = [&](char c) {
+        if (fallbackLeft > 0) {
+            --fallbackLeft;
+            return;
+        }
         if (stack.back().Skip)
             return;
         if (stack.back().Footnote)
-            footnoteText += c;
+            footnoteBytes += c;
         else
             lastChar = c;
+    };
+    const auto footnoteSoFar = [&]() -> std::string& {
+        footnoteText += os::CodePageToUtf8(codePage, footnoteBytes);
+        footnoteBytes.clear();
+        return footnoteText;
     };
     size_t i = 0;
     while (i < rtf.size()) {
@@ -58,11 +93,7 @@ std::set<std::string> RtfTopicIds(std::string_view rtf) {
                 --deeper;
             } else if (stack.size() > 1) {
                 if (stack.back().Footnote && stack.size() == footnoteDepth) {
-                    std::string_view text = Trimmed(footnoteText);
-                    if (!text.empty() && text.front() == '#')
-                        text = Trimmed(text.substr(1));
-                    if (footnoteMark == '#' && !text.empty())
-                        ids.insert(AsciiUpperCase(text));
+                    Footnote(footnoteMark, footnoteSoFar(), topics);
                     lastChar = 0;
                 }
                 stack.pop_back();
@@ -86,7 +117,8 @@ std::set<std::string> RtfTopicIds(std::string_view rtf) {
                 ++i;
             const std::string_view word = rtf.substr(start, i - start);
             std::uint64_t parameter = 0;
-            if (i < rtf.size() && rtf[i] == '-')
+            const bool negative = i < rtf.size() && rtf[i] == '-';
+            if (negative)
                 ++i;
             for (size_t digits = 0; i < rtf.size() && rtf[i] >= '0' && rtf[i] <= '9'; ++digits, ++i) {
                 if (digits < 10)
@@ -102,6 +134,18 @@ std::set<std::string> RtfTopicIds(std::string_view rtf) {
                 footnoteDepth = stack.size();
                 footnoteMark = lastChar;
                 footnoteText.clear();
+                footnoteBytes.clear();
+            } else if (word == "ansicpg" && parameter > 0 && parameter < 65536) {
+                codePage = static_cast<unsigned>(parameter);
+            } else if (word == "uc") {
+                fallbackLength = parameter;
+            } else if (word == "u") {
+                // A character beyond the code page: its UTF-16 unit (negative above 32767), then the
+                // characters that stand in for it where \u is not known.
+                const auto unit = static_cast<std::uint32_t>(negative ? 65536 - parameter : parameter) & 0xFFFF;
+                if (stack.back().Footnote && !stack.back().Skip)
+                    AppendUtf8(footnoteSoFar(), unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+                fallbackLeft = fallbackLength;
             } else if (first && (word == "fonttbl" || word == "colortbl" || word == "stylesheet" ||
                                  word == "info" || word == "pict" || word == "object")) {
                 group.Skip = true;
@@ -124,5 +168,5 @@ std::set<std::string> RtfTopicIds(std::string_view rtf) {
             stack.back().Skip = true;
         }
     }
-    return ids;
+    return topics;
 }

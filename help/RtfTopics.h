@@ -3,9 +3,17 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The topics of a classic help project's RTF topic files.
 
-// The identifiers, in upper case, that "#" footnotes of an RTF topic file define. Never reads past
-// the text, however its groups nest or break off.
-std::set<std::string> RtfTopicIds(std::string_view rtf);
+// What the footnotes of an RTF topic file say: the identifiers, in upper case, that its "#" footnotes
+// define, and the keywords of its "K" footnotes (in UTF-8: the document's code page, \ansicpg or the
+// system's, and \u characters decoded).
+struct RtfTopics {
+    std::set<std::string> Ids;
+    std::vector<std::string> Keywords;
+};
+
+// Never reads past the text, however its groups nest or break off.
+RtfTopics ReadRtfTopics(std::string_view rtf);

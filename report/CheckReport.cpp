@@ -41,17 +41,32 @@ Json Location(const std::string& file, int line) {
     return Json::array({{{"physicalLocation", physical}}});
 }
 
+// The keyword a finding is about: its first node's.
+std::string FindingKeyword(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries, bool utf8) {
+    const HelpContextEntry& entry = entries[finding.FirstEntry];
+    return utf8 ? entry.KeywordUtf8() : entry.KeywordText();
+}
+
+bool IsKeywordKind(HelpContextFinding::Kind kind) {
+    return kind == HelpContextFinding::kUnusedKeyword || kind == HelpContextFinding::kNoKeyword;
+}
+
 } // namespace
 
 std::string FindingLine(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
                         bool utf8) {
-    std::string line = std::string(FindingKindName(finding.What)) + " ";
-    if (finding.What == HelpContextFinding::kStale) {
+    std::string line = FindingKindName(finding.What);
+    if (finding.What == HelpContextFinding::kEmptyKeyword) {
+        // the node alone
+    } else if (IsKeywordKind(finding.What)) {
+        line += " \"" + FindingKeyword(finding, entries, utf8) + "\"";
+    } else if (finding.What == HelpContextFinding::kStale) {
+        line += " ";
         line += finding.Ids.empty() ? std::string() : finding.Ids.front();
         line +=
             ": help project " + std::to_string(finding.Help) + ", forms " + std::to_string(finding.Number);
     } else {
-        line += std::to_string(finding.Number);
+        line += " " + std::to_string(finding.Number);
     }
     if (finding.What == HelpContextFinding::kNoTopic) {
         for (size_t i = 0; i < finding.Ids.size(); ++i)
@@ -89,7 +104,10 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
             item["id"] = finding.Ids.empty() ? std::string() : finding.Ids.front();
             item["help"] = finding.Help;
         }
-        item["number"] = finding.Number;
+        if (IsKeywordKind(finding.What))
+            item["keyword"] = FindingKeyword(finding, entries, true);
+        else if (finding.What != HelpContextFinding::kEmptyKeyword)
+            item["number"] = finding.Number;
         if (finding.What == HelpContextFinding::kNoTopic)
             item["ids"] = finding.Ids;
         Json nodes = Json::array();
@@ -111,13 +129,18 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
                           const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices,
                           const std::string& tool, const std::string& version) {
     static const HelpContextFinding::Kind kKinds[] = {
-        HelpContextFinding::kDuplicate, HelpContextFinding::kNegative, HelpContextFinding::kUnmapped,
-        HelpContextFinding::kNoTopic, HelpContextFinding::kStale};
+        HelpContextFinding::kDuplicate,    HelpContextFinding::kNegative,      HelpContextFinding::kUnmapped,
+        HelpContextFinding::kNoTopic,      HelpContextFinding::kStale,         HelpContextFinding::kUnusedNumber,
+        HelpContextFinding::kEmptyKeyword, HelpContextFinding::kUnusedKeyword, HelpContextFinding::kNoKeyword};
     static const char* const kDescriptions[] = {
         "A help context number held by more than one form or component.", "A negative help context number.",
         "A help context number that the help project does not map.",
         "A mapped help context number whose identifiers reach no topic.",
-        "An identifier that the help project maps to another number than the forms hold."};
+        "An identifier that the help project maps to another number than the forms hold.",
+        "A help context number on a node whose HelpType makes F1 look up its keyword instead.",
+        "A node whose HelpType makes F1 look up a keyword, without a keyword.",
+        "A keyword on a node whose HelpType makes F1 use its help context number instead.",
+        "A keyword that no index of the help project holds."};
     Json rules = Json::array();
     for (size_t i = 0; i < std::size(kKinds); ++i)
         rules.push_back(
@@ -132,7 +155,7 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
     Json results = Json::array();
     for (const HelpContextFinding& finding : findings) {
         Json result = {{"ruleId", FindingKindName(finding.What)},
-                       {"level", finding.What == HelpContextFinding::kDuplicate ? "warning" : "error"},
+                       {"level", IsWarningKind(finding.What) ? "warning" : "error"},
                        {"message", {{"text", FindingLine(finding, entries, true)}}}};
         if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
             result["locations"] = Location(entries[finding.FirstEntry].File, 0);

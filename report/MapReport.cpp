@@ -41,14 +41,18 @@ std::string MapHeader(const std::vector<HelpContextEntry>& entries, const std::s
     std::string header =
         "/* Help context numbers of " + CommentText(project) + " (" + CommentText(madeBy) + ") */\r\n";
     const std::vector<std::string> identifiers = HelpMapIdentifiers(entries, prefix);
-    for (size_t i = 0; i < entries.size(); ++i)
-        header += MapLine(identifiers[i], entries[i].Number) + "\r\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].Number != 0)
+            header += MapLine(identifiers[i], entries[i].Number) + "\r\n";
+    }
     return header;
 }
 
 std::string MapCsv(const std::vector<HelpContextEntry>& entries) {
     std::string csv = "form,component,number\r\n";
     for (const HelpContextEntry& entry : entries) {
+        if (entry.Number == 0)
+            continue;
         AppendCsvField(csv, entry.Encoding.ToUtf8(entry.Form));
         csv += ',';
         AppendCsvField(csv, entry.Component ? entry.Encoding.ToUtf8(*entry.Component) : std::string());

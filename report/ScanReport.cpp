@@ -2,40 +2,64 @@
 
 #include "report/Json.h"
 
-std::string NodeCaption(const std::string& name, std::optional<std::int32_t> number) {
-    return number ? name + ":" + std::to_string(*number) : name;
+std::string NodeCaption(const std::string& name, TNodeShows shows, const std::optional<TFormString>& keyword) {
+    if (shows.Number)
+        return name + ":" + std::to_string(*shows.Number);
+    if (shows.Keyword)
+        return name + ":" + FormStringText(keyword.value_or(TFormString()));
+    return name;
 }
 
 std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
+    const bool later = result.LaterVersions;
     std::string text;
     for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown())
+        if (!form.Shown(later))
             continue;
-        const auto caption = [&](const std::string& name, std::optional<std::int32_t> number) {
-            return utf8 ? form.Encoding.ToUtf8(NodeCaption(name, number)) : NodeCaption(name, number);
+        const auto line = [&](const std::string& caption) {
+            return (utf8 ? form.Encoding.ToUtf8(caption) : caption) + lineEnd;
         };
-        text += caption(form.Name, form.Number) + lineEnd;
-        for (const ScannedComponent& component : form.Components)
-            text += "  " + caption(component.Name, component.Number) + lineEnd;
+        text += line(NodeCaption(form.Name, form.Shows(later), form.Keyword));
+        for (const ScannedComponent& component : form.Components) {
+            if (component.Shows(later).Any())
+                text += "  " + line(NodeCaption(component.Name, component.Shows(later), component.Keyword));
+        }
     }
     return text;
 }
 
+namespace {
+
+// A node of the JSON tree; `isForm`: a form, whose image tells whether it shows help of its own.
+Json JsonNode(const ScanResult& result, const ScannedForm& form, const std::string& name, TNodeShows shows,
+              THelpType stated, const std::optional<TFormString>& keyword, bool isForm) {
+    Json node = {{"caption", form.Encoding.ToUtf8(NodeCaption(name, shows, keyword))},
+                 {"image", !isForm ? rkComponent : shows.Any() ? rkForm : rkBareForm}};
+    if (result.LaterVersions) {
+        node["help"] = KeywordHelped(stated, keyword.has_value()) ? "keyword" : "context";
+        if (keyword)
+            node["keyword"] = form.KeywordUtf8(*keyword);
+    }
+    node["children"] = Json::array();
+    return node;
+}
+
+} // namespace
+
 std::string ScanJson(const ScanResult& result) {
+    const bool later = result.LaterVersions;
     Json forms = Json::array();
     for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown())
+        if (!form.Shown(later))
             continue;
-        Json children = Json::array();
+        Json node = JsonNode(result, form, form.Name, form.Shows(later), form.StatedType, form.Keyword, true);
         for (const ScannedComponent& component : form.Components) {
-            children.push_back(
-                {{"caption", form.Encoding.ToUtf8(NodeCaption(component.Name, component.Number))},
-                 {"image", rkComponent},
-                 {"children", Json::array()}});
+            if (component.Shows(later).Any()) {
+                node["children"].push_back(JsonNode(result, form, component.Name, component.Shows(later),
+                                                    component.StatedType, component.Keyword, false));
+            }
         }
-        forms.push_back({{"caption", form.Encoding.ToUtf8(NodeCaption(form.Name, form.Number))},
-                         {"image", form.Number ? rkForm : rkBareForm},
-                         {"children", std::move(children)}});
+        forms.push_back(std::move(node));
     }
     return JsonText(forms, 1);
 }

@@ -11,13 +11,16 @@
 // The three kinds of node, which are also the image indexes of the window's tree.
 enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
 
-// A node's caption: the name, then ":" and the number when it has one. The name's bytes as they are.
-std::string NodeCaption(const std::string& name, std::optional<std::int32_t> number);
+// A node's caption: the name, then ":" and the number when it shows one, or ":" and its keyword
+// written as the form text writes a string ('saving') when it shows keyword help. The name's and a
+// byte string's bytes as they are.
+std::string NodeCaption(const std::string& name, TNodeShows shows, const std::optional<TFormString>& keyword = {});
 
 // One node per line: each form the tree shows at column 0, its components after two blanks, each line
 // ending in `lineEnd`; the forms' bytes as they are, or in UTF-8 (each form's NameEncoding).
 std::string ScanText(const ScanResult& result, const char* lineEnd = "\n", bool utf8 = false);
 
 // A JSON array of {"caption", "image", "children"} objects, one form a line, captions in UTF-8 (each
-// form's NameEncoding).
+// form's NameEncoding). Reading later versions, each node has "help" ("context" or "keyword") and,
+// when its HelpKeyword is set, "keyword" (UTF-8) before its children.
 std::string ScanJson(const ScanResult& result);

@@ -54,3 +54,52 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+namespace {
+
+std::uint32_t FoldedLetter(std::uint32_t code) {
+    if ((code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7))
+        return code + 0x20;
+    if (code == 0x178)
+        return 0xFF;
+    if (code >= 0x100 && code <= 0x17F && code != 0x130 && code != 0x138 && code != 0x149) {
+        // Latin Extended-A pairs capitals and small letters: even-odd, but for 0x139-0x148 and
+        // 0x179-0x17E, which pair odd-even.
+        const bool oddFirst = (code >= 0x139 && code <= 0x148) || (code >= 0x179 && code <= 0x17E);
+        return (code % 2 == 1) == oddFirst ? code + 1 : code;
+    }
+    if (code >= 0x391 && code <= 0x3AB && code != 0x3A2)
+        return code + 0x20;
+    if (code >= 0x410 && code <= 0x42F)
+        return code + 0x20;
+    if (code >= 0x400 && code <= 0x40F)
+        return code + 0x50;
+    return code;
+}
+
+} // namespace
+
+std::string CaseFolded(std::string_view utf8) {
+    std::string folded;
+    folded.reserve(utf8.size());
+    TUtf8Sequence sequence;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<std::uint8_t>(utf8[i++]);
+        if (!sequence.Begin(lead)) {
+            if (lead < 0x80)
+                AppendUtf8(folded, FoldedLetter(lead));
+            else
+                folded += static_cast<char>(lead);
+            continue;
+        }
+        while (!sequence.Complete() && i < utf8.size() && sequence.Accepts(static_cast<std::uint8_t>(utf8[i])))
+            sequence.Add(static_cast<std::uint8_t>(utf8[i++]));
+        if (sequence.Complete()) {
+            AppendUtf8(folded, FoldedLetter(sequence.Code()));
+        } else {
+            for (int n = 0; n < sequence.Taken(); ++n)
+                folded += static_cast<char>(sequence.Byte(n));
+        }
+    }
+    return folded;
+}

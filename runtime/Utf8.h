@@ -81,3 +81,7 @@ void DecodeUtf8(const char* bytes, std::size_t count, std::u16string& units);
 
 // Whether the bytes are strict UTF-8 throughout, as TUtf8Sequence decodes it.
 bool IsValidUtf8(std::string_view bytes);
+
+// `utf8` with letters of either case as one: the capitals of ASCII, Latin-1, Latin Extended-A, Greek
+// and Cyrillic as their small letters, as help indexes compare keywords. Bytes that are no UTF-8 stay.
+std::string CaseFolded(std::string_view utf8);

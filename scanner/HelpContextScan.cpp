@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "formstream/FormTextTokenizer.h"
 #include "io/Os.h"
 #include "io/Streams.h"
 #include "io/StringList.h"
@@ -23,6 +24,8 @@ constexpr size_t kMaxNameLength = 255;
 // The rendering indents an object's properties two blanks deeper than its header.
 constexpr size_t kPropertyIndent = 2;
 constexpr std::string_view kHelpContextProperty = "HelpContext = ";
+constexpr std::string_view kHelpTypeProperty = "HelpType = ";
+constexpr std::string_view kHelpKeywordProperty = "HelpKeyword = ";
 
 bool IsBlankSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -80,12 +83,29 @@ private:
     size_t at_ = 0;
 };
 
+// A node's help settings as its window gives them: each property's first line counts.
+struct WindowHelp {
+    std::optional<std::int32_t> Number;
+    THelpType StatedType = THelpType::kUnstated;
+    std::optional<TFormString> Keyword;
+    bool TypeSeen = false;
+    bool KeywordSeen = false;
+};
+
+THelpType HelpTypeOf(std::string_view value) {
+    value = value.substr(0, value.find_first_of(" \t"));
+    if (value == "htKeyword")
+        return THelpType::kKeyword;
+    return value == "htContext" ? THelpType::kContext : THelpType::kUnstated;
+}
+
 } // namespace
 
 // One pass over the lines. Each header opens the window of its own properties: the lines after it,
 // up to the next header or its own "end" line, indented exactly two blanks deeper than it. Deeper
-// lines there belong to list items, binary blocks and collection items, whose HelpContext is not
-// the component's. The first header is the form's.
+// lines there belong to list items, binary blocks and collection items, whose help is not the
+// component's. The first header is the form's. A component is kept when its window sets a number
+// other than 0 or any keyword help.
 void ScanFormText(std::string_view text, ScannedForm& form) {
     LineReader lines(text);
     bool formSeen = false;
@@ -93,17 +113,33 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
     bool isForm = false; // whether that header is the form's
     bool windowOpen = false;
     size_t indent = 0; // of that header
+    WindowHelp help;
 
+    const auto close = [&] {
+        if (!windowOpen)
+            return;
+        windowOpen = false;
+        if (isForm) {
+            form.Number = help.Number;
+            form.StatedType = help.StatedType;
+            form.Keyword = std::move(help.Keyword);
+        } else if (help.Number.value_or(0) != 0 || help.TypeSeen || help.KeywordSeen) {
+            form.Components.push_back(
+                ScannedComponent{name, help.Number.value_or(0), help.StatedType, std::move(help.Keyword)});
+        }
+    };
     std::string_view line;
     while (lines.Next(line)) {
         const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
         const std::string_view rest = line.substr(blanks);
         if (std::optional<std::string> header = HeaderName(rest)) {
+            close();
             name = std::move(*header);
             isForm = !formSeen;
             formSeen = true;
             windowOpen = true;
             indent = blanks;
+            help = WindowHelp();
             if (isForm)
                 form.Name = name;
             continue;
@@ -111,17 +147,27 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
         if (!windowOpen)
             continue;
         if (blanks == indent && rest == "end") {
-            windowOpen = false;
-        } else if (blanks == indent + kPropertyIndent && StartsWith(rest, kHelpContextProperty)) {
-            // Only the first HelpContext of the window counts.
-            windowOpen = false;
-            const std::int32_t number = ReadNumber(rest.substr(kHelpContextProperty.size()));
-            if (isForm)
-                form.Number = number;
-            else if (number != 0)
-                form.Components.push_back(ScannedComponent{name, number});
+            close();
+        } else if (blanks != indent + kPropertyIndent) {
+            continue;
+        } else if (StartsWith(rest, kHelpContextProperty)) {
+            if (!help.Number)
+                help.Number = ReadNumber(rest.substr(kHelpContextProperty.size()));
+        } else if (StartsWith(rest, kHelpTypeProperty)) {
+            if (!help.TypeSeen)
+                help.StatedType = HelpTypeOf(rest.substr(kHelpTypeProperty.size()));
+            help.TypeSeen = true;
+        } else if (StartsWith(rest, kHelpKeywordProperty)) {
+            // A long string goes on over the lines after it, each piece but the last ending in "+".
+            std::string value(rest.substr(kHelpKeywordProperty.size()));
+            for (std::string_view more; !value.empty() && value.back() == '+' && lines.Next(more);)
+                value.append(" ").append(more);
+            if (!help.KeywordSeen)
+                help.Keyword = ParseFormString(value);
+            help.KeywordSeen = true;
         }
     }
+    close();
 }
 
 std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {

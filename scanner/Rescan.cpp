@@ -13,6 +13,7 @@ ScanResult Rescan(const std::string& projectText, TFormSource& source, const Sca
         const std::string projectName = ProjectFileOf(projectText);
         const std::string nameList = LoadProjectNameList(projectName, projectText, options.AnyVersion);
         result.ProjectRead = true;
+        result.LaterVersions = options.AnyVersion;
         const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
                                     options.AnyVersion};
         for (const std::string& name : SplitFormNames(nameList)) {

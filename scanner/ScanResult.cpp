@@ -1,5 +1,6 @@
 #include "scanner/ScanResult.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "io/Os.h"
@@ -15,6 +16,36 @@ std::string NameEncoding::ToUtf8(const std::string& name) const {
     return os::CodePageToUtf8(CodePage, name);
 }
 
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, bool hasKeyword, bool laterVersions) {
+    if (!laterVersions)
+        return TNodeShows{number, false};
+    if (stated == THelpType::kKeyword)
+        return TNodeShows{std::nullopt, true};
+    return number ? TNodeShows{number, false} : TNodeShows{std::nullopt, KeywordHelped(stated, hasKeyword)};
+}
+
+bool ScannedForm::Shown(bool laterVersions) const {
+    return Shows(laterVersions).Any() ||
+           std::any_of(Components.begin(), Components.end(),
+                       [laterVersions](const ScannedComponent& component) { return component.Shows(laterVersions).Any(); });
+}
+
+std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
+    if (!keyword.Wide)
+        return Encoding.ToUtf8(keyword.Bytes);
+    std::string utf8;
+    for (std::size_t i = 0; i < keyword.Units.size(); ++i) {
+        std::uint32_t code = keyword.Units[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < keyword.Units.size() && keyword.Units[i + 1] >= 0xDC00 &&
+            keyword.Units[i + 1] < 0xE000)
+            code = 0x10000 + ((code - 0xD800) << 10) + (keyword.Units[++i] - 0xDC00);
+        else if (code >= 0xD800 && code < 0xE000)
+            code = 0xFFFD;
+        AppendUtf8(utf8, code);
+    }
+    return utf8;
+}
+
 std::string ScanResult::FailureMessage() const {
     if (!Failure)
         return std::string();
@@ -28,18 +59,22 @@ std::string ScanResult::FailureMessage() const {
 }
 
 bool ScanResult::SameTree(const ScanResult& other) const {
+    if (LaterVersions != other.LaterVersions)
+        return false;
     size_t j = 0;
+    const auto shown = [this](const ScannedForm& form) { return form.Shown(LaterVersions); };
     for (const ScannedForm& form : Forms) {
-        if (!form.Shown())
+        if (!shown(form))
             continue;
-        while (j < other.Forms.size() && !other.Forms[j].Shown())
+        while (j < other.Forms.size() && !shown(other.Forms[j]))
             ++j;
-        if (j == other.Forms.size() || form.Name != other.Forms[j].Name ||
-            form.Number != other.Forms[j].Number || form.Components != other.Forms[j].Components)
+        if (j == other.Forms.size() || form.Name != other.Forms[j].Name || form.Number != other.Forms[j].Number ||
+            form.StatedType != other.Forms[j].StatedType || form.Keyword != other.Forms[j].Keyword ||
+            form.Components != other.Forms[j].Components)
             return false;
         ++j;
     }
-    while (j < other.Forms.size() && !other.Forms[j].Shown())
+    while (j < other.Forms.size() && !shown(other.Forms[j]))
         ++j;
     return j == other.Forms.size();
 }

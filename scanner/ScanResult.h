@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formstream/FormText.h"
 #include "runtime/Notice.h"
 
 // What a Rescan of a project finds, as one value: every front end (the window's tree, scan, map and
@@ -22,13 +23,44 @@ struct NameEncoding {
     std::string ToUtf8(const std::string& name) const;
 };
 
-// A component whose HelpContext is set to a number other than 0.
+// The HelpType a node states. A form stores it only where it differs from its class's default, which
+// is not the same for every class nor known for an inherited object: so a node that states none is
+// read by what it has (see KeywordHelped).
+enum class THelpType { kUnstated, kContext, kKeyword };
+
+// Whether F1 on a node looks a keyword up: it states htKeyword, or it states no HelpType and has a
+// keyword.
+inline bool KeywordHelped(THelpType stated, bool hasKeyword) {
+    return stated == THelpType::kKeyword || (stated == THelpType::kUnstated && hasKeyword);
+}
+
+// What a node shows as its help: its number, or (reading later versions, where keyword help exists)
+// its keyword; a node that shows neither is no node of the tree. A number under a stated htKeyword is
+// not used, and not shown; a node with a number and a keyword and no stated HelpType keeps its number.
+struct TNodeShows {
+    std::optional<std::int32_t> Number;
+    bool Keyword = false;
+
+    bool Any() const { return Number.has_value() || Keyword; }
+};
+// `number`: the node's number when it counts as set (a form's HelpContext line, even 0; a component's
+// number other than 0).
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, bool hasKeyword, bool laterVersions);
+
+// A component whose HelpContext is set to a number other than 0, or that has keyword help settings.
 struct ScannedComponent {
     std::string Name;
-    std::int32_t Number = 0;
+    std::int32_t Number = 0; // 0: none
+    THelpType StatedType = THelpType::kUnstated;
+    std::optional<TFormString> Keyword; // HelpKeyword, when set
 
+    TNodeShows Shows(bool laterVersions) const {
+        return NodeShows(Number != 0 ? std::optional<std::int32_t>(Number) : std::nullopt, StatedType,
+                         Keyword.has_value(), laterVersions);
+    }
     bool operator==(const ScannedComponent& other) const {
-        return Name == other.Name && Number == other.Number;
+        return Name == other.Name && Number == other.Number && StatedType == other.StatedType &&
+               Keyword == other.Keyword;
     }
 };
 
@@ -41,16 +73,25 @@ struct ScannedForm {
     // none for a text without an object.
     std::string Name;
     std::optional<std::int32_t> Number;
+    THelpType StatedType = THelpType::kUnstated;
+    std::optional<TFormString> Keyword;
     std::vector<ScannedComponent> Components;
     NameEncoding Encoding;
 
-    // Whether the tree shows it: it has a number of its own or numbered components.
-    bool Shown() const { return Number.has_value() || !Components.empty(); }
+    TNodeShows Shows(bool laterVersions) const {
+        return NodeShows(Number, StatedType, Keyword.has_value(), laterVersions);
+    }
+    // Whether the tree shows it: it shows its own help, or a component does.
+    bool Shown(bool laterVersions) const;
+    // A keyword of this form in UTF-8: a wide string's characters, a byte string by Encoding.
+    std::string KeywordUtf8(const TFormString& keyword) const;
 };
 
 struct ScanResult {
     // Whether the project's name list was read: only then does the result replace what a tree shows.
     bool ProjectRead = false;
+    // Read as later versions are: their project files and text forms, and their keyword help.
+    bool LaterVersions = false;
     // Every form read whole, in the order of the list (a file listed twice, twice).
     std::vector<ScannedForm> Forms;
     // Listed forms not found or found only without regard to case (warnings), and forms that failed

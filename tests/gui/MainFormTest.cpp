@@ -276,7 +276,7 @@ TEST_F(MainFormTest, TypingAProjectNameKeyByKeyShowsNoBoxAndEndsWithItsTree) {
     EXPECT_EQ(TreeText(shown), kDemoTree);
     std::vector<ScannedForm> roots;
     std::copy_if(expected.Forms.begin(), expected.Forms.end(), std::back_inserter(roots),
-                 [](const ScannedForm& scanned) { return scanned.Shown(); });
+                 [](const ScannedForm& scanned) { return scanned.Shown(false); });
     ASSERT_EQ(shown.size(), roots.size());
     for (size_t i = 0; i < shown.size(); ++i) {
         const ScannedForm& root = roots[i];

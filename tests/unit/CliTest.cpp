@@ -357,8 +357,8 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
             << args;
     }
     EXPECT_NE(Cli("scan --any-version --json p.bpr", dir.Path())
-                  .Out.find("{\"caption\": \"TextForm:40\", \"image\": 0, \"children\": [{\"caption\": "
-                            "\"Edit1:41\", \"image\": 1, \"children\": []}]}"),
+                  .Out.find("{\"caption\": \"TextForm:40\", \"image\": 0, \"help\": \"context\", \"children\": "
+                            "[{\"caption\": \"Edit1:41\", \"image\": 1, \"help\": \"context\", \"children\": []}]}"),
               std::string::npos);
 
     // Without the option the tool reads what the window reads; the XML file as a makefile gives the
@@ -604,7 +604,9 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
     EXPECT_TRUE(Ran(Cli("check --any-version " + Quote(demo + "Project1.bpr")), 1,
                     "duplicate 110: MainForm.CustomerEdit, InvoiceForm.CustomerEdit\n"
                     "negative -1: OptionsDialog.BackupBox\n"
-                    "2 findings in 5 forms\n",
+                    "unused-number 500: SearchForm\n"
+                    "unused-keyword \"whole words\": SearchForm.WordsBox\n"
+                    "4 findings in 6 forms\n",
                     "quorvel-cli: warning: Reports.dfm: listed, not found.\n"));
     for (const char* help : {"Help.hhp", "Help.hpj"}) {
         EXPECT_TRUE(
@@ -632,6 +634,35 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
 }
 
 // The README lists the commands as the tool's usage lines do.
+// The demo's later-version form helps by keywords: listed with --any-version, checked against both
+// kinds of help project's index alike, in every format; the map keeps numbers only, not a dead one.
+TEST(CliDemo, KeywordHelpIsListedAndChecked) {
+    const std::string demo = std::string(QUORVEL_SOURCE_DIR) + "/examples/demo/";
+    const std::string bpr = Quote(demo + "Project1.bpr");
+    const CliRun scan = Cli("scan --any-version " + bpr);
+    EXPECT_NE(scan.Out.find("SearchForm:'searching'\n  FindEdit:'finding text'\n  CaseBox:'match case'\n"),
+              std::string::npos)
+        << scan.Out;
+    EXPECT_EQ(Cli("map --any-version " + bpr).Out.find(" 500\r\n"), std::string::npos);
+    const std::string findings = "unused-number 500: SearchForm\nno-keyword \"match case\": SearchForm.CaseBox\n"
+                                 "unused-keyword \"whole words\": SearchForm.WordsBox\n";
+    for (const char* help : {"Help.hhp", "Help.hpj"}) {
+        const std::string args = " --any-version --help-project " + Quote(demo + help) + " " + bpr;
+        EXPECT_NE(Cli("check" + args).Out.find(findings), std::string::npos) << help;
+        EXPECT_NE(Cli("check --json" + args)
+                      .Out.find("  {\"kind\": \"no-keyword\", \"keyword\": \"match case\", \"nodes\": "
+                                "[\"SearchForm.CaseBox\"]},\n"),
+                  std::string::npos)
+            << help;
+        EXPECT_NE(Cli("check --sarif" + args)
+                      .Out.find("{\"ruleId\": \"unused-number\", \"level\": \"warning\", \"message\": {\"text\": "
+                                "\"unused-number 500: SearchForm\"}, \"locations\": [{\"physicalLocation\": "
+                                "{\"artifactLocation\": {\"uri\": \"Search.dfm\"}}}]}"),
+                  std::string::npos)
+            << help;
+    }
+}
+
 TEST(CliDemo, TheReadmeShowsEveryUsageLine) {
     const std::string readme = ReadWholeFile(std::string(QUORVEL_SOURCE_DIR) + "/README.md");
     const std::string usage = Cli("").Err;

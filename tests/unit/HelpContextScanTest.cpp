@@ -5,13 +5,17 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "formstream/FormText.h"
 #include "io/StringList.h"
 #include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
+#include "tests/support/BytesStream.h"
+#include "tests/support/FormBuilder.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
 
@@ -191,10 +195,72 @@ TEST(ScanFormText, TheFormAndItsComponents) {
                                                "    HelpContext = 2", "  end", "end", "object G: TG"}));
     EXPECT_EQ(form.Name, "F");
     EXPECT_EQ(form.Number, 1);
-    EXPECT_EQ(form.Components, (std::vector<ScannedComponent>{{"A", 2}}));
+    ASSERT_EQ(form.Components.size(), 1u);
+    EXPECT_EQ(form.Components[0].Name, "A");
+    EXPECT_EQ(form.Components[0].Number, 2);
     EXPECT_EQ(
         Scanned(FormText({"object F: TF", "  object A: TA", "    HelpContext = 2", "  end", "end"})).Number,
         std::nullopt);
+}
+
+// A form whose one component's properties are written by `properties`, as binary converted to text.
+std::string ConvertedForm(const std::function<void(FormBuilder&)>& properties) {
+    FormBuilder f;
+    f.Object("TF", "F").EndProps().Object("TC", "C");
+    properties(f);
+    f.EndProps().EndChildren().EndChildren();
+    BytesStream binary(f.FormFile("TF"));
+    TMemoryStream text;
+    FormFileToText(binary, text);
+    return std::string(text.Memory(), static_cast<size_t>(text.Size()));
+}
+
+std::string TextForm(const std::string& properties) {
+    return "object F: TF\r\n  object C: TC\r\n" + properties + "  end\r\nend\r\n";
+}
+
+// HelpType and HelpKeyword as forms of either kind hold them, every kind of string: the tree of later
+// versions shows the keyword as the form text writes it, and the value holds it for UTF-8 outputs.
+TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
+    const struct {
+        const char* what;
+        std::string text;
+        const char* shown;
+        const char* keyword; // in UTF-8, nullptr for none
+    } cases[] = {
+        {"a byte string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").String("it's"); }),
+         "F\n  C:'it'#39's'\n", "it's"},
+        {"a long string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").LongString("saving"); }),
+         "F\n  C:'saving'\n", "saving"},
+        {"a wide string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").WideString(u"\uCD94\uAC00"); }),
+         "F\n  C:#52628#44032\n", "\xEC\xB6\x94\xEA\xB0\x80"},
+        {"a UTF-8 string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").Utf8String("\xC3\xA9t\xC3\xA9"); }),
+         "F\n  C:#233't'#233\n", "\xC3\xA9t\xC3\xA9"},
+        {"a stated htKeyword leaves the number unused",
+         ConvertedForm([](FormBuilder& f) {
+             f.Prop("HelpType").Ident("htKeyword").Prop("HelpContext").Int(7).Prop("HelpKeyword").String("k");
+         }),
+         "F\n  C:'k'\n", "k"},
+        {"a stated htKeyword without a keyword", TextForm("    HelpType = htKeyword\r\n"), "F\n  C:''\n", nullptr},
+        {"a stated htContext keeps the number, not the keyword",
+         TextForm("    HelpType = htContext\r\n    HelpContext = 5\r\n    HelpKeyword = 'k'\r\n"), "F\n  C:5\n", "k"},
+        {"no stated type: a number and a keyword keep the number",
+         TextForm("    HelpContext = 5\r\n    HelpKeyword = 'k'\r\n"), "F\n  C:5\n", "k"},
+        {"pieces joined over lines, codes among them",
+         TextForm("    HelpKeyword = 'ab'#13 +\r\n      'cd'\r\n"), "F\n  C:'ab'#13'cd'\n", "ab\rcd"},
+        {"no stated type, a number 0 and no keyword: no node", TextForm("    HelpContext = 0\r\n"), "", nullptr},
+    };
+    for (const auto& c : cases) {
+        ScanResult result;
+        result.LaterVersions = true;
+        result.Forms.push_back(Scanned(c.text));
+        EXPECT_EQ(ScanText(result), c.shown) << c.what;
+        const ScannedForm& form = result.Forms.back();
+        if (c.keyword != nullptr && !form.Components.empty() && form.Components[0].Keyword)
+            EXPECT_EQ(form.KeywordUtf8(*form.Components[0].Keyword), c.keyword) << c.what;
+        else
+            EXPECT_TRUE(c.keyword == nullptr && (form.Components.empty() || !form.Components[0].Keyword)) << c.what;
+    }
 }
 
 TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {

@@ -20,7 +20,7 @@ std::vector<HelpContextEntry> Tree(std::initializer_list<std::string> formTexts)
         result.Forms.emplace_back();
         ScanFormText(text, result.Forms.back());
     }
-    return NumberedNodes(FormsOnce(result));
+    return HelpNodes(FormsOnce(result), false);
 }
 
 // A form text: the form's own number (0: none) and components given as name and number.

@@ -9,6 +9,7 @@
 
 #include "help/HelpLinks.h"
 #include "help/RtfTopics.h"
+#include "help/Sitemap.h"
 #include "report/CheckReport.h"
 #include "tests/support/TestFiles.h"
 
@@ -155,11 +156,46 @@ TEST(HelpProject, WhatCannotBeReadIsToldAndReadingGoesOn) {
                                                   "Cannot open file " + dir.File("none.hhp")}}));
 }
 
+std::string Joined(const std::vector<std::string>& items) {
+    std::string joined;
+    for (const std::string& item : items)
+        joined += (joined.empty() ? "" : "|") + item;
+    return joined;
+}
+
+// The keyword indexes of both kinds of help: an HTML index's entries and sub-entries, its topics'
+// keyword objects, a classic project's K footnotes.
+TEST(KeywordIndex, ReadsEveryKindOfIndex) {
+    const struct {
+        const char* what;
+        std::string keywords;
+        const char* expected;
+    } cases[] = {
+        {"index entries and sub-entries: any case, any quotes, entities",
+         Joined(IndexKeywords("<LI><OBJECT type=\"text/sitemap\"><PARAM NAME=name VALUE='Saving &amp; loading'>"
+                              "<param name=\"Local\" value=\"a.htm\"></OBJECT><UL><LI><object>"
+                              "<param\tname=\"Name\" value=\" to disk \"></object></UL>"
+                              "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"cut")),
+         "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|cut"},
+        {"topic keyword objects, several to a value",
+         Joined(TopicKeywords("<param name=\"Keyword\" value=\" a ; b;;c \"><param name=\"Keywords\" value=\"x\">"
+                              "<paramname=\"Keyword\" value=\"y\">")),
+         "a|b|c"},
+        {"K footnotes in the document's code page, with Unicode characters",
+         Joined(ReadRtfTopics("{\\rtf1\\ansi\\ansicpg1251 K{\\footnote {\\up K} \\'cf\\'f0\\'e8;saving}"
+                              "#{\\footnote ID}K{\\footnote Keyboard}\\uc1 K{\\footnote \\u1055?x}}")
+                    .Keywords),
+         "\xD0\x9F\xD1\x80\xD0\xB8|saving|Keyboard|\xD0\x9Fx"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.keywords, c.expected) << c.what;
+}
+
 TEST(HelpProject, RtfWalkerStaysInBoundsOnBrokenInput) {
     for (const std::string& rtf :
          std::vector<std::string>{"#{\\footnote X", "#{\\footnote \\", "\\'4", "\\bin99999 x",
                                   "}}}#{\\footnote Y}", std::string(100000, '{') + "#{\\footnote Z}"})
-        EXPECT_LE(RtfTopicIds(rtf).size(), 1u) << rtf.substr(0, 20);
+        EXPECT_LE(ReadRtfTopics(rtf).Ids.size(), 1u) << rtf.substr(0, 20);
 }
 
 } // namespace
