@@ -52,7 +52,8 @@ int CheckCommand(const Arguments& args) {
     std::vector<Notice> notices = help.Notices;
     notices.insert(notices.end(), result.Notices.begin(), result.Notices.end());
     ReportNotices(notices);
-    std::vector<HelpContextFinding> findings = MergeFindings(CheckHelpContexts(entries), CheckKeywordHelp(entries));
+    std::vector<HelpContextFinding> findings =
+        MergeFindings(CheckHelpContexts(entries), CheckKeywordHelp(entries));
     if (withHelp) {
         findings = MergeFindings(
             findings, CheckHelpProject(entries, help.Project, args.Value("--prefix", kDefaultHelpPrefix)));

@@ -292,7 +292,9 @@ namespace {
 // A text read where it stands.
 class TTextStream : public TCustomMemoryStream {
 public:
-    explicit TTextStream(std::string& text) { SetPointer(text.data(), static_cast<std::int32_t>(text.size())); }
+    explicit TTextStream(std::string& text) {
+        SetPointer(text.data(), static_cast<std::int32_t>(text.size()));
+    }
     std::int32_t Write(const void*, std::int32_t) override { return 0; }
 };
 

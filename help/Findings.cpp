@@ -37,7 +37,8 @@ std::vector<HelpContextFinding> CheckKeywordHelp(const std::vector<HelpContextEn
         const HelpContextEntry& entry = entries[i];
         const bool hasKeyword = entry.Keyword && !entry.Keyword->Empty();
         if (entry.StatedType == THelpType::kKeyword && entry.SetNumber.value_or(0) != 0)
-            findings.push_back(HelpContextFinding{HelpContextFinding::kUnusedNumber, *entry.SetNumber, {i}, {}, 0, i});
+            findings.push_back(
+                HelpContextFinding{HelpContextFinding::kUnusedNumber, *entry.SetNumber, {i}, {}, 0, i});
         if (entry.StatedType == THelpType::kKeyword && !hasKeyword)
             findings.push_back(HelpContextFinding{HelpContextFinding::kEmptyKeyword, 0, {i}, {}, 0, i});
         if (entry.StatedType == THelpType::kContext && hasKeyword)

@@ -14,7 +14,17 @@
 // a keyword it leaves unused, a node that asks for a keyword and has none, and with a help project a
 // keyword in no index (the nodes asking for it, the first one's keyword shown).
 struct HelpContextFinding {
-    enum Kind { kDuplicate, kNegative, kUnmapped, kNoTopic, kStale, kUnusedNumber, kEmptyKeyword, kUnusedKeyword, kNoKeyword };
+    enum Kind {
+        kDuplicate,
+        kNegative,
+        kUnmapped,
+        kNoTopic,
+        kStale,
+        kUnusedNumber,
+        kEmptyKeyword,
+        kUnusedKeyword,
+        kNoKeyword
+    };
     Kind What = kDuplicate;
     std::int32_t Number = 0;
     // The entries concerned, by their indexes.

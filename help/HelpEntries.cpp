@@ -39,7 +39,8 @@ std::string HelpContextEntry::KeywordUtf8() const {
 std::vector<HelpContextEntry> HelpNodes(const std::vector<const ScannedForm*>& forms, bool laterVersions) {
     std::vector<HelpContextEntry> entries;
     const auto add = [&](const ScannedForm* form, std::optional<std::size_t> component, TNodeShows shows,
-                         THelpType stated, std::optional<std::int32_t> number, const std::optional<TFormString>& keyword) {
+                         THelpType stated, std::optional<std::int32_t> number,
+                         const std::optional<TFormString>& keyword) {
         const bool keywordSettings = laterVersions && (stated != THelpType::kUnstated || keyword);
         if (shows.Number.value_or(0) == 0 && !keywordSettings)
             return;

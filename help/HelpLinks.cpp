@@ -97,7 +97,7 @@ namespace {
 
 // The keyword F1 looks up on the entry, or nothing.
 const TFormString* AskedKeyword(const HelpContextEntry& entry) {
-    const bool asks = KeywordHelped(entry.StatedType, entry.Keyword.has_value());
+    const bool asks = KeywordHelped(entry.StatedType, entry.Keyword);
     return asks && entry.Keyword && !entry.Keyword->Empty() ? &*entry.Keyword : nullptr;
 }
 
@@ -108,7 +108,8 @@ bool AsksForKeywords(const std::vector<HelpContextEntry>& entries) {
                        [](const HelpContextEntry& entry) { return AskedKeyword(entry) != nullptr; });
 }
 
-std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries, const HelpProject& project) {
+std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries,
+                                              const HelpProject& project) {
     std::vector<HelpContextFinding> findings;
     std::map<std::string, std::size_t> findingOf; // by the keyword case-folded
     for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -20,4 +20,5 @@ bool AsksForKeywords(const std::vector<HelpContextEntry>& entries);
 
 // Every keyword that entries ask F1 for and that is in none of the help project's indexes (compared
 // without case): one no-keyword finding per keyword, its nodes in tree order.
-std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries, const HelpProject& project);
+std::vector<HelpContextFinding> CheckKeywords(const std::vector<HelpContextEntry>& entries,
+                                              const HelpProject& project);

@@ -369,7 +369,8 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
             const std::size_t equals = line.find('=');
             if (equals != std::string_view::npos &&
                 EqualIgnoringAsciiCase(Trimmed(line.substr(0, equals)), "Index file"))
-                project.IndexFile = HelpProject::NamedFile{std::string(Trimmed(line.substr(equals + 1))), number};
+                project.IndexFile =
+                    HelpProject::NamedFile{std::string(Trimmed(line.substr(equals + 1))), number};
         } else if (section == "OPTIONS" && project.Kind == HelpProjectKind::kClassic) {
             const std::size_t equals = line.find('=');
             if (equals == std::string_view::npos ||
@@ -400,7 +401,8 @@ void ReadKeywordIndex(const std::string& fileName, HelpProjectReading& reading) 
         return;
     Reader reader(reading);
     const auto read = [&](const HelpProject::NamedFile& file, bool isIndex) {
-        const os::LocatedFile located = reader.Find(file.Name, project.Folder, fileName, file.Line, Content::kKeywords);
+        const os::LocatedFile located =
+            reader.Find(file.Name, project.Folder, fileName, file.Line, Content::kKeywords);
         std::string text;
         if (!located.Found || !reader.Load(located.Path, fileName, file.Line, text))
             return;

@@ -6,8 +6,8 @@
 
 #include "help/HelpText.h"
 #include "io/Os.h"
-#include "runtime/Utf8.h"
 #include "runtime/Text.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ bool IsLetter(char c) {
 // keywords, separated by ";". Word writes the mark into the footnote too, before a blank.
 void Footnote(char mark, std::string_view text, RtfTopics& topics) {
     text = Trimmed(text);
-    if (!text.empty() && text.front() == mark && (mark == '#' || (text.size() > 1 && (text[1] == ' ' || text[1] == '\t'))))
+    if (!text.empty() && text.front() == mark &&
+        (mark == '#' || (text.size() > 1 && (text[1] == ' ' || text[1] == '\t'))))
         text = Trimmed(text.substr(1));
     if (mark == '#' && !text.empty()) {
         topics.Ids.insert(AsciiUpperCase(text));
@@ -142,7 +143,8 @@ RtfTopics ReadRtfTopics(std::string_view rtf) {
             } else if (word == "u") {
                 // A character beyond the code page: its UTF-16 unit (negative above 32767), then the
                 // characters that stand in for it where \u is not known.
-                const auto unit = static_cast<std::uint32_t>(negative ? 65536 - parameter : parameter) & 0xFFFF;
+                const auto unit =
+                    static_cast<std::uint32_t>(negative ? 65536 - parameter : parameter) & 0xFFFF;
                 if (stack.back().Footnote && !stack.back().Skip)
                     AppendUtf8(footnoteSoFar(), unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
                 fallbackLeft = fallbackLength;

@@ -38,7 +38,9 @@ bool Entity(std::string_view text, std::size_t& at, std::string& out) {
     const bool hex = name[1] == 'x' || name[1] == 'X';
     std::uint32_t code = 0;
     for (std::size_t i = hex ? 2 : 1; i < name.size(); ++i) {
-        const int digit = hex ? HexDigitValue(name[i]) : name[i] >= '0' && name[i] <= '9' ? name[i] - '0' : -1;
+        const int digit = hex                                ? HexDigitValue(name[i])
+                          : name[i] >= '0' && name[i] <= '9' ? name[i] - '0'
+                                                             : -1;
         if (digit < 0 || code > 0x10FFFF)
             return false;
         code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
@@ -110,7 +112,8 @@ std::vector<std::string> ParamValues(std::string_view html, std::string_view nam
     const std::string wanted = AsciiUpperCase(name);
     for (std::size_t at = 0; (at = html.find('<', at)) != std::string_view::npos;) {
         ++at;
-        if (!EqualIgnoringAsciiCase(html.substr(at, 5), "param") || at + 5 >= html.size() || !IsSpace(html[at + 5]))
+        if (!EqualIgnoringAsciiCase(html.substr(at, 5), "param") || at + 5 >= html.size() ||
+            !IsSpace(html[at + 5]))
             continue;
         at += 5;
         std::string_view value;

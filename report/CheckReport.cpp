@@ -42,7 +42,8 @@ Json Location(const std::string& file, int line) {
 }
 
 // The keyword a finding is about: its first node's.
-std::string FindingKeyword(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries, bool utf8) {
+std::string FindingKeyword(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
+                           bool utf8) {
     const HelpContextEntry& entry = entries[finding.FirstEntry];
     return utf8 ? entry.KeywordUtf8() : entry.KeywordText();
 }
@@ -129,11 +130,14 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
                           const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices,
                           const std::string& tool, const std::string& version) {
     static const HelpContextFinding::Kind kKinds[] = {
-        HelpContextFinding::kDuplicate,    HelpContextFinding::kNegative,      HelpContextFinding::kUnmapped,
-        HelpContextFinding::kNoTopic,      HelpContextFinding::kStale,         HelpContextFinding::kUnusedNumber,
-        HelpContextFinding::kEmptyKeyword, HelpContextFinding::kUnusedKeyword, HelpContextFinding::kNoKeyword};
+        HelpContextFinding::kDuplicate,    HelpContextFinding::kNegative,
+        HelpContextFinding::kUnmapped,     HelpContextFinding::kNoTopic,
+        HelpContextFinding::kStale,        HelpContextFinding::kUnusedNumber,
+        HelpContextFinding::kEmptyKeyword, HelpContextFinding::kUnusedKeyword,
+        HelpContextFinding::kNoKeyword};
     static const char* const kDescriptions[] = {
-        "A help context number held by more than one form or component.", "A negative help context number.",
+        "A help context number held by more than one form or component.",
+        "A negative help context number.",
         "A help context number that the help project does not map.",
         "A mapped help context number whose identifiers reach no topic.",
         "An identifier that the help project maps to another number than the forms hold.",

@@ -2,7 +2,8 @@
 
 #include "report/Json.h"
 
-std::string NodeCaption(const std::string& name, TNodeShows shows, const std::optional<TFormString>& keyword) {
+std::string NodeCaption(const std::string& name, TNodeShows shows,
+                        const std::optional<TFormString>& keyword) {
     if (shows.Number)
         return name + ":" + std::to_string(*shows.Number);
     if (shows.Keyword)
@@ -34,9 +35,11 @@ namespace {
 Json JsonNode(const ScanResult& result, const ScannedForm& form, const std::string& name, TNodeShows shows,
               THelpType stated, const std::optional<TFormString>& keyword, bool isForm) {
     Json node = {{"caption", form.Encoding.ToUtf8(NodeCaption(name, shows, keyword))},
-                 {"image", !isForm ? rkComponent : shows.Any() ? rkForm : rkBareForm}};
+                 {"image", !isForm       ? rkComponent
+                           : shows.Any() ? rkForm
+                                         : rkBareForm}};
     if (result.LaterVersions) {
-        node["help"] = KeywordHelped(stated, keyword.has_value()) ? "keyword" : "context";
+        node["help"] = KeywordHelped(stated, keyword) ? "keyword" : "context";
         if (keyword)
             node["keyword"] = form.KeywordUtf8(*keyword);
     }

@@ -92,7 +92,8 @@ std::string CaseFolded(std::string_view utf8) {
                 folded += static_cast<char>(lead);
             continue;
         }
-        while (!sequence.Complete() && i < utf8.size() && sequence.Accepts(static_cast<std::uint8_t>(utf8[i])))
+        while (!sequence.Complete() && i < utf8.size() &&
+               sequence.Accepts(static_cast<std::uint8_t>(utf8[i])))
             sequence.Add(static_cast<std::uint8_t>(utf8[i++]));
         if (sequence.Complete()) {
             AppendUtf8(folded, FoldedLetter(sequence.Code()));

@@ -66,6 +66,12 @@ class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
+    // The next line without moving past it.
+    bool Peek(std::string_view& line) const {
+        LineReader copy = *this;
+        return copy.Next(line);
+    }
+
     bool Next(std::string_view& line) {
         if (at_ >= text_.size())
             return false;
@@ -158,10 +164,18 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
                 help.StatedType = HelpTypeOf(rest.substr(kHelpTypeProperty.size()));
             help.TypeSeen = true;
         } else if (StartsWith(rest, kHelpKeywordProperty)) {
-            // A long string goes on over the lines after it, each piece but the last ending in "+".
+            // A long string goes on over the lines after it, indented deeper, each piece but the last
+            // ending in "+". A line that is a header stays one.
             std::string value(rest.substr(kHelpKeywordProperty.size()));
-            for (std::string_view more; !value.empty() && value.back() == '+' && lines.Next(more);)
+            const auto continues = [blanks](std::string_view more) {
+                const size_t deeper = std::min(more.find_first_not_of(' '), more.size());
+                return deeper > blanks && !HeaderName(more.substr(deeper));
+            };
+            for (std::string_view more;
+                 !value.empty() && value.back() == '+' && lines.Peek(more) && continues(more);) {
+                lines.Next(more);
                 value.append(" ").append(more);
+            }
             if (!help.KeywordSeen)
                 help.Keyword = ParseFormString(value);
             help.KeywordSeen = true;

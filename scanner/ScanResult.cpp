@@ -16,18 +16,20 @@ std::string NameEncoding::ToUtf8(const std::string& name) const {
     return os::CodePageToUtf8(CodePage, name);
 }
 
-TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, bool hasKeyword, bool laterVersions) {
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated,
+                     const std::optional<TFormString>& keyword, bool laterVersions) {
     if (!laterVersions)
         return TNodeShows{number, false};
     if (stated == THelpType::kKeyword)
         return TNodeShows{std::nullopt, true};
-    return number ? TNodeShows{number, false} : TNodeShows{std::nullopt, KeywordHelped(stated, hasKeyword)};
+    return number ? TNodeShows{number, false} : TNodeShows{std::nullopt, KeywordHelped(stated, keyword)};
 }
 
 bool ScannedForm::Shown(bool laterVersions) const {
-    return Shows(laterVersions).Any() ||
-           std::any_of(Components.begin(), Components.end(),
-                       [laterVersions](const ScannedComponent& component) { return component.Shows(laterVersions).Any(); });
+    return Shows(laterVersions).Any() || std::any_of(Components.begin(), Components.end(),
+                                                     [laterVersions](const ScannedComponent& component) {
+                                                         return component.Shows(laterVersions).Any();
+                                                     });
 }
 
 std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
@@ -36,8 +38,8 @@ std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
     std::string utf8;
     for (std::size_t i = 0; i < keyword.Units.size(); ++i) {
         std::uint32_t code = keyword.Units[i];
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < keyword.Units.size() && keyword.Units[i + 1] >= 0xDC00 &&
-            keyword.Units[i + 1] < 0xE000)
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < keyword.Units.size() &&
+            keyword.Units[i + 1] >= 0xDC00 && keyword.Units[i + 1] < 0xE000)
             code = 0x10000 + ((code - 0xD800) << 10) + (keyword.Units[++i] - 0xDC00);
         else if (code >= 0xD800 && code < 0xE000)
             code = 0xFFFD;
@@ -68,9 +70,9 @@ bool ScanResult::SameTree(const ScanResult& other) const {
             continue;
         while (j < other.Forms.size() && !shown(other.Forms[j]))
             ++j;
-        if (j == other.Forms.size() || form.Name != other.Forms[j].Name || form.Number != other.Forms[j].Number ||
-            form.StatedType != other.Forms[j].StatedType || form.Keyword != other.Forms[j].Keyword ||
-            form.Components != other.Forms[j].Components)
+        if (j == other.Forms.size() || form.Name != other.Forms[j].Name ||
+            form.Number != other.Forms[j].Number || form.StatedType != other.Forms[j].StatedType ||
+            form.Keyword != other.Forms[j].Keyword || form.Components != other.Forms[j].Components)
             return false;
         ++j;
     }

@@ -29,9 +29,9 @@ struct NameEncoding {
 enum class THelpType { kUnstated, kContext, kKeyword };
 
 // Whether F1 on a node looks a keyword up: it states htKeyword, or it states no HelpType and has a
-// keyword.
-inline bool KeywordHelped(THelpType stated, bool hasKeyword) {
-    return stated == THelpType::kKeyword || (stated == THelpType::kUnstated && hasKeyword);
+// keyword (an empty one is none: it is the default, which a form does not store).
+inline bool KeywordHelped(THelpType stated, const std::optional<TFormString>& keyword) {
+    return stated == THelpType::kKeyword || (stated == THelpType::kUnstated && keyword && !keyword->Empty());
 }
 
 // What a node shows as its help: its number, or (reading later versions, where keyword help exists)
@@ -45,7 +45,8 @@ struct TNodeShows {
 };
 // `number`: the node's number when it counts as set (a form's HelpContext line, even 0; a component's
 // number other than 0).
-TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, bool hasKeyword, bool laterVersions);
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated,
+                     const std::optional<TFormString>& keyword, bool laterVersions);
 
 // A component whose HelpContext is set to a number other than 0, or that has keyword help settings.
 struct ScannedComponent {
@@ -56,7 +57,7 @@ struct ScannedComponent {
 
     TNodeShows Shows(bool laterVersions) const {
         return NodeShows(Number != 0 ? std::optional<std::int32_t>(Number) : std::nullopt, StatedType,
-                         Keyword.has_value(), laterVersions);
+                         Keyword, laterVersions);
     }
     bool operator==(const ScannedComponent& other) const {
         return Name == other.Name && Number == other.Number && StatedType == other.StatedType &&
@@ -79,7 +80,7 @@ struct ScannedForm {
     NameEncoding Encoding;
 
     TNodeShows Shows(bool laterVersions) const {
-        return NodeShows(Number, StatedType, Keyword.has_value(), laterVersions);
+        return NodeShows(Number, StatedType, Keyword, laterVersions);
     }
     // Whether the tree shows it: it shows its own help, or a component does.
     bool Shown(bool laterVersions) const;

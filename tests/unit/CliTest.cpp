@@ -197,17 +197,21 @@ TEST(CliScan, JsonCaptionsAreUtf8) {
 TEST(CliScan, NamesAreConvertedFromTheirCodePage) {
     TempDir dir;
     dir.Write("Ru.dfm", Form("\xCF\xF0\xE8", 5, 0));
-    dir.Write("Jp.dfm", "object \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3: TForm1\r\n  HelpContext = 6\r\nend\r\n");
+    dir.Write("Jp.dfm",
+              "object \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3: TForm1\r\n  HelpContext = 6\r\nend\r\n");
     dir.Write("p.mak", "RESDEPEN = $(RESFILES) Ru.dfm Jp.dfm\r\n");
     const struct {
         const char* args;
         const char* out;
     } cases[] = {
-        {"scan --json --codepage 1251 p.mak", "[\n  {\"caption\": \"\xD0\x9F\xD1\x80\xD0\xB8:5\", \"image\": 0, \"children\": []}\n]\n"},
+        {"scan --json --codepage 1251 p.mak",
+         "[\n  {\"caption\": \"\xD0\x9F\xD1\x80\xD0\xB8:5\", \"image\": 0, \"children\": []}\n]\n"},
         {"map --format csv --any-version --codepage=1251 p.mak",
-         "form,component,number\r\n\xD0\x9F\xD1\x80\xD0\xB8,,5\r\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3,,6\r\n"},
+         "form,component,number\r\n\xD0\x9F\xD1\x80\xD0\xB8,,5\r\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3,,"
+         "6\r\n"},
         {"map --format csv p.mak", "form,component,number\r\n\xC3\x8F\xC3\xB0\xC3\xA8,,5\r\n"},
-        {"scan --codepage 1251 --any-version p.mak", "\xCF\xF0\xE8:5\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3:6\n"},
+        {"scan --codepage 1251 --any-version p.mak",
+         "\xCF\xF0\xE8:5\n\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3:6\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Cli(c.args, dir.Path()).Out, c.out) << c.args;
@@ -356,10 +360,12 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
                         "quorvel-cli: warning: missing.dfm: listed, not found.\n"))
             << args;
     }
-    EXPECT_NE(Cli("scan --any-version --json p.bpr", dir.Path())
-                  .Out.find("{\"caption\": \"TextForm:40\", \"image\": 0, \"help\": \"context\", \"children\": "
-                            "[{\"caption\": \"Edit1:41\", \"image\": 1, \"help\": \"context\", \"children\": []}]}"),
-              std::string::npos);
+    EXPECT_NE(
+        Cli("scan --any-version --json p.bpr", dir.Path())
+            .Out.find(
+                "{\"caption\": \"TextForm:40\", \"image\": 0, \"help\": \"context\", \"children\": "
+                "[{\"caption\": \"Edit1:41\", \"image\": 1, \"help\": \"context\", \"children\": []}]}"),
+        std::string::npos);
 
     // Without the option the tool reads what the window reads; the XML file as a makefile gives the
     // names of its first line.
@@ -644,8 +650,9 @@ TEST(CliDemo, KeywordHelpIsListedAndChecked) {
               std::string::npos)
         << scan.Out;
     EXPECT_EQ(Cli("map --any-version " + bpr).Out.find(" 500\r\n"), std::string::npos);
-    const std::string findings = "unused-number 500: SearchForm\nno-keyword \"match case\": SearchForm.CaseBox\n"
-                                 "unused-keyword \"whole words\": SearchForm.WordsBox\n";
+    const std::string findings =
+        "unused-number 500: SearchForm\nno-keyword \"match case\": SearchForm.CaseBox\n"
+        "unused-keyword \"whole words\": SearchForm.WordsBox\n";
     for (const char* help : {"Help.hhp", "Help.hpj"}) {
         const std::string args = " --any-version --help-project " + Quote(demo + help) + " " + bpr;
         EXPECT_NE(Cli("check" + args).Out.find(findings), std::string::npos) << help;
@@ -654,11 +661,12 @@ TEST(CliDemo, KeywordHelpIsListedAndChecked) {
                                 "[\"SearchForm.CaseBox\"]},\n"),
                   std::string::npos)
             << help;
-        EXPECT_NE(Cli("check --sarif" + args)
-                      .Out.find("{\"ruleId\": \"unused-number\", \"level\": \"warning\", \"message\": {\"text\": "
-                                "\"unused-number 500: SearchForm\"}, \"locations\": [{\"physicalLocation\": "
-                                "{\"artifactLocation\": {\"uri\": \"Search.dfm\"}}}]}"),
-                  std::string::npos)
+        EXPECT_NE(
+            Cli("check --sarif" + args)
+                .Out.find("{\"ruleId\": \"unused-number\", \"level\": \"warning\", \"message\": {\"text\": "
+                          "\"unused-number 500: SearchForm\"}, \"locations\": [{\"physicalLocation\": "
+                          "{\"artifactLocation\": {\"uri\": \"Search.dfm\"}}}]}"),
+            std::string::npos)
             << help;
     }
 }

@@ -232,23 +232,27 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
          "F\n  C:'it'#39's'\n", "it's"},
         {"a long string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").LongString("saving"); }),
          "F\n  C:'saving'\n", "saving"},
-        {"a wide string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").WideString(u"\uCD94\uAC00"); }),
+        {"a wide string",
+         ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").WideString(u"\uCD94\uAC00"); }),
          "F\n  C:#52628#44032\n", "\xEC\xB6\x94\xEA\xB0\x80"},
-        {"a UTF-8 string", ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").Utf8String("\xC3\xA9t\xC3\xA9"); }),
+        {"a UTF-8 string",
+         ConvertedForm([](FormBuilder& f) { f.Prop("HelpKeyword").Utf8String("\xC3\xA9t\xC3\xA9"); }),
          "F\n  C:#233't'#233\n", "\xC3\xA9t\xC3\xA9"},
-        {"a stated htKeyword leaves the number unused",
-         ConvertedForm([](FormBuilder& f) {
+        {"a stated htKeyword leaves the number unused", ConvertedForm([](FormBuilder& f) {
              f.Prop("HelpType").Ident("htKeyword").Prop("HelpContext").Int(7).Prop("HelpKeyword").String("k");
          }),
          "F\n  C:'k'\n", "k"},
-        {"a stated htKeyword without a keyword", TextForm("    HelpType = htKeyword\r\n"), "F\n  C:''\n", nullptr},
+        {"a stated htKeyword without a keyword", TextForm("    HelpType = htKeyword\r\n"), "F\n  C:''\n",
+         nullptr},
         {"a stated htContext keeps the number, not the keyword",
-         TextForm("    HelpType = htContext\r\n    HelpContext = 5\r\n    HelpKeyword = 'k'\r\n"), "F\n  C:5\n", "k"},
+         TextForm("    HelpType = htContext\r\n    HelpContext = 5\r\n    HelpKeyword = 'k'\r\n"),
+         "F\n  C:5\n", "k"},
         {"no stated type: a number and a keyword keep the number",
          TextForm("    HelpContext = 5\r\n    HelpKeyword = 'k'\r\n"), "F\n  C:5\n", "k"},
         {"pieces joined over lines, codes among them",
          TextForm("    HelpKeyword = 'ab'#13 +\r\n      'cd'\r\n"), "F\n  C:'ab'#13'cd'\n", "ab\rcd"},
-        {"no stated type, a number 0 and no keyword: no node", TextForm("    HelpContext = 0\r\n"), "", nullptr},
+        {"no stated type, a number 0 and no keyword: no node", TextForm("    HelpContext = 0\r\n"), "",
+         nullptr},
     };
     for (const auto& c : cases) {
         ScanResult result;
@@ -259,7 +263,8 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
         if (c.keyword != nullptr && !form.Components.empty() && form.Components[0].Keyword)
             EXPECT_EQ(form.KeywordUtf8(*form.Components[0].Keyword), c.keyword) << c.what;
         else
-            EXPECT_TRUE(c.keyword == nullptr && (form.Components.empty() || !form.Components[0].Keyword)) << c.what;
+            EXPECT_TRUE(c.keyword == nullptr && (form.Components.empty() || !form.Components[0].Keyword))
+                << c.what;
     }
 }
 

@@ -172,14 +172,16 @@ TEST(KeywordIndex, ReadsEveryKindOfIndex) {
         const char* expected;
     } cases[] = {
         {"index entries and sub-entries: any case, any quotes, entities",
-         Joined(IndexKeywords("<LI><OBJECT type=\"text/sitemap\"><PARAM NAME=name VALUE='Saving &amp; loading'>"
-                              "<param name=\"Local\" value=\"a.htm\"></OBJECT><UL><LI><object>"
-                              "<param\tname=\"Name\" value=\" to disk \"></object></UL>"
-                              "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"cut")),
+         Joined(IndexKeywords(
+             "<LI><OBJECT type=\"text/sitemap\"><PARAM NAME=name VALUE='Saving &amp; loading'>"
+             "<param name=\"Local\" value=\"a.htm\"></OBJECT><UL><LI><object>"
+             "<param\tname=\"Name\" value=\" to disk \"></object></UL>"
+             "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"cut")),
          "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|cut"},
         {"topic keyword objects, several to a value",
-         Joined(TopicKeywords("<param name=\"Keyword\" value=\" a ; b;;c \"><param name=\"Keywords\" value=\"x\">"
-                              "<paramname=\"Keyword\" value=\"y\">")),
+         Joined(TopicKeywords(
+             "<param name=\"Keyword\" value=\" a ; b;;c \"><param name=\"Keywords\" value=\"x\">"
+             "<paramname=\"Keyword\" value=\"y\">")),
          "a|b|c"},
         {"K footnotes in the document's code page, with Unicode characters",
          Joined(ReadRtfTopics("{\\rtf1\\ansi\\ansicpg1251 K{\\footnote {\\up K} \\'cf\\'f0\\'e8;saving}"
