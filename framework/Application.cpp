@@ -15,7 +15,6 @@
 #include <cctype>
 
 TApplication* Application = nullptr;
-TScreen* Screen = nullptr;
 
 namespace {
 
@@ -122,6 +121,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
         SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     }
+    SetWindowHost(this);
 }
 
 TApplication::~TApplication() {
@@ -131,6 +131,8 @@ TApplication::~TApplication() {
     hintWindow_.reset();
     DeallocateHWnd(handle_);
     handle_ = nullptr;
+    if (&WindowHost() == this)
+        SetWindowHost(nullptr);
 }
 
 bool TApplication::Initialize(const std::vector<std::string>& args) {
@@ -248,10 +250,7 @@ bool TApplication::IsDialogKeyMessage(MSG& msg) {
     if (!(keyDown && (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) &&
         msg.message != WM_SYSCHAR)
         return false;
-    HWND window = msg.hwnd;
-    TWinControl* control = nullptr;
-    while (window && !(control = TWinControl::FindControl(window)))
-        window = GetParent(window);
+    TWinControl* control = TWinControl::FindNearestControl(msg.hwnd);
     if (!control)
         return false;
     TForm* form = GetParentForm(control);
@@ -355,6 +354,7 @@ void TApplication::ActivateHint() {
         OffsetRect(&rect, Screen->Width() - rect.right, 0);
     if (rect.bottom > Screen->Height())
         OffsetRect(&rect, 0, Screen->Height() - rect.bottom);
+    hintWindow_->SetColor(HintColor);
     hintWindow_->ActivateHint(rect, text);
     hintActive_ = true;
     HookHintHooks();

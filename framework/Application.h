@@ -2,6 +2,7 @@
 
 #include "framework/Component.h"
 #include "framework/Graphics.h"
+#include "framework/WindowHost.h"
 
 #include <windows.h>
 
@@ -15,7 +16,6 @@ class Exception;
 class TControl;
 class TForm;
 class THintWindow;
-class TScreen;
 
 // The command-line words of the automation support: "/" or "-" followed by the word, any case.
 struct TAutomationSwitches {
@@ -33,8 +33,9 @@ std::string ApplicationTitleFromPath(const std::string& modulePath);
 std::string ModuleFileName();
 
 // The program around its windows: the hidden application window, the message loop, the error
-// display and the hints. One instance, `Application`, made by InitFramework.
-class TApplication : public TComponent {
+// display and the hints. One instance, `Application`, made by InitFramework; it is the windows' host
+// while it exists.
+class TApplication : public TComponent, public TWindowHost {
 public:
     using TMessageBoxHook =
         std::function<int(HWND owner, const std::string& text, const std::string& caption, unsigned flags)>;
@@ -51,23 +52,23 @@ public:
     // The first form made this way becomes the main form and gets its window at once (hidden).
     template <class TFormClass> void CreateForm(TFormClass*& reference);
 
-    void Run();       // shows the main form and handles messages until Terminated()
-    void Terminate(); // posts the quit message
+    void Run();                // shows the main form and handles messages until Terminated()
+    void Terminate() override; // posts the quit message
     bool Terminated() const { return terminated_; }
     void HandleMessage();   // one message, or the idle processing and a wait for the next one
     void ProcessMessages(); // every waiting message, without waiting
     void Idle();            // the idle processing: mouse enter/leave and the hint state
 
     // Call only inside a catch handler: shows std::current_exception() through the error display.
-    void HandleException(TObject* sender);
+    void HandleException(TObject* sender) override;
     void ShowException(const Exception& error);
 
-    HWND Handle() const { return handle_; } // hidden application window
+    HWND Handle() const override { return handle_; } // hidden application window
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& title);
-    HICON Icon() const { return icon_; }
-    TForm* MainForm() const { return mainForm_; } // not owned separately: the application owns it
-    bool Active() const;                          // the active window belongs to this thread
+    HICON Icon() const override { return icon_; }
+    TForm* MainForm() const override { return mainForm_; } // not owned separately: the application owns it
+    bool Active() const;                                   // the active window belongs to this thread
 
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
@@ -87,7 +88,7 @@ public:
     TExceptionEvent OnException;
 
     // Called by a control while it is destroyed, so nothing here refers to it afterwards.
-    void ControlDestroyed(TControl* control);
+    void ControlDestroyed(TControl* control) override;
     // A form made by CreateForm; the first one becomes the main form.
     void FormCreated(TForm* form);
     // A message from the queue before it is dispatched: hints, then dialog keys. True when consumed.
@@ -129,7 +130,6 @@ private:
 };
 
 extern TApplication* Application;
-extern TScreen* Screen;
 
 // Makes the screen and application objects (once) and starts the object-linking services.
 void InitFramework();

@@ -1,8 +1,7 @@
 #include "framework/Controls.h"
 
-#include "framework/Application.h"
-#include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/WindowHost.h"
 #include "io/Os.h"
 #include "runtime/Exceptions.h"
 
@@ -99,8 +98,7 @@ LRESULT GuardedDispatch(TObject* sender, const std::function<LRESULT()>& call) {
         return call();
     } catch (...) {
         try {
-            if (Application)
-                Application->HandleException(sender);
+            WindowHost().HandleException(sender);
         } catch (...) {
             // The error display itself failed; nothing may cross the window procedure.
         }
@@ -142,8 +140,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 
 TControl::~TControl() {
     MarkDestroying();
-    if (Application)
-        Application->ControlDestroyed(this);
+    WindowHost().ControlDestroyed(this);
     if (parent_)
         parent_->RemoveControl(this);
 }
@@ -472,13 +469,6 @@ void TControl::SetMouseCapture(bool value) {
     }
 }
 
-TForm* GetParentForm(const TControl* control) {
-    const TControl* top = control;
-    while (top && top->Parent())
-        top = top->Parent();
-    return dynamic_cast<TForm*>(const_cast<TControl*>(top));
-}
-
 // ---- TControlCanvas -------------------------------------------------------------------------------
 
 TControlCanvas::~TControlCanvas() {
@@ -550,6 +540,20 @@ TWinControl* TWinControl::FindControl(HWND window) {
     return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+TWinControl* TWinControl::FindNearestControl(HWND window) {
+    TWinControl* control = nullptr;
+    while (window && !(control = FindControl(window)))
+        window = GetParent(window);
+    return control;
+}
+
+TWinControl* TWinControl::TopParent() {
+    TWinControl* top = this;
+    while (top->Parent())
+        top = top->Parent();
+    return top;
+}
+
 TControl* TWinControl::Controls(int index) const {
     if (index < 0 || index >= ControlCount())
         throw EListError("List index out of bounds (" + std::to_string(index) + ")");
@@ -598,8 +602,7 @@ void TWinControl::InsertControl(TControl* control) {
 void TWinControl::RemoveControl(TControl* control) {
     if (captureControl_ == control)
         CaptureFor(nullptr);
-    if (TForm* form = GetParentForm(this))
-        form->ControlRemoved(control);
+    TopParent()->ControlRemoved(control);
     if (control->IsWindowed())
         static_cast<TWinControl*>(control)->DestroyWnd();
     else
@@ -644,8 +647,8 @@ bool TWinControl::CanFocus() const {
 }
 
 void TWinControl::SetFocus() {
-    if (TForm* form = GetParentForm(this); form && form != this)
-        form->SetActiveControl(this);
+    if (TWinControl* top = TopParent(); top != this)
+        top->FocusRequested(this);
     if (CanFocus())
         ::SetFocus(Handle());
 }
@@ -782,8 +785,7 @@ void TWinControl::DestroyWnd() {
     if (!handle_)
         return;
     TControl::SetTextValue(GetText()); // keep the text for a window made again
-    if (Application && captureControl_)
-        captureControl_ = nullptr;
+    captureControl_ = nullptr;
     DestroyWindow(handle_); // WM_NCDESTROY unbinds the object
     handle_ = nullptr;
 }
@@ -1082,8 +1084,7 @@ void TWinControl::WndProc(TMessage& message) {
             return;
         case WM_SETFOCUS:
             DefaultHandler(message);
-            if (TForm* form = GetParentForm(this))
-                form->FocusChanged(this);
+            TopParent()->FocusChanged(this);
             Perform(CM_ENTER);
             return;
         case WM_KILLFOCUS:
@@ -1104,9 +1105,8 @@ void TWinControl::WndProc(TMessage& message) {
         case WM_SYSKEYUP: {
             WORD key = static_cast<WORD>(message.WParam);
             if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN) {
-                TForm* form = GetParentForm(this);
-                if (form && form != this && form->KeyPreview)
-                    static_cast<TWinControl*>(form)->KeyDown(key, KeyboardShiftState());
+                if (TWinControl* top = TopParent(); top != this)
+                    top->PreviewKeyDown(key, KeyboardShiftState());
                 if (key != 0)
                     KeyDown(key, KeyboardShiftState());
             } else

@@ -84,7 +84,6 @@ using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>; // a 
 using TDropFilesEvent = std::function<void(TObject* sender, const std::vector<std::string>& names)>;
 
 class TWinControl;
-class TForm;
 class TPopupMenu;
 
 // A visual component with bounds inside a parent. A control without a window of its own (see
@@ -219,9 +218,6 @@ private:
     int pixelsPerInch_ = kDesignDpi;
 };
 
-// The parent form of a control, or nullptr.
-TForm* GetParentForm(const TControl* control);
-
 // A canvas over a control's area: its own window, or the parent's window clipped to the control for a
 // window-less one. The context it gets for drawing outside WM_PAINT is released at the end of the
 // message being handled.
@@ -254,6 +250,11 @@ public:
     bool HandleAllocated() const { return handle_ != nullptr; }
     void HandleNeeded() { Handle(); }
     static TWinControl* FindControl(HWND window); // the framework control bound to a window, or nullptr
+    // The framework control bound to a window or else to its nearest parent window (a built-in child
+    // such as a tree view's edit belongs to the control around it), or nullptr.
+    static TWinControl* FindNearestControl(HWND window);
+    // The outermost window around this one (itself when it has no parent): a form, as a rule.
+    TWinControl* TopParent();
 
     int ControlCount() const { return static_cast<int>(controls_.size()); }
     TControl* Controls(int index) const;
@@ -353,6 +354,13 @@ protected:
     // corner unless the control knows a better place (a tree view: its selected item).
     virtual POINT KeyboardPopupPoint() { return POINT{0, 0}; }
     void Notification(TComponent* component, TOperation operation) override;
+    // What the outermost window hears from the controls inside it. A form keeps its active control and
+    // previews keys with these (Forms.h); any other window lets them pass.
+    virtual void FocusRequested(TWinControl*) {} // SetFocus of a windowed control inside
+    virtual void FocusChanged(TWinControl*) {}   // a windowed control inside, or this one, got the focus
+    virtual void ControlRemoved(TControl*) {}    // a control left a window inside, or this one
+    virtual void PreviewKeyDown(WORD&, TShiftState) {} // a key pressed inside, before the control's own
+                                                       // KeyDown; a key set to 0 goes no further
 
 private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -407,5 +415,5 @@ private:
 };
 
 // The one exception guard of every window procedure: runs `call`; whatever escapes goes to
-// Application->HandleException(sender) and the message answers 0.
+// the host's error display (WindowHost.h: the application's HandleException) and the message answers 0.
 LRESULT GuardedDispatch(TObject* sender, const std::function<LRESULT()>& call);

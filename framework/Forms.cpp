@@ -1,7 +1,7 @@
 #include "framework/Forms.h"
 
-#include "framework/Application.h"
 #include "framework/Dpi.h"
+#include "framework/WindowHost.h"
 #include "io/Os.h"
 #include "runtime/Exceptions.h"
 
@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <typeinfo>
+
+TScreen* Screen = nullptr;
 
 namespace {
 
@@ -92,9 +94,9 @@ void TForm::CreateParams(TCreateParams& params) {
         }
     }
     // The application window stays hidden, so the main form carries the taskbar button.
-    if (Application && Application->MainForm() == this)
+    if (WindowHost().MainForm() == this)
         params.ExStyle |= WS_EX_APPWINDOW;
-    params.WndParent = Application ? Application->Handle() : nullptr;
+    params.WndParent = WindowHost().Handle();
     if (clientWidth_ >= 0) {
         RECT r{0, 0, clientWidth_, clientHeight_};
         AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
@@ -120,9 +122,9 @@ void TForm::CreateWnd() {
             SetWindowPos(window, nullptr, 0, 0, Width() + dx, Height() + dy,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (Application && Application->Icon()) {
-        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Application->Icon()));
-        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Application->Icon()));
+    if (HICON icon = WindowHost().Icon()) {
+        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
 }
 
@@ -188,14 +190,14 @@ void TForm::Close() {
         OnCloseQuery(this, canClose);
     if (!canClose)
         return;
-    const bool isMain = Application && Application->MainForm() == this;
+    const bool isMain = WindowHost().MainForm() == this;
     TCloseAction action = isMain ? caFree : caHide;
     if (OnClose)
         OnClose(this, action);
     if (action == caNone)
         return;
     if (isMain) {
-        Application->Terminate();
+        WindowHost().Terminate();
         return;
     }
     switch (action) {
@@ -227,6 +229,10 @@ void TForm::SetActiveControl(TWinControl* control) {
         control->FreeNotification(this);
 }
 
+void TForm::FocusRequested(TWinControl* control) {
+    SetActiveControl(control);
+}
+
 void TForm::FocusChanged(TWinControl* control) {
     if (control != this)
         SetActiveControl(control);
@@ -240,6 +246,11 @@ void TForm::ControlRemoved(TControl* control) {
             return;
         }
     }
+}
+
+void TForm::PreviewKeyDown(WORD& key, TShiftState shift) {
+    if (KeyPreview)
+        KeyDown(key, shift);
 }
 
 void TForm::Notification(TComponent* component, TOperation operation) {
@@ -304,6 +315,12 @@ RECT OnAMonitor(const RECT& bounds) {
     return RECT{left, top, left + width, top + height};
 }
 
+TForm* GetParentForm(const TControl* control) {
+    if (control && control->Parent())
+        return dynamic_cast<TForm*>(control->Parent()->TopParent());
+    return dynamic_cast<TForm*>(const_cast<TControl*>(control));
+}
+
 // ---- TScreen --------------------------------------------------------------------------------------
 
 TScreen::TScreen(TComponent* owner) : TComponent(owner) {
@@ -353,14 +370,11 @@ TForm* TScreen::ActiveForm() const {
 }
 
 TControl* TScreen::ControlAtPos(POINT screenPoint, bool allowDisabled) const {
-    HWND window = WindowFromPoint(screenPoint);
-    TWinControl* control = nullptr;
-    while (window && !(control = TWinControl::FindControl(window)))
-        window = GetParent(window);
+    TWinControl* control = TWinControl::FindNearestControl(WindowFromPoint(screenPoint));
     if (!control)
         return nullptr;
     POINT client = screenPoint;
-    ::ScreenToClient(window, &client);
+    ::ScreenToClient(control->Handle(), &client);
     if (TControl* child = control->ControlAtPos(client, allowDisabled, false))
         return child;
     return control;

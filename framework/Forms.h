@@ -42,11 +42,6 @@ public:
     TCloseQueryEvent OnCloseQuery;
     TNotifyEvent OnShow;
 
-    // A windowed control of this form got the focus: it becomes the active control and every control
-    // hears CM_FOCUSCHANGED.
-    void FocusChanged(TWinControl* control);
-    // A control leaves the form: it (or the control inside it) stops being the active control.
-    void ControlRemoved(TControl* control);
     // Frees the form once the message being handled is done.
     void Release();
     void WndProc(TMessage& message) override;
@@ -57,6 +52,16 @@ protected:
     void CreateWnd() override;
     void VisibleChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
+    // A control of this form asked for the focus: it becomes the active control, even while it cannot
+    // take the focus yet.
+    void FocusRequested(TWinControl* control) override;
+    // A windowed control of this form got the focus: it becomes the active control and every control
+    // hears CM_FOCUSCHANGED.
+    void FocusChanged(TWinControl* control) override;
+    // A control leaves the form: it (or the control inside it) stops being the active control.
+    void ControlRemoved(TControl* control) override;
+    // With KeyPreview, the form's own KeyDown.
+    void PreviewKeyDown(WORD& key, TShiftState shift) override;
     // The client size, the font and the controls; the position too until the window exists (the
     // stored one is a 96-dpi layout's), afterwards the platform places it.
     void ChangeScale(int newDpi, int oldDpi) override;
@@ -71,6 +76,9 @@ private:
     TWinControl* activeControl_ = nullptr;     // not owned; cleared by Notification / ControlRemoved
     int clientWidth_ = -1, clientHeight_ = -1; // asked for before the window exists
 };
+
+// The form a control is on (the control itself when it is a form without a parent), or nullptr.
+TForm* GetParentForm(const TControl* control);
 
 // A top-level window's bounds (screen pixels) as they are when they overlap a monitor; otherwise moved
 // into the work area of the nearest monitor, as far as they fit there (the top-left corner first).
@@ -101,3 +109,7 @@ private:
     std::vector<std::string> fonts_;
     int pixelsPerInch_ = 96;
 };
+
+// The screen object, made by InitFramework (Application.h) and freed by DoneFramework; forms list
+// themselves in it while it exists.
+extern TScreen* Screen;

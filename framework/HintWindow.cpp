@@ -1,14 +1,14 @@
 #include "framework/HintWindow.h"
 
-#include "framework/Application.h"
 #include "framework/Dpi.h"
+#include "framework/WindowHost.h"
 #include "io/Os.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     SetVisible(false);
     SetParentColor(false);
     SetParentFont(false);
-    SetColor(Application ? Application->HintColor : clInfoBk);
+    SetColor(clInfoBk);
     Font().SetColor(clInfoText);
     ScaleForDpi(SystemDpi());
 }
@@ -19,7 +19,7 @@ void THintWindow::CreateParams(TCreateParams& params) {
     params.Style = WS_POPUP | WS_BORDER;
     params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
     params.ClassStyle |= CS_SAVEBITS;
-    params.WndParent = Application ? Application->Handle() : nullptr;
+    params.WndParent = WindowHost().Handle();
 }
 
 RECT THintWindow::CalcHintRect(const std::string& text, POINT origin) {
@@ -35,7 +35,6 @@ RECT THintWindow::CalcHintRect(const std::string& text, POINT origin) {
 
 void THintWindow::ActivateHint(const RECT& screenRect, const std::string& text) {
     SetCaption(text);
-    SetColor(Application ? Application->HintColor : clInfoBk);
     SetWindowPos(Handle(), HWND_TOPMOST, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
                  screenRect.bottom - screenRect.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Invalidate();

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// The small popup that shows a hint text on the hint colour.
+// The small popup that shows a hint text, on the colour its owner gives it (the application: its hint
+// colour).
 class THintWindow : public TCustomControl {
 public:
     explicit THintWindow(TComponent* owner);

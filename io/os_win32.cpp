@@ -39,11 +39,13 @@ bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// CreateFileW, tried again for a while when another program holds the file without sharing it.
+// CreateFileW, tried again for a while when another program holds the file without sharing it. The wait
+// is told once on the debug output, where a debugger or a debug-output viewer shows why the program
+// pauses.
 HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DWORD disposition) {
     const std::wstring path = FileSystemName(name);
     const DWORD start = ::GetTickCount();
-    for (;;) {
+    for (bool told = false;; told = true) {
         HANDLE handle =
             ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         const DWORD error = ::GetLastError();
@@ -51,6 +53,8 @@ HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DW
             (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
             ::GetTickCount() - start >= kLockedFileWaitMs)
             return handle;
+        if (!told)
+            ::OutputDebugStringW((L"Waiting for a file another program holds: " + path + L"\n").c_str());
         ::Sleep(kLockedFileRetryMs);
     }
 }

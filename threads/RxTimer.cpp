@@ -2,14 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/UtilWindow.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Messages.h"
-
-namespace {
-
-constexpr UINT_PTR kTimerId = 1;
-
-} // namespace
+#include "threads/Timer.h"
 
 // The timer holds its worker until its destruction lets it go, so the worker never frees itself while the
 // timer still points at it.
@@ -115,10 +108,7 @@ void TRxTimer::SetEnabled(bool value) {
 }
 
 void TRxTimer::SetInterval(int32_t value) {
-    if (value < 0) {
-        throw EInvalidOperation(SInvalidProperty, {});
-    }
-    if (value != interval_) {
+    if (CheckedTimerInterval(value) != interval_) {
         interval_ = value;
         Reschedule();
     }
@@ -178,17 +168,11 @@ void TRxTimer::Reschedule() {
         if (!worker.Parked()) {
             worker.Park();
         }
+        // An error escaping a tick here is shown by the window's guard; the window timer goes on.
         if (timerWindow_ == nullptr) {
-            timerWindow_ = AllocateHWnd("TPUtilWindow", this,
-                                        [this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-                                            return TimerWindowProc(window, message, wParam, lParam);
-                                        });
-        } else {
-            KillTimer(timerWindow_, kTimerId);
+            timerWindow_ = AllocateTimerWindow(this, [this] { Tick(); });
         }
-        if (TicksWanted() && SetTimer(timerWindow_, kTimerId, static_cast<UINT>(interval_), nullptr) == 0) {
-            throw EOutOfResources(SOutOfTimers, {});
-        }
+        SetWindowTimer(timerWindow_, interval_, TicksWanted());
     }
 }
 
@@ -207,19 +191,10 @@ void TRxTimer::Tick() {
     }
 }
 
-// An error escaping Tick is shown by the utility window's guard; the window timer goes on.
-LRESULT TRxTimer::TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        Tick();
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 void TRxTimer::DestroyTimerWindow() {
     if (HWND window = timerWindow_) {
         timerWindow_ = nullptr;
-        KillTimer(window, kTimerId);
+        SetWindowTimer(window, interval_, false);
         DeallocateHWnd(window);
     }
 }

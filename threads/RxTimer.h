@@ -84,7 +84,6 @@ private:
 
     void Reschedule();
     bool TicksWanted() const;
-    LRESULT TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void DestroyTimerWindow();
 
     // Enabled and SyncEvent live in the worker, which reads them at each tick.

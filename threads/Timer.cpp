@@ -10,12 +10,34 @@ constexpr UINT_PTR kTimerId = 1;
 
 } // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    timerWindow_ =
-        AllocateHWnd("TPUtilWindow", this, [this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-            return TimerWindowProc(window, message, wParam, lParam);
-        });
+int32_t CheckedTimerInterval(int32_t value) {
+    if (value < 0) {
+        throw EInvalidOperation(SInvalidProperty, {});
+    }
+    return value;
 }
+
+HWND AllocateTimerWindow(TObject* sender, std::function<void()> tick) {
+    return AllocateHWnd("TPUtilWindow", sender,
+                        [tick = std::move(tick)](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+                            if (message == WM_TIMER) {
+                                tick();
+                                return LRESULT(0);
+                            }
+                            return DefWindowProcW(window, message, wParam, lParam);
+                        });
+}
+
+void SetWindowTimer(HWND window, int32_t interval, bool running) {
+    KillTimer(window, kTimerId);
+    if (running && SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr) == 0) {
+        throw EOutOfResources(SOutOfTimers, {});
+    }
+}
+
+// An error escaping Tick is shown by the utility window's guard; the window timer goes on.
+TTimer::TTimer(TComponent* owner)
+    : TComponent(owner), timerWindow_(AllocateTimerWindow(this, [this] { Tick(); })) {}
 
 TTimer::~TTimer() {
     enabled_ = false;
@@ -31,10 +53,7 @@ void TTimer::SetEnabled(bool value) {
 }
 
 void TTimer::SetInterval(int32_t value) {
-    if (value < 0) {
-        throw EInvalidOperation(SInvalidProperty, {});
-    }
-    if (value != interval_) {
+    if (CheckedTimerInterval(value) != interval_) {
         interval_ = value;
         Reschedule();
     }
@@ -46,11 +65,7 @@ void TTimer::SetOnTimer(TNotifyEvent value) {
 }
 
 void TTimer::Reschedule() {
-    KillTimer(timerWindow_, kTimerId);
-    if (interval_ != 0 && enabled_ && onTimer_ &&
-        SetTimer(timerWindow_, kTimerId, static_cast<UINT>(interval_), nullptr) == 0) {
-        throw EOutOfResources(SOutOfTimers, {});
-    }
+    SetWindowTimer(timerWindow_, interval_, interval_ != 0 && enabled_ && onTimer_);
 }
 
 // The handler is copied before the call, so a handler that replaces OnTimer does not destroy itself
@@ -60,13 +75,4 @@ void TTimer::Tick() {
         const TNotifyEvent handler = onTimer_;
         handler(this);
     }
-}
-
-// An error escaping Tick is shown by the utility window's guard; the window timer goes on.
-LRESULT TTimer::TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        Tick();
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -5,6 +5,17 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+
+// The interval of a timer, 0 to 2147483647 milliseconds (0: no ticks), as given; a negative value raises
+// EInvalidOperation.
+int32_t CheckedTimerInterval(int32_t value);
+// A hidden "TPUtilWindow" window whose WM_TIMER calls `tick`; an error escaping `tick` goes to the error
+// display with `sender`. Freed through DeallocateHWnd.
+HWND AllocateTimerWindow(TObject* sender, std::function<void()> tick);
+// Stops the window timer of such a window and, when `running`, starts it again with `interval`; raises
+// EOutOfResources when the system has no timer left.
+void SetWindowTimer(HWND window, int32_t interval, bool running);
 
 // A window-message timer: WM_TIMER on a hidden "TPUtilWindow" window calls OnTimer with the timer as
 // sender, on the main thread.
@@ -32,7 +43,6 @@ protected:
 
 private:
     void Reschedule();
-    LRESULT TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool enabled_ = true;
     int32_t interval_ = 1000;

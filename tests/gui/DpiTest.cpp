@@ -79,13 +79,17 @@ std::wstring ManifestSetting(const wchar_t* space, const wchar_t* name) {
     return value;
 }
 
-// A press and release of the left button where the pointer is, as the mouse gives them.
+// A press and then a release of the left button where the pointer is, as the mouse gives them, each
+// handled before the next: the thread's button state follows the mouse messages it has read.
 void PressLeftButton() {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ASSERT_EQ(SendInput(2, input, sizeof(INPUT)), 2u);
+    for (const DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flag;
+        ASSERT_EQ(SendInput(1, &input, sizeof(INPUT)), 1u);
+        const bool down = flag == MOUSEEVENTF_LEFTDOWN;
+        ASSERT_TRUE(PumpUntil([down] { return (GetKeyState(VK_LBUTTON) < 0) == down; }));
+    }
 }
 
 // The size of a text in a font, as the screen measures it.
@@ -312,7 +316,7 @@ TEST_F(DpiTest, ButtonsTakeClicksWithinTheirScaledBounds) {
     const RECT exit = S(RECT{230, 236, 288, 269});
     for (POINT outside : {POINT{exit.right + 1, exit.top + 4}, POINT{rescan.left + 4, exit.bottom + 1}}) {
         ClickAt(outside);
-        guitest::PumpFor(200);
+        ASSERT_TRUE(guitest::PumpPastMarker());
         EXPECT_TRUE(IsWindowVisible(form->Handle()));
         EXPECT_FALSE(panel.Visible());
     }

@@ -7,6 +7,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
+#include "framework/UtilWindow.h"
 
 #include <windows.h>
 
@@ -38,9 +39,23 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
     return true;
 }
 
-// Handles messages for a while: for checking that something does not happen.
-inline void PumpFor(int milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
+// Handles messages until a marker posted now has come through this thread's queue, and the queue is empty
+// again: whatever was waiting before it (posted messages, input, calls sent from other threads, paints)
+// has been handled, and so has what that handling posted. For showing that something does not happen.
+// False when the marker did not arrive within the time.
+inline bool PumpPastMarker(int timeoutMs = 20000) {
+    bool arrived = false;
+    HWND marker =
+        AllocateHWnd("TMarkerWindow", nullptr, [&arrived](HWND window, UINT message, WPARAM w, LPARAM l) {
+            if (message != WM_APP)
+                return DefWindowProcW(window, message, w, l);
+            arrived = true;
+            return LRESULT(0);
+        });
+    PostMessageW(marker, WM_APP, 0, 0);
+    const bool done = PumpUntil([&arrived] { return arrived; }, timeoutMs);
+    DeallocateHWnd(marker);
+    return done;
 }
 
 // The operating-system threads of this process now.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/Os.h"
@@ -68,10 +69,37 @@ std::string ReadAll(const std::wstring& path) {
     return bytes;
 }
 
-// The tool beside this test program's build folder, started with `args` in `folder`; `whileRunning`
-// runs once it has started.
-Result RunCli(const std::wstring& folder, const std::wstring& args,
-              const std::function<void()>& whileRunning) {
+using DebugTextEvent = std::function<void(const std::string& text)>;
+
+// Follows a tool started for debugging until it writes on its debug output (the system's breakpoint at its
+// start is the debugger's; other exceptions are the tool's own), hands `heard` that text while the tool
+// waits, then lets the tool run on undebugged.
+void HearDebugText(const PROCESS_INFORMATION& process, const DebugTextEvent& heard) {
+    for (DEBUG_EVENT e{}; WaitForDebugEvent(&e, INFINITE);) {
+        const DWORD code = e.dwDebugEventCode;
+        if (code == CREATE_PROCESS_DEBUG_EVENT)
+            CloseHandle(e.u.CreateProcessInfo.hFile);
+        if (code == LOAD_DLL_DEBUG_EVENT)
+            CloseHandle(e.u.LoadDll.hFile);
+        if (code == OUTPUT_DEBUG_STRING_EVENT) { // in the system's code page, as this call is given it
+            std::string text(e.u.DebugString.nDebugStringLength, '\0');
+            ReadProcessMemory(process.hProcess, e.u.DebugString.lpDebugStringData, text.data(), text.size(),
+                              nullptr);
+            heard(text);
+        }
+        const bool own = code == EXCEPTION_DEBUG_EVENT &&
+                         e.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+        ContinueDebugEvent(e.dwProcessId, e.dwThreadId, own ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+        if (code == OUTPUT_DEBUG_STRING_EVENT)
+            DebugActiveProcessStop(process.dwProcessId);
+        if (code == OUTPUT_DEBUG_STRING_EVENT || code == EXIT_PROCESS_DEBUG_EVENT)
+            return;
+    }
+}
+
+// The tool beside this test program's build folder, started with `args` in `folder`; with `heard`, as
+// its debugger until it writes on its debug output.
+Result RunCli(const std::wstring& folder, const std::wstring& args, const DebugTextEvent& heard = nullptr) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring build(self);
@@ -88,9 +116,10 @@ Result RunCli(const std::wstring& folder, const std::wstring& args,
     std::wstring commandLine = L"\"" + build + L"\\cli\\quorvel-cli.exe\" " + args;
     PROCESS_INFORMATION process{};
     Result result;
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                       &startup, &process)) {
-        whileRunning();
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                       heard ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, folder.c_str(), &startup, &process)) {
+        if (heard)
+            HearDebugText(process, heard);
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &result.Exit);
         CloseHandle(process.hThread);
@@ -197,7 +226,7 @@ TEST_F(ProjectPaths, EachCaseScansTheFormsItNames) {
             WriteBytes(folder + L"\\" + W(c.Forms[i]),
                        Form(std::string(1, static_cast<char>('F' + i)), 10 * int(i + 1)));
         const std::wstring project = folder + L"\\" + W(c.Project);
-        const Result result = RunCli(root_, W(c.Command) + L" \"" + project + L"\"", [] {});
+        const Result result = RunCli(root_, W(c.Command) + L" \"" + project + L"\"");
         EXPECT_EQ(result.Err, "");
         EXPECT_EQ(result.Out, c.Expected);
         EXPECT_EQ(result.Exit, 0u);
@@ -216,19 +245,20 @@ TEST_F(ProjectPaths, ALockedFormIsWaitedForAWhile) {
         HANDLE lock =
             CreateFileW((folder + L"\\L.dfm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-        const Result result = RunCli(root_, L"scan \"" + folder + L"\\P.mak\"", [&] {
-            if (released) {
-                Sleep(1000); // the tool waits up to 2 s from its first try, which comes after its start
-                CloseHandle(lock);
-            }
+        std::string told; // what the tool says on its debug output when it finds the form held and waits
+        const Result result = RunCli(root_, L"scan \"" + folder + L"\\P.mak\"", [&](const std::string& text) {
+            told = text;
+            if (released)
+                CloseHandle(std::exchange(lock, nullptr));
         });
-        if (!released)
+        if (lock)
             CloseHandle(lock);
+        EXPECT_NE(told.find("L.dfm"), std::string::npos) << told;
         EXPECT_EQ(result.Out, released ? "L:10\n  C:11\n" : "");
         EXPECT_EQ(result.Err, released ? "" : "quorvel-cli: Cannot open file L.dfm.\n");
         EXPECT_EQ(result.Exit, released ? 0u : 1u);
     }
-    const Result missing = RunCli(root_, L"scan \"" + folder + L"\\Нет.mak\"", [] {});
+    const Result missing = RunCli(root_, L"scan \"" + folder + L"\\Нет.mak\"");
     EXPECT_EQ(missing.Err, "quorvel-cli: Cannot open file " + os::Narrow(folder) + "\\Нет.mak.\n");
     EXPECT_EQ(missing.Exit, 1u);
 }

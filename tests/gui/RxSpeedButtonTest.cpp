@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "runtime/Exceptions.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "threads/Timer.h"
 
 #include <gtest/gtest.h>
 
@@ -461,6 +462,14 @@ TEST_F(RxSpeedButtonTest, EditButtonJoinsTheEditFrameUnlessPressed) {
     EXPECT_EQ(button->State(), gsUp);
 }
 
+// The button's repeat timer (made on its first auto-repeat press) is on.
+bool RepeatTimerRuns(const TRxSpeedButton& button) {
+    for (int i = 0; i < button.ComponentCount(); ++i)
+        if (const auto* timer = dynamic_cast<const TTimer*>(button.Components(i)))
+            return timer->Enabled();
+    return false;
+}
+
 TEST_F(RxSpeedButtonTest, AutoRepeatClicksWhileHeldAndStopsOnRelease) {
     TRxSpeedButton* button = AddFlatButton(MakeStrip(3), 3);
     button->SetAllowTimer(true);
@@ -472,7 +481,8 @@ TEST_F(RxSpeedButtonTest, AutoRepeatClicksWhileHeldAndStopsOnRelease) {
     ASSERT_TRUE(guitest::PumpUntil([&] { return clicks >= 3; })) << "no repeated clicks";
     SendMessageA(form->Handle(), WM_LBUTTONUP, 0, At(button, 10, 10));
     const int afterRelease = clicks;
-    guitest::PumpFor(150);
+    EXPECT_FALSE(RepeatTimerRuns(*button));
+    ASSERT_TRUE(guitest::PumpPastMarker());
     EXPECT_EQ(clicks, afterRelease);
 
     // A failing click stops the repeat; the error reaches the error display once.
@@ -484,7 +494,8 @@ TEST_F(RxSpeedButtonTest, AutoRepeatClicksWhileHeldAndStopsOnRelease) {
     button->OnClick = [](TObject*) { throw Exception("Repeat failed"); };
     SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(button, 10, 10));
     ASSERT_TRUE(guitest::PumpUntil([&] { return errors >= 1; }));
-    guitest::PumpFor(150);
+    EXPECT_FALSE(RepeatTimerRuns(*button));
+    ASSERT_TRUE(guitest::PumpPastMarker());
     EXPECT_EQ(errors, 1);
 }
 

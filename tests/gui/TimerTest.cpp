@@ -250,10 +250,10 @@ TEST_F(TimerTest, DestroyingATimerWhileItsWorkerSleepsEndsItsTicks) {
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
     timer.reset(); // the worker is asleep, right after a tick
     const int ticksAtDestruction = ticks;
-    PumpFor(400);
-    EXPECT_EQ(ticksAtDestruction, ticks);
-    // The worker frees itself once its sleep ends.
+    // The worker frees itself once its sleep ends; no tick came meanwhile, nor is one on its way.
     EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+    ASSERT_TRUE(guitest::PumpPastMarker());
+    EXPECT_EQ(ticksAtDestruction, ticks);
 }
 
 TEST_F(TimerTest, DestroyingATimerWhoseTickWaitsToBeHandledDropsThatTick) {
@@ -265,7 +265,8 @@ TEST_F(TimerTest, DestroyingATimerWhoseTickWaitsToBeHandledDropsThatTick) {
     ASSERT_TRUE(WaitForSentMessage());
     const int ticksAtDestruction = ticks;
     timer.reset();
-    PumpFor(200);
+    EXPECT_TRUE(PumpUntil([] { return ThreadObjectCount() == 0; }));
+    ASSERT_TRUE(guitest::PumpPastMarker());
     EXPECT_EQ(ticksAtDestruction, ticks);
 }
 
@@ -280,7 +281,7 @@ TEST_F(TimerTest, ATickWaitingToBeHandledWhenTheWorkerIsParkedIsDropped) {
     const int ticksAtPark = ticks;
     timer.SetInterval(0);
     EXPECT_TRUE(timer.Worker().Parked());
-    PumpFor(200);
+    ASSERT_TRUE(guitest::PumpPastMarker()); // the waiting hand-off is answered, without a tick
     EXPECT_EQ(ticksAtPark, ticks);
     timer.SetInterval(10);
     EXPECT_TRUE(TicksGrow());
