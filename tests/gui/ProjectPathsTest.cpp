@@ -165,7 +165,7 @@ const std::string kLong(40, 'x');
 TEST_F(ProjectPaths, EachCaseScansTheFormsItNames) {
     const std::string deep = kLong + "\\" + kLong + "\\" + kLong + "\\" + kLong + "\\" + kLong + "\\" + kLong;
     const PathCase cases[] = {
-        {"Cyrillic folder", 0, "Дмитрий", "P.mak", "F.dfm", {"F.dfm"}, "scan", "F:10\n  C:11\n"},
+        {"Cyrillic folder", 0, "Проекты", "P.mak", "F.dfm", {"F.dfm"}, "scan", "F:10\n  C:11\n"},
         {"Chinese folder", 0, "项目", "P.mak", "F.dfm", {"F.dfm"}, "scan", "F:10\n  C:11\n"},
         {"best-fit twin", 0, "Données", "P.mak", "F.dfm", {"F.dfm"}, "scan", "F:10\n  C:11\n"},
         {"0x5C trail bytes",
