@@ -261,10 +261,12 @@ std::int64_t StampSettleTime(const std::string& fileName) {
 // A share may take the request and never report what other machines write, so only local volumes are
 // watched.
 bool ChangeWatch::Add(const std::string& folder) {
-    const std::wstring path = FileSystemName(folder.empty() ? std::string(".") : folder);
+    const std::wstring name = FileSystemName(folder.empty() ? std::string(".") : folder);
+    std::wstring path(::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    path.resize(::GetFullPathNameW(name.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr));
     std::wstring root(path.size() + MAX_PATH, L'\0');
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
+    if (!path.empty() && ::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
         ::GetDriveTypeW(root.c_str()) != DRIVE_REMOTE)
         handle = ::FindFirstChangeNotificationW(path.c_str(), FALSE,
                                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |

@@ -40,6 +40,8 @@ void TBackgroundScan::Start(const std::string& projectText) {
         pending_ = projectText;
         hasPending_ = true;
         result_.reset();
+        listed_ = 0;
+        done_ = 0;
         if (!thread_.joinable())
             thread_ = std::thread([this] { Loop(); });
     }
