@@ -24,9 +24,10 @@ if [ "${1:-}" != --inside ]; then
     cmake --build "$build" --target Quorvel
     x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Werror -static \
         -o "$build/bench-driver.exe" scripts/bench-driver.cpp -luser32
+    build=$(cd "$build" && pwd)
     projects=()
     for forms in ${sizes//,/ }; do
-        project=$(cd "$build" && pwd)/bench-project-$forms
+        project=$build/bench-project-$forms
         rm -rf "$project"
         python3 scripts/make-big-project.py "$project" "$forms"
         # A project as people have it on disk, not written a moment ago: a form's text is kept without
@@ -60,7 +61,7 @@ for entry in "$@"; do
     : >"$figures"
     for run in $(seq "$runs"); do
         quorvel_forget_settings # a first start, which opens no remembered project
-        wine "$root/$build/Quorvel.exe" </dev/null >/dev/null 2>&1 &
+        wine "$build/Quorvel.exe" </dev/null >/dev/null 2>&1 &
         quorvel_pid=$!
         echo "bench-window: $forms forms, $((forms * 4)) nodes, $pairs pairs of keystrokes, run $run of $runs"
         # The launcher becomes the program (exec keeps the process), whose processor time Linux counts.
