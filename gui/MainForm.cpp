@@ -270,8 +270,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 }
 
 // Credits still playing stop while the window is whole: the stop handler they fire uses the buttons,
-// which the owned-component clean-up after this body would free around it.
-// The scan's thread ends before the window it tells goes.
+// which the owned-component clean-up after this body would free around it. The scan's thread ends
+// before the window it tells goes.
 TForm1::~TForm1() {
     if (SecretPanel1)
         SecretPanel1->SetActive(false);

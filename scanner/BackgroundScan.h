@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,7 +34,7 @@ public:
 
     // Scans `projectText` (as Rescan does) on the scan thread; a scan that runs is cancelled.
     void Start(const std::string& projectText);
-    // The scan that runs ends without a result.
+    // The scan that runs ends without a result, and a result not yet taken is dropped.
     void Cancel();
     // The last scan's result again, when it read the project that `projectText` names without an error
     // and nothing changed since in the folders of the project and its forms; none otherwise.
