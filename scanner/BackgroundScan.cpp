@@ -56,16 +56,18 @@ void TBackgroundScan::Cancel() {
     result_.reset();
 }
 
+// Only the asking thread looks at the watch; the scan's thread only replaces what it keeps.
 std::shared_ptr<const ScanResult> TBackgroundScan::Unchanged(const std::string& projectText) {
     const std::string identity = os::FileIdentity(ProjectFileOf(projectText));
-    const std::lock_guard<std::mutex> hold(lock_);
-    if (!last_ || identity.empty() || identity != last_->ProjectIdentity)
-        return nullptr;
-    if (!last_->Watched || last_->Watch.Changed()) {
-        last_.reset();
-        return nullptr;
+    std::shared_ptr<Scanned> last;
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        last = last_;
     }
-    return last_->Result;
+    if (!last || identity.empty() || identity != last->ProjectIdentity || !last->Watched ||
+        last->Watch.Changed())
+        return nullptr;
+    return last->Result;
 }
 
 std::shared_ptr<const ScanResult> TBackgroundScan::TakeResult() {
@@ -73,6 +75,8 @@ std::shared_ptr<const ScanResult> TBackgroundScan::TakeResult() {
     return std::exchange(result_, nullptr);
 }
 
+// The lock is held only to hand things over: a thread that finds it taken waits in the kernel, which costs
+// more than the hand-over.
 void TBackgroundScan::Loop() {
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
@@ -87,16 +91,22 @@ void TBackgroundScan::Loop() {
         done_ = 0;
         hold.unlock();
         std::shared_ptr<Scanned> scanned = Scan(projectText);
+        const bool usable = scanned->Result->ProjectRead && !scanned->Result->Failure;
+        std::shared_ptr<Scanned> replaced; // goes, with its watch, once the lock is free
         hold.lock();
-        if (generation != generation_)
-            continue;
-        result_ = scanned->Result;
-        if (result_->ProjectRead && !result_->Failure)
-            last_ = std::move(scanned);
-        else
-            last_.reset();
-        if (finished_)
+        const bool current = generation == generation_;
+        if (current) {
+            result_ = scanned->Result;
+            replaced = std::move(last_);
+            if (usable)
+                last_ = std::move(scanned);
+        }
+        hold.unlock();
+        replaced.reset();
+        scanned.reset();
+        if (current && finished_)
             finished_();
+        hold.lock();
     }
 }
 

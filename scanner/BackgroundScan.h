@@ -24,8 +24,7 @@
 class TBackgroundScan {
 public:
     // `source` gives every scan its forms, from several threads at once (not owned; it outlives this
-    // object). `finished` is called on the scan's thread when a result is there to take (TakeResult); it
-    // must not call this object.
+    // object). `finished` is called on the scan's thread when a result is there to take (TakeResult).
     TBackgroundScan(TFormSource& source, std::function<void()> finished, ScanOptions options = {});
     // Cancels the scan that runs and waits for its thread.
     ~TBackgroundScan();
@@ -37,7 +36,8 @@ public:
     // The scan that runs ends without a result, and a result not yet taken is dropped.
     void Cancel();
     // The last scan's result again, when it read the project that `projectText` names without an error
-    // and nothing changed since in the folders of the project and its forms; none otherwise.
+    // and nothing changed since in the folders of the project and its forms; none otherwise. Asked from
+    // one thread only.
     std::shared_ptr<const ScanResult> Unchanged(const std::string& projectText);
 
     // The result of the last Start once it is there (once); none while it runs, when it was cancelled
