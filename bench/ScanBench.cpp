@@ -1,13 +1,16 @@
 // The help-context scan on forms of 1 000, 10 000 and 100 000 components, with a HelpContext on
 // every component or on none, flat or nested in panels with collections. Items are components, so time per
-// item shows whether the scan stays linear as forms grow.
+// item shows whether the scan stays linear as forms grow. And the Rescan of projects of 2 000 and 10 000
+// small forms, on one thread and on two; items are forms.
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <utility>
 
 #include "formstream/FormText.h"
 #include "io/Streams.h"
 #include "scanner/FormSource.h"
+#include "scanner/Rescan.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/TestFiles.h"
@@ -80,7 +83,51 @@ void Sizes(benchmark::internal::Benchmark* bench) {
     bench->Unit(benchmark::kMillisecond);
 }
 
+// A project of `forms` small forms (a form with a number and three numbered components, as
+// scripts/make-big-project.py writes them), written once per size.
+const std::string& BigProject(int forms) {
+    static TempDir dir;
+    static std::map<int, std::string> projects;
+    std::string& project = projects[forms];
+    if (project.empty()) {
+        std::string list;
+        for (int i = 0; i < forms; ++i) {
+            const std::string name = std::to_string(forms) + "/Form" + std::to_string(i);
+            FormBuilder f;
+            f.Object("TForm" + std::to_string(i), "Form" + std::to_string(i))
+                .Prop("HelpContext")
+                .Int(i)
+                .EndProps();
+            for (const char* component : {"Edit1", "Button1", "CheckBox1"})
+                f.Object("TButton", component).Prop("HelpContext").Int(i + 1).EndProps().EndChildren();
+            f.EndChildren();
+            dir.Write(name + ".dfm", f.FormFile("TFORM"));
+            list += " Form" + std::to_string(i) + ".dfm";
+        }
+        project = dir.Write(std::to_string(forms) + "/Big.mak", "RESDEPEN = $(RESFILES)" + list + "\r\n");
+    }
+    return project;
+}
+
+// The whole Rescan of a big project, forms read on one thread or several: what quorvel-cli scan and the
+// window's scan thread do.
+void BM_RescanProject(benchmark::State& state) {
+    const std::string& project = BigProject(static_cast<int>(state.range(0)));
+    ScanOptions options;
+    options.Threads = static_cast<unsigned>(state.range(1));
+    for (auto _ : state) {
+        const ScanResult result = Rescan(project, options);
+        benchmark::DoNotOptimize(result.Forms.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 } // namespace
 
 BENCHMARK(BM_ScanFormFile)->Apply(Sizes);
 BENCHMARK(BM_ScanFormText)->Apply(Sizes);
+BENCHMARK(BM_RescanProject)
+    ->ArgNames({"forms", "threads"})
+    ->ArgsProduct({{2000, 10000}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

@@ -17,13 +17,17 @@ namespace {
 // the folder's text followed by its name, which is how the object compares them with the typed text. The
 // object names the folder through IACList::Expand (the text up to its last separator) and may read the
 // list on a thread of its own, one call at a time. (The system's own list of the file system is not
-// there under Wine.)
+// there under Wine.) Where the object lists on the window's own thread, as Wine's does, the list of a folder
+// of thousands of files ends after a while: the window must answer meanwhile.
 // A COM object is freed by its own Release, never through a pointer to an interface, whose destructors
 // COM leaves non-virtual.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class FolderEntries final : public IEnumString, public IACList {
 public:
+    // `windowThread`: the thread of the edit completed.
+    explicit FolderEntries(DWORD windowThread) : windowThread_(windowThread) {}
+
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (!object)
@@ -89,7 +93,7 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumString** copy) override {
         if (!copy)
             return E_POINTER;
-        auto* twin = new FolderEntries;
+        auto* twin = new FolderEntries(windowThread_);
         twin->folder_ = folder_;
         if (started_)
             twin->Skip(passed_);
@@ -105,8 +109,12 @@ private:
     std::wstring NextName() {
         WIN32_FIND_DATAW found{};
         for (;;) {
+            if (started_ && passed_ % 64 == 0 && GetCurrentThreadId() == windowThread_ &&
+                GetTickCount64() - startedAt_ > kWindowThreadListMs)
+                return std::wstring();
             if (!started_) {
                 started_ = true;
+                startedAt_ = GetTickCount64();
                 search_ = FindFirstFileExW(os::FileSystemName(os::Narrow(folder_ + L"*")).c_str(),
                                            FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
                 if (search_ == INVALID_HANDLE_VALUE)
@@ -129,11 +137,16 @@ private:
         passed_ = 0;
     }
 
+    // How long a list read on the window's thread may take.
+    static constexpr ULONGLONG kWindowThreadListMs = 40;
+
     std::atomic<ULONG> references_{1};
+    DWORD windowThread_;
     std::wstring folder_; // as typed, up to and including its last separator; empty: the current folder
     HANDLE search_ = INVALID_HANDLE_VALUE;
     bool started_ = false;
     ULONG passed_ = 0; // entries given or skipped since the search started
+    ULONGLONG startedAt_ = 0;
 };
 #pragma GCC diagnostic pop
 
@@ -154,7 +167,7 @@ void CompletePathsIn(HWND edit) {
     if (FAILED(CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER, IID_IAutoComplete2,
                                 reinterpret_cast<void**>(&completion.object))))
         return;
-    Releasing<FolderEntries> entries{new FolderEntries};
+    Releasing<FolderEntries> entries{new FolderEntries(GetWindowThreadProcessId(edit, nullptr))};
     if (SUCCEEDED(completion.object->Init(edit, static_cast<IEnumString*>(entries.object), nullptr, nullptr)))
         completion.object->SetOptions(ACO_AUTOSUGGEST);
 }

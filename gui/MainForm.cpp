@@ -10,19 +10,26 @@
 #include "framework/Clipboard.h"
 #include "framework/ImageList.h"
 #include "framework/Menus.h"
+#include "framework/Panel.h"
 #include "framework/TreeView.h"
+#include "framework/UtilWindow.h"
 #include "gui/TreeViewResult.h"
 #include "io/Os.h"
 #include "report/ScanReport.h"
 #include "resources/ResourceNames.h"
+#include "runtime/Format.h"
 #include "runtime/Text.h"
+#include "scanner/BackgroundScan.h"
 #include "scanner/FormTextCache.h"
 #include "scanner/HelpContextScan.h"
 #include "scanner/Rescan.h"
+#include "threads/Timer.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -32,6 +39,17 @@ namespace {
 
 // Posted by OpenAtStart: what the window opens at start is opened once it shows.
 constexpr UINT CM_OPENATSTART = WM_APP + 1;
+// To the scan window: a scan has its result (from the scan's thread); the tree takes the next part.
+constexpr UINT CM_SCANFINISHED = WM_APP + 2;
+constexpr UINT CM_FILLTREE = WM_APP + 3;
+// The scan window's timer for the next part of the tree, when input waits: posted messages come before
+// input, a timer's after it.
+constexpr UINT_PTR kFillTimer = 1;
+// A part of the tree's fill: the window does not answer meanwhile.
+constexpr int kFillPartMs = 25;
+// A Rescan this long shows the progress line, which then follows at the pace.
+constexpr int kProgressDelayMs = 500;
+constexpr int kProgressPaceMs = 100;
 
 // One of the three flat glyph buttons below the frame.
 TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const char* hint,
@@ -94,6 +112,31 @@ TFormSource& FormTexts() {
     static TFileFormSource files(false);
     static TFormTextCache cache(files);
     return cache;
+}
+
+// A count as the user's locale groups its digits ("10,000", "10 000").
+std::string GroupedNumber(std::size_t number) {
+    wchar_t separator[8] = L",";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += os::Narrow(separator);
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+// The window under the pointer asked again for its cursor, as a move of the mouse would.
+void RefreshCursor() {
+    POINT at{};
+    GetCursorPos(&at);
+    HWND under = WindowFromPoint(at);
+    if (under == nullptr || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId())
+        return;
+    const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
 }
 
 } // namespace
@@ -165,6 +208,16 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
         }
     };
 
+    // Beyond the stored description: where the tree stands, the progress of a long Rescan (under the
+    // credits, which are made after it).
+    ProgressLine1 = new TCustomPanel(this);
+    ProgressLine1->SetName("ProgressLine1");
+    ProgressLine1->SetParent(this);
+    ProgressLine1->SetBounds(16, 80, 263, 138);
+    ProgressLine1->SetBevelOuter(bvNone);
+    ProgressLine1->SetBorderStyle(bsSingle);
+    ProgressLine1->SetColor(clWindow);
+    ProgressLine1->SetVisible(false);
     SecretPanel1 = new TSecretPanel(this);
     SecretPanel1->SetName("SecretPanel1");
     SecretPanel1->SetParent(this);
@@ -201,15 +254,30 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     FilenameEdit1->SetPathCompletion(true);
     OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
 
+    ScanTimer1 = new TTimer(this);
+    ScanTimer1->SetName("ScanTimer1");
+    ScanTimer1->SetEnabled(false);
+    ScanTimer1->SetOnTimer([this](TObject* sender) { ScanTimer1Timer(sender); });
+    shown_ = std::make_shared<const ScanResult>();
+    scanWindow_ = AllocateHWnd("TScanWindow", this, [this](HWND window, UINT message, WPARAM w, LPARAM l) {
+        return ScanWindowProc(window, message, w, l);
+    });
+    scans_ = std::make_unique<TBackgroundScan>(
+        FormTexts(), [window = scanWindow_] { PostMessageW(window, CM_SCANFINISHED, 0, 0); });
+
     for (TRxSpeedButton* button : {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3})
         button->Loaded();
 }
 
 // Credits still playing stop while the window is whole: the stop handler they fire uses the buttons,
-// which the owned-component clean-up after this body would free around it.
+// which the owned-component clean-up after this body would free around it. The scan's thread ends
+// before the window it tells goes.
 TForm1::~TForm1() {
     if (SecretPanel1)
         SecretPanel1->SetActive(false);
+    scans_.reset();
+    fill_.reset();
+    DeallocateHWnd(scanWindow_);
 }
 
 // A remembered place on no monitor any more comes onto the nearest one. The window's size is always its
@@ -234,6 +302,22 @@ void TForm1::WndProc(TMessage& message) {
             if (message.WParam)
                 RememberPlace();
             break;
+        case WM_SETCURSOR:
+            // The children ask here first (their default procedure does).
+            if (ProgressLine1->Visible() && LOWORD(message.LParam) == HTCLIENT) {
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+                message.Result = TRUE;
+                return;
+            }
+            break;
+        case WM_NOTIFY: {
+            // A caption edited in place: the tree no longer shows what the last scan found.
+            const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
+            if (header->hwndFrom == TreeView1->Handle() && header->code == TVN_ENDLABELEDITW &&
+                reinterpret_cast<const NMTVDISPINFOW*>(header)->item.pszText != nullptr)
+                treeEdited_ = true;
+            break;
+        }
     }
     TForm::WndProc(message);
 }
@@ -287,21 +371,168 @@ void TForm1::RememberPlace() {
 
 // A Rescan started by a change of the edit's text (every key typed) says nothing while the text names no
 // project file yet, or a folder: the tree stays as it is. The Rescan button reports every error, and a
-// change that names an existing project reports the errors of its forms.
+// change that names an existing project reports the errors of its forms. A key typed cancels the scan
+// under way, whatever the text then names: the last name typed wins. The button reads the project again
+// in any case; a key reads only what changed.
 void TForm1::RxSpeedButton1Click(TObject* sender) {
     const std::string projectText = FilenameEdit1->Text();
-    if (sender == FilenameEdit1 && !projectText.empty() && NoProjectFileThere(projectText))
-        return;
-    const ScanResult result = Rescan(projectText, FormTexts());
-    if (result.ProjectRead) {
-        shown_ = result;
-        ShowScanResult(TreeView1->Items(), shown_);
+    const bool typed = sender == FilenameEdit1;
+    if (typed && scanning_) {
+        scans_->Cancel();
+        scanning_ = false;
+        if (!Rescanning())
+            EndProgress();
     }
+    if (projectText.empty() || (typed && NoProjectFileThere(projectText)))
+        return;
+    if (typed) {
+        if (std::shared_ptr<const ScanResult> same = scans_->Unchanged(projectText)) {
+            ShowResult(std::move(same), projectText);
+            return;
+        }
+    }
+    scanText_ = projectText;
+    scans_->Start(projectText);
+    scanning_ = true;
+    BeginProgress();
+}
+
+bool TForm1::Rescanning() const {
+    return scanning_ || fill_ != nullptr;
+}
+
+// What the scan's thread tells arrives here, inside the window's exception guard: the error that ended
+// a scan shows as that of any handler.
+LRESULT TForm1::ScanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case CM_SCANFINISHED:
+            ScanFinished();
+            return 0;
+        case WM_TIMER:
+            if (wParam != kFillTimer)
+                break;
+            KillTimer(window, kFillTimer);
+            [[fallthrough]];
+        case CM_FILLTREE:
+            FillTree();
+            return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A result cancelled meanwhile is none.
+void TForm1::ScanFinished() {
+    std::shared_ptr<const ScanResult> result = scans_->TakeResult();
+    if (!result)
+        return;
+    scanning_ = false;
+    ShowResult(std::move(result), scanText_);
+}
+
+// The tree is filled anew only when it would show something else: the same tree keeps its selection,
+// scroll position and expanded nodes.
+void TForm1::ShowResult(std::shared_ptr<const ScanResult> result, const std::string& projectText) {
+    if (result->ProjectRead && !TreeShows(*result)) {
+        fill_.reset();
+        fill_ = std::make_unique<TTreeViewFill>(TreeView1->Items(), result);
+        fillText_ = projectText;
+        shown_ = std::move(result);
+        treeEdited_ = false;
+        BeginProgress();
+        FillTree();
+        return;
+    }
+    if (result->ProjectRead)
+        shown_ = result;
+    Finish(*result, projectText);
+}
+
+// Posted messages come before input: when input waits, the next part waits for a timer, which comes
+// after it.
+void TForm1::FillTree() {
+    if (!fill_)
+        return;
+    bool whole = false;
+    try {
+        whole = fill_->Step(kFillPartMs);
+    } catch (...) {
+        fill_.reset();
+        if (!Rescanning())
+            EndProgress();
+        throw;
+    }
+    if (!whole) {
+        if (HIWORD(GetQueueStatus(QS_INPUT)) != 0)
+            SetTimer(scanWindow_, kFillTimer, USER_TIMER_MINIMUM, nullptr);
+        else
+            PostMessageW(scanWindow_, CM_FILLTREE, 0, 0);
+        return;
+    }
+    const std::shared_ptr<const ScanResult> result = fill_->Result();
+    fill_.reset();
+    Finish(*result, fillText_);
+}
+
+// The tree shows the result: what a Rescan ends with.
+void TForm1::Finish(const ScanResult& result, const std::string& projectText) {
+    if (!Rescanning())
+        EndProgress();
     if (result.Failure)
         std::rethrow_exception(result.Failure);
     // Scanned without an error: the project is the one to open at the next start.
     if (result.ProjectRead)
         settings_.SetLastProject(FullPathName(ProjectFileOf(projectText)));
+}
+
+// Nodes deleted or captions edited since the fill count as another tree.
+bool TForm1::TreeShows(const ScanResult& result) {
+    return !fill_ && !treeEdited_ &&
+           static_cast<std::size_t>(TreeView1->Items().Count()) == TreeNodeCount(*shown_) &&
+           (&result == shown_.get() || result.SameTree(*shown_));
+}
+
+// The progress line waits for half a second: most Rescans are over by then.
+void TForm1::BeginProgress() {
+    if (!ScanTimer1->Enabled()) {
+        ScanTimer1->SetInterval(kProgressDelayMs);
+        ScanTimer1->SetEnabled(true);
+    }
+}
+
+// The progress line with the wait cursor stands in the tree's place while a Rescan goes on.
+void TForm1::ScanTimer1Timer(TObject*) {
+    if (!Rescanning()) {
+        EndProgress();
+        return;
+    }
+    ProgressLine1->SetCaption(ProgressText());
+    ScanTimer1->SetInterval(kProgressPaceMs);
+    if (!ProgressLine1->Visible()) {
+        ProgressLine1->SetVisible(true);
+        TreeView1->SetVisible(false);
+        RefreshCursor();
+    }
+}
+
+// The tree, with its selection and scroll position, comes back.
+void TForm1::EndProgress() {
+    ScanTimer1->SetEnabled(false);
+    if (ProgressLine1->Visible()) {
+        TreeView1->SetVisible(true);
+        ProgressLine1->SetVisible(false);
+        RefreshCursor();
+    }
+}
+
+std::string TForm1::ProgressText() const {
+    if (fill_) {
+        return Format("Showing forms\u2026 %s of %s",
+                      {GroupedNumber(fill_->FormsShown()), GroupedNumber(fill_->Forms())});
+    }
+    if (scans_->Listed() == 0)
+        return "Reading the project\u2026";
+    return Format("Reading forms\u2026 %s of %s",
+                  {GroupedNumber(scans_->Done()), GroupedNumber(scans_->Listed())});
 }
 
 void TForm1::TreeView1DblClick(TObject*) {
@@ -340,7 +571,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
     const TTreeNode selected = TreeView1->Selected();
     const std::optional<TShownNode> node = SelectedNode();
     CopyNumber1->Enabled = selected && selected.ImageIndex() != rkBareForm;
-    CopyMapLine1->Enabled = node && HelpMapLine(shown_, *node);
+    CopyMapLine1->Enabled = node && HelpMapLine(*shown_, *node);
     CopyAll1->Enabled = TreeView1->Items().Count() > 0;
 }
 
@@ -350,12 +581,12 @@ void TForm1::CopyNumber1Click(TObject*) {
 
 void TForm1::CopyMapLine1Click(TObject*) {
     if (const std::optional<TShownNode> node = SelectedNode())
-        if (const std::optional<std::string> line = HelpMapLine(shown_, *node))
+        if (const std::optional<std::string> line = HelpMapLine(*shown_, *node))
             Clipboard()->SetAsText(*line);
 }
 
 void TForm1::CopyAll1Click(TObject*) {
-    Clipboard()->SetAsText(TreeText(shown_));
+    Clipboard()->SetAsText(TreeText(*shown_));
 }
 
 void TForm1::RxSpeedButton3Click(TObject*) {

@@ -5,11 +5,14 @@
 #include "gui/UserSettings.h"
 #include "scanner/ScanResult.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class TBackgroundScan;
 class TBevel;
+class TCustomPanel;
 class TFilenameEdit;
 class TImageList;
 class TMenuItem;
@@ -17,7 +20,9 @@ class TPopupMenu;
 class TRxLabel;
 class TRxSpeedButton;
 class TSecretPanel;
+class TTimer;
 class TTreeView;
+class TTreeViewFill;
 
 // The program's one window: the project file's name, the tree of forms and components with their help
 // contexts, the About, Rescan and Exit buttons and the credits panel that About plays over the window.
@@ -38,13 +43,19 @@ public:
     TMenuItem* CopyNumber1 = nullptr;
     TMenuItem* CopyMapLine1 = nullptr;
     TMenuItem* CopyAll1 = nullptr;
+    TCustomPanel* ProgressLine1 = nullptr; // in the tree's place while a Rescan takes long
+    TTimer* ScanTimer1 = nullptr;          // shows the progress line, then keeps it up to date
 
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
 
-    // Rescan: the project named by the edit's text, read again into the tree. Also the edit's OnChange
-    // (sender: the edit), which passes over a text that names no file yet.
+    // Rescan: the project named by the edit's text, read again into the tree, off the window's thread
+    // (the result comes into the tree when the scan is done). Also the edit's OnChange (sender: the edit),
+    // which cancels the scan under way, passes over a text that names no file yet, and takes the last
+    // result again for the same project when nothing changed in its folders since.
     void RxSpeedButton1Click(TObject* sender);
+    // A Rescan is under way: its scan runs, or its result is going into the tree.
+    bool Rescanning() const;
     // Exit.
     void RxSpeedButton2Click(TObject* sender);
     // Copies the selected node's number (the caption after its first ":", else "0") to the clipboard.
@@ -83,11 +94,28 @@ private:
     void OpenStartProject();
     void RememberPlace();
     std::optional<TShownNode> SelectedNode();
+    LRESULT ScanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ScanFinished();
+    void ShowResult(std::shared_ptr<const ScanResult> result, const std::string& projectText);
+    void FillTree();
+    void Finish(const ScanResult& result, const std::string& projectText);
+    bool TreeShows(const ScanResult& result);
+    void BeginProgress();
+    void ScanTimer1Timer(TObject* sender);
+    void EndProgress();
+    std::string ProgressText() const;
 
     TUserSettings settings_;
-    ScanResult shown_;          // what the tree view shows, as data
-    RECT placeAtStart_{};       // the window's bounds when it was made
-    std::string startArgument_; // for OpenStartProject
+    std::shared_ptr<const ScanResult> shown_; // what the tree view shows, as data
+    std::unique_ptr<TBackgroundScan> scans_;
+    HWND scanWindow_ = nullptr;           // hears from the scan's thread; owned
+    bool scanning_ = false;               // a scan was started and its result not yet taken
+    std::string scanText_;                // the edit's text it reads
+    std::unique_ptr<TTreeViewFill> fill_; // a result going into the tree
+    std::string fillText_;                // the edit's text it was read for
+    bool treeEdited_ = false;             // a caption was edited in place since the tree was filled
+    RECT placeAtStart_{};                 // the window's bounds when it was made
+    std::string startArgument_;           // for OpenStartProject
 };
 
 extern TForm1* Form1; // not owned: the application owns the window; set while it is being built

@@ -65,6 +65,30 @@ std::int64_t FileTimeUnitsPerSecond();
 // share on another machine stamps by a clock of its own, and on POSIX nothing is assumed.
 std::int64_t StampSettleTime(const std::string& fileName);
 
+// Tells whether the files of some folders changed since they were added to it, as the file system
+// reports it: a file made, deleted, renamed, written or resized in one of the folders (not in their
+// subfolders). Reading files is no change. Move-only; the watch ends with the object.
+class ChangeWatch {
+public:
+    ChangeWatch() = default;
+    ~ChangeWatch();
+    ChangeWatch(ChangeWatch&& other) noexcept;
+    ChangeWatch& operator=(ChangeWatch&& other) noexcept;
+
+    // Starts watching `folder` (empty for the current folder). False where the file system cannot be
+    // trusted to report changes -- a network share, POSIX, a folder that is not there -- and then the
+    // watch tells a change from now on.
+    bool Add(const std::string& folder);
+    // Whether a change was reported since the folders were added, or one of them could not be watched.
+    bool Changed();
+
+private:
+    void Close();
+
+    std::vector<FileHandle> handles_; // one change notification per folder
+    bool changed_ = false;
+};
+
 // Where a name that a Windows project or help file gives is found here.
 struct LocatedFile {
     // The name to open it by.

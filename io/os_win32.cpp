@@ -262,6 +262,58 @@ std::int64_t StampSettleTime(const std::string& fileName) {
     return 3 * FileTimeUnitsPerSecond();
 }
 
+// A share may take the request and never report what other machines write, so only local volumes are
+// watched.
+bool ChangeWatch::Add(const std::string& folder) {
+    const std::wstring name = FileSystemName(folder.empty() ? std::string(".") : folder);
+    std::wstring path(::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    path.resize(::GetFullPathNameW(name.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr));
+    std::wstring root(path.size() + MAX_PATH, L'\0');
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (!path.empty() && ::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
+        ::GetDriveTypeW(root.c_str()) != DRIVE_REMOTE)
+        handle = ::FindFirstChangeNotificationW(path.c_str(), FALSE,
+                                                FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                                    FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (handle == INVALID_HANDLE_VALUE) {
+        changed_ = true;
+        return false;
+    }
+    handles_.push_back(FromHandle(handle));
+    return true;
+}
+
+bool ChangeWatch::Changed() {
+    for (size_t i = 0; i < handles_.size() && !changed_; ++i)
+        changed_ = ::WaitForSingleObject(ToHandle(handles_[i]), 0) != WAIT_TIMEOUT;
+    return changed_;
+}
+
+void ChangeWatch::Close() {
+    for (const FileHandle handle : handles_)
+        ::FindCloseChangeNotification(ToHandle(handle));
+    handles_.clear();
+}
+
+ChangeWatch::~ChangeWatch() {
+    Close();
+}
+
+ChangeWatch::ChangeWatch(ChangeWatch&& other) noexcept
+    : handles_(std::move(other.handles_)), changed_(other.changed_) {
+    other.handles_.clear();
+}
+
+ChangeWatch& ChangeWatch::operator=(ChangeWatch&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handles_ = std::move(other.handles_);
+        changed_ = other.changed_;
+        other.handles_.clear();
+    }
+    return *this;
+}
+
 LocatedFile LocateFile(const std::string& folder, const std::string& name) {
     LocatedFile located;
     located.Path = IsAbsoluteName(name) ? name : folder + name;

@@ -17,16 +17,21 @@ std::string TFormTextCache::FormText(const ListedForm& form) {
     const bool stamped = os::FileStampOf(form.Path, stamp);
     const std::string key =
         stamped && stamp.Size <= kMaxCachedForm ? os::FileIdentity(form.Path) : std::string();
-    const auto known = key.empty() ? entries_.end() : entries_.find(key);
-    if (known != entries_.end() && known->second.Stamp == stamp && known->second.Settled) {
-        known->second.LastUse = ++uses_;
-        return known->second.Text;
+    if (!key.empty()) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const auto known = entries_.find(key);
+        if (known != entries_.end() && known->second.Stamp == stamp && known->second.Settled) {
+            known->second.LastUse = ++uses_;
+            return known->second.Text;
+        }
     }
     std::string text = source_.FormText(form); // a form that fails is not kept, and fails again next time
     if (key.empty())
         return text;
     const std::int64_t now = os::FileTimeNow();
+    const std::lock_guard<std::mutex> hold(lock_);
     const std::int64_t settle = SettleTime(form.Path, now);
+    const auto known = entries_.find(key);
     if (known != entries_.end() && known->second.Stamp == stamp && known->second.Text == text) {
         known->second.Settled = now - known->second.ReadAt >= settle || now - stamp.LastWrite >= settle;
         known->second.LastUse = ++uses_;
@@ -34,6 +39,16 @@ std::string TFormTextCache::FormText(const ListedForm& form) {
     }
     Store(key, Entry{stamp, text, 0, now, now - stamp.LastWrite >= settle});
     return text;
+}
+
+std::size_t TFormTextCache::Bytes() const {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return bytes_;
+}
+
+std::size_t TFormTextCache::Count() const {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return entries_.size();
 }
 
 std::int64_t TFormTextCache::SettleTime(const std::string& path, std::int64_t now) {

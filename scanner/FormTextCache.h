@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -17,7 +18,8 @@
 // NTFS). Until then -- a form written moments before it was read -- its text is read each time, so a
 // form rewritten within the resolution with the same size is read anew. The stamp is trusted once the
 // form was read well after its last write, or its text was found unchanged twice, that long apart.
-// Texts used least recently go first when the cache would hold more than its bound.
+// Texts used least recently go first when the cache would hold more than its bound. Several threads may
+// ask at once: the texts are read outside the lock, each thread its own.
 class TFormTextCache : public TFormSource {
 public:
     // `source` gives the texts (not owned; it outlives the cache). `settleSeconds`, when given,
@@ -29,8 +31,8 @@ public:
     // What the source gives, with the same errors.
     std::string FormText(const ListedForm& form) override;
 
-    std::size_t Bytes() const { return bytes_; } // the texts held
-    std::size_t Count() const { return entries_.size(); }
+    std::size_t Bytes() const; // the texts held
+    std::size_t Count() const;
 
 private:
     struct Entry {
@@ -46,10 +48,12 @@ private:
         std::int64_t AskedAt = 0; // asked again after a while: a drive letter may change hands
     };
 
+    // With lock_ held.
     void Store(const std::string& key, Entry entry);
     std::int64_t SettleTime(const std::string& path, std::int64_t now);
 
     TFormSource& source_;
+    mutable std::mutex lock_; // guards what follows
     std::size_t maxBytes_;
     std::optional<std::int64_t> settleSeconds_;
     std::unordered_map<std::string, Settle> settleByFolder_;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "scanner/FormSource.h"
 #include "scanner/ScanResult.h"
@@ -17,14 +21,25 @@ struct ScanOptions {
     bool KeepGoing = false;
     // The code page the forms' names were saved in; 0 for the system's (os::SystemCodePage).
     unsigned CodePage = 0;
+    // How many forms are read at once, on as many threads (the calling one among them; a short list gets
+    // fewer); 0 for one per processor core. The result is the same whatever the number.
+    unsigned Threads = 0;
+    // When set, looked at before each form: once it holds true the scan ends, its failure an EAbort.
+    const std::atomic<bool>* Cancel = nullptr;
+    // When set, called once the project's name list is read, before any form is: the project file and
+    // the names it lists.
+    std::function<void(const std::string& projectFile, const std::vector<std::string>& names)> ListRead;
+    // When set, called as each listed name is done, from the thread that did it: how many are done.
+    std::function<void(std::size_t done)> Progress;
 };
 
 // The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
 // the project file that the text names (ProjectFileOf) is read, and every listed file that is found
-// is read through `source` and searched, in order. A name that is not found is skipped, with a
-// warning when it names a file; a name found only among several of another case is read with a
-// warning. The error that ends the scan (the project cannot be read: it names the text as typed; a
-// form fails) is the result's Failure, beside the forms read before it.
+// is read through `source` (from several threads at once) and searched; the result holds them in the
+// list's order. A name that is not found is skipped, with a warning when it names a file; a name found
+// only among several of another case is read with a warning. The error that ends the scan (the project
+// cannot be read: it names the text as typed; a form fails: the first in the list's order) is the
+// result's Failure, beside the forms listed before it.
 ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options = {});
 // The same, each form read from its file.
 ScanResult Rescan(const std::string& projectText, const ScanOptions& options = {});

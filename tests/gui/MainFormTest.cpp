@@ -133,6 +133,7 @@ protected:
         PostMessageA(form->Handle(), WM_LBUTTONUP, 0, at);
         // The click is handled synchronously: once nothing is left in the queue, it has been.
         ASSERT_TRUE(PumpUntil([&] { return !HasPosted(form->Handle()); }));
+        ASSERT_TRUE(WaitForRescan());
     }
     static bool HasPosted(HWND window) {
         MSG msg;
@@ -177,6 +178,7 @@ protected:
             form->FilenameEdit1->SetText(text);
             return 0;
         });
+        ASSERT_TRUE(WaitForRescan());
     }
 
     void LoadDemo() {
@@ -189,7 +191,8 @@ protected:
 TEST_F(MainFormTest, ControlsAreMadeInOrderWithTheirPlacesAndSettings) {
     const std::vector<std::string> order = {"Bevel1",         "RxSpeedButton1", "RxLabel1",      "RxLabel2",
                                             "RxSpeedButton2", "RxSpeedButton3", "FilenameEdit1", "TreeView1",
-                                            "SecretPanel1",   "ImageList1",     "PopupMenu1"};
+                                            "ProgressLine1",  "SecretPanel1",   "ImageList1",    "PopupMenu1",
+                                            "ScanTimer1"};
     ASSERT_EQ(form->ComponentCount(), static_cast<int>(order.size()));
     for (int i = 0; i < form->ComponentCount(); ++i)
         EXPECT_EQ(form->Components(i)->Name(), order[static_cast<size_t>(i)]);
@@ -974,7 +977,7 @@ TEST_F(ProgramTest, ExitButtonEndsTheProgramWithExitCodeZero) {
     // The project name pasted into the program's own edit fills its tree.
     Clipboard()->SetAsText(kProject);
     SendMessageA(edit, WM_PASTE, 0, 0);
-    EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 12);
+    EXPECT_TRUE(driver::WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 12; }, 20));
     const LPARAM exitButton = MAKELPARAM(230 + 29, 236 + 16);
     PostMessageA(window, WM_MOUSEMOVE, 0, exitButton);
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);

@@ -62,7 +62,15 @@ protected:
     }
 
     HWND Tree() { return form->TreeView1->Handle(); }
-    int NodeCount() { return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0)); }
+    // Handles messages until the Rescan under way, if any, has its result in the tree.
+    bool WaitForRescan() {
+        return PumpUntil([&] { return !form->Rescanning(); });
+    }
+    // The tree's nodes once the Rescan under way is over.
+    int NodeCount() {
+        WaitForRescan();
+        return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0));
+    }
 
     TForm1* form = nullptr;
     std::vector<std::string> boxes;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -400,6 +401,41 @@ TEST(Rescan, AQuotedProjectOpensWhatTheQuotesHold) {
     // A project that cannot be opened is named as given, quotes and all.
     const std::string missing = "\"" + dir.File("My Projects/none.mak") + "\"";
     EXPECT_EQ(MessageOf<EFOpenError>(Rescan(missing)), "Cannot open file " + missing);
+}
+
+// Forms read on several threads come back in the list's order, and the scan ends at the first form in
+// that order that fails (whichever thread met a failure first), with the warnings of the names before it.
+TEST(Rescan, ThreadsKeepTheListsOrderAndItsFirstFailure) {
+    TempDir dir;
+    std::string list;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "F" + std::to_string(i) + ".dfm";
+        const std::string header = "object F" + std::to_string(i) + ": TForm1";
+        dir.Write(name, i == 41   ? std::string("no form")
+                        : i == 45 ? std::string()
+                                  : Form({header.c_str(), "  HelpContext = 1", "end"}));
+        list += (i % 7 == 3 ? " missing" + std::to_string(i) + ".dfm " : " ") + name;
+    }
+    const std::string mak = dir.Write("p.mak", "RESDEPEN = $(RESFILES)" + list + "\r\n");
+    for (const bool keepGoing : {false, true}) {
+        ScanOptions options;
+        options.KeepGoing = keepGoing;
+        options.Threads = 1;
+        const ScanResult one = Rescan(mak, options);
+        ASSERT_EQ(one.Forms.size(), keepGoing ? 58u : 41u);
+        ASSERT_EQ(one.Notices.size(), keepGoing ? 11u : 6u);
+        for (const unsigned threads : {2u, 5u}) {
+            options.Threads = threads;
+            const ScanResult many = Rescan(mak, options);
+            EXPECT_EQ(ScanText(many), ScanText(one)) << threads;
+            EXPECT_EQ(many.Notices, one.Notices) << threads;
+            EXPECT_EQ(many.FailureMessage(), one.FailureMessage()) << threads;
+        }
+    }
+    const std::atomic<bool> cancel{true};
+    ScanOptions cancelled;
+    cancelled.Cancel = &cancel;
+    EXPECT_EQ(MessageOf<EAbort>(Rescan(mak, cancelled)), "Operation aborted");
 }
 
 // A pasted name often brings blanks along; a list may name one file in two spellings.
