@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "formstream/Reader.h"
-#include "runtime/Utf8.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -14,22 +14,6 @@ constexpr std::size_t kMaxCount = 0x7FFFFFFF;
 
 // The longest resource name SkipResourceHeader reads back: its 79-byte header block holds 76.
 constexpr std::size_t kMaxResourceName = 76;
-
-// UTF-16 units as UTF-8. A surrogate without its partner is written as the three bytes of its own
-// value, so every unit survives the way back.
-std::string Utf8Of(const std::u16string& units) {
-    std::string bytes;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        std::uint32_t code = units[i];
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
-            ++i;
-        }
-        AppendUtf8(bytes, code);
-    }
-    return bytes;
-}
 
 } // namespace
 
@@ -118,7 +102,7 @@ void TFormBinaryWriter::WriteString(const std::string& bytes) {
 
 void TFormBinaryWriter::WriteWideString(const std::u16string& units, TWideStringFormat format) {
     if (format == wsUtf8) {
-        const std::string bytes = Utf8Of(units);
+        const std::string bytes = Utf16ToUtf8(units, true);
         Put(TagUtf8String);
         PutCount(bytes.size());
         data_ += bytes;

@@ -7,26 +7,16 @@
 namespace {
 
 // UTF-16 of either byte order after its byte-order mark; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string utf8;
-    utf8.reserve(bytes.size());
-    const auto unit = [&](std::size_t at) {
+// The units of UTF-16 of either byte order after its byte-order mark.
+std::u16string Utf16Units(std::string_view bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
         const auto first = static_cast<std::uint8_t>(bytes[at]);
         const auto second = static_cast<std::uint8_t>(bytes[at + 1]);
-        return static_cast<std::uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
-    };
-    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
-        std::uint32_t code = unit(at);
-        if (code >= 0xD800 && code < 0xDC00 && at + 3 < bytes.size() && unit(at + 2) >= 0xDC00 &&
-            unit(at + 2) < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
-            at += 2;
-        } else if (code >= 0xD800 && code < 0xE000) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(utf8, code);
+        units += static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
     }
-    return utf8;
+    return units;
 }
 
 std::string WithLfLineEnds(std::string_view text) {
@@ -51,9 +41,9 @@ std::string WithLfLineEnds(std::string_view text) {
 
 std::string HelpFileText(std::string_view bytes) {
     if (StartsWith(bytes, "\xFF\xFE"))
-        return WithLfLineEnds(Utf16ToUtf8(bytes, false));
+        return WithLfLineEnds(Utf16ToUtf8(Utf16Units(bytes, false)));
     if (StartsWith(bytes, "\xFE\xFF"))
-        return WithLfLineEnds(Utf16ToUtf8(bytes, true));
+        return WithLfLineEnds(Utf16ToUtf8(Utf16Units(bytes, true)));
     bytes.remove_prefix(ByteOrderMarkLength(bytes));
     if (IsValidUtf8(bytes))
         return WithLfLineEnds(bytes);

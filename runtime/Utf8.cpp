@@ -104,3 +104,18 @@ std::string CaseFolded(std::string_view utf8) {
     }
     return folded;
 }
+
+std::string Utf16ToUtf8(std::u16string_view units, bool keepLoneSurrogates) {
+    std::string utf8;
+    utf8.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t code = units[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000)
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00u);
+        else if (code >= 0xD800 && code < 0xE000 && !keepLoneSurrogates)
+            code = 0xFFFD;
+        AppendUtf8(utf8, code);
+    }
+    return utf8;
+}

@@ -85,3 +85,7 @@ bool IsValidUtf8(std::string_view bytes);
 // `utf8` with letters of either case as one: the capitals of ASCII, Latin-1, Latin Extended-A, Greek
 // and Cyrillic as their small letters, as help indexes compare keywords. Bytes that are no UTF-8 stay.
 std::string CaseFolded(std::string_view utf8);
+
+// UTF-16 units as UTF-8. A surrogate without its partner becomes U+FFFD, or where every unit must
+// survive the way back (`keepLoneSurrogates`) the three bytes of its own value.
+std::string Utf16ToUtf8(std::u16string_view units, bool keepLoneSurrogates = false);

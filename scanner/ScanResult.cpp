@@ -33,19 +33,7 @@ bool ScannedForm::Shown(bool laterVersions) const {
 }
 
 std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
-    if (!keyword.Wide)
-        return Encoding.ToUtf8(keyword.Bytes);
-    std::string utf8;
-    for (std::size_t i = 0; i < keyword.Units.size(); ++i) {
-        std::uint32_t code = keyword.Units[i];
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < keyword.Units.size() &&
-            keyword.Units[i + 1] >= 0xDC00 && keyword.Units[i + 1] < 0xE000)
-            code = 0x10000 + ((code - 0xD800) << 10) + (keyword.Units[++i] - 0xDC00);
-        else if (code >= 0xD800 && code < 0xE000)
-            code = 0xFFFD;
-        AppendUtf8(utf8, code);
-    }
-    return utf8;
+    return keyword.Wide ? Utf16ToUtf8(keyword.Units) : Encoding.ToUtf8(keyword.Bytes);
 }
 
 std::string ScanResult::FailureMessage() const {
