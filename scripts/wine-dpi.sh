@@ -15,11 +15,24 @@ if [ "${1:-}" = --inside ]; then
     # Inside the session: the prefix is ready and its wineserver runs.
     dpi=$2
     shift 2
-    if ! wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
-        </dev/null >/dev/null 2>&1; then
-        echo "wine-dpi: cannot set LogPixels to $dpi" >&2
-        exit 1
-    fi
+    # Seldom, the first Wine program of a session fails for a reason of Wine's own (seen once in CI, not
+    # reproduced since): the setting is tried again before the run gives up, and then Wine's words show.
+    log=$(mktemp)
+    trap 'rm -f "$log"' EXIT
+    for try in 1 2 3; do
+        if wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+            </dev/null >"$log" 2>&1; then
+            break
+        fi
+        if [ $try -eq 3 ]; then
+            cat "$log" >&2
+            echo "wine-dpi: cannot set LogPixels to $dpi" >&2
+            exit 1
+        fi
+        sleep 1
+    done
+    rm -f "$log"
+    trap - EXIT
     exec "$here/wine-run.sh" "$@"
 fi
 
