@@ -4,9 +4,10 @@
 // the conversion's output rate divided by the copy's (1 would be the speed of memory), measured
 // side by side so that the speed of the machine, and of the other work it runs, cancels. The float form also
 // converts the same form without floats in each iteration: vs_plain is the time with floats divided by the
-// time without, and vs_plain_per_byte the same per byte of text written. And it converts the form whose floats are identifiers spelt as the floats' texts, whose
-// text is the same byte for byte: vs_text is the time with floats divided by that time, the cost of
-// making the numbers' text apart from the cost of writing their lines.
+// time without, and vs_plain_per_byte the same per byte of text written. And it converts the form whose
+// floats are identifiers spelt as the floats' texts, whose text is the same byte for byte: vs_text is the
+// time with floats divided by that time, the cost of making the numbers' text apart from the cost of writing
+// their lines.
 #include <benchmark/benchmark.h>
 
 #include <time.h>

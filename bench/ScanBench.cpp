@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "formstream/FormText.h"
+#include "io/InputFile.h"
 #include "io/Streams.h"
 #include "scanner/FormSource.h"
 #include "scanner/Rescan.h"
@@ -56,7 +57,8 @@ void BM_ScanFormFile(benchmark::State& state) {
     TFileFormSource files(false);
     for (auto _ : state) {
         ScannedForm scanned;
-        ScanFormText(files.FormText({form, form}), scanned);
+        TInputFile file(form, form, kMaxFormFileBytes);
+        ScanFormText(files.FormText({form, form}, file), scanned);
         benchmark::DoNotOptimize(scanned.Components.size());
     }
     state.SetItemsProcessed(state.iterations() * components);

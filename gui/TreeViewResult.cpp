@@ -27,8 +27,8 @@ TTreeNode LastRoot(TTreeNodes& nodes) {
 void AddForm(TTreeNodes& nodes, const ScannedForm& form, bool laterVersions) {
     const TNodeShows shows = form.Shows(laterVersions);
     const TResultKind kind = shows.Any() ? rkForm : rkBareForm;
-    const TTreeNode node =
-        nodes.AddChild(TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword)), kind, kind);
+    const TTreeNode node = nodes.AddChild(
+        TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword)), kind, kind);
     for (const ScannedComponent& component : form.Components) {
         const TNodeShows shown = component.Shows(laterVersions);
         if (shown.Any()) {
@@ -63,7 +63,8 @@ bool TTreeViewFill::Step(int milliseconds) {
             else
                 cleared_ = true;
         } else {
-            while (nextForm_ < result_->Forms.size() && !result_->Forms[nextForm_].Shown(result_->LaterVersions))
+            while (nextForm_ < result_->Forms.size() &&
+                   !result_->Forms[nextForm_].Shown(result_->LaterVersions))
                 ++nextForm_;
             if (nextForm_ == result_->Forms.size())
                 return true;
@@ -86,9 +87,11 @@ std::size_t TreeNodeCount(const ScanResult& result) {
     for (const ScannedForm& form : result.Forms) {
         if (!form.Shown(result.LaterVersions))
             continue;
-        count += 1 + static_cast<std::size_t>(std::count_if(
-                         form.Components.begin(), form.Components.end(),
-                         [&](const ScannedComponent& component) { return component.Shows(result.LaterVersions).Any(); }));
+        count +=
+            1 + static_cast<std::size_t>(std::count_if(form.Components.begin(), form.Components.end(),
+                                                       [&](const ScannedComponent& component) {
+                                                           return component.Shows(result.LaterVersions).Any();
+                                                       }));
     }
     return count;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,8 +17,10 @@ using FileHandle = std::intptr_t;
 constexpr FileHandle kInvalidHandle = -1;
 
 // Opens an existing file; `mode` holds the access in its low two bits (0 read, 1 write, 2 both)
-// and the sharing in bits 4 to 7. Returns kInvalidHandle on failure. Directories never open.
-FileHandle FileOpen(const std::string& name, std::uint16_t mode);
+// and the sharing in bits 4 to 7. Returns kInvalidHandle on failure. Directories never open, and
+// opening a pipe never waits for its writer. A file another program holds without sharing it is
+// waited for a while (on Windows, where that happens): until `cancel`, when given, holds true.
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel = nullptr);
 // Creates or truncates a file for reading and writing. Returns kInvalidHandle on failure.
 FileHandle FileCreate(const std::string& name);
 // Bytes read or written, 0 when the call fails.
@@ -55,6 +59,14 @@ struct FileStamp {
 // for a name without patterns: no folder, on POSIX only a regular file, on Windows no device);
 // "*" and "?" are no patterns here.
 bool FileStampOf(const std::string& name, FileStamp& stamp);
+// What the handle of an open file tells of it, without another look by name: whether it is a regular
+// file (no folder, device, pipe or socket), its stamp, and its identity (as FileIdentity gives it).
+struct FileFacts {
+    bool Regular = false;
+    FileStamp Stamp;
+    std::string Identity;
+};
+bool FactsOf(FileHandle handle, FileFacts& facts);
 // The time now, in the units of FileStamp::LastWrite, and how many of them make a second.
 std::int64_t FileTimeNow();
 std::int64_t FileTimeUnitsPerSecond();
@@ -106,6 +118,27 @@ struct LocatedFile {
 // without regard to ASCII case; a drive letter names a disk of another machine and is never found.
 // Names with "*" or "?" in their last part are patterns, as FileExists takes them, and are not
 // looked up without case.
+//
+// A locator serves one run of a reader (a scan, a help project's reading): each folder it has to
+// list to find a name in another case is listed once, so that a project written on Windows, whose
+// names differ in case from the disk, costs one look-up a name. What it listed is not looked at again:
+// a locator is made anew for each run. Several threads may ask one locator at once.
+class FileLocator {
+public:
+    FileLocator();
+    ~FileLocator();
+    FileLocator(const FileLocator&) = delete;
+    FileLocator& operator=(const FileLocator&) = delete;
+
+    LocatedFile Locate(const std::string& folder, const std::string& name);
+    // How many folders it has listed.
+    std::size_t Listings() const;
+
+private:
+    struct Listed;
+    std::unique_ptr<Listed> listed_;
+};
+// The same with a locator of its own: one name, once.
 LocatedFile LocateFile(const std::string& folder, const std::string& name);
 // The length of the folder part of a file name, up to and including its last folder separator (on
 // Windows "\\", "/" or a drive's ":"; on POSIX "/"); 0 when the name has no folder part.
@@ -126,8 +159,9 @@ unsigned SystemCodePage();
 // stand for the control characters of the same number.
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 
-// A key that two names of the same file share: the full path, letter case ignored, on Windows; the
-// device and inode elsewhere. Empty when it cannot be told (on POSIX: the file is not there).
+// A key that two names of the same file share: the volume and file index on Windows (the full path,
+// letter case ignored, where the file system has no index), the device and inode elsewhere. Empty when
+// it cannot be told (the file is not there).
 std::string FileIdentity(const std::string& name);
 
 #ifdef _WIN32

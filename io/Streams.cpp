@@ -84,6 +84,31 @@ std::int32_t TCustomMemoryStream::Seek(std::int32_t offset, std::uint16_t origin
     return position_;
 }
 
+TBytesReadStream::TBytesReadStream(const char* bytes, std::size_t size) {
+    SetPointer(const_cast<char*>(bytes), static_cast<std::int32_t>(std::min<std::size_t>(size, INT32_MAX)));
+}
+
+std::int32_t TBytesReadStream::Write(const void*, std::int32_t) {
+    return 0;
+}
+
+std::int32_t TStringWriteStream::Read(void*, std::int32_t) {
+    return 0;
+}
+
+std::int32_t TStringWriteStream::Write(const void* buffer, std::int32_t count) {
+    if (count <= 0)
+        return 0;
+    if (text_.size() + static_cast<std::size_t>(count) > static_cast<std::size_t>(INT32_MAX))
+        throw EStreamError(SMemoryStreamError, {});
+    text_.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    return count;
+}
+
+std::int32_t TStringWriteStream::Seek(std::int32_t, std::uint16_t) {
+    return static_cast<std::int32_t>(text_.size());
+}
+
 TMemoryStream::~TMemoryStream() {
     Clear();
 }

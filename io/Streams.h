@@ -93,6 +93,31 @@ protected:
     std::int32_t position_ = 0;
 };
 
+// A stream over bytes held elsewhere (a file read whole), standing at their start; nothing can be
+// written to it.
+class TBytesReadStream : public TCustomMemoryStream {
+public:
+    // At most INT32_MAX bytes are seen.
+    TBytesReadStream(const char* bytes, std::size_t size);
+    std::int32_t Write(const void* buffer, std::int32_t count) override;
+};
+
+// A stream that appends what is written to a string it does not own, from the string's end: text made
+// in memory, taken as it is.
+class TStringWriteStream : public TStream {
+public:
+    explicit TStringWriteStream(std::string& text) : text_(text) {}
+
+    std::int32_t Read(void* buffer, std::int32_t count) override;
+    // Raises EStreamError ("Out of memory while expanding memory stream") past INT32_MAX bytes.
+    std::int32_t Write(const void* buffer, std::int32_t count) override;
+    // Only tells where it stands (the string's size): the text is made front to back.
+    std::int32_t Seek(std::int32_t offset, std::uint16_t origin) override;
+
+private:
+    std::string& text_;
+};
+
 // A growable memory stream; its block grows by half its size at least, in whole steps of 8192 bytes.
 class TMemoryStream : public TCustomMemoryStream {
 public:

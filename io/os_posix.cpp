@@ -13,22 +13,27 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace os {
 
-FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
+// O_NONBLOCK keeps the open of a pipe from waiting for a writer; reads wait as usual once it is cleared.
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>*) {
     static const int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
     const unsigned access = mode & 3u;
     const unsigned share = (mode >> 4) & 0xFu;
     if (access > 2 || share > 4 || name.find('\0') != std::string::npos)
         return kInvalidHandle;
-    const int fd = ::open(name.c_str(), kAccess[access] | O_CLOEXEC);
+    const int fd = ::open(name.c_str(), kAccess[access] | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return kInvalidHandle;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return kInvalidHandle;
     }
@@ -177,12 +182,34 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
+namespace {
+
+FileStamp StampOf(const struct stat& info) {
+    return FileStamp{static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string IdentityOf(const struct stat& info) {
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+} // namespace
+
 bool FileStampOf(const std::string& name, FileStamp& stamp) {
     struct stat info {};
     if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    stamp.Size = static_cast<std::int64_t>(info.st_size);
-    stamp.LastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp = StampOf(info);
+    return true;
+}
+
+bool FactsOf(FileHandle handle, FileFacts& facts) {
+    struct stat info {};
+    if (::fstat(static_cast<int>(handle), &info) != 0)
+        return false;
+    facts.Regular = S_ISREG(info.st_mode);
+    facts.Stamp = StampOf(info);
+    facts.Identity = IdentityOf(info);
     return true;
 }
 
@@ -278,7 +305,7 @@ std::string FileIdentity(const std::string& name) {
     struct stat info {};
     if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0)
         return std::string();
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    return IdentityOf(info);
 }
 
 namespace {
@@ -288,28 +315,152 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The entries of `folder` ("" the current one) that are `part` without regard to ASCII case and of the
-// kind wanted, in sorted order.
-std::vector<std::string> MatchesIgnoringCase(const std::string& folder, const std::string& part,
-                                             bool wantFolder) {
-    std::vector<std::string> matches;
+enum class EntryKind : unsigned char { kUnknown, kFile, kFolder, kOther };
+
+EntryKind KindOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return EntryKind::kOther;
+    return S_ISREG(info.st_mode)   ? EntryKind::kFile
+           : S_ISDIR(info.st_mode) ? EntryKind::kFolder
+                                   : EntryKind::kOther;
+}
+
+// The order of a folder's listing: by name without regard to ASCII case, then by the bytes, so that the
+// names that match one another without case stand together, in sorted order.
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(AsciiUpper(a[i]));
+        const auto y = static_cast<unsigned char>(AsciiUpper(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+struct Entry {
+    std::string Name;
+    EntryKind Kind = EntryKind::kUnknown; // as the listing tells it, where the file system does
+
+    bool operator<(const Entry& other) const {
+        const int order = CompareIgnoringCase(Name, other.Name);
+        return order != 0 ? order < 0 : Name < other.Name;
+    }
+};
+
+EntryKind ListedKind(unsigned char type) {
+    switch (type) {
+        case DT_REG:
+            return EntryKind::kFile;
+        case DT_DIR:
+            return EntryKind::kFolder;
+        case DT_LNK:
+        case DT_UNKNOWN:
+            return EntryKind::kUnknown; // asked of the entry when it matters
+        default:
+            return EntryKind::kOther;
+    }
+}
+
+// A folder's entries in that order; none when it cannot be listed.
+std::vector<Entry> ListFolder(const std::string& folder) {
+    std::vector<Entry> entries;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr)
-        return matches;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (EqualIgnoringAsciiCase(name, part) &&
-            (wantFolder ? IsFolder(folder + name) : IsRegularFile(folder + name)))
-            matches.push_back(name);
-    }
+        return entries;
+    while (const dirent* entry = ::readdir(dir))
+        entries.push_back(Entry{entry->d_name, ListedKind(entry->d_type)});
     ::closedir(dir);
-    std::sort(matches.begin(), matches.end());
-    return matches;
+    std::sort(entries.begin(), entries.end());
+    entries.shrink_to_fit();
+    return entries;
 }
 
 } // namespace
 
-LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+struct FileLocator::Listed {
+    // A folder as a name writes it ("" the current one, else ending in "/"), found as Windows would.
+    struct Folder {
+        bool Found = false;
+        std::string Path;
+        bool Ambiguous = false;
+    };
+
+    mutable std::mutex Lock;                                      // guards what follows
+    std::unordered_map<std::string, std::vector<Entry>> Listings; // by the folder's own path
+    std::unordered_map<std::string, Folder> Folders;              // by the folder as written
+
+    // The entries of the folder `path` that are `part` without regard to case and of the kind wanted: the
+    // exact one first, then the others in sorted order.
+    std::vector<std::string> Matches(const std::string& path, const std::string& part, bool wantFolder) {
+        auto listed = Listings.find(path);
+        if (listed == Listings.end())
+            listed = Listings.emplace(path, ListFolder(path)).first;
+        std::vector<Entry>& entries = listed->second;
+        auto at = std::lower_bound(entries.begin(), entries.end(), part,
+                                   [](const Entry& entry, const std::string& key) {
+                                       return CompareIgnoringCase(entry.Name, key) < 0;
+                                   });
+        std::vector<std::string> matches;
+        for (; at != entries.end() && CompareIgnoringCase(at->Name, part) == 0; ++at) {
+            if (at->Kind == EntryKind::kUnknown)
+                at->Kind = KindOf(path + at->Name);
+            if (at->Kind == (wantFolder ? EntryKind::kFolder : EntryKind::kFile))
+                matches.insert(at->Name == part ? matches.begin() : matches.end(), at->Name);
+        }
+        return matches;
+    }
+
+    // The written folder, when it was found and listed before.
+    const Folder* ListedFolder(const std::string& written) const {
+        const auto known = Folders.find(written);
+        return known != Folders.end() && known->second.Found && Listings.count(known->second.Path) != 0
+                   ? &known->second
+                   : nullptr;
+    }
+
+    // A written folder: as it stands when it is there (one look), else its parent found first and then
+    // the entry of it that matches the last part without regard to case.
+    Folder Resolve(const std::string& written) {
+        if (written.empty() || written == "/")
+            return Folder{true, written, false};
+        if (const auto known = Folders.find(written); known != Folders.end())
+            return known->second;
+        Folder found;
+        if (IsFolder(written)) {
+            found = Folder{true, written, false};
+        } else {
+            const std::size_t slash = written.find_last_of('/', written.size() - 2);
+            const std::string parentWritten = slash == std::string::npos ? "" : written.substr(0, slash + 1);
+            const std::string part =
+                written.substr(parentWritten.size(), written.size() - 1 - parentWritten.size());
+            const Folder parent = Resolve(parentWritten);
+            if (parent.Found && (part == "." || part == "..")) {
+                found = Folder{true, parent.Path + part + "/", parent.Ambiguous};
+            } else if (parent.Found) {
+                const std::vector<std::string> matches = Matches(parent.Path, part, true);
+                if (!matches.empty())
+                    found = Folder{true, parent.Path + matches.front() + "/",
+                                   parent.Ambiguous || (matches.size() > 1 && matches.front() != part)};
+            }
+        }
+        Folders.emplace(written, found);
+        return found;
+    }
+};
+
+FileLocator::FileLocator() : listed_(std::make_unique<Listed>()) {}
+FileLocator::~FileLocator() = default;
+
+std::size_t FileLocator::Listings() const {
+    const std::lock_guard<std::mutex> hold(listed_->Lock);
+    return listed_->Listings.size();
+}
+
+// The exact name costs one look; a name in another case the listing of its folder, once per locator, and
+// then a search in memory. Once a folder is listed, every name in it is looked up in the listing.
+LocatedFile FileLocator::Locate(const std::string& folder, const std::string& name) {
     LocatedFile located;
     std::string path = IsAbsoluteName(name) ? name : folder + name;
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -317,39 +468,38 @@ LocatedFile LocateFile(const std::string& folder, const std::string& name) {
     const bool onDrive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
     if (onDrive || path.empty() || path.find('\0') != std::string::npos)
         return located;
-    located.Found = FileExists(path);
     const size_t slash = path.find_last_of('/');
-    if (located.Found ||
-        path.find_first_of("*?", slash == std::string::npos ? 0 : slash) != std::string::npos)
+    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (last.find_first_of("*?") != std::string::npos || last.empty() || last == "." || last == "..") {
+        located.Found = FileExists(path);
         return located;
-    // Folder by folder: each part as it stands when it is there, else the first that matches it
-    // without regard to case.
-    std::string resolved = path[0] == '/' ? "/" : "";
-    for (size_t at = resolved.size(); at < path.size();) {
-        const size_t end = std::min(path.find('/', at), path.size());
-        const std::string part = path.substr(at, end - at);
-        const bool last = end == path.size();
-        at = end + 1;
-        if (part.empty() || part == "." || part == "..") {
-            resolved += part.empty() ? "" : part + "/";
-            continue;
-        }
-        const std::string exact = resolved + part;
-        if (!(last ? IsRegularFile(exact) : IsFolder(exact))) {
-            const std::vector<std::string> matches = MatchesIgnoringCase(resolved, part, !last);
-            if (matches.empty())
-                return located;
-            located.Ambiguous = located.Ambiguous || matches.size() > 1;
-            resolved += matches.front();
-        } else {
-            resolved = exact;
-        }
-        if (!last)
-            resolved += '/';
     }
-    located.Path = resolved;
-    located.Found = IsRegularFile(resolved);
-    return located;
+    const std::string written = path.substr(0, path.size() - last.size());
+    const auto fromListing = [&](const Listed::Folder& parent) {
+        const std::vector<std::string> matches = listed_->Matches(parent.Path, last, false);
+        if (!matches.empty()) {
+            located.Path = parent.Path + matches.front();
+            located.Found = true;
+            located.Ambiguous = parent.Ambiguous || (matches.size() > 1 && matches.front() != last);
+        }
+        return located;
+    };
+    {
+        const std::lock_guard<std::mutex> hold(listed_->Lock);
+        if (const Listed::Folder* parent = listed_->ListedFolder(written))
+            return fromListing(*parent);
+    }
+    located.Found = FileExists(path);
+    if (located.Found)
+        return located;
+    const std::lock_guard<std::mutex> hold(listed_->Lock);
+    const Listed::Folder parent = listed_->Resolve(written);
+    return parent.Found ? fromListing(parent) : located;
+}
+
+LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+    FileLocator locator;
+    return locator.Locate(folder, name);
 }
 
 std::size_t FolderPartLength(const std::string& fileName) {

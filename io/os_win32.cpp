@@ -39,10 +39,11 @@ bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// CreateFileW, tried again for a while when another program holds the file without sharing it. The wait
-// is told once on the debug output, where a debugger or a debug-output viewer shows why the program
-// pauses.
-HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DWORD disposition) {
+// CreateFileW, tried again for a while when another program holds the file without sharing it, unless
+// `cancel` holds true. The wait is told once on the debug output, where a debugger or a debug-output
+// viewer shows why the program pauses.
+HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DWORD disposition,
+                          const std::atomic<bool>* cancel = nullptr) {
     const std::wstring path = FileSystemName(name);
     const DWORD start = ::GetTickCount();
     for (bool told = false;; told = true) {
@@ -51,12 +52,27 @@ HANDLE CreateFileRetrying(const std::string& name, DWORD access, DWORD share, DW
         const DWORD error = ::GetLastError();
         if (handle != INVALID_HANDLE_VALUE ||
             (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
-            ::GetTickCount() - start >= kLockedFileWaitMs)
+            ::GetTickCount() - start >= kLockedFileWaitMs || (cancel && cancel->load()))
             return handle;
         if (!told)
             ::OutputDebugStringW((L"Waiting for a file another program holds: " + path + L"\n").c_str());
         ::Sleep(kLockedFileRetryMs);
     }
+}
+
+FileStamp StampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    return FileStamp{static_cast<std::int64_t>((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow),
+                     static_cast<std::int64_t>((static_cast<std::uint64_t>(written.dwHighDateTime) << 32) |
+                                               written.dwLowDateTime)};
+}
+
+// The volume and the file's index on it: one file by any name, link or drive mapping. None where the file
+// system has no index.
+std::string IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)
+        return std::string();
+    const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index);
 }
 
 } // namespace
@@ -111,8 +127,10 @@ std::wstring FileSystemName(const std::string& name) {
     return wide;
 }
 
-std::string FileIdentity(const std::string& name) {
-    const std::wstring path = FileSystemName(name);
+namespace {
+
+// The full path, letter case ignored: the identity of a file whose file system has no index.
+std::string PathIdentity(const std::wstring& path) {
     const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (length == 0)
         return std::string();
@@ -129,7 +147,44 @@ std::string FileIdentity(const std::string& name) {
     return Narrow(full);
 }
 
-FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
+} // namespace
+
+// Opened for no access at all, which another program's sharing never refuses, and a folder too.
+std::string FileIdentity(const std::string& name) {
+    const std::wstring path = FileSystemName(name);
+    HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::string();
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool told = ::GetFileInformationByHandle(handle, &info) != 0;
+    ::CloseHandle(handle);
+    const std::string identity = told ? IdentityOf(info) : std::string();
+    return identity.empty() ? PathIdentity(path) : identity;
+}
+
+bool FactsOf(FileHandle handle, FileFacts& facts) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(ToHandle(handle), &info))
+        return false;
+    facts.Regular = ::GetFileType(ToHandle(handle)) == FILE_TYPE_DISK &&
+                    (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    facts.Stamp = StampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+    facts.Identity = IdentityOf(info);
+    if (facts.Identity.empty()) {
+        std::wstring path(MAX_PATH, L'\0');
+        DWORD length = ::GetFinalPathNameByHandleW(ToHandle(handle), path.data(), MAX_PATH, 0);
+        if (length >= MAX_PATH) {
+            path.resize(length + 1);
+            length = ::GetFinalPathNameByHandleW(ToHandle(handle), path.data(), length + 1, 0);
+        }
+        path.resize(length < path.size() ? length : 0);
+        facts.Identity = PathIdentity(path);
+    }
+    return true;
+}
+
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel) {
     static const DWORD kAccess[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
     static const DWORD kShare[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE};
@@ -137,7 +192,7 @@ FileHandle FileOpen(const std::string& name, std::uint16_t mode) {
     const unsigned share = (mode >> 4) & 0xFu;
     if (access > 2 || share > 4)
         return kInvalidHandle;
-    return FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING));
+    return FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING, cancel));
 }
 
 FileHandle FileCreate(const std::string& name) {
@@ -231,11 +286,7 @@ bool FileStampOf(const std::string& name, FileStamp& stamp) {
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
         return false;
-    stamp.Size =
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-    stamp.LastWrite =
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                  data.ftLastWriteTime.dwLowDateTime);
+    stamp = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
     return true;
 }
 
@@ -314,11 +365,26 @@ ChangeWatch& ChangeWatch::operator=(ChangeWatch&& other) noexcept {
     return *this;
 }
 
-LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+// Windows finds a name in any case itself: a locator has nothing to list.
+struct FileLocator::Listed {};
+
+FileLocator::FileLocator() = default;
+FileLocator::~FileLocator() = default;
+
+std::size_t FileLocator::Listings() const {
+    return 0;
+}
+
+LocatedFile FileLocator::Locate(const std::string& folder, const std::string& name) {
     LocatedFile located;
     located.Path = IsAbsoluteName(name) ? name : folder + name;
     located.Found = FileExists(located.Path);
     return located;
+}
+
+LocatedFile LocateFile(const std::string& folder, const std::string& name) {
+    FileLocator locator;
+    return locator.Locate(folder, name);
 }
 
 // UTF-8 never uses the bytes of "\\", "/" or ":" inside a character, so a byte search finds characters.

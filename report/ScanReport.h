@@ -14,7 +14,8 @@ enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
 // A node's caption: the name, then ":" and the number when it shows one, or ":" and its keyword
 // written as the form text writes a string ('saving') when it shows keyword help. The name's and a
 // byte string's bytes as they are.
-std::string NodeCaption(const std::string& name, TNodeShows shows, const std::optional<TFormString>& keyword = {});
+std::string NodeCaption(const std::string& name, TNodeShows shows,
+                        const std::optional<TFormString>& keyword = {});
 
 // One node per line: each form the tree shows at column 0, its components after two blanks, each line
 // ending in `lineEnd`; the forms' bytes as they are, or in UTF-8 (each form's NameEncoding).

@@ -4,6 +4,8 @@
 
 #include "scanner/HelpContextScan.h"
 
+class TInputFile;
+
 // Where the scan gets the text of a listed form to search.
 class TFormSource {
 public:
@@ -12,9 +14,9 @@ public:
     TFormSource& operator=(const TFormSource&) = delete;
     virtual ~TFormSource() = default;
 
-    // The form's text, read whole. Errors pass through: the open failure names the form as listed,
-    // the conversion raises its own.
-    virtual std::string FormText(const ListedForm& form) = 0;
+    // The text of the form that `file` holds, opened for it by the scan (one open a form; its stamp and
+    // identity come with it). Errors pass through: the conversion raises its own.
+    virtual std::string FormText(const ListedForm& form, TInputFile& file) = 0;
 };
 
 // Each form from its file: a binary form converted to its text; under `anyVersion` a form saved as
@@ -23,7 +25,7 @@ class TFileFormSource : public TFormSource {
 public:
     explicit TFileFormSource(bool anyVersion) : anyVersion_(anyVersion) {}
 
-    std::string FormText(const ListedForm& form) override;
+    std::string FormText(const ListedForm& form, TInputFile& file) override;
 
 private:
     bool anyVersion_;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "io/InputFile.h"
+
 namespace {
 
 // A form larger than this (none that a person draws) is read from its source each time.
@@ -12,11 +14,10 @@ constexpr std::int64_t kSettleKnownSeconds = 10;
 
 } // namespace
 
-std::string TFormTextCache::FormText(const ListedForm& form) {
-    os::FileStamp stamp;
-    const bool stamped = os::FileStampOf(form.Path, stamp);
-    const std::string key =
-        stamped && stamp.Size <= kMaxCachedForm ? os::FileIdentity(form.Path) : std::string();
+// The open file tells its stamp and identity: a form known and settled is not read at all.
+std::string TFormTextCache::FormText(const ListedForm& form, TInputFile& file) {
+    const os::FileStamp stamp = file.Stamp();
+    const std::string key = stamp.Size <= kMaxCachedForm ? file.Identity() : std::string();
     if (!key.empty()) {
         const std::lock_guard<std::mutex> hold(lock_);
         const auto known = entries_.find(key);
@@ -25,7 +26,8 @@ std::string TFormTextCache::FormText(const ListedForm& form) {
             return known->second.Text;
         }
     }
-    std::string text = source_.FormText(form); // a form that fails is not kept, and fails again next time
+    std::string text =
+        source_.FormText(form, file); // a form that fails is not kept, and fails again next time
     if (key.empty())
         return text;
     const std::int64_t now = os::FileTimeNow();

@@ -47,15 +47,18 @@ std::int32_t ReadNumber(std::string_view text) {
 
 // The name of a header line (the text after its indentation), or nothing when the line is no
 // header: it runs from after "object ", "inherited " or "inline " up to the line's first ":", at
-// most 255 characters, and is empty when the line holds no ":".
-std::optional<std::string> HeaderName(std::string_view text) {
+// most 255 characters, and is empty when the line holds no ":". Most lines are properties: the first
+// letter sends them on before any word is compared.
+std::optional<std::string_view> HeaderName(std::string_view text) {
+    if (text.empty() || (text[0] != 'o' && text[0] != 'i'))
+        return std::nullopt;
     for (const std::string_view word : {"object ", "inherited ", "inline "}) {
         if (StartsWith(text, word)) {
             const std::string_view rest = text.substr(word.size());
             const size_t colon = rest.find(':');
             if (colon == std::string_view::npos)
-                return std::string();
-            return std::string(rest.substr(0, std::min(colon, kMaxNameLength)));
+                return std::string_view();
+            return rest.substr(0, std::min(colon, kMaxNameLength));
         }
     }
     return std::nullopt;
@@ -115,8 +118,8 @@ THelpType HelpTypeOf(std::string_view value) {
 void ScanFormText(std::string_view text, ScannedForm& form) {
     LineReader lines(text);
     bool formSeen = false;
-    std::string name;    // of the header whose window is open
-    bool isForm = false; // whether that header is the form's
+    std::string_view name; // of the header whose window is open, in the text
+    bool isForm = false;   // whether that header is the form's
     bool windowOpen = false;
     size_t indent = 0; // of that header
     WindowHelp help;
@@ -130,17 +133,17 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
             form.StatedType = help.StatedType;
             form.Keyword = std::move(help.Keyword);
         } else if (help.Number.value_or(0) != 0 || help.TypeSeen || help.KeywordSeen) {
-            form.Components.push_back(
-                ScannedComponent{name, help.Number.value_or(0), help.StatedType, std::move(help.Keyword)});
+            form.Components.push_back(ScannedComponent{std::string(name), help.Number.value_or(0),
+                                                       help.StatedType, std::move(help.Keyword)});
         }
     };
     std::string_view line;
     while (lines.Next(line)) {
         const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
         const std::string_view rest = line.substr(blanks);
-        if (std::optional<std::string> header = HeaderName(rest)) {
+        if (const std::optional<std::string_view> header = HeaderName(rest)) {
             close();
-            name = std::move(*header);
+            name = *header;
             isForm = !formSeen;
             formSeen = true;
             windowOpen = true;
@@ -182,14 +185,7 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
         }
     }
     close();
-}
-
-std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName) {
-    try {
-        return std::make_unique<TFileStream>(path, fmOpenRead);
-    } catch (const EFOpenError&) {
-        throw EFOpenError(SFOpenError, {shownName});
-    }
+    form.Components.shrink_to_fit(); // kept for as long as the result lives
 }
 
 std::string ProjectFileName(const std::string& projectText) {
@@ -239,10 +235,6 @@ std::vector<std::string> SplitFormNames(const std::string& nameList) {
         at = end;
     }
     return names;
-}
-
-os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::string& listedName) {
-    return os::LocateFile(projectFileName.substr(0, os::FolderPartLength(projectFileName)), listedName);
 }
 
 bool NamesAFile(const std::string& listedName) {

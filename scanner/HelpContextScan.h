@@ -8,7 +8,6 @@
 #include "io/Os.h"
 #include "scanner/ScanResult.h"
 
-class TFileStream;
 class TStrings;
 
 // The help-context scan's steps: from a project makefile's RESDEPEN macro to its listed form files,
@@ -38,20 +37,12 @@ std::string ProjectFileOf(const std::string& projectText);
 // the makefile's.
 std::string ExtractFormNameList(const TStrings& lines);
 
-// Opens a file for reading by `path`; an open failure names it `shownName`, the name the user knows
-// it by (the project as typed, a form as listed).
-std::unique_ptr<TFileStream> OpenForReading(const std::string& path, const std::string& shownName);
-
 // The names of a name list: maximal runs of characters other than blanks and tabs.
 std::vector<std::string> SplitFormNames(const std::string& nameList);
 
 // Whether a name of the list names a file, so that its absence is worth a word: it has an extension.
 // What the fixed cut of the macro line leaves of "$(RESFILES)" ("RESFILES)", "(RESFILES)") has none.
 bool NamesAFile(const std::string& listedName);
-
-// Where a listed form is found: the name as os::LocateFile finds it in the folder of the project file
-// as named (the current folder when that name has no folder part).
-os::LocatedFile LocateListedForm(const std::string& projectFileName, const std::string& listedName);
 
 // Reads one form's text (nothing beyond it) into `form`: its name, its own number and its components
 // whose number is not 0, in the order met.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "io/InputFile.h"
 #include "io/Os.h"
 #include "io/Streams.h"
 #include "io/StringList.h"
@@ -219,8 +220,7 @@ std::string XmlProjectNameList(std::string_view xml, const std::string& fileName
 }
 
 std::string LoadProjectNameList(const std::string& fileName, const std::string& shownName, bool anyVersion) {
-    std::string bytes;
-    ReadRest(*OpenForReading(fileName, shownName), bytes);
+    std::string bytes = TInputFile(fileName, shownName, kMaxProjectFileBytes).ReadAll();
     if (anyVersion && IsXmlProject(bytes))
         return XmlProjectNameList(bytes, shownName);
     TStringList lines;

@@ -5,15 +5,16 @@
 #include <optional>
 #include <thread>
 
+#include "io/InputFile.h"
 #include "runtime/Exceptions.h"
 #include "scanner/ProjectFile.h"
 
 namespace {
 
-// What became of one listed name.
+// What became of one listed name, apart from the form read, which goes straight into its place.
 struct ListedOutcome {
-    os::LocatedFile Located;
-    std::optional<ScannedForm> Form; // read whole
+    bool Found = false;
+    bool Ambiguous = false;
     std::exception_ptr Failure;
 };
 
@@ -27,12 +28,17 @@ unsigned ThreadCount(const ScanOptions& options, std::size_t names) {
         std::min<std::size_t>(wanted, std::max<std::size_t>(names / kNamesPerThread, 1)));
 }
 
-// Locates and reads every name on `threads` threads, each taking the next name of the list. Without
-// KeepGoing, the names after the first one in the list that failed are left: they cannot count.
+// Locates and reads every name on `threads` threads, each taking the next name of the list, into
+// `forms[i]` for the i-th name (one open and one read a form). Without KeepGoing, the names after the
+// first one in the list that failed are left: they cannot count.
 std::vector<ListedOutcome> ReadListedForms(const std::string& projectName,
                                            const std::vector<std::string>& names, TFormSource& source,
-                                           const NameEncoding& encoding, const ScanOptions& options) {
+                                           const NameEncoding& encoding, const ScanOptions& options,
+                                           std::vector<ScannedForm>& forms) {
     std::vector<ListedOutcome> outcomes(names.size());
+    forms.resize(names.size());
+    os::FileLocator locator;
+    const std::string folder = projectName.substr(0, os::FolderPartLength(projectName));
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
     std::atomic<std::size_t> firstFailure{names.size()};
@@ -42,15 +48,17 @@ std::vector<ListedOutcome> ReadListedForms(const std::string& projectName,
                 return;
             ListedOutcome& outcome = outcomes[i];
             try {
-                outcome.Located = LocateListedForm(projectName, names[i]);
-                if (outcome.Located.Found) {
-                    ScannedForm form;
+                os::LocatedFile located = locator.Locate(folder, names[i]);
+                outcome.Found = located.Found;
+                outcome.Ambiguous = located.Ambiguous;
+                if (located.Found) {
+                    ScannedForm& form = forms[i];
                     form.Listed = names[i];
-                    form.Path = outcome.Located.Path;
-                    form.Identity = os::FileIdentity(outcome.Located.Path);
+                    form.Path = std::move(located.Path);
                     form.Encoding = encoding;
-                    ScanFormText(source.FormText(ListedForm{names[i], outcome.Located.Path}), form);
-                    outcome.Form = std::move(form);
+                    TInputFile file(form.Path, form.Listed, kMaxFormFileBytes, options.Cancel);
+                    form.Identity = file.Identity();
+                    ScanFormText(source.FormText(ListedForm{form.Listed, form.Path}, file), form);
                 }
             } catch (...) {
                 outcome.Failure = std::current_exception();
@@ -75,10 +83,14 @@ std::vector<ListedOutcome> ReadListedForms(const std::string& projectName,
 
 } // namespace
 
+// The forms are read into their places in the list, then the ones that do not count are dropped in
+// place: no second copy of the forms is made.
 ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options) {
     ScanResult result;
     if (projectText.empty())
         return result;
+    std::vector<ScannedForm>& forms = result.Forms;
+    std::size_t kept = 0;
     try {
         // The project is read whole first: when that fails, nothing is replaced.
         const std::string projectName = ProjectFileOf(projectText);
@@ -90,22 +102,23 @@ ScanResult Rescan(const std::string& projectText, TFormSource& source, const Sca
         const std::vector<std::string> names = SplitFormNames(nameList);
         if (options.ListRead)
             options.ListRead(projectName, names);
-        std::vector<ListedOutcome> outcomes = ReadListedForms(projectName, names, source, encoding, options);
+        const std::vector<ListedOutcome> outcomes =
+            ReadListedForms(projectName, names, source, encoding, options, forms);
         if (options.Cancel && options.Cancel->load())
             throw EAbort("Operation aborted");
         for (std::size_t i = 0; i < names.size(); ++i) {
-            ListedOutcome& outcome = outcomes[i];
-            if (outcome.Failure && !outcome.Located.Found)
+            const ListedOutcome& outcome = outcomes[i];
+            if (outcome.Failure && !outcome.Found)
                 std::rethrow_exception(outcome.Failure); // the name could not even be looked up
-            if (!outcome.Located.Found) {
+            if (!outcome.Found) {
                 if (NamesAFile(names[i]))
                     result.Notices.push_back(Notice{Notice::kWarning, names[i], 0, "listed, not found"});
                 continue;
             }
-            if (outcome.Located.Ambiguous) {
-                result.Notices.push_back(Notice{Notice::kWarning, names[i], 0,
-                                                "several files match it without regard to case; " +
-                                                    outcome.Located.Path + " is read"});
+            if (outcome.Ambiguous) {
+                result.Notices.push_back(
+                    Notice{Notice::kWarning, names[i], 0,
+                           "several files match it without regard to case; " + forms[i].Path + " is read"});
             }
             if (outcome.Failure) {
                 if (!options.KeepGoing)
@@ -117,11 +130,15 @@ ScanResult Rescan(const std::string& projectText, TFormSource& source, const Sca
                 }
                 continue;
             }
-            result.Forms.push_back(std::move(*outcome.Form));
+            if (kept != i)
+                forms[kept] = std::move(forms[i]);
+            ++kept;
         }
     } catch (...) {
         result.Failure = std::current_exception();
     }
+    forms.erase(forms.begin() + static_cast<std::ptrdiff_t>(std::min(kept, forms.size())), forms.end());
+    forms.shrink_to_fit();
     return result;
 }
 

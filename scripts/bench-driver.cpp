@@ -96,8 +96,8 @@ double WorkedMs(HANDLE process) {
             // After the command's closing parenthesis: state, then fields 4 to 13, then user and system.
             const char* fields = std::strrchr(line, ')');
             unsigned long user = 0, system = 0;
-            if (fields && std::sscanf(fields + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
-                                      &system) == 2)
+            if (fields && std::sscanf(fields + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu",
+                                      &user, &system) == 2)
                 return (user + system) * 10.0;
         }
     }
@@ -229,7 +229,8 @@ int Run(const std::string& project, int nodes, int pairs) {
     std::printf("keystroke naming the same project (Backspace), longest: %.0f ms\n", longestBackspace);
     std::printf("keystroke naming the same project, work: %.0f ms of processor time\n", backspaceWork);
     std::printf("keystroke to no file (x), longest: %.0f ms\n", longestKey);
-    std::printf("longest freeze while typing: %.0f ms (%d keystrokes)\n", longestUnanswered[kTyping], pairs * 2);
+    std::printf("longest freeze while typing: %.0f ms (%d keystrokes)\n", longestUnanswered[kTyping],
+                pairs * 2);
     std::printf("longest freeze after Rescan (F5): %.0f ms\n", longestUnanswered[kRescan]);
     std::printf("Rescan (F5) done: %.0f ms, work: %.0f ms of processor time\n", rescanDone, rescanWork);
     std::fflush(stdout);

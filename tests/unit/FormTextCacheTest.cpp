@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "io/InputFile.h"
 #include "report/ScanReport.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
@@ -20,7 +21,8 @@ std::string Form(const std::string& name, int number) {
 std::string Scan(TFormTextCache& cache, const std::string& path) {
     ScanResult result;
     result.Forms.emplace_back();
-    ScanFormText(cache.FormText({"A.dfm", path}), result.Forms.back());
+    TInputFile file(path, "A.dfm", kMaxFormFileBytes);
+    ScanFormText(cache.FormText({"A.dfm", path}, file), result.Forms.back());
     return ScanText(result);
 }
 

@@ -759,7 +759,8 @@ private:
             }
             default:
                 reader.ReadTag();
-                return std::to_string(tag) + (tag == TagIdent ? ":" + std::string(reader.ReadShortStringView()) : "");
+                return std::to_string(tag) +
+                       (tag == TagIdent ? ":" + std::string(reader.ReadShortStringView()) : "");
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "io/InputFile.h"
 #include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
 #include "scanner/FormSource.h"
@@ -44,7 +45,8 @@ std::string ScanFile(const std::string& fileName) {
     TFileFormSource anyVersion(true);
     ScanResult result;
     result.Forms.emplace_back();
-    ScanFormText(anyVersion.FormText(ListedForm{fileName, fileName}), result.Forms.back());
+    TInputFile file(fileName, fileName, kMaxFormFileBytes);
+    ScanFormText(anyVersion.FormText(ListedForm{fileName, fileName}, file), result.Forms.back());
     return ScanText(result);
 }
 
