@@ -1,11 +1,22 @@
 // The help-context scan on forms of 1 000, 10 000 and 100 000 components, with a HelpContext on
 // every component or on none, flat or nested in panels with collections. Items are components, so time per
-// item shows whether the scan stays linear as forms grow. And the Rescan of projects of 2 000 and 10 000
-// small forms, on one thread and on two; items are forms.
+// item shows whether the scan stays linear as forms grow. The Rescan of projects of 2 000 and 10 000
+// small forms, on one thread and on two; and of 10 000 and 100 000 forms as real ones are, listed in the
+// disk's case or in another, beside a plain read of the same files. Items are forms.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
 #include <map>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
+#include <vector>
+
+extern char** environ;
 
 #include "formstream/FormText.h"
 #include "io/InputFile.h"
@@ -124,10 +135,153 @@ void BM_RescanProject(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// A project as real ones are: forms of 20 to 50 components of a few properties each (about 5.7 KB, 8.8 KB
+// as text), three of them numbered, saved on Windows as "Form000001.dfm"; the makefile lists them so, or
+// (a checkout on another system) as "form000001.DFM".
+struct RealisticProject {
+    std::string Exact;     // the makefile in the disk's case
+    std::string OtherCase; // the same forms in another case
+    std::vector<std::string> Files;
+};
+
+std::string RealisticForm(int index) {
+    FormBuilder f;
+    const int components = 20 + index % 31;
+    f.Object("TForm" + std::to_string(index), "Form" + std::to_string(index))
+        .Prop("Left")
+        .Int(200)
+        .Prop("Top")
+        .Int(120)
+        .Prop("Width")
+        .Int(640)
+        .Prop("Height")
+        .Int(480)
+        .Prop("Caption")
+        .String("Customer details " + std::to_string(index))
+        .Prop("Font.Name")
+        .String("MS Sans Serif")
+        .Prop("Font.Height")
+        .Int(-11)
+        .Prop("OnCreate")
+        .Ident("FormCreate")
+        .EndProps();
+    for (int c = 0; c < components; ++c) {
+        f.Object(c % 3 == 0   ? "TEdit"
+                 : c % 3 == 1 ? "TButton"
+                              : "TLabel",
+                 "Control" + std::to_string(c))
+            .Prop("Left")
+            .Int(8 + c % 4 * 150)
+            .Prop("Top")
+            .Int(8 + c * 24)
+            .Prop("Width")
+            .Int(140)
+            .Prop("Height")
+            .Int(21)
+            .Prop("TabOrder")
+            .Int(c)
+            .Prop("Caption")
+            .String("Field number " + std::to_string(c))
+            .Prop("Hint")
+            .String("Enter the value of field number " + std::to_string(c) + " here")
+            .Prop("Anchors")
+            .Set({"akLeft", "akTop"})
+            .Prop("OnClick")
+            .Ident("Control" + std::to_string(c) + "Click");
+        if (c % 11 == 5)
+            f.Prop("HelpContext").Int(1000 + index * 10 + c);
+        f.EndProps().EndChildren();
+    }
+    f.EndChildren();
+    return f.FormFile("TFORM" + std::to_string(index));
+}
+
+const RealisticProject& Realistic(int forms) {
+    static TempDir dir;
+    static std::map<int, RealisticProject> projects;
+    RealisticProject& project = projects[forms];
+    if (project.Exact.empty()) {
+        std::string exact, other;
+        for (int i = 0; i < forms; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Form%06d", i);
+            project.Files.push_back(dir.Write(std::to_string(forms) + "/" + name + ".dfm", RealisticForm(i)));
+            exact += std::string(" ") + name + ".dfm";
+            other += std::string(" f") + (name + 1) + ".DFM";
+        }
+        project.Exact =
+            dir.Write(std::to_string(forms) + "/Exact.mak", "RESDEPEN = $(RESFILES)" + exact + "\r\n");
+        project.OtherCase =
+            dir.Write(std::to_string(forms) + "/Other.mak", "RESDEPEN = $(RESFILES)" + other + "\r\n");
+    }
+    return project;
+}
+
+// The process's processor time: every thread's.
+double ProcessSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The processor time of `cat` itself over the files, as xargs would run it (a few thousand names a
+// process), written to /dev/null: what reading the forms costs a program that does nothing with them.
+double CatSeconds(const std::vector<std::string>& files) {
+    const auto childSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        const auto seconds = [](const timeval& t) {
+            return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
+        };
+        return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    };
+    const double start = childSeconds();
+    constexpr std::size_t kNamesAProcess = 4096;
+    for (std::size_t at = 0; at < files.size(); at += kNamesAProcess) {
+        std::vector<char*> argv{const_cast<char*>("cat")};
+        for (std::size_t i = at; i < std::min(files.size(), at + kNamesAProcess); ++i)
+            argv.push_back(const_cast<char*>(files[i].c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        pid_t child = 0;
+        if (posix_spawnp(&child, "cat", &actions, nullptr, argv.data(), environ) == 0)
+            waitpid(child, nullptr, 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    return childSeconds() - start;
+}
+
+// The Rescan of a realistic project, listed in the disk's case (case 0) or another (1), beside `cat` of the
+// same files in the same run: vs_cat is the scan's processor time (all its threads) over cat's.
+void BM_RescanRealProject(benchmark::State& state) {
+    const RealisticProject& project = Realistic(static_cast<int>(state.range(0)));
+    const std::string& makefile = state.range(1) != 0 ? project.OtherCase : project.Exact;
+    double scan = 0, cat = 0;
+    for (auto _ : state) {
+        const double start = ProcessSeconds();
+        const ScanResult result = Rescan(makefile);
+        benchmark::DoNotOptimize(result.Forms.size());
+        scan += ProcessSeconds() - start;
+        state.PauseTiming();
+        cat += CatSeconds(project.Files);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["vs_cat"] = scan / cat;
+}
+
 } // namespace
 
 BENCHMARK(BM_ScanFormFile)->Apply(Sizes);
 BENCHMARK(BM_ScanFormText)->Apply(Sizes);
+BENCHMARK(BM_RescanRealProject)
+    ->ArgNames({"forms", "othercase"})
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 BENCHMARK(BM_RescanProject)
     ->ArgNames({"forms", "threads"})
     ->ArgsProduct({{2000, 10000}, {1, 2}})

@@ -7,6 +7,9 @@
 int ScanCommand(const Arguments& args) {
     const ScanResult result = ScanProject(args);
     ReportNotices(result.Notices);
-    WriteOut(args.Has("--json") ? ScanJson(result) : ScanText(result));
+    if (args.Has("--json"))
+        WriteOut(ScanJson(result));
+    else
+        ScanText(result, WriteOut);
     return ScanExitCode(result);
 }

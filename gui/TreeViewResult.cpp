@@ -28,11 +28,12 @@ void AddForm(TTreeNodes& nodes, const ScannedForm& form, bool laterVersions) {
     const TNodeShows shows = form.Shows(laterVersions);
     const TResultKind kind = shows.Any() ? rkForm : rkBareForm;
     const TTreeNode node = nodes.AddChild(
-        TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword)), kind, kind);
+        TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword.get())), kind, kind);
     for (const ScannedComponent& component : form.Components) {
         const TNodeShows shown = component.Shows(laterVersions);
         if (shown.Any()) {
-            nodes.AddChild(node, form.Encoding.ToUtf8(NodeCaption(component.Name, shown, component.Keyword)),
+            nodes.AddChild(node,
+                           form.Encoding.ToUtf8(NodeCaption(component.Name, shown, component.Keyword.get())),
                            rkComponent, rkComponent);
         }
     }

@@ -39,8 +39,7 @@ std::string HelpContextEntry::KeywordUtf8() const {
 std::vector<HelpContextEntry> HelpNodes(const std::vector<const ScannedForm*>& forms, bool laterVersions) {
     std::vector<HelpContextEntry> entries;
     const auto add = [&](const ScannedForm* form, std::optional<std::size_t> component, TNodeShows shows,
-                         THelpType stated, std::optional<std::int32_t> number,
-                         const std::optional<TFormString>& keyword) {
+                         THelpType stated, std::optional<std::int32_t> number, const TFormString* keyword) {
         const bool keywordSettings = laterVersions && (stated != THelpType::kUnstated || keyword);
         if (shows.Number.value_or(0) == 0 && !keywordSettings)
             return;
@@ -61,12 +60,13 @@ std::vector<HelpContextEntry> HelpNodes(const std::vector<const ScannedForm*>& f
         entries.push_back(std::move(entry));
     };
     for (const ScannedForm* form : forms) {
-        add(form, std::nullopt, form->Shows(laterVersions), form->StatedType, form->Number, form->Keyword);
+        add(form, std::nullopt, form->Shows(laterVersions), form->StatedType, form->Number,
+            form->Keyword.get());
         for (std::size_t i = 0; i < form->Components.size(); ++i) {
             const ScannedComponent& component = form->Components[i];
             add(form, i, component.Shows(laterVersions), component.StatedType,
                 component.Number != 0 ? std::optional<std::int32_t>(component.Number) : std::nullopt,
-                component.Keyword);
+                component.Keyword.get());
         }
     }
     return entries;

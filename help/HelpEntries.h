@@ -30,7 +30,7 @@ struct HelpContextEntry {
     // HelpKeyword.
     THelpType StatedType = THelpType::kUnstated;
     std::optional<std::int32_t> SetNumber;
-    std::optional<TFormString> Keyword;
+    const TFormString* Keyword = nullptr; // in Source, which outlives the entry
 
     // "form" or "form.component" ("form." for a component without a name): the form's bytes, or in
     // UTF-8.

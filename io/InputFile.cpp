@@ -8,12 +8,9 @@
 TInputFile::TInputFile(const std::string& path, const std::string& shownName, std::int64_t maxBytes,
                        const std::atomic<bool>* cancel, std::uint16_t mode)
     : shownName_(shownName), maxBytes_(maxBytes) {
-    handle_ = os::FileOpen(path, mode, cancel);
-    if (handle_ == os::kInvalidHandle || !os::FactsOf(handle_, facts_)) {
-        if (handle_ != os::kInvalidHandle)
-            os::FileClose(handle_);
+    handle_ = os::FileOpen(path, mode, cancel, &facts_);
+    if (handle_ == os::kInvalidHandle)
         throw EFOpenError(SFOpenError, {shownName});
-    }
     const int refused = !facts_.Regular ? SNotRegularFile : facts_.Stamp.Size > maxBytes_ ? SFileTooLarge : 0;
     if (refused != 0) {
         os::FileClose(handle_);

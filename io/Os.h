@@ -19,8 +19,10 @@ constexpr FileHandle kInvalidHandle = -1;
 // Opens an existing file; `mode` holds the access in its low two bits (0 read, 1 write, 2 both)
 // and the sharing in bits 4 to 7. Returns kInvalidHandle on failure. Directories never open, and
 // opening a pipe never waits for its writer. A file another program holds without sharing it is
-// waited for a while (on Windows, where that happens): until `cancel`, when given, holds true.
-FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel = nullptr);
+// waited for a while (on Windows, where that happens): until `cancel`, when given, holds true. `facts`,
+// when given, receives what FactsOf tells of the file opened.
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel = nullptr,
+                    struct FileFacts* facts = nullptr);
 // Creates or truncates a file for reading and writing. Returns kInvalidHandle on failure.
 FileHandle FileCreate(const std::string& name);
 // Bytes read or written, 0 when the call fails.

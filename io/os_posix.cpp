@@ -20,8 +20,25 @@
 
 namespace os {
 
+namespace {
+
+FileStamp StampOf(const struct stat& info) {
+    return FileStamp{static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string IdentityOf(const struct stat& info) {
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+FileFacts FactsOf(const struct stat& info) {
+    return FileFacts{S_ISREG(info.st_mode), StampOf(info), IdentityOf(info)};
+}
+
+} // namespace
+
 // O_NONBLOCK keeps the open of a pipe from waiting for a writer; reads wait as usual once it is cleared.
-FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>*) {
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>*, FileFacts* facts) {
     static const int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
     const unsigned access = mode & 3u;
     const unsigned share = (mode >> 4) & 0xFu;
@@ -30,13 +47,17 @@ FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atom
     const int fd = ::open(name.c_str(), kAccess[access] | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return kInvalidHandle;
+    // A regular file takes no notice of O_NONBLOCK: only other kinds need it cleared.
     struct stat info {};
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    int flags = 0;
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) ||
+        (!S_ISREG(info.st_mode) &&
+         ((flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0))) {
         ::close(fd);
         return kInvalidHandle;
     }
+    if (facts != nullptr)
+        *facts = FactsOf(info);
     return fd;
 }
 
@@ -182,19 +203,6 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
-namespace {
-
-FileStamp StampOf(const struct stat& info) {
-    return FileStamp{static_cast<std::int64_t>(info.st_size),
-                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
-std::string IdentityOf(const struct stat& info) {
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
-} // namespace
-
 bool FileStampOf(const std::string& name, FileStamp& stamp) {
     struct stat info {};
     if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -207,9 +215,7 @@ bool FactsOf(FileHandle handle, FileFacts& facts) {
     struct stat info {};
     if (::fstat(static_cast<int>(handle), &info) != 0)
         return false;
-    facts.Regular = S_ISREG(info.st_mode);
-    facts.Stamp = StampOf(info);
-    facts.Identity = IdentityOf(info);
+    facts = FactsOf(info);
     return true;
 }
 
@@ -379,6 +385,13 @@ std::vector<Entry> ListFolder(const std::string& folder) {
 
 } // namespace
 
+namespace {
+
+// How many names are looked up in a folder one at a time before it is listed.
+constexpr unsigned kListAfterNames = 16;
+
+} // namespace
+
 struct FileLocator::Listed {
     // A folder as a name writes it ("" the current one, else ending in "/"), found as Windows would.
     struct Folder {
@@ -390,6 +403,7 @@ struct FileLocator::Listed {
     mutable std::mutex Lock;                                      // guards what follows
     std::unordered_map<std::string, std::vector<Entry>> Listings; // by the folder's own path
     std::unordered_map<std::string, Folder> Folders;              // by the folder as written
+    std::unordered_map<std::string, unsigned> Asked;              // names looked up in each folder as written
 
     // The entries of the folder `path` that are `part` without regard to case and of the kind wanted: the
     // exact one first, then the others in sorted order.
@@ -485,9 +499,15 @@ LocatedFile FileLocator::Locate(const std::string& folder, const std::string& na
         return located;
     };
     {
+        // A folder many names are looked up in is listed: that costs less than a look at each name.
         const std::lock_guard<std::mutex> hold(listed_->Lock);
         if (const Listed::Folder* parent = listed_->ListedFolder(written))
             return fromListing(*parent);
+        if (++listed_->Asked[written] >= kListAfterNames) {
+            const Listed::Folder parent = listed_->Resolve(written);
+            if (parent.Found)
+                return fromListing(parent);
+        }
     }
     located.Found = FileExists(path);
     if (located.Found)

@@ -184,7 +184,8 @@ bool FactsOf(FileHandle handle, FileFacts& facts) {
     return true;
 }
 
-FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel) {
+FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel,
+                    FileFacts* facts) {
     static const DWORD kAccess[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
     static const DWORD kShare[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE};
@@ -192,7 +193,13 @@ FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atom
     const unsigned share = (mode >> 4) & 0xFu;
     if (access > 2 || share > 4)
         return kInvalidHandle;
-    return FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING, cancel));
+    const FileHandle handle =
+        FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING, cancel));
+    if (handle != kInvalidHandle && facts != nullptr && !FactsOf(handle, *facts)) {
+        FileClose(handle);
+        return kInvalidHandle;
+    }
+    return handle;
 }
 
 FileHandle FileCreate(const std::string& name) {

@@ -2,30 +2,49 @@
 
 #include "report/Json.h"
 
-std::string NodeCaption(const std::string& name, TNodeShows shows,
-                        const std::optional<TFormString>& keyword) {
+std::string NodeCaption(const std::string& name, TNodeShows shows, const TFormString* keyword) {
     if (shows.Number)
         return name + ":" + std::to_string(*shows.Number);
     if (shows.Keyword)
-        return name + ":" + FormStringText(keyword.value_or(TFormString()));
+        return name + ":" + FormStringText(keyword ? *keyword : TFormString());
     return name;
 }
 
-std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
+namespace {
+
+// What the text gathers before it hands a piece on.
+constexpr std::size_t kTextPiece = 64 * 1024;
+
+} // namespace
+
+void ScanText(const ScanResult& result, const std::function<void(std::string_view)>& sink,
+              const char* lineEnd, bool utf8) {
     const bool later = result.LaterVersions;
     std::string text;
     for (const ScannedForm& form : result.Forms) {
         if (!form.Shown(later))
             continue;
-        const auto line = [&](const std::string& caption) {
-            return (utf8 ? form.Encoding.ToUtf8(caption) : caption) + lineEnd;
+        const auto line = [&](const char* indent, const std::string& caption) {
+            text.append(indent).append(utf8 ? form.Encoding.ToUtf8(caption) : caption).append(lineEnd);
         };
-        text += line(NodeCaption(form.Name, form.Shows(later), form.Keyword));
+        line("", NodeCaption(form.Name, form.Shows(later), form.Keyword.get()));
         for (const ScannedComponent& component : form.Components) {
             if (component.Shows(later).Any())
-                text += "  " + line(NodeCaption(component.Name, component.Shows(later), component.Keyword));
+                line("  ", NodeCaption(component.Name, component.Shows(later), component.Keyword.get()));
+        }
+        if (text.size() >= kTextPiece) {
+            sink(text);
+            text.clear();
         }
     }
+    if (!text.empty())
+        sink(text);
+}
+
+std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
+    std::string text;
+    ScanText(
+        result, [&text](std::string_view piece) { text.append(piece); }, lineEnd, utf8);
     return text;
 }
 
@@ -33,7 +52,7 @@ namespace {
 
 // A node of the JSON tree; `isForm`: a form, whose image tells whether it shows help of its own.
 Json JsonNode(const ScanResult& result, const ScannedForm& form, const std::string& name, TNodeShows shows,
-              THelpType stated, const std::optional<TFormString>& keyword, bool isForm) {
+              THelpType stated, const TFormString* keyword, bool isForm) {
     Json node = {{"caption", form.Encoding.ToUtf8(NodeCaption(name, shows, keyword))},
                  {"image", !isForm       ? rkComponent
                            : shows.Any() ? rkForm
@@ -55,11 +74,12 @@ std::string ScanJson(const ScanResult& result) {
     for (const ScannedForm& form : result.Forms) {
         if (!form.Shown(later))
             continue;
-        Json node = JsonNode(result, form, form.Name, form.Shows(later), form.StatedType, form.Keyword, true);
+        Json node =
+            JsonNode(result, form, form.Name, form.Shows(later), form.StatedType, form.Keyword.get(), true);
         for (const ScannedComponent& component : form.Components) {
             if (component.Shows(later).Any()) {
                 node["children"].push_back(JsonNode(result, form, component.Name, component.Shows(later),
-                                                    component.StatedType, component.Keyword, false));
+                                                    component.StatedType, component.Keyword.get(), false));
             }
         }
         forms.push_back(std::move(node));

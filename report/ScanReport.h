@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "scanner/ScanResult.h"
 
@@ -14,12 +16,15 @@ enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
 // A node's caption: the name, then ":" and the number when it shows one, or ":" and its keyword
 // written as the form text writes a string ('saving') when it shows keyword help. The name's and a
 // byte string's bytes as they are.
-std::string NodeCaption(const std::string& name, TNodeShows shows,
-                        const std::optional<TFormString>& keyword = {});
+std::string NodeCaption(const std::string& name, TNodeShows shows, const TFormString* keyword = nullptr);
 
 // One node per line: each form the tree shows at column 0, its components after two blanks, each line
 // ending in `lineEnd`; the forms' bytes as they are, or in UTF-8 (each form's NameEncoding).
 std::string ScanText(const ScanResult& result, const char* lineEnd = "\n", bool utf8 = false);
+// The same in pieces of some kilobytes, each handed to `sink` as soon as it is made: a tree of any size
+// is written in little memory.
+void ScanText(const ScanResult& result, const std::function<void(std::string_view)>& sink,
+              const char* lineEnd = "\n", bool utf8 = false);
 
 // A JSON array of {"caption", "image", "children"} objects, one form a line, captions in UTF-8 (each
 // form's NameEncoding). Reading later versions, each node has "help" ("context" or "keyword") and,

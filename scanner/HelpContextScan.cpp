@@ -139,8 +139,15 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
     };
     std::string_view line;
     while (lines.Next(line)) {
-        const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
+        size_t blanks = 0;
+        while (blanks < line.size() && line[blanks] == ' ')
+            ++blanks;
         const std::string_view rest = line.substr(blanks);
+        // Only a header ("object", "inherited", "inline"), an "end" or a help property ("Help...") matters:
+        // most lines are passed over on their first letter.
+        const char first = rest.empty() ? '\0' : rest[0];
+        if (first != 'o' && first != 'i' && first != 'e' && first != 'H')
+            continue;
         if (const std::optional<std::string_view> header = HeaderName(rest)) {
             close();
             name = *header;
@@ -157,7 +164,7 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
             continue;
         if (blanks == indent && rest == "end") {
             close();
-        } else if (blanks != indent + kPropertyIndent) {
+        } else if (blanks != indent + kPropertyIndent || first != 'H') {
             continue;
         } else if (StartsWith(rest, kHelpContextProperty)) {
             if (!help.Number)

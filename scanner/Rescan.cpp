@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "io/InputFile.h"
 #include "runtime/Exceptions.h"
@@ -14,7 +16,6 @@ namespace {
 // What became of one listed name, apart from the form read, which goes straight into its place.
 struct ListedOutcome {
     bool Found = false;
-    bool Ambiguous = false;
     std::exception_ptr Failure;
 };
 
@@ -28,37 +29,43 @@ unsigned ThreadCount(const ScanOptions& options, std::size_t names) {
         std::min<std::size_t>(wanted, std::max<std::size_t>(names / kNamesPerThread, 1)));
 }
 
-// Locates and reads every name on `threads` threads, each taking the next name of the list, into
-// `forms[i]` for the i-th name (one open and one read a form). Without KeepGoing, the names after the
-// first one in the list that failed are left: they cannot count.
-std::vector<ListedOutcome> ReadListedForms(const std::string& projectName,
-                                           const std::vector<std::string>& names, TFormSource& source,
-                                           const NameEncoding& encoding, const ScanOptions& options,
-                                           std::vector<ScannedForm>& forms) {
-    std::vector<ListedOutcome> outcomes(names.size());
-    forms.resize(names.size());
+// The forms of a list in reading: each stands at its name's place (Listed set), and is read there.
+struct Reading {
+    std::vector<ListedOutcome> Outcomes;
+    // The names found only among several of other cases, by their places, with the file read.
+    std::vector<std::pair<std::size_t, std::string>> Ambiguous;
+};
+
+// Locates and reads every listed form on several threads, each taking the next of the list (one open
+// and one read a form). Without KeepGoing, the names after the first one in the list that failed are
+// left: they cannot count.
+Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>& forms, TFormSource& source,
+                        const ScanOptions& options) {
+    Reading reading;
+    reading.Outcomes.resize(forms.size());
+    std::mutex ambiguousLock;
     os::FileLocator locator;
     const std::string folder = projectName.substr(0, os::FolderPartLength(projectName));
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
-    std::atomic<std::size_t> firstFailure{names.size()};
+    std::atomic<std::size_t> firstFailure{forms.size()};
     const auto work = [&] {
-        for (std::size_t i = next++; i < names.size(); i = next++) {
+        for (std::size_t i = next++; i < forms.size(); i = next++) {
             if (i > firstFailure || (options.Cancel && options.Cancel->load()))
                 return;
-            ListedOutcome& outcome = outcomes[i];
+            ListedOutcome& outcome = reading.Outcomes[i];
+            ScannedForm& form = forms[i];
             try {
-                os::LocatedFile located = locator.Locate(folder, names[i]);
+                const os::LocatedFile located = locator.Locate(folder, form.Listed);
                 outcome.Found = located.Found;
-                outcome.Ambiguous = located.Ambiguous;
+                if (located.Ambiguous) {
+                    const std::lock_guard<std::mutex> hold(ambiguousLock);
+                    reading.Ambiguous.emplace_back(i, located.Path);
+                }
                 if (located.Found) {
-                    ScannedForm& form = forms[i];
-                    form.Listed = names[i];
-                    form.Path = std::move(located.Path);
-                    form.Encoding = encoding;
-                    TInputFile file(form.Path, form.Listed, kMaxFormFileBytes, options.Cancel);
+                    TInputFile file(located.Path, form.Listed, kMaxFormFileBytes, options.Cancel);
                     form.Identity = file.Identity();
-                    ScanFormText(source.FormText(ListedForm{form.Listed, form.Path}, file), form);
+                    ScanFormText(source.FormText(ListedForm{form.Listed, located.Path}, file), form);
                 }
             } catch (...) {
                 outcome.Failure = std::current_exception();
@@ -72,19 +79,20 @@ std::vector<ListedOutcome> ReadListedForms(const std::string& projectName,
                 options.Progress(++done);
         }
     };
-    std::vector<std::thread> helpers(ThreadCount(options, names.size()) - 1);
+    std::vector<std::thread> helpers(ThreadCount(options, forms.size()) - 1);
     for (std::thread& helper : helpers)
         helper = std::thread(work);
     work();
     for (std::thread& helper : helpers)
         helper.join();
-    return outcomes;
+    std::sort(reading.Ambiguous.begin(), reading.Ambiguous.end());
+    return reading;
 }
 
 } // namespace
 
 // The forms are read into their places in the list, then the ones that do not count are dropped in
-// place: no second copy of the forms is made.
+// place: no second copy of the forms, nor of their names, is made.
 ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options) {
     ScanResult result;
     if (projectText.empty())
@@ -94,31 +102,39 @@ ScanResult Rescan(const std::string& projectText, TFormSource& source, const Sca
     try {
         // The project is read whole first: when that fails, nothing is replaced.
         const std::string projectName = ProjectFileOf(projectText);
-        const std::string nameList = LoadProjectNameList(projectName, projectText, options.AnyVersion);
-        result.ProjectRead = true;
-        result.LaterVersions = options.AnyVersion;
-        const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
-                                    options.AnyVersion};
-        const std::vector<std::string> names = SplitFormNames(nameList);
-        if (options.ListRead)
-            options.ListRead(projectName, names);
-        const std::vector<ListedOutcome> outcomes =
-            ReadListedForms(projectName, names, source, encoding, options, forms);
+        {
+            std::vector<std::string> names =
+                SplitFormNames(LoadProjectNameList(projectName, projectText, options.AnyVersion));
+            result.ProjectRead = true;
+            result.LaterVersions = options.AnyVersion;
+            if (options.ListRead)
+                options.ListRead(projectName, names);
+            const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
+                                        options.AnyVersion};
+            forms.resize(names.size());
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                forms[i].Listed = std::move(names[i]);
+                forms[i].Encoding = encoding;
+            }
+        }
+        const Reading reading = ReadListedForms(projectName, forms, source, options);
         if (options.Cancel && options.Cancel->load())
             throw EAbort("Operation aborted");
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const ListedOutcome& outcome = outcomes[i];
+        auto ambiguous = reading.Ambiguous.begin();
+        for (std::size_t i = 0; i < forms.size(); ++i) {
+            const ListedOutcome& outcome = reading.Outcomes[i];
+            const std::string& name = forms[i].Listed;
             if (outcome.Failure && !outcome.Found)
                 std::rethrow_exception(outcome.Failure); // the name could not even be looked up
             if (!outcome.Found) {
-                if (NamesAFile(names[i]))
-                    result.Notices.push_back(Notice{Notice::kWarning, names[i], 0, "listed, not found"});
+                if (NamesAFile(name))
+                    result.Notices.push_back(Notice{Notice::kWarning, name, 0, "listed, not found"});
                 continue;
             }
-            if (outcome.Ambiguous) {
-                result.Notices.push_back(
-                    Notice{Notice::kWarning, names[i], 0,
-                           "several files match it without regard to case; " + forms[i].Path + " is read"});
+            for (; ambiguous != reading.Ambiguous.end() && ambiguous->first <= i; ++ambiguous) {
+                result.Notices.push_back(Notice{Notice::kWarning, name, 0,
+                                                "several files match it without regard to case; " +
+                                                    ambiguous->second + " is read"});
             }
             if (outcome.Failure) {
                 if (!options.KeepGoing)
@@ -126,7 +142,7 @@ ScanResult Rescan(const std::string& projectText, TFormSource& source, const Sca
                 try {
                     std::rethrow_exception(outcome.Failure);
                 } catch (const std::exception& error) {
-                    result.Notices.push_back(Notice{Notice::kError, names[i], 0, error.what()});
+                    result.Notices.push_back(Notice{Notice::kError, name, 0, error.what()});
                 }
                 continue;
             }

@@ -16,8 +16,8 @@ std::string NameEncoding::ToUtf8(const std::string& name) const {
     return os::CodePageToUtf8(CodePage, name);
 }
 
-TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated,
-                     const std::optional<TFormString>& keyword, bool laterVersions) {
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, const TFormString* keyword,
+                     bool laterVersions) {
     if (!laterVersions)
         return TNodeShows{number, false};
     if (stated == THelpType::kKeyword)

@@ -8,6 +8,7 @@
 
 #include "formstream/FormText.h"
 #include "runtime/Notice.h"
+#include "runtime/OptionalBox.h"
 
 // What a Rescan of a project finds, as one value: every front end (the window's tree, scan, map and
 // check) only renders it. Names are the forms' bytes; each form says the code page they are in.
@@ -26,11 +27,11 @@ struct NameEncoding {
 // The HelpType a node states. A form stores it only where it differs from its class's default, which
 // is not the same for every class nor known for an inherited object: so a node that states none is
 // read by what it has (see KeywordHelped).
-enum class THelpType { kUnstated, kContext, kKeyword };
+enum class THelpType : std::uint8_t { kUnstated, kContext, kKeyword };
 
 // Whether F1 on a node looks a keyword up: it states htKeyword, or it states no HelpType and has a
 // keyword (an empty one is none: it is the default, which a form does not store).
-inline bool KeywordHelped(THelpType stated, const std::optional<TFormString>& keyword) {
+inline bool KeywordHelped(THelpType stated, const TFormString* keyword) {
     return stated == THelpType::kKeyword || (stated == THelpType::kUnstated && keyword && !keyword->Empty());
 }
 
@@ -45,19 +46,19 @@ struct TNodeShows {
 };
 // `number`: the node's number when it counts as set (a form's HelpContext line, even 0; a component's
 // number other than 0).
-TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated,
-                     const std::optional<TFormString>& keyword, bool laterVersions);
+TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, const TFormString* keyword,
+                     bool laterVersions);
 
 // A component whose HelpContext is set to a number other than 0, or that has keyword help settings.
 struct ScannedComponent {
     std::string Name;
     std::int32_t Number = 0; // 0: none
     THelpType StatedType = THelpType::kUnstated;
-    std::optional<TFormString> Keyword; // HelpKeyword, when set
+    OptionalBox<TFormString> Keyword; // HelpKeyword, when set
 
     TNodeShows Shows(bool laterVersions) const {
         return NodeShows(Number != 0 ? std::optional<std::int32_t>(Number) : std::nullopt, StatedType,
-                         Keyword, laterVersions);
+                         Keyword.get(), laterVersions);
     }
     bool operator==(const ScannedComponent& other) const {
         return Name == other.Name && Number == other.Number && StatedType == other.StatedType &&
@@ -68,19 +69,18 @@ struct ScannedComponent {
 // One form read whole, as its project lists it.
 struct ScannedForm {
     std::string Listed;   // the name as the project lists it
-    std::string Path;     // the file it was read from
-    std::string Identity; // os::FileIdentity of Path: one file by any spelling
+    std::string Identity; // os::FileIdentity of the file it was read from: one file by any spelling
     // The form's name, and its own number when its properties set HelpContext (0 too); empty and
     // none for a text without an object.
     std::string Name;
     std::optional<std::int32_t> Number;
     THelpType StatedType = THelpType::kUnstated;
-    std::optional<TFormString> Keyword;
+    OptionalBox<TFormString> Keyword;
     std::vector<ScannedComponent> Components;
     NameEncoding Encoding;
 
     TNodeShows Shows(bool laterVersions) const {
-        return NodeShows(Number, StatedType, Keyword, laterVersions);
+        return NodeShows(Number, StatedType, Keyword.get(), laterVersions);
     }
     // Whether the tree shows it: it shows its own help, or a component does.
     bool Shown(bool laterVersions) const;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes a large project for scripts/bench-window.sh: a makefile whose RESDEPEN macro lists FORMS
 binary forms (continuation lines, ten names a line), each form with a help context of its own and
-three components with one.
+three components with one. With --real, forms as real ones are: 20 to 50 components of a few
+properties each, about 5.7 KB, three of them numbered; FOLDER/Other.mak then lists the same forms in
+another case ("form0001.DFM" for "Form0001.dfm"), as a project checked out from Windows does.
 
-Usage: make-big-project.py FOLDER [FORMS]   (default 2000 forms; the makefile is FOLDER/Big.mak)
+Usage: make-big-project.py [--real] FOLDER [FORMS]   (default 2000 forms; the makefile is FOLDER/Big.mak)
 """
 import os
 import struct
@@ -47,23 +49,56 @@ def form_file(index):
     return b"\xff\x0a\x00" + resource + b"\x00" + struct.pack("<HI", 0x1030, len(data)) + data
 
 
+def real_form_file(index):
+    form_name = "Form%04d" % index
+    children = b""
+    for n in range(20 + index % 31):
+        class_name = ("TEdit", "TButton", "TLabel")[n % 3]
+        props = [prop("Left", int_value(8 + n % 4 * 150)), prop("Top", int_value(8 + n * 24)),
+                 prop("Width", int_value(140)), prop("Height", int_value(21)), prop("TabOrder", int_value(n)),
+                 prop("Caption", b"\x06" + short_string("Field number %d" % n)),
+                 prop("Hint", b"\x06" + short_string("Enter the value of field number %d here" % n)),
+                 prop("Anchors", b"\x0b" + short_string("akLeft") + short_string("akTop") + b"\x00"),
+                 prop("OnClick", b"\x07" + short_string("Control%dClick" % n))]
+        if n % 11 == 5:
+            props.append(prop("HelpContext", int_value(1000 + index * 10 + n)))
+        children += component(class_name, "Control%d" % n, props)
+    data = b"TPF0" + component("T" + form_name, form_name,
+                                [prop("Left", int_value(200)), prop("Top", int_value(120)),
+                                 prop("Width", int_value(640)), prop("Height", int_value(480)),
+                                 prop("Caption", b"\x06" + short_string("Customer details %d" % index)),
+                                 prop("Font.Name", b"\x06" + short_string("MS Sans Serif")),
+                                 prop("OnCreate", b"\x07" + short_string("FormCreate"))], children)
+    resource = form_name.upper().encode("ascii")
+    return b"\xff\x0a\x00" + resource + b"\x00" + struct.pack("<HI", 0x1030, len(data)) + data
+
+
+def write_makefile(path, names):
+    lines = [" ".join(names[at:at + 10]) for at in range(0, len(names), 10)]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("PROJECT = Big.exe\n")
+        out.write("RESDEPEN = $(RESFILES) " + " \\\n    ".join(lines) + "\n")
+        out.write("LIBFILES =\n")
+
+
 def main():
-    if len(sys.argv) not in (2, 3):
+    args = sys.argv[1:]
+    real = "--real" in args
+    args = [arg for arg in args if arg != "--real"]
+    if len(args) not in (1, 2):
         sys.exit(__doc__)
-    folder = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) == 3 else 2000
+    folder = args[0]
+    count = int(args[1]) if len(args) == 2 else 2000
     os.makedirs(folder, exist_ok=True)
     names = []
     for index in range(1, count + 1):
         name = "Form%04d.dfm" % index
         with open(os.path.join(folder, name), "wb") as out:
-            out.write(form_file(index))
+            out.write(real_form_file(index) if real else form_file(index))
         names.append(name)
-    lines = [" ".join(names[at:at + 10]) for at in range(0, len(names), 10)]
-    with open(os.path.join(folder, "Big.mak"), "w", newline="\r\n") as out:
-        out.write("PROJECT = Big.exe\n")
-        out.write("RESDEPEN = $(RESFILES) " + " \\\n    ".join(lines) + "\n")
-        out.write("LIBFILES =\n")
+    write_makefile(os.path.join(folder, "Big.mak"), names)
+    if real:
+        write_makefile(os.path.join(folder, "Other.mak"), ["f" + name[1:-3] + "DFM" for name in names])
 
 
 if __name__ == "__main__":
