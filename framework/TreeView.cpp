@@ -80,6 +80,10 @@ void TTreeNode::SetText(const std::string& value) {
     Set(item);
 }
 
+LPARAM TTreeNode::Data() const {
+    return Get(TVIF_PARAM).lParam;
+}
+
 int TTreeNode::ImageIndex() const {
     return ImageFromItem(Get(TVIF_IMAGE).iImage);
 }
@@ -203,12 +207,16 @@ TTreeNode TTreeNodes::AddRoot(const std::string& text) {
     return AddChild(TTreeNode(), text);
 }
 
-TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text, int imageIndex, int selectedIndex) {
+TTreeNode TTreeNodes::AddChild(TTreeNode parent, const std::string& text, int imageIndex, int selectedIndex,
+                               LPARAM data, bool childrenLater) {
     std::wstring wide = os::Widen(text);
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent ? parent.ItemId() : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM |
+                       (childrenLater ? TVIF_CHILDREN : 0);
+    insert.item.lParam = data;
+    insert.item.cChildren = childrenLater ? 1 : 0;
     insert.item.pszText = wide.data();
     insert.item.iImage = ImageToItem(imageIndex);
     insert.item.iSelectedImage = ImageToItem(selectedIndex);
@@ -408,6 +416,12 @@ void TTreeView::Notify(TMessage& message) {
                 OnDeletion(this,
                            TTreeNode(&items_, reinterpret_cast<const NMTREEVIEWW*>(header)->itemOld.hItem));
             break;
+        case TVN_ITEMEXPANDINGW: {
+            const auto* change = reinterpret_cast<const NMTREEVIEWW*>(header);
+            if ((change->action & TVE_EXPAND) != 0 && OnExpanding)
+                OnExpanding(this, TTreeNode(&items_, change->itemNew.hItem));
+            break;
+        }
         case TVN_SELCHANGEDW:
             if (!clearing_ && OnChange)
                 OnChange(this,

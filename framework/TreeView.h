@@ -36,6 +36,8 @@ public:
     void SetStateIndex(int value);
     bool Expanded() const;
     void SetExpanded(bool value);
+    // What the program keeps with the item (0 unless given when it was added).
+    LPARAM Data() const;
 
     TTreeNode Parent() const;
     TTreeNode GetFirstChild() const;
@@ -69,9 +71,11 @@ public:
     void Clear();
     TTreeNode AddRoot(const std::string& text); // the last node of the root level
     // The last child of `parent`; a null parent appends at the root level. The images are given with
-    // the insertion (-1: none), the state image is none.
-    TTreeNode AddChild(TTreeNode parent, const std::string& text, int imageIndex = -1,
-                       int selectedIndex = -1);
+    // the insertion (-1: none), the state image is none. `data` stays with the item. With `childrenLater`
+    // the node shows an expand button before it has children: they are added when it is first expanded
+    // (TTreeView::OnExpanding).
+    TTreeNode AddChild(TTreeNode parent, const std::string& text, int imageIndex = -1, int selectedIndex = -1,
+                       LPARAM data = 0, bool childrenLater = false);
     void Delete(TTreeNode node);
     TTreeNode GetFirstNode() const;
 
@@ -105,8 +109,9 @@ public:
     // A right click selects the node under it before the shortcut menu opens on it.
     bool RightClickSelect = false;
 
-    TTVNodeEvent OnChange;   // the selection moved to `node`
-    TTVNodeEvent OnDeletion; // `node` is being deleted (not while the whole tree is cleared)
+    TTVNodeEvent OnChange;    // the selection moved to `node`
+    TTVNodeEvent OnDeletion;  // `node` is being deleted (not while the whole tree is cleared)
+    TTVNodeEvent OnExpanding; // `node` is about to be expanded, by the user or the program
 
     void WndProc(TMessage& message) override;
 

@@ -198,6 +198,12 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     TreeView1->SetParentColor(false);
     TreeView1->SetTabOrder(1);
     TreeView1->OnDblClick = [this](TObject* sender) { TreeView1DblClick(sender); };
+    // A form's components go into the tree when it is first expanded; a node of the tree that a fill is
+    // replacing has none to show.
+    TreeView1->OnExpanding = [this](TObject*, TTreeNode node) {
+        if (!fill_)
+            treeItems_ += InsertComponentRows(TreeView1->Items(), node, *shown_);
+    };
     TreeView1->OnKeyDown = [this](TObject* sender, WORD& key, TShiftState shift) {
         // The keyboard's ways to what the double click does.
         const TShiftState modifiers = shift & (ssShift | ssAlt | ssCtrl);
@@ -438,6 +444,7 @@ void TForm1::ShowResult(std::shared_ptr<const ScanResult> result, const std::str
         fillText_ = projectText;
         shown_ = std::move(result);
         treeEdited_ = false;
+        treeItems_ = SIZE_MAX; // a fill that does not end leaves another tree
         BeginProgress();
         FillTree();
         return;
@@ -470,6 +477,7 @@ void TForm1::FillTree() {
     }
     const std::shared_ptr<const ScanResult> result = fill_->Result();
     fill_.reset();
+    treeItems_ = static_cast<std::size_t>(TreeView1->Items().Count());
     Finish(*result, fillText_);
 }
 
@@ -486,9 +494,8 @@ void TForm1::Finish(const ScanResult& result, const std::string& projectText) {
 
 // Nodes deleted or captions edited since the fill count as another tree.
 bool TForm1::TreeShows(const ScanResult& result) {
-    return !fill_ && !treeEdited_ &&
-           static_cast<std::size_t>(TreeView1->Items().Count()) == TreeNodeCount(*shown_) &&
-           (&result == shown_.get() || result.SameTree(*shown_));
+    return !fill_ && !treeEdited_ && static_cast<std::size_t>(TreeView1->Items().Count()) == treeItems_ &&
+           (&result == shown_.get() || SameShownTree(result, *shown_));
 }
 
 // The progress line waits for half a second: most Rescans are over by then.
@@ -546,30 +553,18 @@ void TForm1::TreeView1DblClick(TObject*) {
     Clipboard()->SetAsText(colon == std::string::npos ? std::string("0") : caption.substr(colon + 1));
 }
 
-// The node of the tree shown that the tree view's selected item stands for, found by its places; none
-// when the tree view holds nodes of its own since the last scan.
-std::optional<TShownNode> TForm1::SelectedNode() {
+// The node of the result that the selected item stands for: the id it carries.
+std::optional<TNodeId> TForm1::SelectedNode() {
     const TTreeNode selected = TreeView1->Selected();
-    if (!selected)
+    if (!selected || fill_)
         return std::nullopt;
-    const auto placeAmong = [](TTreeNode node, TTreeNode first) {
-        size_t place = 0;
-        for (TTreeNode sibling = first; sibling && sibling != node; sibling = sibling.GetNextSibling())
-            ++place;
-        return place;
-    };
-    const TTreeNode form = selected.Parent() ? selected.Parent() : selected;
-    TShownNode node;
-    node.Form = placeAmong(form, TreeView1->Items().GetFirstNode());
-    if (form != selected)
-        node.Component = placeAmong(selected, form.GetFirstChild());
-    return node;
+    return ItemNode(selected);
 }
 
 // A form without a number of its own has none to copy, nor a line in the map.
 void TForm1::PopupMenu1Popup(TObject*) {
     const TTreeNode selected = TreeView1->Selected();
-    const std::optional<TShownNode> node = SelectedNode();
+    const std::optional<TNodeId> node = SelectedNode();
     CopyNumber1->Enabled = selected && selected.ImageIndex() != rkBareForm;
     CopyMapLine1->Enabled = node && HelpMapLine(*shown_, *node);
     CopyAll1->Enabled = TreeView1->Items().Count() > 0;
@@ -580,7 +575,7 @@ void TForm1::CopyNumber1Click(TObject*) {
 }
 
 void TForm1::CopyMapLine1Click(TObject*) {
-    if (const std::optional<TShownNode> node = SelectedNode())
+    if (const std::optional<TNodeId> node = SelectedNode())
         if (const std::optional<std::string> line = HelpMapLine(*shown_, *node))
             Clipboard()->SetAsText(*line);
 }

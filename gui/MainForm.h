@@ -93,7 +93,7 @@ protected:
 private:
     void OpenStartProject();
     void RememberPlace();
-    std::optional<TShownNode> SelectedNode();
+    std::optional<TNodeId> SelectedNode();
     LRESULT ScanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void ScanFinished();
     void ShowResult(std::shared_ptr<const ScanResult> result, const std::string& projectText);
@@ -114,6 +114,7 @@ private:
     std::unique_ptr<TTreeViewFill> fill_; // a result going into the tree
     std::string fillText_;                // the edit's text it was read for
     bool treeEdited_ = false;             // a caption was edited in place since the tree was filled
+    std::size_t treeItems_ = 0;           // the items the window put into the tree for shown_
     RECT placeAtStart_{};                 // the window's bounds when it was made
     std::string startArgument_;           // for OpenStartProject
 };

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
-
-#include "report/ScanReport.h"
+#include <vector>
 
 namespace {
 
@@ -24,19 +22,17 @@ TTreeNode LastRoot(TTreeNodes& nodes) {
     return TTreeNode(&nodes, item);
 }
 
-void AddForm(TTreeNodes& nodes, const ScannedForm& form, bool laterVersions) {
-    const TNodeShows shows = form.Shows(laterVersions);
-    const TResultKind kind = shows.Any() ? rkForm : rkBareForm;
-    const TTreeNode node = nodes.AddChild(
-        TTreeNode(), form.Encoding.ToUtf8(NodeCaption(form.Name, shows, form.Keyword.get())), kind, kind);
-    for (const ScannedComponent& component : form.Components) {
-        const TNodeShows shown = component.Shows(laterVersions);
-        if (shown.Any()) {
-            nodes.AddChild(node,
-                           form.Encoding.ToUtf8(NodeCaption(component.Name, shown, component.Keyword.get())),
-                           rkComponent, rkComponent);
-        }
-    }
+TTreeNode AddRow(TTreeNodes& nodes, TTreeNode parent, const ScannedForm& form, const TShownRow& row,
+                 bool childrenLater) {
+    return nodes.AddChild(parent, form.Encoding.ToUtf8(row.Caption), row.Image, row.Image,
+                          static_cast<LPARAM>(row.Id.Packed()), childrenLater);
+}
+
+// The form's row; its component rows wait for the form's first expansion.
+void AddForm(TTreeNodes& nodes, const ScanResult& result, std::size_t form) {
+    const std::vector<TShownRow> rows = ShownRows(result, form);
+    if (!rows.empty())
+        AddRow(nodes, TTreeNode(), result.Forms[form], rows.front(), rows.size() > 1);
 }
 
 } // namespace
@@ -64,12 +60,9 @@ bool TTreeViewFill::Step(int milliseconds) {
             else
                 cleared_ = true;
         } else {
-            while (nextForm_ < result_->Forms.size() &&
-                   !result_->Forms[nextForm_].Shown(result_->LaterVersions))
-                ++nextForm_;
             if (nextForm_ == result_->Forms.size())
                 return true;
-            AddForm(nodes_, result_->Forms[nextForm_++], result_->LaterVersions);
+            AddForm(nodes_, *result_, nextForm_++);
         }
         if (count % 16 == 0 && Clock::now() >= end)
             return false;
@@ -81,18 +74,20 @@ void ShowScanResult(TTreeNodes& nodes, const ScanResult& result) {
     nodes.Clear();
     while (!fill.Step(1000)) {
     }
+    for (TTreeNode form = nodes.GetFirstNode(); form; form = form.GetNextSibling())
+        InsertComponentRows(nodes, form, result);
 }
 
-std::size_t TreeNodeCount(const ScanResult& result) {
-    std::size_t count = 0;
-    for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown(result.LaterVersions))
-            continue;
-        count +=
-            1 + static_cast<std::size_t>(std::count_if(form.Components.begin(), form.Components.end(),
-                                                       [&](const ScannedComponent& component) {
-                                                           return component.Shows(result.LaterVersions).Any();
-                                                       }));
-    }
-    return count;
+TNodeId ItemNode(TTreeNode item) {
+    return TNodeId::Unpacked(static_cast<std::uint64_t>(item.Data()));
+}
+
+std::size_t InsertComponentRows(TTreeNodes& nodes, TTreeNode form, const ScanResult& result) {
+    const TNodeId id = ItemNode(form);
+    if (!form || form.Parent() || form.GetFirstChild() || !id.IsForm() || id.Form >= result.Forms.size())
+        return 0;
+    const std::vector<TShownRow> rows = ShownRows(result, id.Form);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        AddRow(nodes, form, result.Forms[id.Form], rows[i], false);
+    return rows.empty() ? 0 : rows.size() - 1;
 }

@@ -4,14 +4,15 @@
 #include <memory>
 
 #include "framework/TreeView.h"
-#include "scanner/ScanResult.h"
+#include "scanner/ShownTree.h"
 
-// A scan's result shown in the window's tree view: its nodes replace the tree's, each captioned with
-// its name (in the form's code page) and number, with the image of its kind. Tens of thousands of nodes
-// take the tree view a while to delete and insert, so it is done a part at a time, and the window
-// answers between the parts. The tree does not draw meanwhile (each change would otherwise update the
-// window) and is drawn once at the end. A node the tree refuses raises "Unable to insert an item" and
-// leaves the nodes added before it.
+// A scan's result shown in the window's tree view: a root item per form row (ShownTree), captioned in
+// the form's code page, with the image of its kind; each item carries its row's node id. Tens of
+// thousands of forms take the tree view a while to delete and insert, so the roots go in a part at a
+// time and the window answers between the parts; a form's component rows go in when the form is first
+// expanded (InsertComponentRows), so that a tree of any size is whole once its roots are. The tree does
+// not draw meanwhile (each change would otherwise update the window) and is drawn once at the end. A
+// node the tree refuses raises "Unable to insert an item" and leaves the nodes added before it.
 class TTreeViewFill {
 public:
     // Nothing is done yet. `nodes` is the tree's (not owned; it outlives the fill).
@@ -21,7 +22,7 @@ public:
     TTreeViewFill(const TTreeViewFill&) = delete;
     TTreeViewFill& operator=(const TTreeViewFill&) = delete;
 
-    // Goes on for about `milliseconds`; true once the tree holds the whole result.
+    // Goes on for about `milliseconds`; true once the tree holds every form's row.
     bool Step(int milliseconds);
 
     const std::shared_ptr<const ScanResult>& Result() const { return result_; }
@@ -35,8 +36,12 @@ private:
     std::size_t nextForm_ = 0;
 };
 
-// The whole result at once.
+// The whole result at once, every form's components too.
 void ShowScanResult(TTreeNodes& nodes, const ScanResult& result);
 
-// How many nodes the tree of `result` holds.
-std::size_t TreeNodeCount(const ScanResult& result);
+// The node id an item of the tree carries.
+TNodeId ItemNode(TTreeNode item);
+
+// Inserts the component rows of the form row `form` of `result`, unless it holds them already; how many
+// it inserted.
+std::size_t InsertComponentRows(TTreeNodes& nodes, TTreeNode form, const ScanResult& result);

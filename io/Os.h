@@ -20,7 +20,7 @@ constexpr FileHandle kInvalidHandle = -1;
 // and the sharing in bits 4 to 7. Returns kInvalidHandle on failure. Directories never open, and
 // opening a pipe never waits for its writer. A file another program holds without sharing it is
 // waited for a while (on Windows, where that happens): until `cancel`, when given, holds true. `facts`,
-// when given, receives what FactsOf tells of the file opened.
+// when given, receives what the open file's handle tells of it.
 FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel = nullptr,
                     struct FileFacts* facts = nullptr);
 // Creates or truncates a file for reading and writing. Returns kInvalidHandle on failure.
@@ -68,7 +68,6 @@ struct FileFacts {
     FileStamp Stamp;
     std::string Identity;
 };
-bool FactsOf(FileHandle handle, FileFacts& facts);
 // The time now, in the units of FileStamp::LastWrite, and how many of them make a second.
 std::int64_t FileTimeNow();
 std::int64_t FileTimeUnitsPerSecond();
@@ -161,9 +160,8 @@ unsigned SystemCodePage();
 // stand for the control characters of the same number.
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 
-// A key that two names of the same file share: the volume and file index on Windows (the full path,
-// letter case ignored, where the file system has no index), the device and inode elsewhere. Empty when
-// it cannot be told (the file is not there).
+// A key that two names of the same file share: the full path, letter case ignored, on Windows; the
+// device and inode elsewhere. Empty when it cannot be told (on POSIX: the file is not there).
 std::string FileIdentity(const std::string& name);
 
 #ifdef _WIN32

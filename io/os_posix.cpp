@@ -211,14 +211,6 @@ bool FileStampOf(const std::string& name, FileStamp& stamp) {
     return true;
 }
 
-bool FactsOf(FileHandle handle, FileFacts& facts) {
-    struct stat info {};
-    if (::fstat(static_cast<int>(handle), &info) != 0)
-        return false;
-    facts = FactsOf(info);
-    return true;
-}
-
 std::int64_t FileTimeNow() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);

@@ -66,15 +66,6 @@ FileStamp StampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
                                                written.dwLowDateTime)};
 }
 
-// The volume and the file's index on it: one file by any name, link or drive mapping. None where the file
-// system has no index.
-std::string IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
-    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)
-        return std::string();
-    const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index);
-}
-
 } // namespace
 
 std::wstring Widen(std::string_view utf8) {
@@ -127,10 +118,10 @@ std::wstring FileSystemName(const std::string& name) {
     return wide;
 }
 
-namespace {
-
-// The full path, letter case ignored: the identity of a file whose file system has no index.
-std::string PathIdentity(const std::wstring& path) {
+// The full path, letter case ignored. A file's index on its volume would tell links apart too, but the
+// volume's serial number that goes with it costs a millisecond a file where the file system is emulated.
+std::string FileIdentity(const std::string& name) {
+    const std::wstring path = FileSystemName(name);
     const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (length == 0)
         return std::string();
@@ -147,42 +138,23 @@ std::string PathIdentity(const std::wstring& path) {
     return Narrow(full);
 }
 
-} // namespace
+namespace {
 
-// Opened for no access at all, which another program's sharing never refuses, and a folder too.
-std::string FileIdentity(const std::string& name) {
-    const std::wstring path = FileSystemName(name);
-    HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::string();
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool told = ::GetFileInformationByHandle(handle, &info) != 0;
-    ::CloseHandle(handle);
-    const std::string identity = told ? IdentityOf(info) : std::string();
-    return identity.empty() ? PathIdentity(path) : identity;
-}
-
-bool FactsOf(FileHandle handle, FileFacts& facts) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(ToHandle(handle), &info))
+// What the handle of a file opened by `name` tells, through the cheap queries only.
+bool FactsOf(HANDLE handle, const std::string& name, FileFacts& facts) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
         return false;
-    facts.Regular = ::GetFileType(ToHandle(handle)) == FILE_TYPE_DISK &&
-                    (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-    facts.Stamp = StampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
-    facts.Identity = IdentityOf(info);
-    if (facts.Identity.empty()) {
-        std::wstring path(MAX_PATH, L'\0');
-        DWORD length = ::GetFinalPathNameByHandleW(ToHandle(handle), path.data(), MAX_PATH, 0);
-        if (length >= MAX_PATH) {
-            path.resize(length + 1);
-            length = ::GetFinalPathNameByHandleW(ToHandle(handle), path.data(), length + 1, 0);
-        }
-        path.resize(length < path.size() ? length : 0);
-        facts.Identity = PathIdentity(path);
-    }
+    facts.Regular = ::GetFileType(handle) == FILE_TYPE_DISK && !standard.Directory &&
+                    (basic.FileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    facts.Stamp = FileStamp{standard.EndOfFile.QuadPart, basic.LastWriteTime.QuadPart};
+    facts.Identity = FileIdentity(name);
     return true;
 }
+
+} // namespace
 
 FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atomic<bool>* cancel,
                     FileFacts* facts) {
@@ -195,7 +167,7 @@ FileHandle FileOpen(const std::string& name, std::uint16_t mode, const std::atom
         return kInvalidHandle;
     const FileHandle handle =
         FromHandle(CreateFileRetrying(name, kAccess[access], kShare[share], OPEN_EXISTING, cancel));
-    if (handle != kInvalidHandle && facts != nullptr && !FactsOf(handle, *facts)) {
+    if (handle != kInvalidHandle && facts != nullptr && !FactsOf(ToHandle(handle), name, *facts)) {
         FileClose(handle);
         return kInvalidHandle;
     }

@@ -2,14 +2,6 @@
 
 #include "report/Json.h"
 
-std::string NodeCaption(const std::string& name, TNodeShows shows, const TFormString* keyword) {
-    if (shows.Number)
-        return name + ":" + std::to_string(*shows.Number);
-    if (shows.Keyword)
-        return name + ":" + FormStringText(keyword ? *keyword : TFormString());
-    return name;
-}
-
 namespace {
 
 // What the text gathers before it hands a piece on.
@@ -19,18 +11,13 @@ constexpr std::size_t kTextPiece = 64 * 1024;
 
 void ScanText(const ScanResult& result, const std::function<void(std::string_view)>& sink,
               const char* lineEnd, bool utf8) {
-    const bool later = result.LaterVersions;
     std::string text;
-    for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown(later))
-            continue;
-        const auto line = [&](const char* indent, const std::string& caption) {
-            text.append(indent).append(utf8 ? form.Encoding.ToUtf8(caption) : caption).append(lineEnd);
-        };
-        line("", NodeCaption(form.Name, form.Shows(later), form.Keyword.get()));
-        for (const ScannedComponent& component : form.Components) {
-            if (component.Shows(later).Any())
-                line("  ", NodeCaption(component.Name, component.Shows(later), component.Keyword.get()));
+    for (std::size_t form = 0; form < result.Forms.size(); ++form) {
+        const NameEncoding& encoding = result.Forms[form].Encoding;
+        for (const TShownRow& row : ShownRows(result, form)) {
+            text.append(row.Id.IsForm() ? "" : "  ")
+                .append(utf8 ? encoding.ToUtf8(row.Caption) : row.Caption)
+                .append(lineEnd);
         }
         if (text.size() >= kTextPiece) {
             sink(text);
@@ -50,17 +37,14 @@ std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
 
 namespace {
 
-// A node of the JSON tree; `isForm`: a form, whose image tells whether it shows help of its own.
-Json JsonNode(const ScanResult& result, const ScannedForm& form, const std::string& name, TNodeShows shows,
-              THelpType stated, const TFormString* keyword, bool isForm) {
-    Json node = {{"caption", form.Encoding.ToUtf8(NodeCaption(name, shows, keyword))},
-                 {"image", !isForm       ? rkComponent
-                           : shows.Any() ? rkForm
-                                         : rkBareForm}};
+Json JsonNode(const ScanResult& result, const TShownRow& row) {
+    const ScannedForm& form = result.Forms[row.Id.Form];
+    Json node = {{"caption", form.Encoding.ToUtf8(row.Caption)}, {"image", row.Image}};
     if (result.LaterVersions) {
-        node["help"] = KeywordHelped(stated, keyword) ? "keyword" : "context";
-        if (keyword)
-            node["keyword"] = form.KeywordUtf8(*keyword);
+        const TNodeSettings settings = *NodeSettings(result, row.Id);
+        node["help"] = KeywordHelped(settings.StatedType, settings.Keyword) ? "keyword" : "context";
+        if (settings.Keyword)
+            node["keyword"] = form.KeywordUtf8(*settings.Keyword);
     }
     node["children"] = Json::array();
     return node;
@@ -69,19 +53,14 @@ Json JsonNode(const ScanResult& result, const ScannedForm& form, const std::stri
 } // namespace
 
 std::string ScanJson(const ScanResult& result) {
-    const bool later = result.LaterVersions;
     Json forms = Json::array();
-    for (const ScannedForm& form : result.Forms) {
-        if (!form.Shown(later))
+    for (std::size_t form = 0; form < result.Forms.size(); ++form) {
+        const std::vector<TShownRow> rows = ShownRows(result, form);
+        if (rows.empty())
             continue;
-        Json node =
-            JsonNode(result, form, form.Name, form.Shows(later), form.StatedType, form.Keyword.get(), true);
-        for (const ScannedComponent& component : form.Components) {
-            if (component.Shows(later).Any()) {
-                node["children"].push_back(JsonNode(result, form, component.Name, component.Shows(later),
-                                                    component.StatedType, component.Keyword.get(), false));
-            }
-        }
+        Json node = JsonNode(result, rows.front());
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            node["children"].push_back(JsonNode(result, rows[i]));
         forms.push_back(std::move(node));
     }
     return JsonText(forms, 1);

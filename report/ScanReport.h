@@ -6,17 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "scanner/ScanResult.h"
+#include "scanner/ShownTree.h"
 
 // The scan's tree as people and other tools read it.
-
-// The three kinds of node, which are also the image indexes of the window's tree.
-enum TResultKind : int { rkForm = 0, rkComponent = 1, rkBareForm = 2 };
-
-// A node's caption: the name, then ":" and the number when it shows one, or ":" and its keyword
-// written as the form text writes a string ('saving') when it shows keyword help. The name's and a
-// byte string's bytes as they are.
-std::string NodeCaption(const std::string& name, TNodeShows shows, const TFormString* keyword = nullptr);
 
 // One node per line: each form the tree shows at column 0, its components after two blanks, each line
 // ending in `lineEnd`; the forms' bytes as they are, or in UTF-8 (each form's NameEncoding).

@@ -5,19 +5,22 @@
 #include "io/Streams.h"
 #include "scanner/TextForm.h"
 
-// The file is read in one call; a binary form is converted from those bytes into the string returned,
-// which is the text the scan searches, where it lies.
-std::string TFileFormSource::FormText(const ListedForm&, TInputFile& file) {
+// A binary form is converted from the bytes read into the string returned, which is the text the scan
+// searches where it lies.
+TFormText TFileFormSource::FormText(const ListedForm& form, const std::atomic<bool>* cancel) {
+    TInputFile file(form.Path, form.Name, kMaxFormFileBytes, cancel);
+    TFormText read{std::string(), file.Identity()};
     std::string bytes = file.ReadAll();
     if (anyVersion_) {
         const std::size_t start = TextFormStart(bytes);
-        if (start != std::string_view::npos)
-            return bytes.erase(0, start);
+        if (start != std::string_view::npos) {
+            read.Text = std::move(bytes.erase(0, start));
+            return read;
+        }
     }
-    std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2); // about what the text of a form takes
+    read.Text.reserve(bytes.size() + bytes.size() / 2); // about what the text of a form takes
     TBytesReadStream binary(bytes.data(), bytes.size());
-    TStringWriteStream out(text);
+    TStringWriteStream out(read.Text);
     FormFileToText(binary, out);
-    return text;
+    return read;
 }

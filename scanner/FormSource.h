@@ -1,10 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "scanner/HelpContextScan.h"
 
-class TInputFile;
+// A form's text as a source gives it, with the identity of the file it came from (os::FileIdentity).
+struct TFormText {
+    std::string Text;
+    std::string Identity;
+};
 
 // Where the scan gets the text of a listed form to search.
 class TFormSource {
@@ -14,18 +19,19 @@ public:
     TFormSource& operator=(const TFormSource&) = delete;
     virtual ~TFormSource() = default;
 
-    // The text of the form that `file` holds, opened for it by the scan (one open a form; its stamp and
-    // identity come with it). Errors pass through: the conversion raises its own.
-    virtual std::string FormText(const ListedForm& form, TInputFile& file) = 0;
+    // The form's text, read whole. Errors pass through: the open failure names the form as listed, the
+    // conversion raises its own. A file another program holds is waited for until `cancel` holds true.
+    virtual TFormText FormText(const ListedForm& form, const std::atomic<bool>* cancel = nullptr) = 0;
 };
 
-// Each form from its file: a binary form converted to its text; under `anyVersion` a form saved as
-// text by a later version searched as it stands, from its first word on (see TextFormStart).
+// Each form from its file, opened once and read in one call (TInputFile): a binary form converted to its
+// text; under `anyVersion` a form saved as text by a later version searched as it stands, from its first
+// word on (see TextFormStart).
 class TFileFormSource : public TFormSource {
 public:
     explicit TFileFormSource(bool anyVersion) : anyVersion_(anyVersion) {}
 
-    std::string FormText(const ListedForm& form, TInputFile& file) override;
+    TFormText FormText(const ListedForm& form, const std::atomic<bool>* cancel = nullptr) override;
 
 private:
     bool anyVersion_;

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "io/InputFile.h"
-
 namespace {
 
 // A form larger than this (none that a person draws) is read from its source each time.
@@ -14,33 +12,36 @@ constexpr std::int64_t kSettleKnownSeconds = 10;
 
 } // namespace
 
-// The open file tells its stamp and identity: a form known and settled is not read at all.
-std::string TFormTextCache::FormText(const ListedForm& form, TInputFile& file) {
-    const os::FileStamp stamp = file.Stamp();
-    const std::string key = stamp.Size <= kMaxCachedForm ? file.Identity() : std::string();
+// A form known and settled is not even opened: its stamp is asked by name. A text read meanwhile from
+// another file than the stamp was asked of (a form replaced in between) is not kept.
+TFormText TFormTextCache::FormText(const ListedForm& form, const std::atomic<bool>* cancel) {
+    os::FileStamp stamp;
+    const bool stamped = os::FileStampOf(form.Path, stamp);
+    const std::string key =
+        stamped && stamp.Size <= kMaxCachedForm ? os::FileIdentity(form.Path) : std::string();
     if (!key.empty()) {
         const std::lock_guard<std::mutex> hold(lock_);
         const auto known = entries_.find(key);
         if (known != entries_.end() && known->second.Stamp == stamp && known->second.Settled) {
             known->second.LastUse = ++uses_;
-            return known->second.Text;
+            return TFormText{known->second.Text, key};
         }
     }
-    std::string text =
-        source_.FormText(form, file); // a form that fails is not kept, and fails again next time
-    if (key.empty())
-        return text;
+    TFormText read =
+        source_.FormText(form, cancel); // a form that fails is not kept, and fails again next time
+    if (key.empty() || key != read.Identity)
+        return read;
     const std::int64_t now = os::FileTimeNow();
     const std::lock_guard<std::mutex> hold(lock_);
     const std::int64_t settle = SettleTime(form.Path, now);
     const auto known = entries_.find(key);
-    if (known != entries_.end() && known->second.Stamp == stamp && known->second.Text == text) {
+    if (known != entries_.end() && known->second.Stamp == stamp && known->second.Text == read.Text) {
         known->second.Settled = now - known->second.ReadAt >= settle || now - stamp.LastWrite >= settle;
         known->second.LastUse = ++uses_;
-        return text;
+        return read;
     }
-    Store(key, Entry{stamp, text, 0, now, now - stamp.LastWrite >= settle});
-    return text;
+    Store(key, Entry{stamp, read.Text, 0, now, now - stamp.LastWrite >= settle});
+    return read;
 }
 
 std::size_t TFormTextCache::Bytes() const {

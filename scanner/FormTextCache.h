@@ -29,7 +29,7 @@ public:
         : source_(source), maxBytes_(maxBytes), settleSeconds_(settleSeconds) {}
 
     // What the source gives, with the same errors.
-    std::string FormText(const ListedForm& form, TInputFile& file) override;
+    TFormText FormText(const ListedForm& form, const std::atomic<bool>* cancel = nullptr) override;
 
     std::size_t Bytes() const; // the texts held
     std::size_t Count() const;

@@ -7,7 +7,6 @@
 #include <thread>
 #include <utility>
 
-#include "io/InputFile.h"
 #include "runtime/Exceptions.h"
 #include "scanner/ProjectFile.h"
 
@@ -63,9 +62,9 @@ Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>
                     reading.Ambiguous.emplace_back(i, located.Path);
                 }
                 if (located.Found) {
-                    TInputFile file(located.Path, form.Listed, kMaxFormFileBytes, options.Cancel);
-                    form.Identity = file.Identity();
-                    ScanFormText(source.FormText(ListedForm{form.Listed, located.Path}, file), form);
+                    TFormText read = source.FormText(ListedForm{form.Listed, located.Path}, options.Cancel);
+                    form.Identity = std::move(read.Identity);
+                    ScanFormText(read.Text, form);
                 }
             } catch (...) {
                 outcome.Failure = std::current_exception();

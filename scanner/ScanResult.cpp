@@ -25,13 +25,6 @@ TNodeShows NodeShows(std::optional<std::int32_t> number, THelpType stated, const
     return number ? TNodeShows{number, false} : TNodeShows{std::nullopt, KeywordHelped(stated, keyword)};
 }
 
-bool ScannedForm::Shown(bool laterVersions) const {
-    return Shows(laterVersions).Any() || std::any_of(Components.begin(), Components.end(),
-                                                     [laterVersions](const ScannedComponent& component) {
-                                                         return component.Shows(laterVersions).Any();
-                                                     });
-}
-
 std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
     return keyword.Wide ? Utf16ToUtf8(keyword.Units) : Encoding.ToUtf8(keyword.Bytes);
 }
@@ -46,27 +39,6 @@ std::string ScanResult::FailureMessage() const {
     } catch (...) {
     }
     return "Unknown error";
-}
-
-bool ScanResult::SameTree(const ScanResult& other) const {
-    if (LaterVersions != other.LaterVersions)
-        return false;
-    size_t j = 0;
-    const auto shown = [this](const ScannedForm& form) { return form.Shown(LaterVersions); };
-    for (const ScannedForm& form : Forms) {
-        if (!shown(form))
-            continue;
-        while (j < other.Forms.size() && !shown(other.Forms[j]))
-            ++j;
-        if (j == other.Forms.size() || form.Name != other.Forms[j].Name ||
-            form.Number != other.Forms[j].Number || form.StatedType != other.Forms[j].StatedType ||
-            form.Keyword != other.Forms[j].Keyword || form.Components != other.Forms[j].Components)
-            return false;
-        ++j;
-    }
-    while (j < other.Forms.size() && !shown(other.Forms[j]))
-        ++j;
-    return j == other.Forms.size();
 }
 
 std::vector<const ScannedForm*> FormsOnce(const ScanResult& result) {

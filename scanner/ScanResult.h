@@ -82,8 +82,6 @@ struct ScannedForm {
     TNodeShows Shows(bool laterVersions) const {
         return NodeShows(Number, StatedType, Keyword.get(), laterVersions);
     }
-    // Whether the tree shows it: it shows its own help, or a component does.
-    bool Shown(bool laterVersions) const;
     // A keyword of this form in UTF-8: a wide string's characters, a byte string by Encoding.
     std::string KeywordUtf8(const TFormString& keyword) const;
 };
@@ -103,8 +101,6 @@ struct ScanResult {
 
     // The message of Failure; empty without one.
     std::string FailureMessage() const;
-    // Whether two results show the same tree.
-    bool SameTree(const ScanResult& other) const;
 };
 
 // The forms of a result with each file once, however often and however spelt it is listed.

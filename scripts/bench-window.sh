@@ -32,7 +32,7 @@ if [ "${1:-}" != --inside ]; then
         python3 scripts/make-big-project.py "$project" "$forms"
         # A project as people have it on disk, not written a moment ago: a form's text is kept without
         # reading it again once its time stamp is older than the file system's resolution.
-        [ "${BENCH_FRESH:-}" ] || touch -d "1 hour ago" "$project"/*
+        [ "${BENCH_FRESH:-}" ] || find "$project" -type f -exec touch -d "1 hour ago" {} +
         projects+=("$project:$forms")
     done
     exec scripts/wine-session.sh "$0" --inside "$build" "$pairs" "$runs" "${projects[@]}"
@@ -63,9 +63,9 @@ for entry in "$@"; do
         quorvel_forget_settings # a first start, which opens no remembered project
         wine "$build/Quorvel.exe" </dev/null >/dev/null 2>&1 &
         quorvel_pid=$!
-        echo "bench-window: $forms forms, $((forms * 4)) nodes, $pairs pairs of keystrokes, run $run of $runs"
+        echo "bench-window: $forms forms ($((forms * 4)) nodes, the forms' rows in the tree until opened), $pairs pairs of keystrokes, run $run of $runs"
         # The launcher becomes the program (exec keeps the process), whose processor time Linux counts.
-        scripts/wine-run.sh "$build/bench-driver.exe" "$windows_name" "$((forms * 4))" "$pairs" "$quorvel_pid" |
+        scripts/wine-run.sh "$build/bench-driver.exe" "$windows_name" "$forms" "$pairs" "$quorvel_pid" |
             tr -d '\r' |
             tee -a "$figures"
         wait "$quorvel_pid" || true

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -173,5 +175,26 @@ private:
     int clientWidth_;
     int clientHeight_;
 };
+
+// Opens every root node of the tree whose children are still to come and closes it again, as a person
+// opening each form would: its children are in the tree afterwards, and nothing shows expanded that did
+// not before. The number of nodes the tree then holds.
+inline int OpenEveryRoot(HWND tree) {
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        TVITEMW info{};
+        info.mask = TVIF_HANDLE | TVIF_STATE | TVIF_CHILDREN;
+        info.hItem = item;
+        info.stateMask = TVIS_EXPANDED;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+        if (info.cChildren != 0 && (info.state & TVIS_EXPANDED) == 0 &&
+            !SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))) {
+            SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+            SendMessageW(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+        }
+    }
+    return static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0));
+}
 
 } // namespace guitest

@@ -19,6 +19,8 @@
 #include "scripts/driver-support.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/MainWindowTest.h"
+#include "tests/support/FormBuilder.h"
+#include "tests/support/TestFiles.h"
 #include "threads/Thread.h"
 
 #include <shlobj.h>
@@ -82,6 +84,7 @@ std::vector<ShownNode> ReadTree(HWND tree, HTREEITEM first) {
 }
 
 std::vector<ShownNode> ReadTree(HWND tree) {
+    guitest::OpenEveryRoot(tree);
     return ReadTree(tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
 }
 
@@ -278,8 +281,10 @@ TEST_F(MainFormTest, TypingAProjectNameKeyByKeyShowsNoBoxAndEndsWithItsTree) {
     EXPECT_EQ(TreeText(shown), ScanText(expected));
     EXPECT_EQ(TreeText(shown), kDemoTree);
     std::vector<ScannedForm> roots;
-    std::copy_if(expected.Forms.begin(), expected.Forms.end(), std::back_inserter(roots),
-                 [](const ScannedForm& scanned) { return scanned.Shown(false); });
+    for (std::size_t i = 0; i < expected.Forms.size(); ++i) {
+        if (FormShows(expected, i))
+            roots.push_back(expected.Forms[i]);
+    }
     ASSERT_EQ(shown.size(), roots.size());
     for (size_t i = 0; i < shown.size(); ++i) {
         const ScannedForm& root = roots[i];
@@ -665,6 +670,36 @@ TEST_F(MainFormTest, TheMenuOnAFormWithoutANumberGreysItsCopies) {
     }
 }
 
+// Each item carries the id of its node: the map line is the selected node's, whatever the scan kept around
+// it. A component helped by its keyword alone stands before the numbered ones; the window, which reads
+// first-version forms, does not show it.
+TEST_F(MainFormTest, TheShortcutMenuCopiesTheSelectedNodesMapLine) {
+    TempDir dir;
+    FormBuilder f;
+    f.Object("TSearch", "Search").EndProps();
+    f.Object("TEdit", "Find").Prop("HelpType").Ident("htKeyword").Prop("HelpKeyword").String("saving");
+    f.EndProps().EndChildren();
+    for (const auto& [name, number] : {std::pair{"Numbered", 120}, std::pair{"Second", 130}})
+        f.Object("TEdit", name).Prop("HelpContext").Int(number).EndProps().EndChildren();
+    dir.Write("Search.dfm", f.EndChildren().FormFile("TSEARCH"));
+    SetEditText(dir.Write("Search.mak", "RESDEPEN = $(RESFILES) Search.dfm\r\n").c_str());
+    ASSERT_EQ(NodeCount(), 3);
+    form->TreeView1->SetFocus();
+    const struct {
+        std::initializer_list<WORD> move;
+        const char* copied;
+    } rows[] = {{{VK_HOME, VK_RIGHT, VK_DOWN}, "#define IDH_Search_Numbered 120"},
+                {{VK_DOWN}, "#define IDH_Search_Second 130"}};
+    for (const auto& row : rows) {
+        Clipboard()->SetAsText("none");
+        for (WORD key : row.move)
+            driver::PressChord({key});
+        driver::PressChord({VK_SHIFT, VK_F10});
+        driver::PressChord({'M'});
+        EXPECT_TRUE(PumpUntil([&] { return ClipboardText() == row.copied; })) << ClipboardText();
+    }
+}
+
 class CreditsTest : public MainFormTest {
 protected:
     void SetUp() override {
@@ -824,7 +859,9 @@ TEST_F(CreditsTest, ManyRescansAndAboutTogglesLeaveThreadsAndHandlesWhereTheyWer
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessThreadCount() <= threadsBefore; }))
         << guitest::ProcessThreadCount() << " threads, " << threadsBefore << " before";
-    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessHandleCount() == handlesBefore; }))
+    // A mutex of the C++ library makes its event the first time two threads meet on it, which a loaded
+    // machine may put off past the warm-up: a leak of every Rescan would show as a thousand.
+    EXPECT_TRUE(PumpUntil([&] { return guitest::ProcessHandleCount() <= handlesBefore + 2; }))
         << guitest::ProcessHandleCount() << " handles, " << handlesBefore << " before";
     Application->SetShowHint(true);
 }
@@ -977,7 +1014,8 @@ TEST_F(ProgramTest, ExitButtonEndsTheProgramWithExitCodeZero) {
     // The project name pasted into the program's own edit fills its tree.
     Clipboard()->SetAsText(kProject);
     SendMessageA(edit, WM_PASTE, 0, 0);
-    EXPECT_TRUE(driver::WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 12; }, 20));
+    // The forms' rows: their components go in as each is opened.
+    EXPECT_TRUE(driver::WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 3; }, 20));
     const LPARAM exitButton = MAKELPARAM(230 + 29, 236 + 16);
     PostMessageA(window, WM_MOUSEMOVE, 0, exitButton);
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
@@ -1027,7 +1065,7 @@ TEST_F(ProgramTest, TheArgumentsProjectIsOpenedCopiedFromItsMenuAndOpenedAgainAt
         ASSERT_NE(window, nullptr) << restart;
         HWND edit = driver::FindChild(window, L"TFilenameEdit");
         HWND tree = driver::FindChild(window, L"TTreeView");
-        EXPECT_TRUE(driver::WaitFor([&] { return SendMessageW(tree, TVM_GETCOUNT, 0, 0) == 12; }, 60))
+        EXPECT_TRUE(driver::WaitFor([&] { return SendMessageW(tree, TVM_GETCOUNT, 0, 0) == 3; }, 60))
             << restart;
         EXPECT_EQ(WindowText(edit), project);
         if (!restart) {

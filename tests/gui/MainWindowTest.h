@@ -66,10 +66,10 @@ protected:
     bool WaitForRescan() {
         return PumpUntil([&] { return !form->Rescanning(); });
     }
-    // The tree's nodes once the Rescan under way is over.
+    // The tree's nodes once the Rescan under way is over, every form opened.
     int NodeCount() {
         WaitForRescan();
-        return static_cast<int>(SendMessageA(Tree(), TVM_GETCOUNT, 0, 0));
+        return OpenEveryRoot(Tree());
     }
 
     TForm1* form = nullptr;

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "io/InputFile.h"
 #include "report/ScanReport.h"
 #include "tests/support/FormCompiler.h"
 #include "tests/support/TestFiles.h"
@@ -21,8 +20,7 @@ std::string Form(const std::string& name, int number) {
 std::string Scan(TFormTextCache& cache, const std::string& path) {
     ScanResult result;
     result.Forms.emplace_back();
-    TInputFile file(path, "A.dfm", kMaxFormFileBytes);
-    ScanFormText(cache.FormText({"A.dfm", path}, file), result.Forms.back());
+    ScanFormText(cache.FormText({"A.dfm", path}).Text, result.Forms.back());
     return ScanText(result);
 }
 

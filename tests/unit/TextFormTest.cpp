@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "io/InputFile.h"
 #include "report/ScanReport.h"
 #include "runtime/Exceptions.h"
 #include "scanner/FormSource.h"
@@ -45,8 +44,7 @@ std::string ScanFile(const std::string& fileName) {
     TFileFormSource anyVersion(true);
     ScanResult result;
     result.Forms.emplace_back();
-    TInputFile file(fileName, fileName, kMaxFormFileBytes);
-    ScanFormText(anyVersion.FormText(ListedForm{fileName, fileName}, file), result.Forms.back());
+    ScanFormText(anyVersion.FormText(ListedForm{fileName, fileName}).Text, result.Forms.back());
     return ScanText(result);
 }
 
