@@ -47,6 +47,7 @@ for kind in "${want[@]}"; do
             need dpkg-deb dpkg
             need dpkg-shlibdeps dpkg-dev # the package's Depends
             need lintian lintian
+            need hardening-check devscripts # the protections of the package's program
             need man man-db # the test reads the manual page as a user would
             need nroff groff-base
             ;;
