@@ -1,10 +1,18 @@
-# The protections a Linux build of the programs carries, through quorvel_options: the stack protector,
+# The protections the programs carry, through quorvel_options. Linux builds: the stack protector,
 # fortified C library calls, stack clash protection, control-flow protection (CET) where the compiler
 # has it, full RELRO and immediate binding. The flags are the platform's where it says them (Debian's
 # dpkg-buildflags, all hardening on); each protection it leaves out is added where the compiler takes
 # it. The optimisation and debug flags stay the build type's. Sanitizer and fuzzing builds are left as
 # they are: their instrumentation and these protections do not mix.
-if(WIN32 OR QUORVEL_SANITIZE OR QUORVEL_FUZZ)
+# The Windows programs: a random address from all of the 64-bit space (ASLR with high entropy), no code
+# run from data (DEP), said here so that they hold whatever the linker's defaults; and no time stamp in
+# the header, so that the same tree links the same program.
+if(WIN32)
+    target_link_options(quorvel_options INTERFACE -Wl,--dynamicbase,--nxcompat,--high-entropy-va
+                                                  -Wl,--no-insert-timestamp)
+    return()
+endif()
+if(QUORVEL_SANITIZE OR QUORVEL_FUZZ)
     return()
 endif()
 include(CheckCXXCompilerFlag)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/Exceptions.h"
+
 #ifndef _WIN32
 #include <iconv.h>
 
