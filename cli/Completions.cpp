@@ -263,7 +263,7 @@ std::string ZshCompletion() {
                          "\n"
                          "_quorvel-cli() {\n"
                          "    local curcontext=$curcontext state line ret=1\n"
-                         "    _arguments -C";
+                         "    _arguments -S -C";
     const std::vector<const OptionInfo*> alone = ToolOptions();
     for (const OptionInfo* option : alone)
         script += " \\\n        " + ZshOptionSpec(*option, alone);
@@ -283,7 +283,7 @@ std::string ZshCompletion() {
         std::vector<const OptionInfo*> options = OptionsOf(command);
         if (help)
             options.push_back(help);
-        script += "                " + command.Name + ")\n                    _arguments";
+        script += "                " + command.Name + ")\n                    _arguments -S";
         for (const OptionInfo* option : options)
             script += " \\\n                        " + ZshOptionSpec(*option, options);
         script += " \\\n                        " +
