@@ -7,6 +7,7 @@
 #include "cli/Output.h"
 #include "scanner/Rescan.h"
 
+
 ScanResult ScanProject(const Arguments& args) {
     ScanOptions options;
     options.AnyVersion = args.Has("--any-version");

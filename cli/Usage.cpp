@@ -112,11 +112,10 @@ const std::vector<OptionInfo>& Options() {
                "The map's format: h (the default), a C header of \"#define IDH_Form_Component 110\" lines; "
                "csv, rows of form, component, number.")
             .WithChoices({"h", "csv"}),
-        Valued(
-            "--help-project", "FILE", "check", "the help project to check against",
-            "Also check the numbers against the help project FILE, HTML (.hhp) or classic (.hpj): its "
-            "map, its aliases and its topics, read as the help compilers and the C preprocessor read them. "
-            "A file it names that is not there is a warning; one that cannot be read ends the check.")
+        Valued("--help-project", "FILE", "check", "the help project to check against",
+               "Also check the numbers against the help project FILE, HTML (.hhp) or classic (.hpj): its "
+               "map, its aliases and its topics, read as the help compilers and the C preprocessor read them. "
+               "A file it names that is not there is a warning; one that cannot be read ends the check.")
             .WithFiles({"hhp", "hpj"}),
         Valued("--prefix", "P", "map check", "the identifiers' prefix",
                "Identifiers begin with P (default IDH_)."),
@@ -163,8 +162,7 @@ const ToolTexts& Texts() {
             "numbers, writes them as the map a help project includes, checks them for repeated and negative "
             "numbers and against a help project, and converts a form to its text and back.",
             "Relative form names are looked up in PROJECT's folder, as Windows finds them: without regard to "
-            "letter case where the exact name is not there. A listed form that is not found is skipped with "
-            "a "
+            "letter case where the exact name is not there. A listed form that is not found is skipped with a "
             "warning on standard error (\"quorvel-cli: warning: NAME: listed, not found.\"). Warnings and "
             "failures that do not end the run are also in check's JSON and SARIF. Options may stand anywhere "
             "among the arguments; \"--\" ends them.",

@@ -31,10 +31,6 @@ const CodePageTable* FindTable(unsigned codePage) {
 
 } // namespace
 
-bool CarriesCodePage(unsigned codePage) {
-    return FindTable(codePage) != nullptr;
-}
-
 std::string CodePageTextToUtf8(unsigned codePage, std::string_view bytes) {
     const CodePageTable* table = FindTable(codePage);
     if (table == nullptr && !bytes.empty())

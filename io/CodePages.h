@@ -9,11 +9,8 @@
 // program carries (made at build time by scripts/make-codepage-tables.py), so that every build of the
 // program gives the same text whatever converters the system has.
 
-// Whether a table is carried for `codePage`: 874, 1250 to 1258, 932, 936, 949 and 950.
-bool CarriesCodePage(unsigned codePage);
-
-// `bytes` in the code page as UTF-8, as Windows converts them. Throws the error of
-// UnconvertibleCodePage when there are bytes and no table is carried for the code page.
+// `bytes` in the code page as UTF-8, as Windows converts them. Tables are carried for 874, 1250 to 1258,
+// 932, 936, 949 and 950; for another code page, bytes raise the error of UnconvertibleCodePage.
 std::string CodePageTextToUtf8(unsigned codePage, std::string_view bytes);
 
 // The error for text of a code page that cannot be converted here: never any other text for it.

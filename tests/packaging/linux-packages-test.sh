@@ -63,29 +63,22 @@ grep -q 'quorvel-cli check \[--json | --sarif\]' <<<"$page" || fail "synopsis: $
 date=$(LC_ALL=C date -u -d "@${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct)}" +%F)
 tail -1 <<<"$page" | grep -q " $date " || fail "the page is not dated $date: $(tail -1 <<<"$page")"
 
-# What each shell offers at the end of a line, sorted, folders without their trailing slash: the same
-# in bash, zsh and fish. The files are in the current folder and under a home of the test's own.
-completions="$root/usr/share"
+# What each shell offers at the end of a line (sorted, folders without their slash) is the same in bash,
+# zsh and fish: files here and under a home of the test's own.
+share=$root/usr/share
 bash_offers() {
-    local words
-    read -ra words <<<"$1"
-    [[ $1 == *' ' ]] && words+=("")
-    bash -c 'source "$1"; shift; COMP_WORDS=(quorvel-cli "$@"); COMP_CWORD=$#; _quorvel_cli
-             printf "%s\n" "${COMPREPLY[@]}"' - "$completions/bash-completion/completions/quorvel-cli" "${words[@]}"
+    bash -c 'source "$1"; COMP_WORDS=(quorvel-cli $2); [[ $2 == *" " ]] && COMP_WORDS+=(""); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+             _quorvel_cli; printf "%s\n" "${COMPREPLY[@]}"' - "$share/bash-completion/completions/quorvel-cli" "$1"
 }
-zsh_offers() { zsh -f "$here/zsh-completions.zsh" "$completions/zsh/vendor-completions" "quorvel-cli $1"; }
-fish_offers() {
-    fish -N -c "source $completions/fish/vendor_completions.d/quorvel-cli.fish; complete -C \"\$argv\"" \
-        "quorvel-cli $1" | cut -f1
-}
+zsh_offers() { zsh -f "$here/zsh-completions.zsh" "$share/zsh/vendor-completions" "quorvel-cli $1"; }
+fish_offers() { fish -N -c "source $share/fish/vendor_completions.d/quorvel-cli.fish; complete -C \"\$argv\"" "quorvel-cli $1" | cut -f1; }
 home=$root/home
 mkdir -p "$home/projects/Old" "$root/work/sub"
-touch "$home/projects/a.mak" "$home/projects/b.txt" "$root/work/a.MAK" "$root/work/b.bpr" "$root/work/c.txt" \
-    "$root/work/h.hhp"
+touch "$home/projects/"{a.mak,b.txt} "$root/work/"{a.MAK,b.bpr,c.txt,h.hhp}
 while IFS='|' read -r line expected; do
     for shell in bash zsh fish; do
         offered=$(cd "$root/work" && HOME=$home XDG_CONFIG_HOME=$root/config XDG_DATA_HOME=$root/data \
-            ${shell}_offers "$line" | sed 's|/$||; /^$/d' | LC_ALL=C sort -u | paste -sd' ')
+            ${shell}_offers "$line" | sed 's|/$||' | LC_ALL=C sort -u | paste -sd' ')
         [ "$offered" = "$expected" ] || fail "$shell completes '$line' with '$offered', not '$expected'"
     done
 done <<'TABLE'
