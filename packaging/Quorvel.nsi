@@ -11,6 +11,9 @@
 ; A 64-bit installer for a 64-bit program: 64-bit Windows runs it, and Wine without its 32-bit half too.
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; The installed files are dated by their installation, not by the build: made again from the same commit,
+; the installer is the same byte for byte.
+SetDateSave off
 RequestExecutionLevel admin
 ManifestDPIAware true
 
