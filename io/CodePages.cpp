@@ -33,8 +33,11 @@ const CodePageTable* FindTable(unsigned codePage) {
 
 std::string CodePageTextToUtf8(unsigned codePage, std::string_view bytes) {
     const CodePageTable* table = FindTable(codePage);
-    if (table == nullptr && !bytes.empty())
+    if (table == nullptr) {
+        if (bytes.empty())
+            return std::string();
         throw UnconvertibleCodePage(codePage);
+    }
     std::string utf8;
     utf8.reserve(bytes.size() + bytes.size() / 2);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
