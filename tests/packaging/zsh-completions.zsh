@@ -1,5 +1,5 @@
 #!/usr/bin/env zsh
-# capture.zsh FOLDER LINE: the words zsh's completion offers at the end of LINE, with the completion
+# zsh-completions.zsh FOLDER LINE: the words zsh's completion offers at the end of LINE, with the completion
 # functions of FOLDER: an interactive zsh on a pseudo-terminal, whose compadd prints what it is given.
 zmodload zsh/zpty || exit 1
 setup=$(mktemp)
