@@ -47,16 +47,24 @@ run:
 
 # dist/: the Windows zip and installer with their winget and scoop manifests, the Linux tarball and the
 # Debian package of quorvel-cli, made from release builds (the release-* presets), and their SHA-256
-# sums. Named with the project version of CMakeLists.txt.
+# sums. Named with the project version of CMakeLists.txt; made again from the same commit, every file is
+# the same. QUORVEL_HOMEPAGE is the release address the manifests name (make dist
+# QUORVEL_HOMEPAGE=https://...; the files are then published under it in releases/VERSION/); without
+# it they name a placeholder and are not for publishing.
+QUORVEL_HOMEPAGE ?=
 dist:
 	scripts/install-deps.sh native windows dist
 	rm -rf dist
 	cmake --preset release-native >/dev/null
 	cmake --build --preset release-native --target quorvel-tarball quorvel-deb
-	cmake --preset release-windows >/dev/null
+	cmake --preset release-windows -DQUORVEL_HOMEPAGE="$(QUORVEL_HOMEPAGE)" >/dev/null
 	cmake --build --preset release-windows --target quorvel-zip quorvel-installer quorvel-manifests
 	cd dist && sha256sum quorvel-* >SHA256SUMS
 	@ls -l dist
+	@if [ -z "$(QUORVEL_HOMEPAGE)" ]; then \
+		echo "make dist: no release address: the manifests in dist/winget and dist/scoop are not for publishing" \
+		     "(make dist QUORVEL_HOMEPAGE=https://...)"; \
+	fi
 
 bench:
 	scripts/install-deps.sh native

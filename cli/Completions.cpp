@@ -36,6 +36,25 @@ std::vector<std::string> NamesOf(const std::vector<const OptionInfo*>& options) 
     return names;
 }
 
+std::vector<std::string> ValuedNames() {
+    std::vector<std::string> names;
+    for (const OptionInfo& option : Options()) {
+        if (!option.Value.empty())
+            names.push_back(option.Name);
+    }
+    return names;
+}
+
+// The options that may not stand beside `option`, whichever of the two names the other.
+std::vector<std::string> ExcludedBy(const OptionInfo& option) {
+    std::vector<std::string> names;
+    for (const OptionInfo& other : Options()) {
+        if (other.Excludes == option.Name || option.Excludes == other.Name)
+            names.push_back(other.Name);
+    }
+    return names;
+}
+
 const OptionInfo* HelpOption() {
     for (const OptionInfo* option : ToolOptions()) {
         if (option->Name == "--help")
@@ -47,19 +66,31 @@ const OptionInfo* HelpOption() {
 } // namespace
 
 // Plain bash without the bash-completion package's helpers, so that sourcing the file is enough.
-// Extensions are matched without regard to case: projects made on Windows are named either way.
+// Extensions are matched without regard to case: projects made on Windows are named either way. The
+// words before the cursor are read as the tool reads them: nothing follows an option that stands alone
+// (--help, --version); an option given is not offered again, nor one it excludes; a command's one
+// operand is not offered twice.
 std::string BashCompletion() {
     std::string script =
         "# bash completion for quorvel-cli, written from the tool's own description.\n"
         "\n"
         "# _quorvel_cli_files WORD EXTENSION...: the folders and the files of those kinds that begin with "
-        "WORD.\n"
+        "WORD\n"
+        "# (which may begin with ~ or ~user).\n"
         "_quorvel_cli_files() {\n"
-        "    local word=$1 name extension IFS=$'\\n'\n"
+        "    local word=$1 name path home user extension IFS=$'\\n'\n"
         "    shift\n"
         "    compopt -o filenames 2>/dev/null\n"
         "    for name in $(compgen -f -- \"$word\"); do\n"
-        "        if [[ -d $name ]]; then\n"
+        "        path=$name\n"
+        "        if [[ $name == \\~* ]]; then\n"
+        "            user=${name%%/*}\n"
+        "            user=${user#\\~}\n"
+        "            home=$HOME\n"
+        "            [[ -n $user && $user =~ ^[A-Za-z0-9._-]+$ ]] && eval \"home=~$user\"\n"
+        "            path=$home${name#\\~$user}\n"
+        "        fi\n"
+        "        if [[ -d $path ]]; then\n"
         "            COMPREPLY+=(\"$name\")\n"
         "            continue\n"
         "        fi\n"
@@ -73,7 +104,9 @@ std::string BashCompletion() {
         "}\n"
         "\n"
         "_quorvel_cli() {\n"
-        "    local word=${COMP_WORDS[COMP_CWORD]} previous= command= options= files= i\n"
+        "    local word=${COMP_WORDS[COMP_CWORD]} previous= command= options= files= given= operands=0 "
+        "ended= i "
+        "w\n"
         "    ((COMP_CWORD > 0)) && previous=${COMP_WORDS[COMP_CWORD - 1]}\n"
         "    COMPREPLY=()\n"
         "    # bash splits \"--format=c\" into \"--format\" \"=\" \"c\".\n"
@@ -83,22 +116,55 @@ std::string BashCompletion() {
         "        previous=${COMP_WORDS[COMP_CWORD - 2]}\n"
         "    fi\n"
         "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
-        "        case ${COMP_WORDS[i]} in\n"
+        "        w=${COMP_WORDS[i]}\n"
+        "        if [[ -n $ended ]]; then\n"
+        "            operands=$((operands + 1))\n"
+        "            continue\n"
+        "        fi\n"
+        "        case $w in\n"
         "            " +
+        Joined(NamesOf(ToolOptions()), " | ") +
+        ")\n"
+        "                return\n"
+        "                ;;\n"
+        "            --)\n"
+        "                ended=1\n"
+        "                continue\n"
+        "                ;;\n"
+        "        esac\n"
+        "        if [[ -z $command ]]; then\n"
+        "            case $w in\n"
+        "                " +
         Joined(CommandNames(), " | ") +
         ")\n"
-        "                command=${COMP_WORDS[i]}\n"
-        "                break\n"
+        "                    command=$w\n"
+        "                    ;;\n"
+        "            esac\n"
+        "            continue\n"
+        "        fi\n"
+        "        case $w in\n"
+        "            " +
+        Joined(ValuedNames(), " | ") +
+        ")\n"
+        "                given+=\" $w\"\n"
+        "                [[ ${COMP_WORDS[i + 1]} == = ]] && i=$((i + 1))\n"
+        "                i=$((i + 1))\n"
+        "                ;;\n"
+        "            -?*)\n"
+        "                given+=\" $w\"\n"
+        "                ;;\n"
+        "            *)\n"
+        "                operands=$((operands + 1))\n"
         "                ;;\n"
         "        esac\n"
         "    done\n"
         "    if [[ -z $command ]]; then\n"
-        "        COMPREPLY=($(compgen -W " +
+        "        [[ -z $ended ]] && COMPREPLY=($(compgen -W " +
         Quoted(Joined(CommandNames()) + " " + Joined(NamesOf(ToolOptions()))) +
         " -- \"$word\"))\n"
         "        return\n"
         "    fi\n"
-        "    case $previous in\n";
+        "    [[ -z $ended ]] && case $previous in\n";
     for (const OptionInfo& option : Options()) {
         if (option.Value.empty())
             continue;
@@ -118,14 +184,26 @@ std::string BashCompletion() {
         if (help)
             options.push_back(help);
         script += "        " + command.Name + ")\n";
-        script += "            options=" + Quoted(Joined(NamesOf(options))) + "\n";
+        script += "            options=" + Quoted(" " + Joined(NamesOf(options)) + " ") + "\n";
         script += "            files=" + Quoted(Joined(command.OperandFiles)) + "\n";
         script += "            ;;\n";
     }
     script += "    esac\n"
-              "    if [[ $word == -* ]]; then\n"
+              "    if [[ $word == -* && -z $ended ]]; then\n"
+              "        for w in $given; do\n"
+              "            case $w in\n";
+    for (const OptionInfo& option : Options()) {
+        const std::vector<std::string> excluded = ExcludedBy(option);
+        if (!excluded.empty())
+            script += "                " + option.Name + ") w+=" + Quoted(" " + Joined(excluded)) + " ;;\n";
+    }
+    script += "            esac\n"
+              "            for w in $w; do\n"
+              "                options=${options// $w / }\n"
+              "            done\n"
+              "        done\n"
               "        COMPREPLY=($(compgen -W \"$options\" -- \"$word\"))\n"
-              "    else\n"
+              "    elif ((operands == 0)); then\n"
               "        _quorvel_cli_files \"$word\" $files\n"
               "    fi\n"
               "}\n"
@@ -158,7 +236,7 @@ std::string ZshOptionSpec(const OptionInfo& option, const std::vector<const Opti
             excluded.push_back(other->Name);
     }
     if (option.Commands.empty())
-        excluded = {"- *"};
+        excluded = {"- : *"}; // nothing after it: no option, no command, no operand
     const std::string exclusions = excluded.empty() ? "" : "(" + Joined(excluded) + ")";
     std::string spec =
         option.Name + (option.Value.empty() ? "" : "=") + "[" + ZshDescription(option.Summary) + "]";
@@ -185,7 +263,7 @@ std::string ZshCompletion() {
                          "\n"
                          "_quorvel-cli() {\n"
                          "    local curcontext=$curcontext state line ret=1\n"
-                         "    _arguments -C";
+                         "    _arguments -S -C";
     const std::vector<const OptionInfo*> alone = ToolOptions();
     for (const OptionInfo* option : alone)
         script += " \\\n        " + ZshOptionSpec(*option, alone);
@@ -205,7 +283,7 @@ std::string ZshCompletion() {
         std::vector<const OptionInfo*> options = OptionsOf(command);
         if (help)
             options.push_back(help);
-        script += "                " + command.Name + ")\n                    _arguments";
+        script += "                " + command.Name + ")\n                    _arguments -S";
         for (const OptionInfo* option : options)
             script += " \\\n                        " + ZshOptionSpec(*option, options);
         script += " \\\n                        " +
@@ -237,23 +315,95 @@ std::string FishQuoted(const std::string& text) {
 
 // fish's own __fish_complete_suffix takes one suffix, and other arguments in other versions.
 const char kFishFiles[] = R"(
-# __quorvel_cli_files EXTENSION...: the folders and the files of those kinds that complete the word.
+# __quorvel_cli_files EXTENSION...: the folders and the files of those kinds that complete the word
+# (which may begin with ~).
 function __quorvel_cli_files
     set -l token (commandline -ct)
     set -l kinds (string join '|' -- $argv)
+    set -l home
+    if string match -qr '^~(/|$)' -- $token
+        set home $HOME
+        set token $HOME(string sub -s 2 -- $token)
+    end
     for name in $token*
+        set -l shown $name
+        if test -n "$home"
+            set shown '~'(string sub -s (math (string length -- $home) + 1) -- $name)
+        end
         if test -d $name
-            echo $name/
+            echo $shown/
         else if string match -qir -- "\.($kinds)\$" $name
-            echo $name
+            echo $shown
         end
     end
 end
-
 )";
 
 std::string FishFiles(const std::vector<std::string>& extensions) {
     return "'(__quorvel_cli_files " + Joined(extensions) + ")'";
+}
+
+// The function that reads the words before the cursor as the tool reads them, for the conditions of
+// the completions: nothing follows an option that stands alone (--help, --version); an option given is
+// not offered again, nor one it excludes; a command's one operand is not offered twice.
+std::string FishWants() {
+    return "\n"
+           "# __quorvel_cli_wants command | help | operand COMMAND | option 'COMMAND...' NAME...: whether "
+           "the\n"
+           "# words before the cursor leave room for a command, for --help, for COMMAND's operand, or for "
+           "an\n"
+           "# option of those commands that neither it nor an option it excludes (the other NAMEs) is "
+           "given.\n"
+           "function __quorvel_cli_wants\n"
+           "    set -l words (commandline -opc)\n"
+           "    set -l command\n"
+           "    set -l given\n"
+           "    set -l operands 0\n"
+           "    set -l ended\n"
+           "    set -l valued\n"
+           "    for word in $words[2..-1]\n"
+           "        if test -n \"$valued\"\n"
+           "            set -a given $valued\n"
+           "            set valued\n"
+           "        else if test -n \"$ended\"\n"
+           "            set operands (math $operands + 1)\n"
+           "        else if contains -- $word " +
+           Joined(NamesOf(ToolOptions())) +
+           "\n"
+           "            return 1\n"
+           "        else if test \"$word\" = --\n"
+           "            set ended 1\n"
+           "        else if test -z \"$command\"\n"
+           "            contains -- $word " +
+           Joined(CommandNames()) +
+           "; and set command $word\n"
+           "        else if contains -- $word " +
+           Joined(ValuedNames()) +
+           "\n"
+           "            set valued $word\n"
+           "        else if string match -q -- '-?*' $word\n"
+           "            set -a given (string split -m 1 = -- $word)[1]\n"
+           "        else\n"
+           "            set operands (math $operands + 1)\n"
+           "        end\n"
+           "    end\n"
+           "    switch $argv[1]\n"
+           "        case command\n"
+           "            test -z \"$command\" -a -z \"$ended\"\n"
+           "        case help\n"
+           "            test -z \"$ended\"\n"
+           "        case operand\n"
+           "            test \"$command\" = \"$argv[2]\" -a $operands -eq 0 -a -z \"$valued\"\n"
+           "        case option\n"
+           "            test -z \"$ended\"; and contains -- \"$command\" (string split ' ' -- $argv[2]); or "
+           "return 1\n"
+           "            for name in $argv[3..-1]\n"
+           "                contains -- $name $given; and return 1\n"
+           "            end\n"
+           "            return 0\n"
+           "    end\n"
+           "end\n"
+           "\n";
 }
 
 } // namespace
@@ -261,17 +411,23 @@ std::string FishFiles(const std::vector<std::string>& extensions) {
 std::string FishCompletion() {
     const std::string complete = "complete -c quorvel-cli";
     std::string script = "# fish completion for quorvel-cli, written from the tool's own description.\n" +
-                         std::string(kFishFiles) + complete + " -f\n";
+                         std::string(kFishFiles) + FishWants() + complete + " -f\n";
     for (const CommandInfo& command : Commands()) {
-        script += complete + " -n __fish_use_subcommand -a " + command.Name + " -d " +
+        script += complete + " -n '__quorvel_cli_wants command' -a " + command.Name + " -d " +
                   FishQuoted(command.Summary) + "\n";
     }
     for (const OptionInfo& option : Options()) {
         std::string line = complete;
-        if (!option.Commands.empty())
-            line += " -n " + FishQuoted("__fish_seen_subcommand_from " + option.Commands);
-        else if (option.Name != "--help")
-            line += " -n __fish_use_subcommand";
+        if (!option.Commands.empty()) {
+            std::string condition =
+                "__quorvel_cli_wants option " + FishQuoted(option.Commands) + " " + option.Name;
+            for (const std::string& excluded : ExcludedBy(option))
+                condition += " " + excluded;
+            line += " -n " + FishQuoted(condition);
+        } else {
+            line += option.Name == "--help" ? " -n '__quorvel_cli_wants help'"
+                                            : " -n '__quorvel_cli_wants command'";
+        }
         if (!option.Short.empty())
             line += " -s " + option.Short.substr(1);
         line += " -l " + option.Name.substr(2);
@@ -284,7 +440,7 @@ std::string FishCompletion() {
         script += line + " -d " + FishQuoted(option.Summary) + "\n";
     }
     for (const CommandInfo& command : Commands()) {
-        script += complete + " -n " + FishQuoted("__fish_seen_subcommand_from " + command.Name) + " -a " +
+        script += complete + " -n " + FishQuoted("__quorvel_cli_wants operand " + command.Name) + " -a " +
                   FishFiles(command.OperandFiles) + "\n";
     }
     return script;

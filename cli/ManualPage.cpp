@@ -78,14 +78,15 @@ std::string Entries(const std::string& section, const std::vector<Entry>& entrie
 
 } // namespace
 
-std::string ManualPage(const std::string& version) {
+std::string ManualPage(const std::string& version, const std::string& date) {
     const ToolTexts& texts = Texts();
     std::string upper;
     for (const char c : texts.Name)
         upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string page =
         ".\\\" The manual page of " + texts.Name + ", written from the tool's own description.\n";
-    page += ".TH " + Roff(upper) + " 1 \"\" \"" + Roff(texts.Name + " " + version) + "\" \"User Commands\"\n";
+    page += ".TH " + Roff(upper) + " 1 \"" + Roff(date) + "\" \"" + Roff(texts.Name + " " + version) +
+            "\" \"User Commands\"\n";
     page += ".SH NAME\n" + Roff(texts.Name) + " \\- " + Roff(texts.Purpose) + "\n";
     page += Synopsis(texts.Name);
 
@@ -117,5 +118,9 @@ std::string ManualPage(const std::string& version) {
             page += Roff(line, false) + "\n";
         page += ".fi\n.RE\n";
     }
+
+    page += ".SH SEE ALSO\n.BR wine (1),\nunder which " + Bold("Quorvel.exe") +
+            ", the window of the Windows releases, runs on Linux; the README of the release (" +
+            Italic("README.md") + " in the tarball).\n";
     return page;
 }

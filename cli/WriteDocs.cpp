@@ -1,11 +1,12 @@
-// quorvel-cli-docs VERSION FOLDER: writes quorvel-cli's manual page (quorvel-cli.1) and its bash, zsh
-// and fish completions (quorvel-cli.bash, _quorvel-cli, quorvel-cli.fish) into FOLDER, all from the
-// description that --help prints. The build runs it; it is not shipped.
+// quorvel-cli-docs VERSION FOLDER: writes quorvel-cli's manual page (quorvel-cli.1), dated as its commit,
+// and its bash, zsh and fish completions (quorvel-cli.bash, _quorvel-cli, quorvel-cli.fish) into FOLDER,
+// all from the description that --help prints. The build runs it; it is not shipped.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "cli/Commit.h"
 #include "cli/Completions.h"
 #include "cli/ManualPage.h"
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[2];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const bool written = Write(folder / "quorvel-cli.1", ManualPage(argv[1])) &&
+    const bool written = Write(folder / "quorvel-cli.1", ManualPage(argv[1], QUORVEL_COMMIT_DATE)) &&
                          Write(folder / "quorvel-cli.bash", BashCompletion()) &&
                          Write(folder / "_quorvel-cli", ZshCompletion()) &&
                          Write(folder / "quorvel-cli.fish", FishCompletion());

@@ -156,8 +156,9 @@ std::string SystemBytesToUtf8(std::string_view bytes);
 // The code page of text that Windows programs wrote without saying which: the system's ANSI code page
 // on Windows, Windows-1252 elsewhere.
 unsigned SystemCodePage();
-// `bytes` in the Windows code page `codePage` as UTF-8. Bytes that the code page leaves unassigned
-// stand for the control characters of the same number.
+// `bytes` in the Windows code page `codePage` as UTF-8, as Windows converts them: by the system on
+// Windows, by the program's own tables elsewhere (io/CodePages.h). A code page that cannot be converted
+// is an error naming it (UnconvertibleCodePage), never other text.
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 
 // A key that two names of the same file share: the full path, letter case ignored, on Windows; the

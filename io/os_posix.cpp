@@ -2,6 +2,7 @@
 // reading can be opened again by anyone, which the scan does not rely on either way.
 #include "io/Os.h"
 
+#include "io/CodePages.h"
 #include "runtime/Text.h"
 #include "runtime/Utf8.h"
 
@@ -12,7 +13,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -252,51 +252,8 @@ unsigned SystemCodePage() {
     return 1252;
 }
 
-namespace {
-
-#include "io/CodePageTables.inc"
-
-// A double-byte code page through the C library's converter, which knows them by these names. False
-// when it cannot: the library lacks the converter, or the bytes are no text of that code page.
-bool ConvertWithLibrary(unsigned codePage, std::string_view bytes, std::string& out) {
-    const std::string from = "CP" + std::to_string(codePage);
-    const iconv_t converter = ::iconv_open("UTF-8", from.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return false;
-    std::string in(bytes);
-    std::string converted(bytes.size() * 3 + 4, '\0');
-    char* inAt = in.data();
-    size_t inLeft = in.size();
-    char* outAt = converted.data();
-    size_t outLeft = converted.size();
-    const bool whole = ::iconv(converter, &inAt, &inLeft, &outAt, &outLeft) != static_cast<size_t>(-1);
-    ::iconv_close(converter);
-    if (!whole)
-        return false;
-    converted.resize(converted.size() - outLeft);
-    out = std::move(converted);
-    return true;
-}
-
-} // namespace
-
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
-    const CodePageTable* table = nullptr;
-    for (const CodePageTable& candidate : kCodePageTables) {
-        if (candidate.Page == codePage)
-            table = &candidate;
-    }
-    std::string utf8;
-    if (table == nullptr && ConvertWithLibrary(codePage, bytes, utf8))
-        return utf8;
-    // A page without a table here, or bytes its converter refused: each byte as the control
-    // character or Latin letter of its number, so that nothing is lost and the text stays UTF-8.
-    utf8.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(utf8, byte >= 0x80 && table != nullptr ? table->High[byte - 0x80] : byte);
-    }
-    return utf8;
+    return CodePageTextToUtf8(codePage, bytes);
 }
 
 std::string FileIdentity(const std::string& name) {

@@ -3,6 +3,7 @@
 // reach the file system as UTF-16, long ones with the "\\?\" prefix.
 #include "io/Os.h"
 
+#include "io/CodePages.h"
 #include "runtime/Text.h"
 
 #include <windows.h>
@@ -95,7 +96,10 @@ unsigned SystemCodePage() {
 }
 
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
-    return Narrow(ConvertToWide(codePage, bytes));
+    const std::wstring wide = ConvertToWide(codePage, bytes);
+    if (wide.empty() && !bytes.empty())
+        throw UnconvertibleCodePage(codePage);
+    return Narrow(wide);
 }
 
 std::wstring FileSystemName(const std::string& name) {

@@ -11,6 +11,9 @@
 ; A 64-bit installer for a 64-bit program: 64-bit Windows runs it, and Wine without its 32-bit half too.
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; The installed files are dated by their installation, not by the build: made again from the same commit,
+; the installer is the same byte for byte.
+SetDateSave off
 RequestExecutionLevel admin
 ManifestDPIAware true
 
@@ -105,9 +108,58 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (c) 2026 ${PUB
 !macroend
 ;---- end of Open with, and what the program remembers -------------------------------------------------
 
+;---- A running Quorvel --------------------------------------------------------------------------------
+; The program holds a mutex of this name while it runs (gui/Main.cpp); its files cannot be replaced or
+; removed then. Run by a person, the installer and the uninstaller ask for it to be closed and look
+; again; silent (/S), they stop before they change anything, with the reason on their standard error
+; and the exit code RUNNING_EXIT, so that a package manager does not report an upgrade that left the old
+; program in place. A file that could not be written all the same (quorvel-cli.exe at work) ends a
+; silent installation with that code too.
+!define RUNNING_MUTEX "Global\QuorvelProgramRunning"
+!define RUNNING_EXIT 3
+!macro RunningFunctions UN
+; Ends the installer with RUNNING_EXIT, the message on its standard error when it has one.
+Function ${UN}QuitInUse
+    Exch $R0
+    System::Call 'kernel32::GetStdHandle(i -12) p .r1'
+    ${If} $1 P<> 0
+    ${AndIf} $1 P<> -1
+        FileWrite $1 "$R0$\r$\n"
+    ${EndIf}
+    DetailPrint $R0
+    SetErrorLevel ${RUNNING_EXIT}
+    Quit
+FunctionEnd
+
+Function ${UN}WaitUntilClosed
+    ${Do}
+        ; Not found: no copy runs. Any other failure (access denied: another user's) means it exists.
+        System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${RUNNING_MUTEX}") p .r0 ?e'
+        Pop $1
+        ${If} $0 P= 0
+        ${AndIf} $1 = 2
+            ${ExitDo}
+        ${EndIf}
+        System::Call 'kernel32::CloseHandle(p r0)'
+        ${If} ${Silent}
+            Push "${PRODUCT} is running: close it and run this again."
+            Call ${UN}QuitInUse
+        ${EndIf}
+        ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running. Close it, then choose Retry." IDCANCEL`
+            SetErrorLevel 1
+            Quit
+        ${EndIf}
+    ${Loop}
+FunctionEnd
+!macroend
+!insertmacro RunningFunctions ""
+!insertmacro RunningFunctions "un."
+;---- end of a running Quorvel ------------------------------------------------------------------------
+
 Function .onInit
     SetRegView 64
     SetShellVarContext all
+    Call WaitUntilClosed
     ; An update goes where the earlier version is, unless /D names a folder.
     ${If} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
         ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -119,7 +171,13 @@ FunctionEnd
 
 Section
     SetOutPath "$INSTDIR"
+    ClearErrors
     !insertmacro ForEachFile InstallFile
+    ${If} ${Errors}
+    ${AndIf} ${Silent}
+        Push "A file of ${PRODUCT} in $INSTDIR is in use and was not replaced: close the program that uses it and run this again."
+        Call QuitInUse
+    ${EndIf}
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\Quorvel.exe"
 
@@ -286,6 +344,7 @@ SectionEnd
 Function un.onInit
     SetRegView 64
     SetShellVarContext all
+    Call un.WaitUntilClosed
 FunctionEnd
 
 ; Only what the installer put there goes: a folder that holds files of the user's stays, with them.

@@ -3,7 +3,7 @@
 #   build-deb.sh VERSION PROGRAM DOCS SOURCE STAGE OUTPUT
 # PROGRAM is quorvel-cli linked with the system's shared libraries (Depends names them); DOCS is the
 # folder where quorvel-cli-docs wrote the manual page and the completions; SOURCE the source tree
-# (its LICENSE, and its last commit's time as the changelog's date); STAGE a scratch folder;
+# (its LICENSE and CHANGELOG.md, and its last commit's time); STAGE a scratch folder;
 # OUTPUT the package file, quorvel-cli_VERSION_ARCH.deb.
 set -euo pipefail
 [ $# -eq 6 ] || { echo "usage: build-deb.sh VERSION PROGRAM DOCS SOURCE STAGE OUTPUT" >&2; exit 2; }
@@ -38,12 +38,40 @@ holder=$(sed -n 's/^Copyright (c) //p' "$source/LICENSE" | head -1)
     sed '1,/^Copyright (c) /d' "$source/LICENSE" | sed '/./,$!d; s/^$/./; s/^/ /'
 } >"$doc/copyright"
 
-# Quorvel is its own upstream: a native package, whose changelog is changelog.gz. Its date is the
-# last commit's, so the same tree gives the same package.
+# Quorvel is its own upstream: a native package, whose changelog.gz is made from CHANGELOG.md, a
+# version to an entry dated as its heading says; its newest section must be this version. The
+# package's files have the last commit's time, so the same tree gives the same package.
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || date +%s)}
-date=$(LC_ALL=C date -u -R -d "@$epoch")
-printf '%s (%s) unstable; urgency=medium\n\n  * quorvel-cli %s.\n\n -- %s  %s\n' \
-    "$package" "$version" "$version" "$maintainer" "$date" | gzip -9n >"$doc/changelog.gz"
+debian_changelog() {
+    local line item= newest= stamp=
+    entry_item() {
+        [ -z "$item" ] || fold -s -w 74 <<<"$item" | sed 's/ *$//; 1s/^/  * /; 2,$s/^/    /'
+        item=
+    }
+    entry_end() {
+        [ -z "$stamp" ] || { entry_item; printf '\n -- %s  %s\n\n' "$maintainer" "$stamp"; }
+    }
+    while IFS= read -r line; do
+        if [[ $line =~ ^##\ ([0-9][^ ]*)\ \(([0-9]{4}-[0-9]{2}-[0-9]{2})\)$ ]]; then
+            entry_end
+            newest=${newest:-${BASH_REMATCH[1]}}
+            stamp=$(LC_ALL=C date -u -R -d "${BASH_REMATCH[2]}")
+            printf '%s (%s) unstable; urgency=medium\n\n' "$package" "${BASH_REMATCH[1]}"
+        elif [ -n "$stamp" ] && [[ $line == "- "* ]]; then
+            entry_item
+            item=${line#- }
+        elif [ -n "$item" ] && [[ $line == "  "?* ]]; then
+            item+=" ${line#  }"
+        fi
+    done <"$source/CHANGELOG.md"
+    entry_end
+    if [ "$newest" != "$version" ]; then
+        echo "build-deb: the newest section of CHANGELOG.md is '$newest', not $version" >&2
+        return 1
+    fi
+}
+changelog=$(debian_changelog)
+printf '%s\n' "$changelog" | gzip -9n >"$doc/changelog.gz"
 
 # Depends: the shared libraries the program links, as dpkg-shlibdeps finds them.
 mkdir -p "$stage/debian" && : >"$stage/debian/control"

@@ -23,6 +23,7 @@ for kind in "${want[@]}"; do
             need /usr/include/gtest/gtest.h libgtest-dev
             need /usr/include/benchmark/benchmark.h libbenchmark-dev
             need /usr/include/nlohmann/json.hpp nlohmann-json3-dev # header-only: both builds use it
+            need python3 python3 # makes the code-page tables
             ;;
         windows)
             need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
@@ -47,6 +48,9 @@ for kind in "${want[@]}"; do
             need dpkg-deb dpkg
             need dpkg-shlibdeps dpkg-dev # the package's Depends
             need lintian lintian
+            need hardening-check devscripts # the protections of the package's program
+            need zsh zsh # the test tries the completions in each shell
+            need fish fish
             need man man-db # the test reads the manual page as a user would
             need nroff groff-base
             ;;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -222,6 +224,38 @@ std::string FirstLine(const std::string& text) {
     return text.substr(0, text.find_first_of("\r\n"));
 }
 
+// What a 64-bit program file asks the loader for (its DllCharacteristics) when its relocations are
+// there, which a random address needs; else 0.
+WORD Protections(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string image{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS64 nt{};
+    std::memcpy(&dos, image.data(), std::min(image.size(), sizeof dos));
+    if (dos.e_lfanew <= 0 || image.size() < size_t(dos.e_lfanew) + sizeof nt)
+        return 0;
+    std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof nt);
+    const bool relocatable = !(nt.FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED) &&
+                             nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size != 0;
+    return nt.Signature == IMAGE_NT_SIGNATURE && nt.OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC &&
+                   relocatable
+               ? nt.OptionalHeader.DllCharacteristics
+               : 0;
+}
+
+// A string of a program file's version resource (US English, Windows Latin 1), empty without one.
+std::string VersionString(const std::string& path, const char* name) {
+    DWORD ignored = 0;
+    std::string data(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+    char* value = nullptr;
+    UINT size = 0;
+    if (data.empty() || !GetFileVersionInfoA(path.c_str(), 0, DWORD(data.size()), data.data()) ||
+        !VerQueryValueA(data.data(), ("\\StringFileInfo\\040904E4\\" + std::string(name)).c_str(),
+                        reinterpret_cast<void**>(&value), &size))
+        return std::string();
+    return std::string(value, size ? size - 1 : 0);
+}
+
 class InstallerTest : public ::testing::Test {
 protected:
     // The installer and the uninstaller get a temporary folder of their own. The uninstaller leaves a
@@ -302,6 +336,14 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
 
     for (const char* name : kInstalledFiles)
         EXPECT_TRUE(Exists(folder + "\\" + name)) << folder << "\\" << name;
+    // The programs keep the protections of their build: a random address (ASLR), from all of the
+    // 64-bit space, and no code run from data (DEP).
+    for (const char* name : {"Quorvel.exe", "quorvel-cli.exe"}) {
+        const WORD wanted = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+                            IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
+        EXPECT_EQ(Protections(folder + "\\" + name) & wanted, wanted) << name;
+        EXPECT_EQ(VersionString(folder + "\\" + name, "FileVersion"), QUORVEL_VERSION) << name;
+    }
     ASSERT_TRUE(Exists(Shortcut())) << Shortcut();
     EXPECT_EQ(Lower(ShortcutTarget(Shortcut())), Lower(folder + "\\Quorvel.exe"));
 
@@ -362,6 +404,49 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsSilentlyLeavingNothingBehind) {
     EXPECT_EQ(classes(".mak").Read(""), makDefault);
     EXPECT_FALSE(RegKey(HKEY_CURRENT_USER, "Software\\Quorvel", KEY_READ));
     EXPECT_EQ(Text(RegKey(HKEY_CURRENT_USER, kEnvironmentKey, KEY_READ).Read(kPath)), kTestPath);
+}
+
+// An upgrade while the program runs. Silent, the installer finds it by the mutex it holds, changes
+// nothing and ends with exit code 3 and the reason on its standard error, so that a package manager does
+// not report the upgrade done; once the program has ended the upgrade goes through.
+TEST_F(InstallerTest, ASilentUpgradeWhileTheProgramRunsFailsAndChangesNothing) {
+    char installer[MAX_PATH] = {};
+    ASSERT_NE(GetFullPathNameA(QUORVEL_INSTALLER, MAX_PATH, installer, nullptr), 0u);
+    const std::string install = "\"" + std::string(installer) + "\" /S";
+    ASSERT_EQ(RunHere(install).exitCode, 0u);
+    // A mark on a file the installer writes: gone once it has replaced the files.
+    const std::string readme = InstallFolder() + "\\README.txt";
+    std::ofstream(readme, std::ios::app) << "marked";
+    const auto marked = [&readme, size = fs::file_size(readme)] { return fs::file_size(readme) == size; };
+
+    std::string program = "\"" + InstallFolder() + "\\Quorvel.exe\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, program.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    HANDLE mutex = nullptr;
+    for (const ULONGLONG end = GetTickCount64() + kTimeoutMs;
+         !mutex && GetTickCount64() < end && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT;)
+        mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\QuorvelProgramRunning");
+    EXPECT_TRUE(mutex) << "the program holds no mutex";
+    if (mutex)
+        CloseHandle(mutex);
+
+    const Finished refused = RunHere(install);
+    EXPECT_TRUE(refused.inTime) << "still running:\n" << refused.stillRunning;
+    EXPECT_EQ(refused.exitCode, 3u);
+    EXPECT_EQ(FirstLine(refused.output), "Quorvel is running: close it and run this again.");
+    EXPECT_TRUE(marked()) << "the installation changed";
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), DWORD(WAIT_TIMEOUT)) << "the program ended";
+
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, kTimeoutMs);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const Finished upgrade = RunHere(install);
+    EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
+    EXPECT_FALSE(marked()) << "not replaced";
 }
 
 } // namespace
