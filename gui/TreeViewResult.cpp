@@ -38,18 +38,23 @@ void AddForm(TTreeNodes& nodes, const ScanResult& result, std::size_t form) {
 } // namespace
 
 TTreeViewFill::TTreeViewFill(TTreeNodes& nodes, std::shared_ptr<const ScanResult> result)
-    : nodes_(nodes), result_(std::move(result)) {
-    SendMessageW(nodes_.Owner()->Handle(), WM_SETREDRAW, FALSE, 0);
-}
+    : nodes_(nodes), result_(std::move(result)) {}
 
 TTreeViewFill::~TTreeViewFill() {
-    const HWND tree = nodes_.Owner()->Handle();
-    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(tree, nullptr, TRUE);
+    InvalidateRect(nodes_.Owner()->Handle(), nullptr, TRUE);
 }
 
-// The clock is looked at every few nodes: one node takes the tree view microseconds.
+// The clock is looked at every few nodes: one node takes the tree view microseconds. A tree view that
+// draws updates itself at every node, and one that has not drawn for a while lays out every node it
+// holds when it draws again (Wine's measures each caption then): so drawing is off only for a part, and
+// each part lays out its own nodes.
 bool TTreeViewFill::Step(int milliseconds) {
+    const HWND tree = nodes_.Owner()->Handle();
+    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    struct DrawAgain {
+        HWND Tree;
+        ~DrawAgain() { SendMessageW(Tree, WM_SETREDRAW, TRUE, 0); }
+    } drawAgain{tree};
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (int count = 1;; ++count) {

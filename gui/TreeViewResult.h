@@ -11,8 +11,8 @@
 // thousands of forms take the tree view a while to delete and insert, so the roots go in a part at a
 // time and the window answers between the parts; a form's component rows go in when the form is first
 // expanded (InsertComponentRows), so that a tree of any size is whole once its roots are. The tree does
-// not draw meanwhile (each change would otherwise update the window) and is drawn once at the end. A
-// node the tree refuses raises "Unable to insert an item" and leaves the nodes added before it.
+// not draw during a part (each change would otherwise update the window). A node the tree refuses raises
+// "Unable to insert an item" and leaves the nodes added before it.
 class TTreeViewFill {
 public:
     // Nothing is done yet. `nodes` is the tree's (not owned; it outlives the fill).

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,8 @@ struct LocatedFile {
     // Several names there match it without regard to case and none exactly: Path is the first of them
     // in sorted order.
     bool Ambiguous = false;
+    // The file's stamp, when the look that found it told it (FileStampOf): a reader need not ask again.
+    std::optional<FileStamp> Stamp;
 };
 // `name` as a file of the folder `folder` writes it (`folder` ends in a separator, or is empty for
 // the current folder): backslashes separate folders, a relative name stands in `folder`, an absolute

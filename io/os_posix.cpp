@@ -383,29 +383,35 @@ struct FileLocator::Listed {
                    : nullptr;
     }
 
-    // A written folder: as it stands when it is there (one look), else its parent found first and then
-    // the entry of it that matches the last part without regard to case.
+    // A written folder ("" the current one, else ending in "/"): as it stands when it is there (one
+    // look), else part by part, each as it stands or else the entry of its parent that matches it without
+    // regard to case. Only the written folder itself is remembered, so that what is kept grows with the
+    // names looked up, not with their depth.
     Folder Resolve(const std::string& written) {
         if (written.empty() || written == "/")
             return Folder{true, written, false};
         if (const auto known = Folders.find(written); known != Folders.end())
             return known->second;
-        Folder found;
+        Folder found{true, written[0] == '/' ? "/" : "", false};
         if (IsFolder(written)) {
-            found = Folder{true, written, false};
+            found.Path = written;
         } else {
-            const std::size_t slash = written.find_last_of('/', written.size() - 2);
-            const std::string parentWritten = slash == std::string::npos ? "" : written.substr(0, slash + 1);
-            const std::string part =
-                written.substr(parentWritten.size(), written.size() - 1 - parentWritten.size());
-            const Folder parent = Resolve(parentWritten);
-            if (parent.Found && (part == "." || part == "..")) {
-                found = Folder{true, parent.Path + part + "/", parent.Ambiguous};
-            } else if (parent.Found) {
-                const std::vector<std::string> matches = Matches(parent.Path, part, true);
-                if (!matches.empty())
-                    found = Folder{true, parent.Path + matches.front() + "/",
-                                   parent.Ambiguous || (matches.size() > 1 && matches.front() != part)};
+            for (std::size_t at = found.Path.size(); found.Found && at < written.size();) {
+                const std::size_t end = written.find('/', at);
+                const std::string part = written.substr(at, end - at);
+                at = end + 1;
+                if (part.empty() || part == "." || part == "..") {
+                    found.Path += part.empty() ? "" : part + "/";
+                    continue;
+                }
+                const std::vector<std::string> matches = IsFolder(found.Path + part)
+                                                             ? std::vector<std::string>{part}
+                                                             : Matches(found.Path, part, true);
+                found.Found = !matches.empty();
+                if (found.Found) {
+                    found.Ambiguous = found.Ambiguous || (matches.size() > 1 && matches.front() != part);
+                    found.Path += matches.front() + "/";
+                }
             }
         }
         Folders.emplace(written, found);
@@ -429,7 +435,8 @@ LocatedFile FileLocator::Locate(const std::string& folder, const std::string& na
     std::replace(path.begin(), path.end(), '\\', '/');
     located.Path = path;
     const bool onDrive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
-    if (onDrive || path.empty() || path.find('\0') != std::string::npos)
+    // A name longer than the system takes is no name of a file here.
+    if (onDrive || path.empty() || path.size() >= PATH_MAX || path.find('\0') != std::string::npos)
         return located;
     const size_t slash = path.find_last_of('/');
     const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -458,9 +465,11 @@ LocatedFile FileLocator::Locate(const std::string& folder, const std::string& na
                 return fromListing(parent);
         }
     }
-    located.Found = FileExists(path);
-    if (located.Found)
+    FileStamp stamp;
+    if ((located.Found = FileStampOf(path, stamp))) {
+        located.Stamp = stamp;
         return located;
+    }
     const std::lock_guard<std::mutex> hold(listed_->Lock);
     const Listed::Folder parent = listed_->Resolve(written);
     return parent.Found ? fromListing(parent) : located;

@@ -361,7 +361,11 @@ std::size_t FileLocator::Listings() const {
 LocatedFile FileLocator::Locate(const std::string& folder, const std::string& name) {
     LocatedFile located;
     located.Path = IsAbsoluteName(name) ? name : folder + name;
-    located.Found = FileExists(located.Path);
+    FileStamp stamp;
+    if (located.Path.find_first_of("*?<>\"") != std::string::npos)
+        located.Found = FileExists(located.Path);
+    else if ((located.Found = FileStampOf(located.Path, stamp)))
+        located.Stamp = stamp;
     return located;
 }
 

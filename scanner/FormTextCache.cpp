@@ -12,11 +12,12 @@ constexpr std::int64_t kSettleKnownSeconds = 10;
 
 } // namespace
 
-// A form known and settled is not even opened: its stamp is asked by name. A text read meanwhile from
-// another file than the stamp was asked of (a form replaced in between) is not kept.
+// A form known and settled is not even opened: its stamp is asked by name, unless finding it told it. A
+// text read meanwhile from another file than the stamp was asked of (a form replaced in between) is not
+// kept.
 TFormText TFormTextCache::FormText(const ListedForm& form, const std::atomic<bool>* cancel) {
-    os::FileStamp stamp;
-    const bool stamped = os::FileStampOf(form.Path, stamp);
+    os::FileStamp stamp = form.Stamp.value_or(os::FileStamp());
+    const bool stamped = form.Stamp || os::FileStampOf(form.Path, stamp);
     const std::string key =
         stamped && stamp.Size <= kMaxCachedForm ? os::FileIdentity(form.Path) : std::string();
     if (!key.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ class TStrings;
 struct ListedForm {
     std::string Name; // as listed: errors name the file so
     std::string Path;
+    std::optional<os::FileStamp> Stamp = std::nullopt; // as the look that found it told it, if it did
 };
 
 // The text without the blanks and tabs around it, which a pasted name often brings along.

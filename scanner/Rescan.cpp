@@ -62,7 +62,8 @@ Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>
                     reading.Ambiguous.emplace_back(i, located.Path);
                 }
                 if (located.Found) {
-                    TFormText read = source.FormText(ListedForm{form.Listed, located.Path}, options.Cancel);
+                    TFormText read =
+                        source.FormText(ListedForm{form.Listed, located.Path, located.Stamp}, options.Cancel);
                     form.Identity = std::move(read.Identity);
                     ScanFormText(read.Text, form);
                 }
