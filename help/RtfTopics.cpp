@@ -11,9 +11,6 @@
 
 namespace {
 
-// RTF groups nested deeper than this share the state of the deepest one kept.
-constexpr size_t kMaxRtfDepth = 256;
-
 // The walker's state per group.
 struct RtfGroup {
     // Text that is no topic text: \* destinations, font and colour tables, pictures.
@@ -82,10 +79,12 @@ RtfTopics ReadRtfTopics(std::string_view rtf) {
     while (i < rtf.size()) {
         const char c = rtf[i++];
         if (c == '{') {
-            if (stack.size() < kMaxRtfDepth)
+            if (stack.size() < kMaxRtfDepth) {
                 stack.push_back(stack.back());
-            else
-                ++deeper;
+            } else {
+                ++deeper; // sharing the state of the deepest group kept
+                topics.TooDeep = true;
+            }
             groupStart = true;
             continue;
         }
