@@ -1,7 +1,6 @@
 #include "help/Expression.h"
 
 #include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include "help/HelpText.h"
@@ -16,9 +15,74 @@ constexpr std::size_t kMaxTokens = 100000;
 // Operators nested deeper than this would exhaust the stack before they meant anything.
 constexpr int kMaxNesting = 200;
 
+// The operators and parentheses, the binary ones by precedence, lowest first.
+enum Op : std::uint8_t {
+    kNoOp,
+    kOr,
+    kAnd,
+    kBitOr,
+    kXor,
+    kBitAnd,
+    kEqual,
+    kUnequal,
+    kLess,
+    kLessEqual,
+    kGreater,
+    kGreaterEqual,
+    kShiftLeft,
+    kShiftRight,
+    kPlus,
+    kMinus,
+    kTimes,
+    kDivide,
+    kModulo,
+    kNot,
+    kComplement,
+    kQuestion,
+    kColon,
+    kOpen,
+    kClose
+};
+
+// The precedence of each binary operator, from 0 (||) to 9 (* / %); -1 for any other token.
+int Precedence(Op op) {
+    static const int kLevels[] = {-1, 0, 1, 2, 3, 4, 5,  5,  6,  6,  6,  6, 7,
+                                  7,  8, 8, 9, 9, 9, -1, -1, -1, -1, -1, -1};
+    return kLevels[op];
+}
+
+// The operator that `text` holds at `at`, and its length; kNoOp for a character that is none.
+Op OperatorAt(std::string_view text, std::size_t at, std::size_t& length) {
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    length = 2;
+    switch (text[at]) {
+        case '<':
+            return next == '<' ? kShiftLeft : next == '=' ? kLessEqual : (length = 1, kLess);
+        case '>':
+            return next == '>' ? kShiftRight : next == '=' ? kGreaterEqual : (length = 1, kGreater);
+        case '=':
+            return next == '=' ? kEqual : (length = 1, kNoOp);
+        case '!':
+            return next == '=' ? kUnequal : (length = 1, kNot);
+        case '&':
+            return next == '&' ? kAnd : (length = 1, kBitAnd);
+        case '|':
+            return next == '|' ? kOr : (length = 1, kBitOr);
+        default:
+            break;
+    }
+    length = 1;
+    static const std::string_view kSingle = "^+-*/%~?:()";
+    static const Op kSingleOps[] = {kXor,        kPlus,     kMinus, kTimes, kDivide, kModulo,
+                                    kComplement, kQuestion, kColon, kOpen,  kClose};
+    const std::size_t single = kSingle.find(text[at]);
+    return single == std::string_view::npos ? kNoOp : kSingleOps[single];
+}
+
 struct Token {
     enum Kind { kNumber, kIdentifier, kPunctuator, kEnd };
     Kind What = kEnd;
+    Op Operator = kNoOp; // a punctuator's
     // Where it stands: in the expression's text or a macro's body, both of which outlive the
     // evaluation.
     std::string_view Text;
@@ -104,7 +168,6 @@ struct TokenProblem {
 
 // The tokens of `text`; false with a problem at the first that is none, or past kMaxTokens.
 bool Tokenize(std::string_view text, std::vector<Token>& tokens, TokenProblem& problem) {
-    static const std::string_view kDouble[] = {"<<", ">>", "<=", ">=", "==", "!=", "&&", "||"};
     std::size_t at = 0;
     while (at < text.size()) {
         const char c = text[at];
@@ -137,11 +200,8 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens, TokenProblem& p
         } else {
             token.What = Token::kPunctuator;
             std::size_t length = 1;
-            for (const std::string_view pair : kDouble) {
-                if (StartsWith(text, at, pair))
-                    length = 2;
-            }
-            if (length == 1 && std::string_view("()+-*/%<>&^|!~?:").find(c) == std::string_view::npos)
+            token.Operator = OperatorAt(text, at, length);
+            if (token.Operator == kNoOp)
                 return problem.Set(ExpressionValue::kMalformed,
                                    "'" + Shown(text.substr(at, 1)) + "' has no place in an expression");
             at += length;
@@ -235,8 +295,10 @@ public:
         ExpressionValue result;
         std::vector<Token> tokens;
         TokenProblem problem;
+        tokens.reserve(text.size() / 4 + 1);
         if (!Tokenize(text, tokens, problem))
             return Failed(problem.Failed, problem.Problem);
+        tokens_.reserve(tokens.size() + 1);
         if (!Expand(tokens, 0))
             return Failed();
         if (tokens_.empty())
@@ -278,13 +340,13 @@ private:
         for (std::size_t i = 0; i < tokens.size(); ++i) {
             const Token& token = tokens[i];
             if (token.What == Token::kIdentifier && token.Text == "defined") {
-                const bool parenthesised = i + 1 < tokens.size() && tokens[i + 1].Text == "(";
+                const bool parenthesised = i + 1 < tokens.size() && tokens[i + 1].Operator == kOpen;
                 const std::size_t name = i + (parenthesised ? 2 : 1);
                 if (name >= tokens.size() || tokens[name].What != Token::kIdentifier ||
-                    (parenthesised && (name + 1 >= tokens.size() || tokens[name + 1].Text != ")")))
+                    (parenthesised && (name + 1 >= tokens.size() || tokens[name + 1].Operator != kClose)))
                     return Fail(ExpressionValue::kMalformed, "'defined' without a name");
                 tokens_.push_back(
-                    Token{Token::kNumber, token.Text, macros_.Defined(tokens[name].Text) ? 1 : 0});
+                    Token{Token::kNumber, kNoOp, token.Text, macros_.Defined(tokens[name].Text) ? 1 : 0});
                 i = name + (parenthesised ? 1 : 0);
                 continue;
             }
@@ -326,8 +388,8 @@ private:
     }
 
     const Token& Peek() const { return tokens_[at_]; }
-    bool Accept(std::string_view punctuator) {
-        if (Peek().What != Token::kPunctuator || Peek().Text != punctuator)
+    bool Accept(Op op) {
+        if (Peek().Operator != op)
             return false;
         ++at_;
         return true;
@@ -339,40 +401,24 @@ private:
         if (nesting > kMaxNesting)
             return Fail(ExpressionValue::kBound, "the expression is nested too deeply"), 0;
         const std::int64_t condition = Binary(0, evaluate, nesting);
-        if (!Accept("?"))
+        if (!Accept(kQuestion))
             return condition;
         const std::int64_t yes = Conditional(evaluate && condition != 0, nesting + 1);
-        if (!Accept(":"))
+        if (!Accept(kColon))
             return Fail(ExpressionValue::kMalformed, "'?' without ':'"), 0;
         const std::int64_t no = Conditional(evaluate && condition == 0, nesting + 1);
         return condition != 0 ? yes : no;
     }
 
-    // The binary operators by precedence, lowest first.
-    static int Precedence(const Token& token) {
-        static const std::string_view kLevels[][4] = {
-            {"||"},       {"&&"},     {"|"},          {"^"}, {"&"}, {"==", "!="}, {"<", "<=", ">", ">="},
-            {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"}};
-        if (token.What != Token::kPunctuator)
-            return -1;
-        for (int level = 0; level < static_cast<int>(std::size(kLevels)); ++level) {
-            for (const std::string_view op : kLevels[level]) {
-                if (!op.empty() && op == token.Text)
-                    return level;
-            }
-        }
-        return -1;
-    }
-
     std::int64_t Binary(int level, bool evaluate, int nesting) {
         std::int64_t left = Unary(evaluate, nesting + 1);
         for (;;) {
-            const int precedence = Precedence(Peek());
+            const int precedence = Precedence(Peek().Operator);
             if (precedence < level || failed_ != ExpressionValue::kNone)
                 return left;
-            const std::string_view op = Peek().Text;
+            const Op op = Peek().Operator;
             ++at_;
-            const bool rightEvaluated = evaluate && !(op == "&&" && left == 0) && !(op == "||" && left != 0);
+            const bool rightEvaluated = evaluate && !(op == kAnd && left == 0) && !(op == kOr && left != 0);
             const std::int64_t right = Binary(precedence + 1, rightEvaluated, nesting + 1);
             left = Apply(op, left, right, evaluate);
         }
@@ -385,68 +431,72 @@ private:
         return 0;
     }
 
-    std::int64_t Apply(std::string_view op, std::int64_t left, std::int64_t right, bool evaluate) {
+    std::int64_t Apply(Op op, std::int64_t left, std::int64_t right, bool evaluate) {
         std::int64_t result = 0;
-        if (op == "*")
-            return __builtin_mul_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
-        if (op == "+")
-            return __builtin_add_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
-        if (op == "-")
-            return __builtin_sub_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
-        if (op == "/" || op == "%") {
-            if (right == 0)
-                return evaluate ? (Fail(ExpressionValue::kDivisionByZero, "division by zero"), 0) : 0;
-            if (right == -1) // INT64_MIN / -1 would trap
-                return op == "%" ? 0 : left == INT64_MIN ? OutOfRange(evaluate) : -left;
-            return op == "/" ? left / right : left % right;
+        switch (op) {
+            case kTimes:
+                return __builtin_mul_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kPlus:
+                return __builtin_add_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kMinus:
+                return __builtin_sub_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kDivide:
+            case kModulo:
+                if (right == 0)
+                    return evaluate ? (Fail(ExpressionValue::kDivisionByZero, "division by zero"), 0) : 0;
+                if (right == -1) // INT64_MIN / -1 would trap
+                    return op == kModulo ? 0 : left == INT64_MIN ? OutOfRange(evaluate) : -left;
+                return op == kDivide ? left / right : left % right;
+            case kShiftLeft:
+            case kShiftRight: {
+                if (right < 0 || right > 63)
+                    return OutOfRange(evaluate);
+                if (op == kShiftRight)
+                    return left >> right;
+                const auto shifted = static_cast<std::int64_t>(static_cast<std::uint64_t>(left) << right);
+                return (shifted >> right) != left ? OutOfRange(evaluate) : shifted;
+            }
+            case kLess:
+                return left < right;
+            case kLessEqual:
+                return left <= right;
+            case kGreater:
+                return left > right;
+            case kGreaterEqual:
+                return left >= right;
+            case kEqual:
+                return left == right;
+            case kUnequal:
+                return left != right;
+            case kBitAnd:
+                return left & right;
+            case kXor:
+                return left ^ right;
+            case kBitOr:
+                return left | right;
+            case kAnd:
+                return left != 0 && right != 0;
+            default:
+                return left != 0 || right != 0;
         }
-        if (op == "<<" || op == ">>") {
-            if (right < 0 || right > 63)
-                return OutOfRange(evaluate);
-            if (op == ">>")
-                return left >> right;
-            const auto shifted = static_cast<std::int64_t>(static_cast<std::uint64_t>(left) << right);
-            return (shifted >> right) != left ? OutOfRange(evaluate) : shifted;
-        }
-        if (op == "<")
-            return left < right;
-        if (op == "<=")
-            return left <= right;
-        if (op == ">")
-            return left > right;
-        if (op == ">=")
-            return left >= right;
-        if (op == "==")
-            return left == right;
-        if (op == "!=")
-            return left != right;
-        if (op == "&")
-            return left & right;
-        if (op == "^")
-            return left ^ right;
-        if (op == "|")
-            return left | right;
-        if (op == "&&")
-            return left != 0 && right != 0;
-        return left != 0 || right != 0;
     }
 
     std::int64_t Unary(bool evaluate, int nesting) {
         if (nesting > kMaxNesting)
             return Fail(ExpressionValue::kBound, "the expression is nested too deeply"), 0;
-        if (Accept("+"))
+        if (Accept(kPlus))
             return Unary(evaluate, nesting + 1);
-        if (Accept("-")) {
+        if (Accept(kMinus)) {
             const std::int64_t value = Unary(evaluate, nesting + 1);
             return value == INT64_MIN ? OutOfRange(evaluate) : -value;
         }
-        if (Accept("~"))
+        if (Accept(kComplement))
             return ~Unary(evaluate, nesting + 1);
-        if (Accept("!"))
+        if (Accept(kNot))
             return Unary(evaluate, nesting + 1) == 0;
-        if (Accept("(")) {
+        if (Accept(kOpen)) {
             const std::int64_t value = Conditional(evaluate, nesting + 1);
-            if (!Accept(")"))
+            if (!Accept(kClose))
                 return Fail(ExpressionValue::kMalformed, "'(' without ')'"), 0;
             return value;
         }

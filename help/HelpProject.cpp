@@ -29,8 +29,9 @@ constexpr std::uint64_t kBudgetPerByte = 4;
 // Of the notices of one kind, the first this many are told, and the next one with how many more there
 // were: a broken line repeated a hundred thousand times is one cause, not a hundred thousand.
 constexpr std::size_t kToldPerKind = 10;
-// No name of a file is longer than the longest path Windows opens.
-constexpr std::size_t kMaxNameBytes = 32767;
+// A longer name names no file of a help project (on POSIX no file at all), and looking for it folder by
+// folder would cost far more than its length.
+constexpr std::size_t kMaxNameBytes = 4096;
 
 std::string FolderOf(const std::string& fileName) {
     return fileName.substr(0, os::FolderPartLength(fileName));
@@ -83,10 +84,11 @@ enum class Cause {
     kDivision,
     kDirective,
     kBound,
+    kBudget,
     kLoop,
     kUnreadable
 };
-constexpr std::size_t kCauses = 9;
+constexpr std::size_t kCauses = 10;
 
 // How a file is read: each file is read once for each, however often and by whatever name it is named.
 enum Role : unsigned {
@@ -237,7 +239,7 @@ public:
             }
             if (budget_.Exhausted && !budgetTold_) {
                 budgetTold_ = true;
-                Warn(Cause::kBound, file, number,
+                Warn(Cause::kBudget, file, number,
                      "macros are replaced here by more tokens than a reading allows; what needs more "
                      "replacements is not read");
             }
