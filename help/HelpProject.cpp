@@ -174,7 +174,9 @@ public:
             if (!FirstTime(identity, roles))
                 return false;
             std::string bytes = file.ReadAll();
+            ++out_.FilesRead;
             budget_.Left += kBudgetPerByte * bytes.size();
+            budgetGiven_ += kBudgetPerByte * bytes.size();
             text = decode ? HelpFileText(std::move(bytes)) : std::move(bytes);
         } catch (const std::exception& error) {
             Tell(Notice::kError, Cause::kUnreadable, from, line, error.what());
@@ -202,6 +204,8 @@ public:
 
     // The notices held back: of each kind the first, with how many more there were.
     void Finish() {
+        out_.Replacements += budgetGiven_ - budget_.Left;
+        budgetGiven_ = budget_.Left;
         for (Told& told : told_) {
             if (told.Next) {
                 const std::size_t more = told.Count - kToldPerKind - 1;
@@ -565,6 +569,7 @@ private:
     MacroTable macros_;
     const MacroTable noMacros_;
     ExpansionBudget budget_;
+    std::uint64_t budgetGiven_ = kBaseBudget;
     bool budgetTold_ = false;
     std::size_t depth_ = 0; // of includes
     std::array<Told, kCauses> told_;

@@ -109,6 +109,10 @@ struct HelpProjectReading {
     // line that caused it. Of many notices of one kind the first few are kept, the next one telling
     // how many more there were.
     std::vector<Notice> Notices;
+    // The work done, which the bounds keep to the size of the files: files read, and the tokens macros
+    // were replaced by.
+    std::size_t FilesRead = 0;
+    std::uint64_t Replacements = 0;
 };
 
 // Reads the help project `fileName` with the files it names.
