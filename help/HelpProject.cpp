@@ -156,8 +156,8 @@ public:
         }
         if (place->Located.Ambiguous)
             Warn(Cause::kAmbiguous, from, line,
-                 Shown(name) + ": several files match it without regard to case; " + place->Located.Path +
-                     " is read");
+                 Shown(name) + ": several files match it without regard to case; " +
+                     Shown(place->Located.Path, kShownPathBytes) + " is read");
         return place;
     }
 
@@ -187,7 +187,8 @@ public:
 
     bool Load(Place& place, unsigned roles, const std::string& from, int line, std::string& text,
               bool decode = true) {
-        return Load(place.Located.Path, place.Located.Path, roles, from, line, place.Identity, text, decode);
+        return Load(place.Located.Path, Shown(place.Located.Path, kShownPathBytes), roles, from, line,
+                    place.Identity, text, decode);
     }
 
     void Tell(Notice::Level level, Cause cause, const std::string& file, int line, std::string message) {
@@ -460,7 +461,7 @@ private:
     // taken as there.
     bool TopicFileThere(std::string_view target) {
         const std::size_t colon = target.find(':');
-        if (colon == std::string_view::npos || colon == 1) // none, or a drive letter
+        if (colon == std::string_view::npos || colon <= 1) // none, or a drive letter
             return Locate(project_.Folder, target).Located.Found;
         const std::size_t inside = target.find("::");
         if (inside == std::string_view::npos ||
@@ -617,17 +618,6 @@ struct NumberedLine {
     int Number = 0;
 };
 
-// Every ROOT folder of an [OPTIONS] "ROOT=a, b" line.
-void AddRoots(std::string_view rest, std::vector<std::string>& roots) {
-    while (!rest.empty()) {
-        const std::size_t comma = rest.find(',');
-        const std::string_view root = Trimmed(rest.substr(0, comma));
-        if (!root.empty())
-            roots.emplace_back(root);
-        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
-    }
-}
-
 } // namespace
 
 HelpProjectReading ReadHelpProject(const std::string& fileName) {
@@ -698,7 +688,7 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
         } else if (project.Kind == HelpProjectKind::kHtml && EqualIgnoringAsciiCase(key, "Compiled file")) {
             reader.CompiledFile(value);
         } else if (project.Kind == HelpProjectKind::kClassic && EqualIgnoringAsciiCase(key, "ROOT")) {
-            AddRoots(value, roots);
+            AddListItems(value, ',', roots);
         }
     }
     reader.MapText(std::move(mapText), fileName);

@@ -86,9 +86,9 @@ TSourceLines::TSourceLines(std::string_view text) {
         } else if (StartsWith(text, i, "/*")) {
             const std::size_t end = text.find("*/", i + 2);
             const std::size_t stop = end == std::string_view::npos ? text.size() : end + 2;
+            code_ += ' ';
             code_.append(static_cast<std::size_t>(std::count(text.begin() + i, text.begin() + stop, '\n')),
                          '\n');
-            code_ += ' ';
             i = stop - 1;
         } else {
             code_ += c;
@@ -143,11 +143,20 @@ std::string_view BeforeSemicolonComment(std::string_view line) {
     return line;
 }
 
-std::string Shown(std::string_view text) {
-    constexpr std::size_t kShownBytes = 60;
-    if (text.size() <= kShownBytes)
+void AddListItems(std::string_view list, char separator, std::vector<std::string>& items) {
+    while (!list.empty()) {
+        const std::size_t end = list.find(separator);
+        const std::string_view item = Trimmed(list.substr(0, end));
+        if (!item.empty())
+            items.emplace_back(item);
+        list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    }
+}
+
+std::string Shown(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit)
         return std::string(text);
-    std::size_t end = kShownBytes;
+    std::size_t end = limit;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     return std::string(text.substr(0, end)) + "...";

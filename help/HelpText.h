@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text as the files of help projects have it, written on Windows by wizards and by hand over years.
 
@@ -36,6 +38,13 @@ std::string_view Trimmed(std::string_view text);
 // The line up to a ";" that stands outside double quotes: the comment of every help project's line.
 std::string_view BeforeSemicolonComment(std::string_view line);
 
-// A name or token of a file as a message echoes it: cut to a readable length (at a character's
-// start, marked "...") however long it is written.
-std::string Shown(std::string_view text);
+// Adds the items of a list separated by `separator` ("a; b;;c"), each without the blanks around it,
+// empty ones left out.
+void AddListItems(std::string_view list, char separator, std::vector<std::string>& items);
+
+// A name or token of a file as a message echoes it: cut to a readable length, `limit` bytes (at a
+// character's start, marked "..."), however long it is written.
+std::string Shown(std::string_view text, std::size_t limit = 60);
+// The bound for a path of a file found, which a message names whole unless it is longer than any real
+// one.
+constexpr std::size_t kShownPathBytes = 260;

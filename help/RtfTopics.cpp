@@ -32,13 +32,7 @@ void Footnote(char mark, std::string_view text, RtfTopics& topics) {
     if (mark == '#' && !text.empty()) {
         topics.Ids.insert(AsciiUpperCase(text));
     } else if (mark == 'K') {
-        while (!text.empty()) {
-            const std::size_t semicolon = text.find(';');
-            const std::string_view keyword = Trimmed(text.substr(0, semicolon));
-            if (!keyword.empty())
-                topics.Keywords.emplace_back(keyword);
-            text.remove_prefix(semicolon == std::string_view::npos ? text.size() : semicolon + 1);
-        }
+        AddListItems(text, ';', topics.Keywords);
     }
 }
 

@@ -145,14 +145,7 @@ std::vector<std::string> IndexKeywords(std::string_view sitemap) {
 std::vector<std::string> TopicKeywords(std::string_view html) {
     std::vector<std::string> keywords;
     for (const std::string& value : ParamValues(html, "Keyword")) {
-        std::string_view rest = value;
-        while (!rest.empty()) {
-            const std::size_t semicolon = rest.find(';');
-            const std::string_view keyword = Trimmed(rest.substr(0, semicolon));
-            if (!keyword.empty())
-                keywords.emplace_back(keyword);
-            rest.remove_prefix(semicolon == std::string_view::npos ? rest.size() : semicolon + 1);
-        }
+        AddListItems(value, ';', keywords);
     }
     return keywords;
 }
