@@ -437,6 +437,12 @@ public:
         MapText(std::move(directives), path);
     }
 
+    // Room for `count` aliases, so that a large [ALIAS] is not copied as it grows.
+    void ReserveAliases(std::size_t count) {
+        project_.Aliases.Reserve(count);
+        aliasAt_.reserve(count);
+    }
+
     // The compiled file the project makes ("Compiled file=" of [OPTIONS]), whose topics its aliases
     // may name as "X.chm::/topic.htm".
     void CompiledFile(std::string_view name) { compiledFile_ = std::string(LastPart(name)); }
@@ -652,6 +658,7 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
     std::vector<std::string> roots;
     Section section = Section::kOther;
     int number = 0;
+    std::size_t aliasLines = 0;
     const std::string_view all = text;
     for (std::string_view rest = all; !rest.empty();) {
         const std::string_view raw = TakeLine(rest);
@@ -671,6 +678,7 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
         mapText.append(section == Section::kMap ? line : std::string_view()).append("\n");
         if (line.empty())
             continue;
+        aliasLines += section == Section::kAlias ? 1 : 0;
         const std::size_t equals = line.find('=');
         const std::string_view key = Trimmed(line.substr(0, equals));
         const std::string_view value =
@@ -692,6 +700,7 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
         }
     }
     reader.MapText(std::move(mapText), fileName);
+    reader.ReserveAliases(aliasLines);
     for (const Part& aliases : aliasSections)
         reader.AliasText(all.substr(aliases.Begin, aliases.End - aliases.Begin), fileName, aliases.Header);
     for (const NumberedLine& topics : topicFiles)

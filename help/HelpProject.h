@@ -60,6 +60,8 @@ public:
     const HelpAlias* Find(std::string_view id) const;
     // Adds `alias` unless its identifier has an entry; the place of the entry that holds.
     std::uint32_t Add(HelpAlias alias, bool& added);
+    // Room for `count` entries, so that a large [ALIAS] is not copied as it grows.
+    void Reserve(std::size_t count) { entries_.reserve(count); }
     std::vector<HelpAlias>& Entries() { return entries_; }
     const std::vector<HelpAlias>& Entries() const { return entries_; }
 
