@@ -295,7 +295,7 @@ public:
         ExpressionValue result;
         std::vector<Token> tokens;
         TokenProblem problem;
-        tokens.reserve(text.size() / 4 + 1);
+        tokens.reserve(std::min(text.size() / 4, kMaxTokens) + 1);
         if (!Tokenize(text, tokens, problem))
             return Failed(problem.Failed, problem.Problem);
         tokens_.reserve(tokens.size() + 1);
