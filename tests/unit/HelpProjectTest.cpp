@@ -62,6 +62,14 @@ std::map<std::string, std::string> IncludeChain(int files) {
     return chain;
 }
 
+// `steps` aliases, each from NAMEi to NAME(i+1).
+std::string Chain(const std::string& name, int steps) {
+    std::string chain;
+    for (int i = 0; i < steps; ++i)
+        chain += name + std::to_string(i) + "=" + name + std::to_string(i + 1) + "\n";
+    return chain;
+}
+
 // The warnings of `count` repeats of the first of kAllAliased, read after it.
 std::string RepeatedAliases(int count) {
     std::string warnings;
@@ -156,6 +164,16 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
            "#{\\*\\footnote L1}#{\\footnote idh_main_cancel}K{\\footnote IDH_Main_Ok}}"}},
          "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 forms\n"
          "warning h.hpj:11: L1: [ALIAS] entries lead round in a loop (L1 = L2 = L1); it reaches no topic\n"},
+        {"alias chains: a long one reaches its topic; one into a loop and the loop told once, at its first "
+         "alias",
+         {{"h.hpj", kAllMapped + "[FILES]\nt.rtf\n[ALIAS]\nIDH_Main=C0\n" + Chain("C", 1000) +
+                        "IDH_Main_Ok=L0\nL0=L1\nL1=L2\nL2=L3\nL3=L4\nL4=L5\nL5=L1\nIDH_Main_Cancel=L3\n"},
+          {"t.rtf", "{\\rtf1 #{\\footnote c1000}}"}},
+         "no-topic 110 (IDH_Main_Ok): Main.Ok\nno-topic 120 (IDH_Main_Cancel): Main.Cancel\n2 findings in 1 "
+         "forms\n"
+         "warning h.hpj:1011: L1: [ALIAS] entries lead round in a loop (L1 = L2 = L3 = L4 = ...); it reaches "
+         "no "
+         "topic\n"},
         {"numbers outside 32 or 64 bits and divisions by zero map nothing and say so; long tokens cut",
          {{"h.hhp",
            "[MAP]\nIDH_Main 18446744073709551615\nIDH_Main_Ok 0xFFFFFFFFFFFFFFFF\nIDH_Main_Cancel 100/0\n"
@@ -279,6 +297,14 @@ TEST(HelpProject, WorkIsBoundedByTheFiles) {
         std::size_t notices;
     } cases[] = {
         {"a header included again, by any name, is not read again", fanOut, 32, 0, 0},
+        {"a topic file named by many lines and spellings is read once for the keyword index",
+         {{"h.hhp", "[OPTIONS]\nIndex file=i.hhk\n[FILES]\n" + Repeated("t.htm\nT.HTM\n", 500) +
+                        "[MAP]\nIDH_Main 100\n"},
+          {"i.hhk", ""},
+          {"t.htm", ""}},
+         3,
+         0,
+         0},
         {"replacements share one budget a reading, said once",
          {{"h.hhp", exploding}},
          1,
@@ -289,7 +315,8 @@ TEST(HelpProject, WorkIsBoundedByTheFiles) {
         TempDir dir;
         for (const auto& [name, bytes] : c.files)
             dir.Write(name, bytes);
-        const HelpProjectReading help = ReadHelpProject(dir.File("h.hhp"));
+        HelpProjectReading help = ReadHelpProject(dir.File("h.hhp"));
+        ReadKeywordIndex(dir.File("h.hhp"), help);
         EXPECT_EQ(help.FilesRead, c.filesRead) << c.what;
         EXPECT_LE(help.Replacements, c.maxReplacements) << c.what;
         EXPECT_GE(help.Replacements, c.maxReplacements * 9 / 10) << c.what;
