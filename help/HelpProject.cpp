@@ -125,8 +125,9 @@ public:
     // A file the reading looked for, by folder and name: looked for once, however many lines name it.
     struct Place {
         os::LocatedFile Located;
-        bool Present = false; // not found, yet something else than a regular file is there
-        std::string Identity; // once opened
+        bool Present = false;    // not found, yet something else than a regular file is there
+        std::string Identity;    // once opened
+        bool Unreadable = false; // told once, at the first line that named it
         bool There() const { return Located.Found || Present; }
     };
 
@@ -187,8 +188,12 @@ public:
 
     bool Load(Place& place, unsigned roles, const std::string& from, int line, std::string& text,
               bool decode = true) {
-        return Load(place.Located.Path, Shown(place.Located.Path, kShownPathBytes), roles, from, line,
-                    place.Identity, text, decode);
+        if (place.Unreadable)
+            return false;
+        const bool read = Load(place.Located.Path, Shown(place.Located.Path, kShownPathBytes), roles, from,
+                               line, place.Identity, text, decode);
+        place.Unreadable = !read && place.Identity.empty();
+        return read;
     }
 
     void Tell(Notice::Level level, Cause cause, const std::string& file, int line, std::string message) {
