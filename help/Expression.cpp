@@ -233,10 +233,10 @@ std::uint32_t MacroTable::Place(std::string_view name) const {
     return index_.Find(name, [this](std::uint32_t place) { return Name(place); });
 }
 
-void MacroTable::Define(std::string_view name, std::string_view body, bool functionLike) {
+std::uint32_t MacroTable::Define(std::string_view name, std::string_view body, bool functionLike) {
     // The block's places are 32-bit: more text than that is more than any help project defines.
     if (text_.size() + name.size() + body.size() > UINT32_MAX)
-        return;
+        return kNoPlace;
     std::uint32_t place = Place(name);
     if (place == TNameIndex<false>::kNone) {
         place = static_cast<std::uint32_t>(entries_.size());
@@ -254,6 +254,7 @@ void MacroTable::Define(std::string_view name, std::string_view body, bool funct
     entry.Defined = true;
     entry.FunctionLike = functionLike;
     tokens_.erase(place);
+    return place;
 }
 
 void MacroTable::Undefine(std::string_view name) {

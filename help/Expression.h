@@ -29,9 +29,19 @@ public:
     MacroTable& operator=(MacroTable&&) noexcept;
 
     // Defines `name` as `body` ("#define F(x) ..." is function-like: no expression here can call it).
-    void Define(std::string_view name, std::string_view body, bool functionLike = false);
+    // Returns the name's place, which it keeps for as long as the table lives (an undefined name too),
+    // or kNoPlace when the table is full.
+    std::uint32_t Define(std::string_view name, std::string_view body, bool functionLike = false);
+    static constexpr std::uint32_t kNoPlace = TNameIndex<false>::kNone;
+    // The name at `place`, as Define was given it.
+    std::string_view Name(std::uint32_t place) const {
+        return std::string_view(text_).substr(entries_[place].NameAt, entries_[place].NameSize);
+    }
     void Undefine(std::string_view name);
     bool Defined(std::string_view name) const;
+    // Whether `name` has a place (it was defined, and may be undefined since); how many names have one.
+    bool Named(std::string_view name) const { return Place(name) != kNoPlace; }
+    std::size_t Names() const { return entries_.size(); }
     // The defined macro `name` as tokens, or nullptr.
     const MacroTokens* Tokens(std::string_view name) const;
 
@@ -41,9 +51,6 @@ private:
         bool Defined = false;
         bool FunctionLike = false;
     };
-    std::string_view Name(std::uint32_t place) const {
-        return std::string_view(text_).substr(entries_[place].NameAt, entries_[place].NameSize);
-    }
     std::string_view Body(const Entry& entry) const {
         return std::string_view(text_).substr(entry.BodyAt, entry.BodySize);
     }

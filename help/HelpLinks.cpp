@@ -48,13 +48,13 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
     }
     std::vector<std::vector<std::int32_t>> numbersOf(names.size());
     for (const HelpMapping& mapping : project.Map) {
+        const std::string_view id = project.IdOf(mapping);
         const auto ids = idsOf.find(mapping.Number);
         if (ids != idsOf.end() &&
-            std::none_of(ids->second.begin(), ids->second.end(), [&mapping](const std::string& other) {
-                return EqualIgnoringAsciiCase(other, mapping.Id);
-            }))
-            ids->second.push_back(mapping.Id);
-        const std::uint32_t name = index.Find(mapping.Id, nameOf);
+            std::none_of(ids->second.begin(), ids->second.end(),
+                         [id](const std::string& other) { return EqualIgnoringAsciiCase(other, id); }))
+            ids->second.emplace_back(id);
+        const std::uint32_t name = index.Find(id, nameOf);
         if (name != TNameIndex<true>::kNone)
             numbersOf[name].push_back(mapping.Number);
     }

@@ -227,8 +227,7 @@ public:
     // of a [MAP] line counts: "#define ID n", "ID n", "ID = n", "ID=n;".
     void MapText(std::string text, const std::string& file) {
         TConditionals conditionals;
-        TSourceLines lines(text);
-        std::string().swap(text); // the lines hold their own copy
+        TSourceLines lines(std::move(text));
         std::string_view source;
         int number = 0;
         while (lines.Next(source, number)) {
@@ -238,7 +237,7 @@ public:
             if (line.front() == '#') {
                 const Directive directive = ParseDirective(line);
                 std::string problem;
-                if (conditionals.Take(directive, macros_, &budget_, problem)) {
+                if (conditionals.Take(directive, project_.Macros, &budget_, problem)) {
                     if (!problem.empty())
                         Warn(Cause::kDirective, file, number, problem);
                 } else if (conditionals.Active()) {
@@ -262,7 +261,7 @@ public:
         if (directive.Name == "define") {
             Define(directive.Rest, file, line);
         } else if (directive.Name == "undef") {
-            macros_.Undefine(Identifier(directive.Rest));
+            project_.Macros.Undefine(Identifier(directive.Rest));
         } else if (directive.Name == "include") {
             Include(directive.Rest, file, line, Content::kIdentifiers);
         }
@@ -283,8 +282,9 @@ public:
         rest.remove_prefix(name.size());
         if (!rest.empty() && rest.front() == '(') {
             const std::size_t close = rest.find(')');
-            return macros_.Define(
+            project_.Macros.Define(
                 name, Trimmed(rest.substr(close == std::string_view::npos ? rest.size() : close + 1)), true);
+            return;
         }
         Map(name, Trimmed(rest), file, line);
     }
@@ -300,11 +300,13 @@ public:
 
     // Defines `id` as the macro `value`; when the value is a number, maps it.
     void Map(std::string_view id, std::string_view value, const std::string& file, int line) {
-        macros_.Define(id, value);
+        if (TooMany(project_.Macros.Names(), !project_.Macros.Named(id), file, line))
+            return;
+        const std::uint32_t place = project_.Macros.Define(id, value);
         if (value.empty())
             return;
         const ExpressionValue number =
-            EvaluateExpression(value, macros_, UndefinedIdentifiers::kFail, &budget_);
+            EvaluateExpression(value, project_.Macros, UndefinedIdentifiers::kFail, &budget_);
         if (number.Failed == ExpressionValue::kDivisionByZero)
             return Warn(Cause::kDivision, file, line,
                         Shown(id) + ": " + Shown(value) + ": division by zero; nothing is mapped");
@@ -316,8 +318,9 @@ public:
             return Warn(Cause::kRange, file, line,
                         Shown(id) + ": " + Shown(value) + " does not fit 32 bits; nothing is mapped");
         // 0x80000000 to 0xFFFFFFFF are the negative numbers forms hold.
-        project_.Map.push_back(HelpMapping{
-            std::string(id), static_cast<std::int32_t>(static_cast<std::uint32_t>(number.Value))});
+        if (place != MacroTable::kNoPlace)
+            project_.Map.push_back(
+                HelpMapping{place, static_cast<std::int32_t>(static_cast<std::uint32_t>(number.Value))});
     }
 
     static bool FitsNumber(const ExpressionValue& number) {
@@ -382,6 +385,8 @@ public:
                         Shown(id) + ": repeated in [ALIAS]; the first, at " + files_[firstFile] + ":" +
                             std::to_string(firstLine) + ", holds");
         }
+        if (TooMany(project_.Aliases.Entries().size(), true, file, number))
+            return;
         bool added = false;
         project_.Aliases.Add(HelpAlias{std::string(id), TargetPlace(target), false}, added);
         aliasAt_.emplace_back(FilePlace(file), number);
@@ -538,6 +543,18 @@ private:
                  "); it reaches no topic");
     }
 
+    // Whether a new identifier (`adding`) would pass kMaxIdentifiers, told once.
+    bool TooMany(std::size_t count, bool adding, const std::string& file, int line) {
+        if (!adding || count < kMaxIdentifiers)
+            return false;
+        if (!tooManyTold_)
+            Warn(Cause::kBound, file, line,
+                 "more than " + std::to_string(kMaxIdentifiers) +
+                     " identifiers or aliases; this one and the later new ones are not read");
+        tooManyTold_ = true;
+        return true;
+    }
+
     std::uint32_t TargetPlace(std::string_view target) {
         const auto nameOf = [this](std::uint32_t place) -> std::string_view {
             return project_.AliasTargets[place];
@@ -578,11 +595,11 @@ private:
     os::FileLocator locator_;
     std::unordered_map<std::string, Place> places_;  // by folder, a NUL and name
     std::unordered_map<std::string, unsigned> read_; // the roles each file was read for, by its identity
-    MacroTable macros_;
     const MacroTable noMacros_;
     ExpansionBudget budget_;
     std::uint64_t budgetGiven_ = kBaseBudget;
     bool budgetTold_ = false;
+    bool tooManyTold_ = false;
     std::size_t depth_ = 0; // of includes
     std::array<Told, kCauses> told_;
     std::string compiledFile_;

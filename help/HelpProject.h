@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "help/Expression.h"
 #include "help/NameIndex.h"
 #include "runtime/Notice.h"
 
@@ -33,11 +34,14 @@ HelpProjectKind HelpProjectKindOf(const std::string& fileName);
 
 // Files including one another deeper than this are no help project.
 constexpr std::size_t kMaxIncludeDepth = 200;
+// A reading takes at most this many identifiers into its map, and as many aliases: many times the
+// largest real help project, and a bound on the memory of one built to be large.
+constexpr std::size_t kMaxIdentifiers = std::size_t{1} << 21;
 
 // One definition of an identifier's number. An identifier may have several: a generated map gives
 // many command numbers one topic.
 struct HelpMapping {
-    std::string Id; // as written
+    std::uint32_t Id = 0; // as written, by its place among the project's Macros (HelpProject::IdOf)
     std::int32_t Number = 0;
 };
 
@@ -76,6 +80,10 @@ struct HelpProject {
     std::string Folder;
     // Every definition in the order read: [MAP] lines and the headers they include.
     std::vector<HelpMapping> Map;
+    // The macros the map defined, whose names the mappings name: a help map's identifiers, each spelling
+    // kept once however many lines give it a number.
+    MacroTable Macros;
+    std::string_view IdOf(const HelpMapping& mapping) const { return Macros.Name(mapping.Id); }
     HelpAliases Aliases;
     // What the aliases lead to, each once: HTML projects the topic file as written, its "#anchor"
     // dropped; classic ones another identifier.

@@ -65,12 +65,19 @@ std::string_view TakeLine(std::string_view& rest) {
     return line;
 }
 
-TSourceLines::TSourceLines(std::string_view text) {
-    // First the comments, which may span lines; the continuations of what is left as it is read.
-    code_.reserve(text.size());
+TSourceLines::TSourceLines(std::string source) : code_(std::move(source)) {
+    // First the comments, which may span lines, each made one blank and its line ends, in place (that is
+    // never longer than the comment); the continuations of what is left as it is read.
+    const std::string_view text = code_; // read ahead of where `code_` is written
+    std::size_t written = 0;
+    const auto keep = [&](std::size_t from, std::size_t to) {
+        if (written != from)
+            std::memmove(&code_[written], &code_[from], to - from);
+        written += to - from;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const std::size_t plain = std::min(text.find_first_of("\"'/", i), text.size());
-        code_.append(text.substr(i, plain - i));
+        keep(i, plain);
         if ((i = plain) == text.size())
             break;
         const char c = text[i];
@@ -79,21 +86,24 @@ TSourceLines::TSourceLines(std::string_view text) {
             while (end < text.size() && text[end] != c && text[end] != '\n')
                 end += text[end] == '\\' && end + 1 < text.size() && text[end + 1] != '\n' ? 2 : 1;
             const std::size_t stop = end < text.size() && text[end] == c ? end + 1 : end;
-            code_.append(text.substr(i, stop - i));
+            keep(i, stop);
             i = stop - 1;
         } else if (StartsWith(text, i, "//")) {
             i = std::min(text.find('\n', i), text.size()) - 1;
         } else if (StartsWith(text, i, "/*")) {
             const std::size_t end = text.find("*/", i + 2);
             const std::size_t stop = end == std::string_view::npos ? text.size() : end + 2;
-            code_ += ' ';
-            code_.append(static_cast<std::size_t>(std::count(text.begin() + i, text.begin() + stop, '\n')),
-                         '\n');
+            const auto lineEnds =
+                static_cast<std::size_t>(std::count(text.begin() + i, text.begin() + stop, '\n'));
+            code_[written++] = ' ';
+            code_.replace(written, lineEnds, lineEnds, '\n');
+            written += lineEnds;
             i = stop - 1;
         } else {
-            code_ += c;
+            keep(i, i + 1);
         }
     }
+    code_.resize(written);
     rest_ = code_;
 }
 

@@ -20,7 +20,7 @@ std::string_view TakeLine(std::string_view& rest);
 // line's end) joined.
 class TSourceLines {
 public:
-    explicit TSourceLines(std::string_view text);
+    explicit TSourceLines(std::string source);
     // The next line, and the number of its first line; false after the last.
     bool Next(std::string_view& line, int& number);
     // The number of the last line read.

@@ -322,7 +322,7 @@ TEST(HelpProject, WorkIsBoundedByTheFiles) {
         EXPECT_GE(help.Replacements, c.maxReplacements * 9 / 10) << c.what;
         EXPECT_EQ(help.Notices.size(), c.notices) << c.what;
         ASSERT_FALSE(help.Project.Map.empty()) << c.what;
-        EXPECT_EQ(help.Project.Map.back().Id, "IDH_Main") << c.what;
+        EXPECT_EQ(help.Project.IdOf(help.Project.Map.back()), "IDH_Main") << c.what;
     }
 }
 
