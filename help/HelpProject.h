@@ -23,9 +23,9 @@
 //
 // Hostile or broken projects cost what their files cost: every file is a regular file within
 // kMaxProjectFileBytes, read once however often it is named (a header included again adds nothing
-// new, as if it guarded itself), includes nest at most kMaxIncludeDepth deep, macros expand within
-// one budget a reading, and alias chains are followed once. What a bound cuts off is not read and
-// says so, once.
+// new, as if it guarded itself), includes nest at most kMaxIncludeDepth deep, a reading takes at most
+// kMaxIdentifiers identifiers and aliases, macros expand within one budget a reading, and alias chains
+// are followed once. What a bound cuts off is not read and says so, once.
 
 enum class HelpProjectKind { kNone, kHtml, kClassic };
 
