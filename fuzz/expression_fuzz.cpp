@@ -1,6 +1,6 @@
 // Arbitrary bytes as a preprocessor expression over arbitrary macros: the first line is the
-// expression, each further line "NAME BODY" a macro. The evaluator must never fail by a crash, an
-// overflow the sanitizers see, a stack exhausted by nesting or a replacement that explodes.
+// expression, each further line "NAME BODY" a macro ("- NAME" undoes one). The evaluator must never fail by a
+// crash, an overflow the sanitizers see, a stack exhausted by nesting or a replacement that explodes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,9 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view name = line.substr(0, blank);
         const std::string_view body =
             blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
-        macros[std::string(name)] = Macro{std::string(body), !name.empty() && name.back() == '('};
+        if (name == "-") // "- NAME" undefines
+            macros.Undefine(body);
+        else
+            macros.Define(name, body, !name.empty() && name.back() == '(');
     }
-    EvaluateExpression(expression, macros, UndefinedIdentifiers::kAreZero);
-    EvaluateExpression(expression, macros, UndefinedIdentifiers::kFail);
+    // Twice with one budget: the second time the macros' tokens come from where the first left them.
+    ExpansionBudget budget{std::uint64_t{1} << 20};
+    EvaluateExpression(expression, macros, UndefinedIdentifiers::kAreZero, &budget);
+    EvaluateExpression(expression, macros, UndefinedIdentifiers::kFail, &budget);
     return 0;
 }

@@ -1,9 +1,9 @@
 #include "help/Expression.h"
 
-#include <iterator>
-#include <set>
+#include <algorithm>
 #include <vector>
 
+#include "help/HelpText.h"
 #include "runtime/Text.h"
 
 namespace {
@@ -15,10 +15,77 @@ constexpr std::size_t kMaxTokens = 100000;
 // Operators nested deeper than this would exhaust the stack before they meant anything.
 constexpr int kMaxNesting = 200;
 
+// The operators and parentheses, the binary ones by precedence, lowest first.
+enum Op : std::uint8_t {
+    kNoOp,
+    kOr,
+    kAnd,
+    kBitOr,
+    kXor,
+    kBitAnd,
+    kEqual,
+    kUnequal,
+    kLess,
+    kLessEqual,
+    kGreater,
+    kGreaterEqual,
+    kShiftLeft,
+    kShiftRight,
+    kPlus,
+    kMinus,
+    kTimes,
+    kDivide,
+    kModulo,
+    kNot,
+    kComplement,
+    kQuestion,
+    kColon,
+    kOpen,
+    kClose
+};
+
+// The precedence of each binary operator, from 0 (||) to 9 (* / %); -1 for any other token.
+int Precedence(Op op) {
+    static const int kLevels[] = {-1, 0, 1, 2, 3, 4, 5,  5,  6,  6,  6,  6, 7,
+                                  7,  8, 8, 9, 9, 9, -1, -1, -1, -1, -1, -1};
+    return kLevels[op];
+}
+
+// The operator that `text` holds at `at`, and its length; kNoOp for a character that is none.
+Op OperatorAt(std::string_view text, std::size_t at, std::size_t& length) {
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    length = 2;
+    switch (text[at]) {
+        case '<':
+            return next == '<' ? kShiftLeft : next == '=' ? kLessEqual : (length = 1, kLess);
+        case '>':
+            return next == '>' ? kShiftRight : next == '=' ? kGreaterEqual : (length = 1, kGreater);
+        case '=':
+            return next == '=' ? kEqual : (length = 1, kNoOp);
+        case '!':
+            return next == '=' ? kUnequal : (length = 1, kNot);
+        case '&':
+            return next == '&' ? kAnd : (length = 1, kBitAnd);
+        case '|':
+            return next == '|' ? kOr : (length = 1, kBitOr);
+        default:
+            break;
+    }
+    length = 1;
+    static const std::string_view kSingle = "^+-*/%~?:()";
+    static const Op kSingleOps[] = {kXor,        kPlus,     kMinus, kTimes, kDivide, kModulo,
+                                    kComplement, kQuestion, kColon, kOpen,  kClose};
+    const std::size_t single = kSingle.find(text[at]);
+    return single == std::string_view::npos ? kNoOp : kSingleOps[single];
+}
+
 struct Token {
     enum Kind { kNumber, kIdentifier, kPunctuator, kEnd };
     Kind What = kEnd;
-    std::string Text;
+    Op Operator = kNoOp; // a punctuator's
+    // Where it stands: in the expression's text or a macro's body, both of which outlive the
+    // evaluation.
+    std::string_view Text;
     std::int64_t Value = 0;
 };
 
@@ -31,8 +98,8 @@ bool IsIdentifierChar(char c) {
 }
 
 // A preprocessing number: its digits in the base its prefix says, then any mix of the suffixes u
-// and l. False when it is none.
-bool NumberValue(std::string_view text, std::int64_t& value) {
+// and l. kMalformed when it is none, kRange when it lies past 64 bits.
+ExpressionValue::Failure NumberValue(std::string_view text, std::int64_t& value) {
     unsigned base = 10;
     std::size_t at = 0;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -43,24 +110,26 @@ bool NumberValue(std::string_view text, std::int64_t& value) {
         at = 1;
     }
     std::uint64_t magnitude = 0;
+    bool tooLarge = false;
     const std::size_t first = at;
     for (; at < text.size(); ++at) {
         const int digit = HexDigitValue(text[at]);
         if (digit < 0 || static_cast<unsigned>(digit) >= base)
             break;
-        if (magnitude > (UINT64_MAX - static_cast<unsigned>(digit)) / base)
-            return false;
-        magnitude = magnitude * base + static_cast<unsigned>(digit);
+        if (magnitude > (static_cast<std::uint64_t>(INT64_MAX) - static_cast<unsigned>(digit)) / base)
+            tooLarge = true;
+        else
+            magnitude = magnitude * base + static_cast<unsigned>(digit);
     }
     if (at == first && base != 8)
-        return false;
+        return ExpressionValue::kMalformed;
     for (; at < text.size(); ++at) {
         const char c = AsciiUpper(text[at]);
         if (c != 'U' && c != 'L')
-            return false;
+            return ExpressionValue::kMalformed;
     }
     value = static_cast<std::int64_t>(magnitude);
-    return true;
+    return tooLarge ? ExpressionValue::kRange : ExpressionValue::kNone;
 }
 
 // A character constant's value from just after its opening quote; `at` left after the closing one.
@@ -85,9 +154,20 @@ bool CharacterValue(std::string_view text, std::size_t& at, std::int64_t& value)
     return true;
 }
 
-// The tokens of `text`, ending in kEnd; false with a problem at the first that is none.
-bool Tokenize(std::string_view text, std::vector<Token>& tokens, std::string& problem) {
-    static const std::string_view kDouble[] = {"<<", ">>", "<=", ">=", "==", "!=", "&&", "||"};
+// Why tokens could not be made, when they could not.
+struct TokenProblem {
+    ExpressionValue::Failure Failed = ExpressionValue::kNone;
+    std::string Problem;
+
+    bool Set(ExpressionValue::Failure failed, std::string problem) {
+        Failed = failed;
+        Problem = std::move(problem);
+        return false;
+    }
+};
+
+// The tokens of `text`; false with a problem at the first that is none, or past kMaxTokens.
+bool Tokenize(std::string_view text, std::vector<Token>& tokens, TokenProblem& problem) {
     std::size_t at = 0;
     while (at < text.size()) {
         const char c = text[at];
@@ -96,84 +176,160 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens, std::string& pr
             continue;
         }
         Token token;
+        const std::size_t start = at;
         if (IsIdentifierStart(c)) {
-            const std::size_t start = at;
             while (at < text.size() && IsIdentifierChar(text[at]))
                 ++at;
             token.What = Token::kIdentifier;
-            token.Text = std::string(text.substr(start, at - start));
         } else if (c >= '0' && c <= '9') {
-            const std::size_t start = at;
             while (at < text.size() && (IsIdentifierChar(text[at]) || text[at] == '.'))
                 ++at;
             token.What = Token::kNumber;
-            token.Text = std::string(text.substr(start, at - start));
-            if (!NumberValue(token.Text, token.Value)) {
-                problem = "'" + token.Text + "' is no integer";
-                return false;
+            const ExpressionValue::Failure failed = NumberValue(text.substr(start, at - start), token.Value);
+            if (failed != ExpressionValue::kNone) {
+                const std::string shown = Shown(text.substr(start, at - start));
+                return problem.Set(failed, failed == ExpressionValue::kRange
+                                               ? shown + " does not fit 64 bits"
+                                               : "'" + shown + "' is no integer");
             }
         } else if (c == '\'') {
             ++at;
             token.What = Token::kNumber;
-            if (!CharacterValue(text, at, token.Value)) {
-                problem = "a character constant is not closed";
-                return false;
-            }
+            if (!CharacterValue(text, at, token.Value))
+                return problem.Set(ExpressionValue::kMalformed, "a character constant is not closed");
         } else {
             token.What = Token::kPunctuator;
-            token.Text = std::string(1, c);
-            for (const std::string_view pair : kDouble) {
-                if (StartsWith(text, at, pair))
-                    token.Text = std::string(pair);
-            }
-            if (token.Text.size() == 1 &&
-                std::string_view("()+-*/%<>&^|!~?:").find(c) == std::string_view::npos) {
-                problem = "'" + token.Text + "' has no place in an expression";
-                return false;
-            }
-            at += token.Text.size();
+            std::size_t length = 1;
+            token.Operator = OperatorAt(text, at, length);
+            if (token.Operator == kNoOp)
+                return problem.Set(ExpressionValue::kMalformed,
+                                   "'" + Shown(text.substr(at, 1)) + "' has no place in an expression");
+            at += length;
         }
-        tokens.push_back(std::move(token));
-        if (tokens.size() > kMaxTokens) {
-            problem = "the expression is too long";
-            return false;
-        }
+        token.Text = text.substr(start, at - start);
+        tokens.push_back(token);
+        if (tokens.size() > kMaxTokens)
+            return problem.Set(ExpressionValue::kBound, "the expression is too long");
     }
     return true;
 }
 
+} // namespace
+
+// A macro's body with its tokens, which point into it; tokenised once.
+struct MacroTokens {
+    bool FunctionLike = false;
+    std::string Body;
+    std::vector<Token> Tokens;
+    TokenProblem Problem; // why the body has no tokens, when it has none
+};
+
+MacroTable::MacroTable() = default;
+MacroTable::~MacroTable() = default;
+MacroTable::MacroTable(MacroTable&&) noexcept = default;
+MacroTable& MacroTable::operator=(MacroTable&&) noexcept = default;
+
+std::uint32_t MacroTable::Place(std::string_view name) const {
+    return index_.Find(name, [this](std::uint32_t place) { return Name(place); });
+}
+
+std::uint32_t MacroTable::Define(std::string_view name, std::string_view body, bool functionLike) {
+    // The block's places are 32-bit: more text than that is more than any help project defines.
+    if (text_.size() + name.size() + body.size() > UINT32_MAX)
+        return kNoPlace;
+    std::uint32_t place = Place(name);
+    if (place == TNameIndex<false>::kNone) {
+        place = static_cast<std::uint32_t>(entries_.size());
+        entries_.push_back(
+            Entry{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(name.size())});
+        text_.append(name);
+        index_.Add(place, [this](std::uint32_t at) { return Name(at); });
+    }
+    Entry& entry = entries_[place];
+    if (!entry.Defined || Body(entry) != body) {
+        entry.BodyAt = static_cast<std::uint32_t>(text_.size());
+        entry.BodySize = static_cast<std::uint32_t>(body.size());
+        text_.append(body);
+    }
+    entry.Defined = true;
+    entry.FunctionLike = functionLike;
+    tokens_.erase(place);
+    return place;
+}
+
+void MacroTable::Undefine(std::string_view name) {
+    const std::uint32_t place = Place(name);
+    if (place != TNameIndex<false>::kNone) {
+        entries_[place].Defined = false;
+        tokens_.erase(place);
+    }
+}
+
+bool MacroTable::Defined(std::string_view name) const {
+    const std::uint32_t place = Place(name);
+    return place != TNameIndex<false>::kNone && entries_[place].Defined;
+}
+
+const MacroTokens* MacroTable::Tokens(std::string_view name) const {
+    const std::uint32_t place = Place(name);
+    if (place == TNameIndex<false>::kNone || !entries_[place].Defined)
+        return nullptr;
+    std::unique_ptr<MacroTokens>& tokens = tokens_[place];
+    if (!tokens) {
+        tokens = std::make_unique<MacroTokens>();
+        tokens->FunctionLike = entries_[place].FunctionLike;
+        tokens->Body = std::string(Body(entries_[place]));
+        if (!tokens->FunctionLike && !Tokenize(tokens->Body, tokens->Tokens, tokens->Problem))
+            tokens->Tokens.clear();
+    }
+    return tokens.get();
+}
+
+namespace {
+
 class Evaluator {
 public:
-    Evaluator(const MacroTable& macros, UndefinedIdentifiers undefined)
-        : macros_(macros), undefined_(undefined) {}
+    Evaluator(const MacroTable& macros, UndefinedIdentifiers undefined, ExpansionBudget* budget)
+        : macros_(macros), undefined_(undefined), budget_(budget) {}
 
     ExpressionValue Run(std::string_view text) {
         ExpressionValue result;
         std::vector<Token> tokens;
-        if (!Tokenize(text, tokens, problem_) || !Expand(tokens, 0))
+        TokenProblem problem;
+        tokens.reserve(std::min(text.size() / 4, kMaxTokens) + 1);
+        if (!Tokenize(text, tokens, problem))
+            return Failed(problem.Failed, problem.Problem);
+        tokens_.reserve(tokens.size() + 1);
+        if (!Expand(tokens, 0))
             return Failed();
         if (tokens_.empty())
-            return Failed("no value");
+            return Failed(ExpressionValue::kMalformed, "no value");
         tokens_.push_back(Token{});
         result.Value = Conditional(true, 0);
-        if (!problem_.empty())
+        if (failed_ != ExpressionValue::kNone)
             return Failed();
         if (tokens_[at_].What != Token::kEnd)
-            return Failed("'" + tokens_[at_].Text + "' is not expected here");
+            return Failed(ExpressionValue::kMalformed,
+                          "'" + Shown(tokens_[at_].Text) + "' is not expected here");
         result.Ok = true;
         return result;
     }
 
 private:
-    ExpressionValue Failed(const std::string& problem = std::string()) {
+    ExpressionValue Failed(ExpressionValue::Failure failed = ExpressionValue::kNone,
+                           const std::string& problem = std::string()) {
         ExpressionValue result;
-        result.Problem = problem.empty() ? problem_ : problem;
+        result.Failed = failed != ExpressionValue::kNone ? failed : failed_;
+        result.Problem = failed != ExpressionValue::kNone ? problem : problem_;
         return result;
     }
 
-    bool Fail(const std::string& problem) {
-        if (problem_.empty())
+    // Keeps the first problem: the one that made the rest fail.
+    bool Fail(ExpressionValue::Failure failed, const std::string& problem) {
+        if (failed_ == ExpressionValue::kNone) {
+            failed_ = failed;
             problem_ = problem;
+        }
         return false;
     }
 
@@ -181,158 +337,168 @@ private:
     // not replaced within itself), and "defined X" by 1 or 0.
     bool Expand(const std::vector<Token>& tokens, int depth) {
         if (depth > kMaxExpansionDepth)
-            return Fail("macros are nested too deeply");
+            return Fail(ExpressionValue::kBound, "macros are nested too deeply");
         for (std::size_t i = 0; i < tokens.size(); ++i) {
             const Token& token = tokens[i];
             if (token.What == Token::kIdentifier && token.Text == "defined") {
-                const bool parenthesised = i + 1 < tokens.size() && tokens[i + 1].Text == "(";
+                const bool parenthesised = i + 1 < tokens.size() && tokens[i + 1].Operator == kOpen;
                 const std::size_t name = i + (parenthesised ? 2 : 1);
                 if (name >= tokens.size() || tokens[name].What != Token::kIdentifier ||
-                    (parenthesised && (name + 1 >= tokens.size() || tokens[name + 1].Text != ")")))
-                    return Fail("'defined' without a name");
-                Token value;
-                value.What = Token::kNumber;
-                value.Text = "defined";
-                value.Value = macros_.count(tokens[name].Text) != 0 ? 1 : 0;
-                tokens_.push_back(value);
+                    (parenthesised && (name + 1 >= tokens.size() || tokens[name + 1].Operator != kClose)))
+                    return Fail(ExpressionValue::kMalformed, "'defined' without a name");
+                tokens_.push_back(
+                    Token{Token::kNumber, kNoOp, token.Text, macros_.Defined(tokens[name].Text) ? 1 : 0});
                 i = name + (parenthesised ? 1 : 0);
                 continue;
             }
-            const auto macro = token.What == Token::kIdentifier ? macros_.find(token.Text) : macros_.end();
-            if (macro == macros_.end() || expanding_.count(token.Text) != 0) {
+            const MacroTokens* macro =
+                token.What == Token::kIdentifier &&
+                        std::find(expanding_.begin(), expanding_.end(), token.Text) == expanding_.end()
+                    ? macros_.Tokens(token.Text)
+                    : nullptr;
+            if (macro == nullptr) {
                 tokens_.push_back(token);
-            } else if (macro->second.FunctionLike) {
-                return Fail("'" + token.Text + "' is a macro with arguments");
+            } else if (macro->FunctionLike) {
+                return Fail(ExpressionValue::kMalformed,
+                            "'" + Shown(token.Text) + "' is a macro with arguments");
+            } else if (macro->Problem.Failed != ExpressionValue::kNone) {
+                return Fail(macro->Problem.Failed, macro->Problem.Problem);
             } else {
                 // A macro that stands for nothing still costs its replacement: count those too.
-                if (++expansions_ > kMaxTokens)
-                    return Fail("the expression is too long");
-                std::vector<Token> body;
-                if (!Tokenize(macro->second.Body, body, problem_))
-                    return false;
-                expanding_.insert(token.Text);
-                const bool expanded = Expand(body, depth + 1);
-                expanding_.erase(token.Text);
+                const std::size_t cost = std::max<std::size_t>(macro->Tokens.size(), 1);
+                expansions_ += cost;
+                if (expansions_ > kMaxTokens)
+                    return Fail(ExpressionValue::kBound, "the expression is too long");
+                if (budget_ != nullptr && budget_->Left < cost) {
+                    budget_->Left = 0;
+                    budget_->Exhausted = true;
+                    return Fail(ExpressionValue::kBound, "macros expand past the bound of this reading");
+                }
+                if (budget_ != nullptr)
+                    budget_->Left -= cost;
+                expanding_.push_back(token.Text);
+                const bool expanded = Expand(macro->Tokens, depth + 1);
+                expanding_.pop_back();
                 if (!expanded)
                     return false;
             }
             if (tokens_.size() > kMaxTokens)
-                return Fail("the expression is too long");
+                return Fail(ExpressionValue::kBound, "the expression is too long");
         }
         return true;
     }
 
     const Token& Peek() const { return tokens_[at_]; }
-    bool Accept(std::string_view punctuator) {
-        if (Peek().What != Token::kPunctuator || Peek().Text != punctuator)
+    bool Accept(Op op) {
+        if (Peek().Operator != op)
             return false;
         ++at_;
         return true;
     }
 
     // Each level takes `evaluate`: false on the side of && || ?: that is not taken, where division by
-    // zero and undefined names are no error, as in C.
+    // zero, a result past 64 bits and undefined names are no error, as in C.
     std::int64_t Conditional(bool evaluate, int nesting) {
         if (nesting > kMaxNesting)
-            return Fail("the expression is nested too deeply"), 0;
+            return Fail(ExpressionValue::kBound, "the expression is nested too deeply"), 0;
         const std::int64_t condition = Binary(0, evaluate, nesting);
-        if (!Accept("?"))
+        if (!Accept(kQuestion))
             return condition;
         const std::int64_t yes = Conditional(evaluate && condition != 0, nesting + 1);
-        if (!Accept(":"))
-            return Fail("'?' without ':'"), 0;
+        if (!Accept(kColon))
+            return Fail(ExpressionValue::kMalformed, "'?' without ':'"), 0;
         const std::int64_t no = Conditional(evaluate && condition == 0, nesting + 1);
         return condition != 0 ? yes : no;
-    }
-
-    // The binary operators by precedence, lowest first.
-    static int Precedence(const Token& token) {
-        static const std::string_view kLevels[][4] = {
-            {"||"},       {"&&"},     {"|"},          {"^"}, {"&"}, {"==", "!="}, {"<", "<=", ">", ">="},
-            {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"}};
-        if (token.What != Token::kPunctuator)
-            return -1;
-        for (int level = 0; level < static_cast<int>(std::size(kLevels)); ++level) {
-            for (const std::string_view op : kLevels[level]) {
-                if (!op.empty() && op == token.Text)
-                    return level;
-            }
-        }
-        return -1;
     }
 
     std::int64_t Binary(int level, bool evaluate, int nesting) {
         std::int64_t left = Unary(evaluate, nesting + 1);
         for (;;) {
-            const int precedence = Precedence(Peek());
-            if (precedence < level || !problem_.empty())
+            const int precedence = Precedence(Peek().Operator);
+            if (precedence < level || failed_ != ExpressionValue::kNone)
                 return left;
-            const std::string op = Peek().Text;
+            const Op op = Peek().Operator;
             ++at_;
-            const bool rightEvaluated = evaluate && !(op == "&&" && left == 0) && !(op == "||" && left != 0);
+            const bool rightEvaluated = evaluate && !(op == kAnd && left == 0) && !(op == kOr && left != 0);
             const std::int64_t right = Binary(precedence + 1, rightEvaluated, nesting + 1);
             left = Apply(op, left, right, evaluate);
         }
     }
 
-    std::int64_t Apply(const std::string& op, std::int64_t left, std::int64_t right, bool evaluate) {
-        const auto l = static_cast<std::uint64_t>(left);
-        const auto r = static_cast<std::uint64_t>(right);
-        if (op == "*")
-            return static_cast<std::int64_t>(l * r);
-        if (op == "/" || op == "%") {
-            if (right == 0)
-                return evaluate ? (Fail("division by zero"), 0) : 0;
-            if (right == -1) // INT64_MIN / -1 would trap
-                return op == "/" ? static_cast<std::int64_t>(0 - l) : 0;
-            return op == "/" ? left / right : left % right;
+    // A result past 64 bits, where it is evaluated.
+    std::int64_t OutOfRange(bool evaluate) {
+        if (evaluate)
+            Fail(ExpressionValue::kRange, "a value does not fit 64 bits");
+        return 0;
+    }
+
+    std::int64_t Apply(Op op, std::int64_t left, std::int64_t right, bool evaluate) {
+        std::int64_t result = 0;
+        switch (op) {
+            case kTimes:
+                return __builtin_mul_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kPlus:
+                return __builtin_add_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kMinus:
+                return __builtin_sub_overflow(left, right, &result) ? OutOfRange(evaluate) : result;
+            case kDivide:
+            case kModulo:
+                if (right == 0)
+                    return evaluate ? (Fail(ExpressionValue::kDivisionByZero, "division by zero"), 0) : 0;
+                if (right == -1) // INT64_MIN / -1 would trap
+                    return op == kModulo ? 0 : left == INT64_MIN ? OutOfRange(evaluate) : -left;
+                return op == kDivide ? left / right : left % right;
+            case kShiftLeft:
+            case kShiftRight: {
+                if (right < 0 || right > 63)
+                    return OutOfRange(evaluate);
+                if (op == kShiftRight)
+                    return left >> right;
+                const auto shifted = static_cast<std::int64_t>(static_cast<std::uint64_t>(left) << right);
+                return (shifted >> right) != left ? OutOfRange(evaluate) : shifted;
+            }
+            case kLess:
+                return left < right;
+            case kLessEqual:
+                return left <= right;
+            case kGreater:
+                return left > right;
+            case kGreaterEqual:
+                return left >= right;
+            case kEqual:
+                return left == right;
+            case kUnequal:
+                return left != right;
+            case kBitAnd:
+                return left & right;
+            case kXor:
+                return left ^ right;
+            case kBitOr:
+                return left | right;
+            case kAnd:
+                return left != 0 && right != 0;
+            default:
+                return left != 0 || right != 0;
         }
-        if (op == "+")
-            return static_cast<std::int64_t>(l + r);
-        if (op == "-")
-            return static_cast<std::int64_t>(l - r);
-        if (op == "<<")
-            return right < 0 || right > 63 ? 0 : static_cast<std::int64_t>(l << right);
-        if (op == ">>")
-            return right < 0 || right > 63 ? (left < 0 ? -1 : 0) : left >> right;
-        if (op == "<")
-            return left < right;
-        if (op == "<=")
-            return left <= right;
-        if (op == ">")
-            return left > right;
-        if (op == ">=")
-            return left >= right;
-        if (op == "==")
-            return left == right;
-        if (op == "!=")
-            return left != right;
-        if (op == "&")
-            return left & right;
-        if (op == "^")
-            return left ^ right;
-        if (op == "|")
-            return left | right;
-        if (op == "&&")
-            return left != 0 && right != 0;
-        return left != 0 || right != 0;
     }
 
     std::int64_t Unary(bool evaluate, int nesting) {
         if (nesting > kMaxNesting)
-            return Fail("the expression is nested too deeply"), 0;
-        if (Accept("+"))
+            return Fail(ExpressionValue::kBound, "the expression is nested too deeply"), 0;
+        if (Accept(kPlus))
             return Unary(evaluate, nesting + 1);
-        if (Accept("-"))
-            return static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(Unary(evaluate, nesting + 1)));
-        if (Accept("~"))
+        if (Accept(kMinus)) {
+            const std::int64_t value = Unary(evaluate, nesting + 1);
+            return value == INT64_MIN ? OutOfRange(evaluate) : -value;
+        }
+        if (Accept(kComplement))
             return ~Unary(evaluate, nesting + 1);
-        if (Accept("!"))
+        if (Accept(kNot))
             return Unary(evaluate, nesting + 1) == 0;
-        if (Accept("(")) {
+        if (Accept(kOpen)) {
             const std::int64_t value = Conditional(evaluate, nesting + 1);
-            if (!Accept(")"))
-                return Fail("'(' without ')'"), 0;
+            if (!Accept(kClose))
+                return Fail(ExpressionValue::kMalformed, "'(' without ')'"), 0;
             return value;
         }
         const Token& token = Peek();
@@ -343,26 +509,29 @@ private:
         if (token.What == Token::kIdentifier) {
             ++at_;
             if (undefined_ == UndefinedIdentifiers::kFail && evaluate)
-                Fail("'" + token.Text + "' is not defined");
+                Fail(ExpressionValue::kMalformed, "'" + Shown(token.Text) + "' is not defined");
             return 0;
         }
-        return Fail(token.What == Token::kEnd ? "a value is missing"
-                                              : "'" + token.Text + "' is not expected here"),
+        return Fail(ExpressionValue::kMalformed, token.What == Token::kEnd
+                                                     ? "a value is missing"
+                                                     : "'" + Shown(token.Text) + "' is not expected here"),
                0;
     }
 
     const MacroTable& macros_;
     UndefinedIdentifiers undefined_;
-    std::set<std::string> expanding_;
+    ExpansionBudget* budget_;
+    std::vector<std::string_view> expanding_; // the macros being replaced, innermost last
     std::vector<Token> tokens_;
     std::size_t at_ = 0;
     std::size_t expansions_ = 0;
+    ExpressionValue::Failure failed_ = ExpressionValue::kNone;
     std::string problem_;
 };
 
 } // namespace
 
 ExpressionValue EvaluateExpression(std::string_view text, const MacroTable& macros,
-                                   UndefinedIdentifiers undefined) {
-    return Evaluator(macros, undefined).Run(text);
+                                   UndefinedIdentifiers undefined, ExpansionBudget* budget) {
+    return Evaluator(macros, undefined, budget).Run(text);
 }

@@ -4,65 +4,60 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
+#include "help/NameIndex.h"
 #include "runtime/Text.h"
 #include "runtime/Utf8.h"
 
 namespace {
 
-// Where the identifiers of a help project lead.
-class Links {
-public:
-    explicit Links(const HelpProject& project) : project_(project) {
-        for (const HelpAlias& alias : project.Aliases)
-            aliases_.emplace(AsciiUpperCase(alias.Id), &alias);
-    }
-
-    // An HTML project: an alias to a topic file that is there, or a text pop-up. A classic one: the
-    // alias chain from the identifier reaches a "#" footnote before it ends or loops.
-    bool ReachesTopic(const std::string& id) const {
-        std::string at = AsciiUpperCase(id);
-        if (project_.Topics.count(at) != 0)
-            return true;
-        if (project_.Kind == HelpProjectKind::kHtml) {
-            const auto alias = aliases_.find(at);
-            return alias != aliases_.end() && alias->second->TargetFound;
-        }
-        std::set<std::string> seen;
-        while (seen.insert(at).second) {
-            if (project_.Topics.count(at) != 0)
-                return true;
-            const auto next = aliases_.find(at);
-            if (next == aliases_.end())
-                return false;
-            at = AsciiUpperCase(next->second->Target);
-        }
-        return false;
-    }
-
-private:
-    const HelpProject& project_;
-    std::map<std::string, const HelpAlias*> aliases_;
-};
+// An identifier leads to a topic when it has one of its own or its alias reaches one (worked out once
+// per alias while the project was read).
+bool ReachesTopic(const HelpProject& project, std::string_view id) {
+    if (project.Topics.count(AsciiUpperCase(id)) != 0)
+        return true;
+    const HelpAlias* alias = project.Aliases.Find(id);
+    return alias != nullptr && alias->Reaches;
+}
 
 } // namespace
 
 std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEntry>& entries,
                                                  const HelpProject& project, const std::string& prefix) {
-    // The identifiers of each number, each once whatever its case; the numbers of each identifier.
-    std::map<std::int32_t, std::vector<std::string>> idsOf;
-    std::map<std::string, std::vector<std::int32_t>> numbersOf;
-    for (const HelpMapping& mapping : project.Map) {
-        std::vector<std::string>& ids = idsOf[mapping.Number];
-        if (std::none_of(ids.begin(), ids.end(), [&mapping](const std::string& other) {
-                return EqualIgnoringAsciiCase(other, mapping.Id);
-            }))
-            ids.push_back(mapping.Id);
-        numbersOf[AsciiUpperCase(mapping.Id)].push_back(mapping.Number);
-    }
-    const Links links(project);
     const std::map<std::int32_t, std::vector<size_t>> holders = EntriesByNumber(entries);
     const std::vector<std::string> identifiers = HelpMapIdentifiers(entries, prefix);
+    // Only what the entries ask about is gathered, in one pass over the map: the identifiers of each of
+    // their numbers, each once whatever its case, and the numbers of each of their identifiers.
+    std::unordered_map<std::int32_t, std::vector<std::string>> idsOf;
+    for (const auto& held : holders)
+        idsOf[held.first];
+    std::vector<std::string_view> names; // the entries' identifiers, each once without regard to case
+    std::vector<std::uint32_t> nameOfEntry;
+    TNameIndex<true> index;
+    const auto nameOf = [&names](std::uint32_t at) { return names[at]; };
+    for (const std::string& identifier : identifiers) {
+        std::uint32_t at = index.Find(identifier, nameOf);
+        if (at == TNameIndex<true>::kNone && !identifier.empty()) {
+            at = static_cast<std::uint32_t>(names.size());
+            names.push_back(identifier);
+            index.Add(at, nameOf);
+        }
+        nameOfEntry.push_back(at);
+    }
+    std::vector<std::vector<std::int32_t>> numbersOf(names.size());
+    for (const HelpMapping& mapping : project.Map) {
+        const std::string_view id = project.IdOf(mapping);
+        const auto ids = idsOf.find(mapping.Number);
+        if (ids != idsOf.end() &&
+            std::none_of(ids->second.begin(), ids->second.end(),
+                         [id](const std::string& other) { return EqualIgnoringAsciiCase(other, id); }))
+            ids->second.emplace_back(id);
+        const std::uint32_t name = index.Find(id, nameOf);
+        if (name != TNameIndex<true>::kNone)
+            numbersOf[name].push_back(mapping.Number);
+    }
     std::vector<HelpContextFinding> findings;
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::int32_t number = entries[i].Number;
@@ -71,23 +66,23 @@ std::vector<HelpContextFinding> CheckHelpProject(const std::vector<HelpContextEn
         const std::vector<size_t>& same = holders.at(number);
         if (same.front() == i && project.TopicNumbers.count(number) == 0) {
             HelpContextFinding finding{HelpContextFinding::kUnmapped, number, {}, {}, 0, i};
-            const auto mapped = idsOf.find(number);
-            if (mapped != idsOf.end()) {
+            const std::vector<std::string>& ids = idsOf.at(number);
+            if (!ids.empty()) {
                 finding.What = HelpContextFinding::kNoTopic;
-                finding.Ids = mapped->second;
+                finding.Ids = ids;
             }
             if (finding.What == HelpContextFinding::kUnmapped ||
-                std::none_of(finding.Ids.begin(), finding.Ids.end(),
-                             [&links](const std::string& id) { return links.ReachesTopic(id); })) {
+                std::none_of(ids.begin(), ids.end(),
+                             [&project](const std::string& id) { return ReachesTopic(project, id); })) {
                 finding.Nodes = same;
                 findings.push_back(finding);
             }
         }
-        const auto help = numbersOf.find(AsciiUpperCase(identifiers[i]));
-        if (help != numbersOf.end() &&
-            std::find(help->second.begin(), help->second.end(), number) == help->second.end()) {
+        const std::uint32_t name = nameOfEntry[i];
+        if (name != TNameIndex<true>::kNone && !numbersOf[name].empty() &&
+            std::find(numbersOf[name].begin(), numbersOf[name].end(), number) == numbersOf[name].end()) {
             findings.push_back(HelpContextFinding{
-                HelpContextFinding::kStale, number, {i}, {identifiers[i]}, help->second.front(), i});
+                HelpContextFinding::kStale, number, {i}, {identifiers[i]}, numbersOf[name].front(), i});
         }
     }
     return findings;

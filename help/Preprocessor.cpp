@@ -8,7 +8,8 @@ namespace {
 // Blocks nested deeper than this are no help map; further ones count as false.
 constexpr std::size_t kMaxBlocks = 256;
 
-bool Condition(const Directive& directive, const MacroTable& macros, std::string& problem) {
+bool Condition(const Directive& directive, const MacroTable& macros, ExpansionBudget* budget,
+               std::string& problem) {
     if (directive.Name == "ifdef" || directive.Name == "ifndef") {
         std::string_view name = Trimmed(directive.Rest);
         name = name.substr(0, name.find_first_of(" \t"));
@@ -16,10 +17,12 @@ bool Condition(const Directive& directive, const MacroTable& macros, std::string
             problem = "#" + directive.Name + " without a name";
             return false;
         }
-        return (macros.count(std::string(name)) != 0) == (directive.Name == "ifdef");
+        return macros.Defined(name) == (directive.Name == "ifdef");
     }
-    const ExpressionValue value = EvaluateExpression(directive.Rest, macros, UndefinedIdentifiers::kAreZero);
-    if (!value.Ok)
+    const ExpressionValue value =
+        EvaluateExpression(directive.Rest, macros, UndefinedIdentifiers::kAreZero, budget);
+    // The reader tells once that the budget ran out, not at every line it leaves without a value.
+    if (!value.Ok && !(value.Failed == ExpressionValue::kBound && budget != nullptr && budget->Exhausted))
         problem = "#" + directive.Name + ": " + value.Problem;
     return value.Ok && value.Value != 0;
 }
@@ -42,16 +45,20 @@ Directive ParseDirective(std::string_view line) {
     return directive;
 }
 
-bool TConditionals::Take(const Directive& directive, const MacroTable& macros, std::string& problem) {
+bool TConditionals::Take(const Directive& directive, const MacroTable& macros, ExpansionBudget* budget,
+                         std::string& problem) {
     problem.clear();
     const std::string& name = directive.Name;
     if (name == "if" || name == "ifdef" || name == "ifndef") {
         Block block;
         block.Outer = Active() && blocks_.size() < kMaxBlocks;
         if (block.Outer)
-            block.Taken = block.Active = Condition(directive, macros, problem);
-        if (blocks_.size() >= kMaxBlocks && problem.empty())
-            problem = "conditional blocks are nested too deeply";
+            block.Taken = block.Active = Condition(directive, macros, budget, problem);
+        if (blocks_.size() >= kMaxBlocks && Active() && !toldDepth_) {
+            toldDepth_ = true;
+            problem = "conditional blocks nested more than " + std::to_string(kMaxBlocks) +
+                      " deep; the lines within them are not read";
+        }
         blocks_.push_back(block);
         return true;
     }
@@ -72,7 +79,7 @@ bool TConditionals::Take(const Directive& directive, const MacroTable& macros, s
         block.Active = block.Outer && !block.Taken;
         block.Taken = true;
     } else {
-        block.Active = block.Outer && !block.Taken && Condition(directive, macros, problem);
+        block.Active = block.Outer && !block.Taken && Condition(directive, macros, budget, problem);
         block.Taken = block.Taken || block.Active;
     }
     return true;

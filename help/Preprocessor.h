@@ -25,8 +25,10 @@ public:
     bool Active() const { return blocks_.empty() || blocks_.back().Active; }
     // Takes `directive` when it is one of the six and returns true; `problem` then says what was wrong
     // with it ("#endif without #if", an expression without value), and is empty when nothing was. An
-    // expression without a value counts as false. Expressions use the macros of `macros`.
-    bool Take(const Directive& directive, const MacroTable& macros, std::string& problem);
+    // expression without a value counts as false. Expressions use the macros of `macros`, their
+    // replacements counted against `budget`. Blocks nested past the bound count as false, said once.
+    bool Take(const Directive& directive, const MacroTable& macros, ExpansionBudget* budget,
+              std::string& problem);
     // Blocks still open at the file's end.
     std::size_t Open() const { return blocks_.size(); }
 
@@ -38,4 +40,5 @@ private:
         bool SeenElse = false;
     };
     std::vector<Block> blocks_;
+    bool toldDepth_ = false;
 };

@@ -11,9 +11,6 @@
 
 namespace {
 
-// RTF groups nested deeper than this share the state of the deepest one kept.
-constexpr size_t kMaxRtfDepth = 256;
-
 // The walker's state per group.
 struct RtfGroup {
     // Text that is no topic text: \* destinations, font and colour tables, pictures.
@@ -35,13 +32,7 @@ void Footnote(char mark, std::string_view text, RtfTopics& topics) {
     if (mark == '#' && !text.empty()) {
         topics.Ids.insert(AsciiUpperCase(text));
     } else if (mark == 'K') {
-        while (!text.empty()) {
-            const std::size_t semicolon = text.find(';');
-            const std::string_view keyword = Trimmed(text.substr(0, semicolon));
-            if (!keyword.empty())
-                topics.Keywords.emplace_back(keyword);
-            text.remove_prefix(semicolon == std::string_view::npos ? text.size() : semicolon + 1);
-        }
+        AddListItems(text, ';', topics.Keywords);
     }
 }
 
@@ -82,10 +73,12 @@ RtfTopics ReadRtfTopics(std::string_view rtf) {
     while (i < rtf.size()) {
         const char c = rtf[i++];
         if (c == '{') {
-            if (stack.size() < kMaxRtfDepth)
+            if (stack.size() < kMaxRtfDepth) {
                 stack.push_back(stack.back());
-            else
-                ++deeper;
+            } else {
+                ++deeper; // sharing the state of the deepest group kept
+                topics.TooDeep = true;
+            }
             groupStart = true;
             continue;
         }

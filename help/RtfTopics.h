@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <set>
 #include <string>
 #include <string_view>
@@ -13,7 +14,12 @@
 struct RtfTopics {
     std::set<std::string> Ids;
     std::vector<std::string> Keywords;
+    // Groups nested past kMaxRtfDepth were met: footnotes within them are not read.
+    bool TooDeep = false;
 };
+
+// Groups nested deeper than this are no topic file a help compiler takes.
+constexpr std::size_t kMaxRtfDepth = 256;
 
 // Never reads past the text, however its groups nest or break off.
 RtfTopics ReadRtfTopics(std::string_view rtf);

@@ -15,8 +15,10 @@ bool IsSpace(char c) {
 // "&amp;", "&#233;", "&#xE9;" and the like at `at` (just after the "&"): the character, `at` left after
 // the ";". Anything else stays as it is written.
 bool Entity(std::string_view text, std::size_t& at, std::string& out) {
-    const std::size_t semicolon = text.find(';', at);
-    if (semicolon == std::string_view::npos || semicolon - at > 10)
+    // No reference is longer than ten characters: the search stops there, so that a text of "&"s
+    // costs its length.
+    const std::size_t semicolon = text.substr(0, at + 11).find(';', at);
+    if (semicolon == std::string_view::npos)
         return false;
     const std::string_view name = text.substr(at, semicolon - at);
     static const struct {
@@ -143,14 +145,7 @@ std::vector<std::string> IndexKeywords(std::string_view sitemap) {
 std::vector<std::string> TopicKeywords(std::string_view html) {
     std::vector<std::string> keywords;
     for (const std::string& value : ParamValues(html, "Keyword")) {
-        std::string_view rest = value;
-        while (!rest.empty()) {
-            const std::size_t semicolon = rest.find(';');
-            const std::string_view keyword = Trimmed(rest.substr(0, semicolon));
-            if (!keyword.empty())
-                keywords.emplace_back(keyword);
-            rest.remove_prefix(semicolon == std::string_view::npos ? rest.size() : semicolon + 1);
-        }
+        AddListItems(value, ';', keywords);
     }
     return keywords;
 }
