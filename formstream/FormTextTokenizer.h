@@ -23,14 +23,16 @@ enum TTokenKind { tkEnd, tkSymbol, tkName, tkNumber, tkString };
 
 struct TToken {
     TTokenKind Kind = tkEnd;
-    int Line = 1;         // where the token begins; for tkEnd, the last line with text
-    char Symbol = 0;      // tkSymbol: the character, such as '=', '(', '{'
-    std::string Text;     // tkName: the name, dotted parts included; tkString: the bytes (not Wide)
-    std::u16string Units; // tkString when Wide: the UTF-16 units
-    bool Wide = false;    // tkString: a character beyond 255 made it a wide string
-    TDecimal Number;      // tkNumber
-    bool Integer = false; // tkNumber: neither a point nor an exponent
-    char Suffix = 0;      // tkNumber: 's', 'c', 'd' or 0
+    int Line = 1;                // where the token begins; for tkEnd, the last line with text
+    std::int64_t Offset = 0;     // of its first byte in the text (for tkEnd, of the text's end)
+    std::int64_t PrecededAt = 0; // where what came before it ends: the blanks before it start there
+    char Symbol = 0;             // tkSymbol: the character, such as '=', '(', '{'
+    std::string Text;            // tkName: the name, dotted parts included; tkString: the bytes (not Wide)
+    std::u16string Units;        // tkString when Wide: the UTF-16 units
+    bool Wide = false;           // tkString: a character beyond 255 made it a wide string
+    TDecimal Number;             // tkNumber
+    bool Integer = false;        // tkNumber: neither a point nor an exponent
+    char Suffix = 0;             // tkNumber: 's', 'c', 'd' or 0
 };
 
 // Splits a form text into tokens, reading its stream forward through a buffer. Blanks, tabs, line
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::int32_t position_ = 0;
     std::int32_t end_ = 0;
+    std::int64_t bufferStart_ = 0; // the text's offset of the buffer's first byte
     int line_ = 1;
     int lastLine_ = 1;  // of the last byte that is not blank: where the end of the text is reported
     bool utf8_ = false; // the text began with a UTF-8 byte-order mark
