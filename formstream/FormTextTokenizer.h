@@ -23,16 +23,19 @@ enum TTokenKind { tkEnd, tkSymbol, tkName, tkNumber, tkString };
 
 struct TToken {
     TTokenKind Kind = tkEnd;
-    int Line = 1;                // where the token begins; for tkEnd, the last line with text
-    std::int64_t Offset = 0;     // of its first byte in the text (for tkEnd, of the text's end)
-    std::int64_t PrecededAt = 0; // where what came before it ends: the blanks before it start there
-    char Symbol = 0;             // tkSymbol: the character, such as '=', '(', '{'
-    std::string Text;            // tkName: the name, dotted parts included; tkString: the bytes (not Wide)
-    std::u16string Units;        // tkString when Wide: the UTF-16 units
-    bool Wide = false;           // tkString: a character beyond 255 made it a wide string
-    TDecimal Number;             // tkNumber
-    bool Integer = false;        // tkNumber: neither a point nor an exponent
-    char Suffix = 0;             // tkNumber: 's', 'c', 'd' or 0
+    int Line = 1;         // where the token begins; for tkEnd, the last line with text
+    char Symbol = 0;      // tkSymbol: the character, such as '=', '(', '{'
+    std::string Text;     // tkName: the name, dotted parts included; tkString: the bytes (not Wide)
+    std::u16string Units; // tkString when Wide: the UTF-16 units
+    bool Wide = false;    // tkString: a character beyond 255 made it a wide string
+    TDecimal Number;      // tkNumber
+    bool Integer = false; // tkNumber: neither a point nor an exponent
+    char Suffix = 0;      // tkNumber: 's', 'c', 'd' or 0
+
+    // Where it lies in the text: the offset of its first byte (for tkEnd, of the text's end), and
+    // where what came before it ends, which is where the blanks before it start.
+    std::int64_t Offset = 0;
+    std::int64_t PrecededAt = 0;
 };
 
 // Splits a form text into tokens, reading its stream forward through a buffer. Blanks, tabs, line

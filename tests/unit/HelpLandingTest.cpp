@@ -2,35 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
-// A node by name, nested in the node named `parent` ("" for the root); `help` states its help as a
-// text would: "5" a HelpContext, "'k'" a keyword ("''" an empty one), "kw"/"ctx" a HelpType, any of
-// them joined by blanks.
-struct NodeText {
-    const char* Name;
-    const char* Parent;
-    bool Windowed;
-    const char* Help = "";
-    THeaderKind Header = THeaderKind::kObject;
-};
-
-TFormTree Tree(const std::vector<NodeText>& texts) {
+// Nodes joined by commas, each its name ("E<P": nested in P; the first is the root) and words: "w"
+// windowed, "inherited" or "inline" its header, "kw" or "ctx" its HelpType, "'k'" its keyword ("''"
+// an empty one), a number its HelpContext.
+TFormTree Tree(const std::string& text) {
     TFormTree tree;
-    for (const NodeText& text : texts) {
+    std::istringstream nodes(text);
+    for (std::string spec, word; std::getline(nodes, spec, ',');) {
+        std::istringstream words(spec);
+        words >> word;
         TFormNode node;
-        node.Name = text.Name;
-        node.Windowed = text.Windowed;
-        node.Header = text.Header;
+        node.Name = word.substr(0, word.find('<'));
         for (std::size_t i = 0; i < tree.Nodes.size(); ++i) {
-            if (tree.Nodes[i].Name == text.Parent)
+            if (word.find('<') != std::string::npos && tree.Nodes[i].Name == word.substr(word.find('<') + 1))
                 node.Parent = i;
         }
-        const std::string help = text.Help;
-        for (std::size_t at = 0; at < help.size();) {
-            const std::string word = help.substr(at, help.find(' ', at) - at);
-            at += word.size() + 1;
-            if (word == "kw" || word == "ctx")
+        while (words >> word) {
+            if (word == "w")
+                node.Windowed = true;
+            else if (word == "inherited" || word == "inline")
+                node.Header = word == "inline" ? THeaderKind::kInline : THeaderKind::kInherited;
+            else if (word == "kw" || word == "ctx")
                 node.HelpType = word == "kw" ? THelpType::kKeyword : THelpType::kContext;
             else if (word[0] == '\'')
                 node.HelpKeyword = TFormString{false, word.substr(1, word.size() - 2), {}};
@@ -54,72 +50,31 @@ std::string Landings(const TFormTree& tree, bool laterVersions) {
     return text;
 }
 
-constexpr THeaderKind kInherited = THeaderKind::kInherited;
-constexpr THeaderKind kInline = THeaderKind::kInline;
-
 struct LandingCase {
     const char* Name;
-    std::vector<NodeText> Nodes;
+    const char* Nodes;
     bool LaterVersions;
     const char* Expected;
 };
 
 TEST(HelpLanding, WhereF1LandsFromEachFocusableControl) {
     const LandingCase cases[] = {
-        {"the form's help reaches through a panel; a panel of labels is focusable",
-         {{"F", "", false, "10"},
-          {"P", "F", true},
-          {"E", "P", true},
-          {"Q", "F", true},
-          {"L", "Q", false, "3"}},
-         false,
-         "F=own(F) E=form(F) Q=form(F)"},
-        {"the nearest container with help; none without a form's help; the number 0 is no help",
-         {{"F", "", false},
-          {"G", "F", true, "5"},
-          {"P", "G", true},
-          {"E", "P", true},
-          {"B", "G", true, "7"},
-          {"M", "F", true, "0"}},
-         false,
-         "F=none E=container(G) B=own(B) M=none"},
-        {"keyword help in later versions",
-         {{"F", "", false, "1"},
-          {"A", "F", true, "'topic'"},
-          {"B", "F", true, "kw 9"},
-          {"C", "F", true, "ctx 'topic'"},
-          {"D", "F", true, "kw ''"}},
-         true,
-         "F=own(F) A=own(A) B=form(F) C=form(F) D=form(F)"},
-        {"no keyword help in the first version",
-         {{"F", "", false}, {"A", "F", true, "'topic'"}, {"B", "F", true, "kw 9"}},
-         false,
+        {"the form's help through a panel; a panel of labels is focusable",
+         "F 10, P<F w, E<P w, Q<F w, L<Q 3", false, "F=own(F) E=form(F) Q=form(F)"},
+        {"the nearest container with help; none without the form's; 0 is no help",
+         "F, G<F w 5, P<G w, E<P w, B<G w 7, M<F w 0", false, "F=none E=container(G) B=own(B) M=none"},
+        {"keyword help in later versions", "F 1, A<F w 'topic', B<F w kw 9, C<F w ctx 'topic', D<F w kw ''",
+         true, "F=own(F) A=own(A) B=form(F) C=form(F) D=form(F)"},
+        {"no keyword help in the first version", "F, A<F w 'topic', B<F w kw 9", false,
          "F=none A=none B=own(B)"},
         {"inherited nodes: unknown until a stated help decides",
-         {{"F", "", false, "", kInherited},
-          {"A", "F", true, "", kInherited},
-          {"B", "F", true, "0", kInherited},
-          {"C", "F", true, "4"},
-          {"P", "F", true, "3", kInherited},
-          {"E", "P", true}},
-         false,
+         "F inherited, A<F w inherited, B<F w inherited 0, C<F w 4, P<F w inherited 3, E<P w", false,
          "F=unknown A=unknown B=unknown C=own(C) E=container(P)"},
         {"inside a frame placed inline, under a form with help",
-         {{"F", "", false, "1"},
-          {"R", "F", true, "", kInline},
-          {"E", "R", true, "", kInherited},
-          {"N", "R", true},
-          {"S", "R", true, "0", kInherited},
-          {"T", "F", true, "0", kInherited}},
-         false,
+         "F 1, R<F w inline, E<R w inherited, N<R w, S<R w inherited 0, T<F w inherited 0", false,
          "F=own(F) E=unknown N=unknown S=unknown T=form(F)"},
         {"later versions: an ancestor's htKeyword may void a stated number",
-         {{"F", "", false, "1"},
-          {"A", "F", true, "6", kInherited},
-          {"B", "F", true, "ctx 6", kInherited},
-          {"C", "F", true, "6 'k'", kInherited},
-          {"D", "F", true, "0 ''", kInherited}},
-         true,
+         "F 1, A<F w inherited 6, B<F w inherited ctx 6, C<F w inherited 6 'k', D<F w inherited 0 ''", true,
          "F=own(F) A=unknown B=own(B) C=own(C) D=form(F)"},
     };
     for (const LandingCase& c : cases)

@@ -16,6 +16,7 @@
 #include "tests/support/TestFiles.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -24,15 +25,6 @@ std::string ToText(const std::string& formFile) {
     TMemoryStream output;
     FormFileToText(input, output);
     return std::string(output.Memory(), static_cast<std::size_t>(output.Size()));
-}
-
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return "no error";
 }
 
 // A form built twice, without and with the HelpContext values the settings give: the inserter must
@@ -44,30 +36,19 @@ struct BinaryCase {
 };
 
 const BinaryCase kBinaryCases[] = {
-    {"Int8 at the end of the root's properties",
-     {{0, 5}},
+    {"each integer kind, negative numbers, nested five deep",
+     {{0, 5}, {1, 300}, {2, 70000}, {3, -1}, {4, -200}},
      [](FormBuilder& f, bool after) {
-         f.Object("TForm1", "Form1").Prop("Caption").String("Main");
-         if (after)
-             f.Prop("HelpContext").Int8(5);
-         f.EndProps().EndChildren();
-     }},
-    {"Int16, Int32 and negatives in the narrowest kind",
-     {{1, 300}, {2, 70000}, {3, -1}, {4, -200}},
-     [](FormBuilder& f, bool after) {
-         f.Object("TForm1", "Form1").EndProps();
-         const std::function<void(FormBuilder&)> values[] = {
-             [](FormBuilder& b) { b.Int16(300); }, [](FormBuilder& b) { b.Int32(70000); },
-             [](FormBuilder& b) { b.Int8(-1); }, [](FormBuilder& b) { b.Int16(-200); }};
-         for (const auto& value : values) {
+         for (const std::string& value :
+              {"\x02\x05"s, "\x03\x2C\x01"s, "\x04\x70\x11\x01\x00"s, "\x02\xFF"s, "\x03\x38\xFF"s}) {
              f.Object("TEdit", "E").Prop("Left").Int8(1);
              if (after)
-                 value(f.Prop("HelpContext"));
-             f.EndProps().EndChildren();
+                 f.Prop("HelpContext").Bytes(value);
+             f.EndProps();
          }
-         f.EndChildren();
+         f.End().End().End().End().End();
      }},
-    {"a nested component behind every kind of value, bytes after the root kept",
+    {"a component behind every kind of value, bytes after the root kept",
      {{2, 7}},
      [](FormBuilder& f, bool after) {
          f.Object("TForm1", "Form1").Prop("L").List().String("a").List().Int8(1).EndList().EndList();
@@ -92,6 +73,14 @@ const BinaryCase kBinaryCases[] = {
      }},
 };
 
+std::string ErrorOf(const std::function<std::string()>& call) {
+    try {
+        return call();
+    } catch (const Exception& error) {
+        return error.Message();
+    }
+}
+
 TEST(PropertyInserter, BinaryFormsGetTheNarrowestPropertyAndTheirSizeMended) {
     for (const BinaryCase& c : kBinaryCases) {
         FormBuilder before, after;
@@ -99,21 +88,12 @@ TEST(PropertyInserter, BinaryFormsGetTheNarrowestPropertyAndTheirSizeMended) {
         c.Build(after, true);
         EXPECT_EQ(SetHelpContexts(before.FormFile("F"), c.Settings), after.FormFile("F")) << c.Name;
     }
-}
-
-TEST(PropertyInserter, BadBinaryFormsRaiseTheReadersErrors) {
-    FormBuilder f;
-    f.Object("TForm1", "Form1").Prop("Left").Int8(1).EndProps().EndChildren();
-    const std::string file = f.FormFile("F");
-    EXPECT_EQ(ErrorOf([&] { SetHelpContexts(file, {{1, 5}}); }), "Form has no component 1");
-    EXPECT_EQ(ErrorOf([&] {
-                  SetHelpContexts(file.substr(0, file.size() - 1), {{0, 5}});
-              }),
-              "Stream read error");
-    EXPECT_EQ(ErrorOf([&] {
-                  SetHelpContexts("object A: TA\r\nend\r\n", {{0, 5}});
-              }),
-              "Invalid stream format");
+    const std::string file = FormBuilder().Object("TForm1").EndProps().EndChildren().FormFile("F");
+    const std::pair<std::string, std::string> bad[] = {{file, "Form has no component 1"},
+                                                       {file.substr(0, file.size() - 1), "Stream read error"},
+                                                       {"object A: TA\r\nend\r\n", "Invalid stream format"}};
+    for (const auto& [bytes, message] : bad)
+        EXPECT_EQ(ErrorOf([&] { return SetHelpContexts(bytes, {{1, 5}}); }), message);
 }
 
 // Texts written with "\n", which each case's line end replaces.
@@ -172,14 +152,11 @@ TEST(PropertyInserter, TextFormsGetALineWithTheirIndentAndLineEnd) {
         BytesStream input(after);
         EXPECT_NO_THROW(FormTextToFormFile(input)) << c.Name;
     }
-    EXPECT_EQ(ErrorOf([] {
-                  SetHelpContextsInText("object F: TF\nend\n", {{1, 5}});
-              }),
-              "Form has no component 1");
-    EXPECT_EQ(ErrorOf([] {
-                  SetHelpContextsInText("object F: TF\n  L = (\nend\n", {{0, 5}});
-              }),
-              "Line 3: ')' expected");
+    const std::pair<const char*, const char*> bad[] = {
+        {"object F: TF\nend\n", "Form has no component 1"},
+        {"object F: TF\n  L = (\nend\n", "Line 3: ')' expected"}};
+    for (const auto& [text, message] : bad)
+        EXPECT_EQ(ErrorOf([&] { return SetHelpContextsInText(text, {{1, 5}}); }), message);
 }
 
 // Every real form given a number on every component reads back, through the conversion and the

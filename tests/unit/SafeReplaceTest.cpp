@@ -65,73 +65,56 @@ std::string ErrorOf(const std::function<void()>& call) {
 }
 
 const std::string kOld = "old form", kNew = "new form, longer", kBackup = "older backup";
+using Files = std::map<std::string, std::string>;
 
-struct FailureCase {
-    const char* Step;
+struct ReplaceCase {
+    const char* Step; // the step made to fail, "check" the check refusing, "read-only" the file marked
     std::set<int> Calls;
     const char* Message;
+    Files After; // none: as before
 };
 
-TEST(SafeReplace, AFailedStepLeavesTheFileAndItsBackupAndNoStrayFile) {
-    const FailureCase cases[] = {
-        {"write", {1}, "Main.dfm: the new file cannot be written beside it: made to fail"},
-        {"read", {2}, "Main.dfm: the new file cannot be written beside it: it did not read back as written"},
-        {"write", {2}, "Main.dfm: the backup Main.~df cannot be made: made to fail"},
-        {"move", {1}, "Main.dfm: the file cannot be replaced: made to fail"},
-        {"move", {2}, "Main.dfm: the backup Main.~df cannot be made: made to fail"},
-        {"check", {}, "Main.dfm: the new file did not read back right: Invalid property value"},
-        {"read", {1}, "Main.dfm: the file changed since it was read"},
+TEST(SafeReplace, ReplacesOrLeavesTheFileAndItsBackupAndNoStrayFile) {
+    const auto p = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    const ReplaceCase cases[] = {
+        {"", {}, "no error", {{"Main.dfm", kNew}, {"Main.~df", kOld}}},
+        {"read-only", {}, "Main.dfm: the file is read-only", {}},
+        {"read", {1}, "Main.dfm: the file changed since it was read", {}},
+        {"write", {1}, "Main.dfm: the new file cannot be written beside it: made to fail", {}},
+        {"read",
+         {2},
+         "Main.dfm: the new file cannot be written beside it: it did not read back as written",
+         {}},
+        {"check", {}, "Main.dfm: the new file did not read back right: Invalid property value", {}},
+        {"write", {2}, "Main.dfm: the backup Main.~df cannot be made: made to fail", {}},
+        {"move", {1}, "Main.dfm: the file cannot be replaced: made to fail", {}},
+        {"move", {2}, "Main.dfm: the backup Main.~df cannot be made: made to fail", {}},
+        {"move",
+         {2, 3},
+         "Main.dfm: its old bytes could not be put back and are kept in Main.dfm.~qv2: made to fail",
+         {{"Main.dfm", kNew}, {"Main.~df", kBackup}, {"Main.dfm.~qv2", kOld}}},
     };
-    for (const FailureCase& c : cases) {
+    for (const ReplaceCase& c : cases) {
         TempDir dir;
         ScopedCurrentDir inDir(dir.Path());
         dir.Write("Main.dfm", kOld);
         dir.Write("Main.~df", kBackup);
-        const auto before = Folder(dir.Path());
+        const bool readOnly = std::string(c.Step) == "read-only";
+        fs::permissions("Main.dfm", readOnly ? fs::perms::owner_read : p);
+        const Files before = Folder(dir.Path());
         FailingFileSystem failing(c.Step, c.Calls);
         const auto check = [&c](const std::string& bytes) {
             EXPECT_EQ(bytes, kNew);
             if (std::string(c.Step) == "check")
                 throw Exception(SInvalidProperty, {});
         };
-        EXPECT_EQ(ErrorOf([&] { ReplaceFileSafely("Main.dfm", "", kOld, kNew, check, failing); }), c.Message)
-            << c.Step;
-        EXPECT_EQ(Folder(dir.Path()), before) << c.Message;
-    }
-}
-
-TEST(SafeReplace, ReplacesAndKeepsTheBackupOrNamesWhereTheOldBytesAre) {
-    TempDir dir;
-    ScopedCurrentDir inDir(dir.Path());
-    dir.Write("Main.dfm", kOld);
-    dir.Write("Main.~df", kBackup);
-    fs::permissions("Main.dfm", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    std::string checked;
-    ReplaceFileSafely("Main.dfm", "", kOld, kNew, [&](const std::string& bytes) { checked = bytes; });
-    EXPECT_EQ(checked, kNew);
-    EXPECT_EQ(Folder(dir.Path()),
-              (std::map<std::string, std::string>{{"Main.dfm", kNew}, {"Main.~df", kOld}}));
+        EXPECT_EQ(ErrorOf([&] { ReplaceFileSafely("Main.dfm", "", kOld, kNew, check, failing); }), c.Message);
+        EXPECT_EQ(Folder(dir.Path()), c.After.empty() ? before : c.After) << c.Message;
 #ifndef _WIN32
-    EXPECT_EQ(fs::status("Main.dfm").permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(fs::status("Main.dfm").permissions(), readOnly ? fs::perms::owner_read : p) << c.Message;
 #endif
-
-    // The backup's place refused, and then the file's: the new bytes stay, the old are named.
-    FailingFileSystem failing("move", {2, 3});
-    EXPECT_EQ(ErrorOf([&] { ReplaceFileSafely("Main.dfm", "Form", kNew, "newer", {}, failing); }),
-              "Form: its old bytes could not be put back and are kept in Main.dfm.~qv2: made to fail");
-    EXPECT_EQ(Folder(dir.Path()), (std::map<std::string, std::string>{
-                                      {"Main.dfm", "newer"}, {"Main.~df", kOld}, {"Main.dfm.~qv2", kNew}}));
-}
-
-TEST(SafeReplace, AReadOnlyFileIsRefused) {
-    TempDir dir;
-    const std::string path = dir.Write("Main.dfm", kOld);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(ErrorOf([&] { ReplaceFileSafely(path, "Main.dfm", kOld, kNew); }),
-              "Main.dfm: the file is read-only");
-    EXPECT_EQ(Folder(dir.Path()), (std::map<std::string, std::string>{{"Main.dfm", kOld}}));
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+        fs::permissions("Main.dfm", p);
+    }
 }
 
 TEST(SafeReplace, BackupNames) {
