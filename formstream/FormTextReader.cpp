@@ -28,8 +28,8 @@ std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options) 
                                                         : options.ResourceName);
 }
 
-TFormTextReader::TFormTextReader(TStream& input, TWideStringFormat wideStrings)
-    : tokenizer_(input), wideStrings_(wideStrings) {}
+TFormTextReader::TFormTextReader(TStream& input, TWideStringFormat wideStrings, TFormTextListener* listener)
+    : tokenizer_(input), listener_(listener), wideStrings_(wideStrings) {}
 
 void TFormTextReader::ReadForm(TFormBinaryWriter& writer) {
     writer_ = &writer;
@@ -79,6 +79,7 @@ std::string TFormTextReader::ReadName() {
 // "inherited" or "inline" in place of "object" and the name left out for an unnamed component.
 void TFormTextReader::ReadComponent() {
     Enter();
+    const std::int64_t start = token_.Offset;
     std::uint8_t flags = 0;
     if (IsKeyword("inherited"))
         flags = FlagInherited;
@@ -102,9 +103,11 @@ void TFormTextReader::ReadComponent() {
     if (depth_ == 1)
         rootClassName_ = className;
     writer_->WriteComponentHeader(flags, childPosition, className, name);
+    if (listener_)
+        listener_->ComponentHeader(start, token_.PrecededAt);
 
     while (!IsKeyword("end") && !AtComponentHeader())
-        ReadProperty();
+        ReadProperty(true);
     writer_->WriteListEnd();
     while (!IsKeyword("end")) {
         if (!AtComponentHeader())
@@ -116,12 +119,17 @@ void TFormTextReader::ReadComponent() {
     Leave();
 }
 
-void TFormTextReader::ReadProperty() {
+void TFormTextReader::ReadProperty(bool own) {
     if (token_.Kind == tkEnd)
         Fail(SSymbolExpected, {"end"});
-    writer_->WriteShortString(ReadName());
+    const std::int64_t nameStart = token_.Offset;
+    const std::string name = ReadName();
+    writer_->WriteShortString(name);
     Expect('=');
+    const std::int64_t valueStart = token_.Offset;
     ReadValue();
+    if (own && listener_)
+        listener_->Property(name, nameStart, valueStart, token_.PrecededAt);
 }
 
 void TFormTextReader::ReadValue() {
@@ -333,7 +341,7 @@ void TFormTextReader::ReadCollection() {
         }
         writer_->WriteListStart();
         while (!IsKeyword("end"))
-            ReadProperty();
+            ReadProperty(false);
         Advance();
         writer_->WriteListEnd();
     }

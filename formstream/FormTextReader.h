@@ -21,11 +21,27 @@ struct TFormTextOptions {
 // returned then, so a caller never sees half a form.
 std::string FormTextToFormFile(TStream& input, const TFormTextOptions& options = {});
 
+// Told where a component's header and its own properties lie in the text that a TFormTextReader
+// reads, as byte offsets into it (a byte-order mark counts), for an editor of that text. Collection
+// items' properties are the items', not the component's, and are not told.
+class TFormTextListener {
+public:
+    virtual ~TFormTextListener() = default;
+    // A component's header: from its first word to the end of its last token, depth-first.
+    virtual void ComponentHeader(std::int64_t start, std::int64_t end) = 0;
+    // A property of the component whose header came last: its name, where the name begins, and its
+    // value from its first byte to the end of its last token ("+" pieces and lines of a list or
+    // binary block included).
+    virtual void Property(const std::string& name, std::int64_t nameStart, std::int64_t valueStart,
+                          std::int64_t valueEnd) = 0;
+};
+
 // A recursive-descent reader of one form text. Components, lists and collections nest at most
 // kMaxFormNesting deep, as the binary reader takes them, so every form read converts back to text.
 class TFormTextReader {
 public:
-    TFormTextReader(TStream& input, TWideStringFormat wideStrings);
+    // `listener` (not owned; may be nullptr) hears where the components and their properties lie.
+    TFormTextReader(TStream& input, TWideStringFormat wideStrings, TFormTextListener* listener = nullptr);
 
     // Reads the root component, which must be followed by nothing but blanks.
     void ReadForm(TFormBinaryWriter& writer);
@@ -43,7 +59,7 @@ private:
     void Leave() { --depth_; }
 
     void ReadComponent();
-    void ReadProperty();
+    void ReadProperty(bool own); // own: the component's, not a collection item's
     void ReadValue();
     void ReadNumber();
     bool ReadNonFinite(bool negative);
@@ -58,6 +74,7 @@ private:
     TFormTextTokenizer tokenizer_;
     TToken token_;                        // the token at hand, not yet consumed
     TFormBinaryWriter* writer_ = nullptr; // not owned; set for the time of ReadForm
+    TFormTextListener* listener_;         // not owned; may be nullptr
     TWideStringFormat wideStrings_;
     int depth_ = 0;
     std::string rootClassName_;

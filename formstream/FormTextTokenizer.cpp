@@ -45,6 +45,7 @@ void TFormTextTokenizer::Fail(int line, int message, std::initializer_list<std::
 }
 
 bool TFormTextTokenizer::Fill() {
+    bufferStart_ += end_;
     const std::int32_t got = input_.Read(buffer_.get(), kBufferSize);
     position_ = 0;
     end_ = got > 0 ? got : 0;
@@ -69,8 +70,10 @@ void TFormTextTokenizer::SkipBlanks() {
 }
 
 void TFormTextTokenizer::Next(TToken& token) {
+    token.PrecededAt = bufferStart_ + position_;
     SkipBlanks();
     token.Line = line_;
+    token.Offset = bufferStart_ + position_;
     const int c = Peek();
     if (c < 0) {
         token.Kind = tkEnd;

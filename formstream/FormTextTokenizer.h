@@ -31,6 +31,11 @@ struct TToken {
     TDecimal Number;      // tkNumber
     bool Integer = false; // tkNumber: neither a point nor an exponent
     char Suffix = 0;      // tkNumber: 's', 'c', 'd' or 0
+
+    // Where it lies in the text: the offset of its first byte (for tkEnd, of the text's end), and
+    // where what came before it ends, which is where the blanks before it start.
+    std::int64_t Offset = 0;
+    std::int64_t PrecededAt = 0;
 };
 
 // Splits a form text into tokens, reading its stream forward through a buffer. Blanks, tabs, line
@@ -82,6 +87,7 @@ private:
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::int32_t position_ = 0;
     std::int32_t end_ = 0;
+    std::int64_t bufferStart_ = 0; // the text's offset of the buffer's first byte
     int line_ = 1;
     int lastLine_ = 1;  // of the last byte that is not blank: where the end of the text is reported
     bool utf8_ = false; // the text began with a UTF-8 byte-order mark

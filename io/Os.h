@@ -185,4 +185,24 @@ void* AllocBlock(std::size_t size);
 void* GrowBlock(void* block, std::size_t size);
 void FreeBlock(void* block);
 
+// ---- The steps of a safe replace (io/SafeReplace.h)
+
+// Whether a file is marked read-only: on Windows its read-only attribute; elsewhere a mode without
+// any write permission bit (a mark the super-user, who could write anyway, is held to as well), or
+// one this process may not write. False when the file is not there.
+bool FileReadOnly(const std::string& name);
+// Creates `name`, which must not be there yet, for reading and writing, with the permissions of the
+// file `like` where the platform keeps them in a mode (POSIX). kInvalidHandle on failure; `taken`
+// then tells whether the name was in use.
+FileHandle FileCreateNew(const std::string& name, const std::string& like, bool& taken);
+// Hands what was written to the file to the disk (FlushFileBuffers, fsync); false when it failed.
+bool FileFlush(FileHandle handle);
+// Puts the file `from` in the place of `to` in one step, replacing it, and returns once the disk
+// holds the change: on Windows MoveFileExW write-through, tried again for a moment while another
+// program holds `to`; on POSIX rename, then the folder flushed. False when it did not happen.
+bool FileMoveReplacing(const std::string& from, const std::string& to);
+bool FileDelete(const std::string& name);
+// Why the last call of this seam that failed did, in the system's words, without a final period.
+std::string LastErrorText();
+
 } // namespace os

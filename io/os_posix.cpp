@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -493,6 +494,62 @@ void* GrowBlock(void* block, std::size_t size) {
 }
 void FreeBlock(void* block) {
     std::free(block);
+}
+
+bool FileReadOnly(const std::string& name) {
+    struct stat info {};
+    if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0)
+        return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.c_str(), W_OK) != 0;
+}
+
+// The mode is set again after the open, which the process's umask would otherwise narrow.
+FileHandle FileCreateNew(const std::string& name, const std::string& like, bool& taken) {
+    taken = false;
+    if (name.find('\0') != std::string::npos || like.find('\0') != std::string::npos) {
+        errno = EINVAL;
+        return kInvalidHandle;
+    }
+    struct stat info {};
+    const mode_t mode = ::stat(like.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0666;
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        return kInvalidHandle;
+    }
+    ::fchmod(fd, mode);
+    return fd;
+}
+
+bool FileFlush(FileHandle handle) {
+    return ::fsync(static_cast<int>(handle)) == 0;
+}
+
+// The rename is on the disk only once the folder that holds the names is; a file system that cannot
+// flush a folder (some refuse) has done what it can.
+bool FileMoveReplacing(const std::string& from, const std::string& to) {
+    if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    const size_t slash = to.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : to.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}
+
+bool FileDelete(const std::string& name) {
+    return name.find('\0') == std::string::npos && ::unlink(name.c_str()) == 0;
+}
+
+std::string LastErrorText() {
+    return std::strerror(errno);
 }
 
 } // namespace os

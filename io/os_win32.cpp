@@ -409,4 +409,61 @@ void FreeBlock(void* memory) {
     ::GlobalFree(block);
 }
 
+bool FileReadOnly(const std::string& name) {
+    const DWORD attributes = ::GetFileAttributesW(FileSystemName(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Windows keeps no mode to copy: the new file takes its folder's permissions, as a saved file does.
+FileHandle FileCreateNew(const std::string& name, const std::string&, bool& taken) {
+    HANDLE handle = ::CreateFileW(FileSystemName(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = ::GetLastError();
+    taken = handle == INVALID_HANDLE_VALUE && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
+    ::SetLastError(error);
+    return FromHandle(handle);
+}
+
+bool FileFlush(FileHandle handle) {
+    return ::FlushFileBuffers(ToHandle(handle)) != FALSE;
+}
+
+// A file that another program holds open (the environment, a virus scanner) cannot be replaced; like
+// an open, the move waits a moment for it to let go. Replacing such a file is refused as a denied
+// access as often as as a sharing violation.
+bool FileMoveReplacing(const std::string& from, const std::string& to) {
+    const std::wstring source = FileSystemName(from);
+    const std::wstring target = FileSystemName(to);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION &&
+             error != ERROR_ACCESS_DENIED) ||
+            ::GetTickCount() - start >= kLockedFileWaitMs)
+            return false;
+        ::Sleep(kLockedFileRetryMs);
+    }
+}
+
+bool FileDelete(const std::string& name) {
+    return ::DeleteFileW(FileSystemName(name).c_str()) != FALSE;
+}
+
+std::string LastErrorText() {
+    const DWORD error = ::GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message =
+        length > 0 ? Narrow(std::wstring_view(text, length)) : "Error " + std::to_string(error);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '.' || message.back() == '\r' || message.back() == '\n' ||
+                                message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
 } // namespace os

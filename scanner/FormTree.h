@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formstream/FormText.h"
+#include "scanner/ScanResult.h"
+
+// A form's whole component tree as its text states it, for the commands that look at every
+// component and not only at those with help.
+
+// How a component's header brings it in: made on this form ("object"), taken from the form's
+// ancestor ("inherited"), or a frame placed on it ("inline"). The last two hold only what differs
+// from where they come from: whatever their text leaves out, that ancestor says.
+enum class THeaderKind { kObject, kInherited, kInline };
+
+struct TFormNode {
+    std::string Name; // empty for an unnamed component
+    std::string ClassName;
+    // The node it is nested in, which comes before it; none for the root, the form itself.
+    std::optional<std::size_t> Parent;
+    THeaderKind Header = THeaderKind::kObject;
+    // Its own help properties as its text states them; unstated ones are none (kUnstated).
+    std::optional<std::int32_t> HelpContext; // 0 included
+    THelpType HelpType = THelpType::kUnstated;
+    std::optional<TFormString> HelpKeyword;
+    // A windowed control: its text states TabOrder.
+    bool Windowed = false;
+
+    // Whether an ancestor form or frame gives what its text leaves out.
+    bool Derived() const { return Header != THeaderKind::kObject; }
+};
+
+// The components in the order their headers come (depth first): the root first, every node after
+// its parent.
+struct TFormTree {
+    std::vector<TFormNode> Nodes;
+};
