@@ -21,6 +21,7 @@ extern char** environ;
 #include "formstream/FormText.h"
 #include "io/Streams.h"
 #include "scanner/FormSource.h"
+#include "scanner/FormTextSearch.h"
 #include "scanner/Rescan.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"

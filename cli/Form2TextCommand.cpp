@@ -1,5 +1,3 @@
-#include <exception>
-
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -9,12 +7,8 @@
 // The conversion streams straight to standard output, so memory stays small however large the
 // form, and the text made before a failing step is already out when the message follows.
 int Form2TextCommand(const Arguments& args) {
-    try {
-        TFileStream input(args.Operands()[0], fmOpenRead);
-        THandleStream output(os::StdOutHandle());
-        FormFileToText(input, output);
-        return kExitSuccess;
-    } catch (const std::exception& error) {
-        return Fail(error.what());
-    }
+    TFileStream input(args.Operands()[0], fmOpenRead);
+    THandleStream output(os::StdOutHandle());
+    FormFileToText(input, output);
+    return kExitSuccess;
 }

@@ -5,6 +5,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Output.h"
+#include "report/CheckReport.h"
 #include "scanner/Rescan.h"
 
 ScanResult ScanProject(const Arguments& args) {
@@ -18,7 +19,7 @@ ScanResult ScanProject(const Arguments& args) {
 
 int ScanExitCode(const ScanResult& result) {
     if (result.Failure)
-        return Fail(result.FailureMessage());
+        return Fail(NoticeText(*result.Failure));
     const bool formFailed = std::any_of(result.Notices.begin(), result.Notices.end(),
                                         [](const Notice& notice) { return notice.What == Notice::kError; });
     return formFailed ? kExitFailure : kExitSuccess;

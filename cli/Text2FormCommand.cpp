@@ -17,13 +17,7 @@ int Text2FormCommand(const Arguments& args) {
             throw UsageError("--resource-name needs a NAME");
     }
     options.WideStrings = args.Value("--wide", "utf16") == "utf8" ? wsUtf8 : wsUtf16;
-    std::string file;
-    try {
-        TFileStream input(args.Operands()[0], fmOpenRead);
-        file = FormTextToFormFile(input, options);
-    } catch (const std::exception& error) {
-        return Fail(error.what());
-    }
-    WriteOut(file);
+    TFileStream input(args.Operands()[0], fmOpenRead);
+    WriteOut(FormTextToFormFile(input, options));
     return kExitSuccess;
 }

@@ -13,6 +13,7 @@
 #include "cli/Output.h"
 #include "cli/Usage.h"
 #include "io/Os.h"
+#include "runtime/Exceptions.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
 #endif
     try {
         return Run(os::ProgramArguments(argc, argv));
-    } catch (const std::exception& error) {
-        return Fail(error.what());
+    } catch (...) {
+        return Fail(ErrorMessage(std::current_exception()));
     }
 }

@@ -1,6 +1,7 @@
 #include "controls/FileNames.h"
 
 #include "io/Os.h"
+#include "runtime/Text.h"
 
 #include <windows.h>
 
@@ -116,4 +117,23 @@ bool FileNameExists(const std::string& path) {
         return false;
     const DWORD attributes = GetFileAttributesW(os::FileSystemName(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FullPathName(const std::string& name) {
+    const std::wstring wide = os::Widen(name);
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size())
+        return name;
+    full.resize(length);
+    return os::Narrow(full);
+}
+
+bool IsProjectFileName(const std::string& name) {
+    const std::size_t dot = LastDelimiter(name, ".\\/:");
+    if (dot == std::string::npos || name[dot] != '.')
+        return false;
+    const std::string extension = AsciiUpperCase(name.substr(dot));
+    return extension == ".MAK" || extension == ".BPR";
 }

@@ -14,7 +14,9 @@ inline constexpr std::size_t kMaxTokenLength = 256;
 // next double quote or the end; quote characters are never part of the token.
 std::string FirstToken(const std::string& text);
 
-// `text` itself when a file of exactly that name exists, else FirstToken(text).
+// `text` itself when a file of exactly that name exists, else FirstToken(text). This is how the window
+// reads the project file its edit names, however the name came there: typed, pasted with blanks around
+// it, or quoted by the browse dialog.
 std::string ExtractNameFromText(const std::string& text);
 
 // `name` in double quotes when it holds a blank and does not already start with a double quote.
@@ -31,3 +33,9 @@ bool FolderExists(const std::string& path);
 
 // True when `path` names an existing file that is not a folder.
 bool FileNameExists(const std::string& path);
+
+// The name with the folder it stands in when it is relative (to the current folder).
+std::string FullPathName(const std::string& name);
+
+// A makefile, or the project file of the environment's later versions: what the browse dialog offers.
+bool IsProjectFileName(const std::string& name);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "formstream/FormTextLayout.h"
 #include "formstream/NumberText.h"
 #include "formstream/Reader.h"
 #include "formstream/Simd.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-const char kLineEnd[] = "\r\n";
+constexpr std::string_view kLineEnd = form_text::kLineEnd;
 // Indentation is copied from here, up to 32 levels at once.
 constexpr std::string_view kBlanks = "                                                                ";
 
@@ -224,7 +225,7 @@ void FormTextConverter::EmitComponent() {
         EmitComponent();
     reader_.ExpectListEnd();
     --level_;
-    EmitIndented("end", kLineEnd);
+    EmitIndented(form_text::kEndLine, kLineEnd);
 }
 
 void FormTextConverter::EmitHeader() {
@@ -235,11 +236,12 @@ void FormTextConverter::EmitHeader() {
     const std::string_view classText(className, classView.size());
     std::copy(classView.begin(), classView.end(), className);
     const std::string_view name = reader_.ReadShortStringView();
-    const std::string_view word = (prefix.Flags & FlagInherited) ? "inherited " : "object ";
+    const std::string_view word =
+        (prefix.Flags & FlagInherited) ? form_text::kInheritedWord : form_text::kObjectWord;
     if (name.empty())
         EmitIndented(word, classText);
     else
-        EmitIndented(word, name, ": ", classText);
+        EmitIndented(word, name, form_text::kNameClassSeparator, classText);
     if (prefix.Flags & FlagChildPosition) {
         char position[16] = {' ', '['};
         char* end = std::to_chars(position + 2, position + sizeof position - 1, prefix.ChildPosition).ptr;
@@ -256,7 +258,7 @@ void FormTextConverter::EmitHeader() {
 // made before the bytes were read. A value of another kind, or one that does not lie whole in the
 // buffer, goes on through the general path after the name.
 void FormTextConverter::EmitProperty() {
-    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t indent = form_text::kIndentStep * static_cast<std::size_t>(level_);
     const TReader::TBufferedBytes in = reader_.Buffered();
     const std::int32_t room = writer_.Room();
     if (indent <= 32 && in.Count >= 2 && in.Count >= 2 + in.Bytes[0] && room >= 32 + in.Bytes[0] + 3) {
@@ -264,12 +266,12 @@ void FormTextConverter::EmitProperty() {
         char* const line = writer_.Reserve(room);
         std::memcpy(line, kBlanks.data(), 32);
         char* out = CopyText(line + indent, reinterpret_cast<const char*>(in.Bytes + 1), in.Bytes[0]);
-        std::memcpy(out, " = ", 3);
-        out += 3;
+        std::memcpy(out, form_text::kPropertySeparator.data(), form_text::kPropertySeparator.size());
+        out += form_text::kPropertySeparator.size();
         std::int32_t taken = 0;
         if (char* end = WriteShortValue(out, line + room - 2 - out, in.Bytes + nameBytes,
                                         in.Count - nameBytes, taken)) {
-            std::memcpy(end, kLineEnd, 2);
+            std::memcpy(end, kLineEnd.data(), kLineEnd.size());
             reader_.Consume(nameBytes + taken);
             writer_.Commit(static_cast<std::int32_t>(end + 2 - line));
             return;
@@ -280,7 +282,7 @@ void FormTextConverter::EmitProperty() {
         EmitIndent();
         const std::string_view name = reader_.ReadShortStringView();
         EmitText(name);
-        EmitText(" = ");
+        EmitText(form_text::kPropertySeparator);
     }
     EmitValue();
     EmitLineEnd();
@@ -504,7 +506,7 @@ void FormTextConverter::EmitBinary() {
     ++level_;
     auto count = static_cast<std::int32_t>(reader_.ReadUInt32());
     const bool multiLine = count >= 32;
-    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t indent = form_text::kIndentStep * static_cast<std::size_t>(level_);
     const std::size_t prefix = multiLine ? 2 + indent : 0;
     while (count > 0) {
         const int n = count < 32 ? count : 32;
@@ -513,7 +515,7 @@ void FormTextConverter::EmitBinary() {
             if (char* out = writer_.Reserve(length)) {
                 if (const std::uint8_t* bytes = reader_.TakeBuffered(n)) {
                     if (multiLine) {
-                        std::memcpy(out, kLineEnd, 2);
+                        std::memcpy(out, kLineEnd.data(), kLineEnd.size());
                         CopyText(out + 2, kBlanks.data(), indent);
                     }
                     HexEncode(bytes, n, out + prefix);
@@ -594,7 +596,7 @@ void FormTextConverter::EmitCollection() {
 }
 
 void FormTextConverter::EmitIndent() {
-    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t indent = form_text::kIndentStep * static_cast<std::size_t>(level_);
     // Up to 16 levels from one block of blanks of a fixed size, of which the indentation counts.
     if (indent <= 32) {
         if (char* out = writer_.Reserve(32)) {
@@ -619,7 +621,7 @@ void FormTextConverter::EmitIndent() {
 
 void FormTextConverter::EmitLineEnd() {
     if (char* out = writer_.Reserve(2)) {
-        std::memcpy(out, kLineEnd, 2);
+        std::memcpy(out, kLineEnd.data(), kLineEnd.size());
         writer_.Commit(2);
     } else {
         EmitText(kLineEnd);
@@ -627,10 +629,10 @@ void FormTextConverter::EmitLineEnd() {
 }
 
 void FormTextConverter::EmitNewLine() {
-    const std::size_t indent = 2 * static_cast<std::size_t>(level_);
+    const std::size_t indent = form_text::kIndentStep * static_cast<std::size_t>(level_);
     if (indent <= kBlanks.size()) {
         if (char* out = writer_.Reserve(static_cast<std::int32_t>(indent + 2))) {
-            std::memcpy(out, kLineEnd, 2);
+            std::memcpy(out, kLineEnd.data(), kLineEnd.size());
             CopyText(out + 2, kBlanks.data(), indent);
             writer_.Commit(static_cast<std::int32_t>(indent + 2));
             return;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "report/ScanReport.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 
 namespace {
 

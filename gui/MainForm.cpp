@@ -12,24 +12,15 @@
 #include "framework/Menus.h"
 #include "framework/Panel.h"
 #include "framework/TreeView.h"
-#include "framework/UtilWindow.h"
-#include "gui/TreeViewResult.h"
+#include "gui/RescanController.h"
+#include "gui/TreeCopies.h"
 #include "io/Os.h"
-#include "report/ScanReport.h"
 #include "resources/ResourceNames.h"
-#include "runtime/Format.h"
-#include "runtime/Text.h"
-#include "scanner/BackgroundScan.h"
-#include "scanner/FormTextCache.h"
-#include "scanner/HelpContextScan.h"
-#include "scanner/Rescan.h"
 #include "threads/Timer.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstddef>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -39,17 +30,6 @@ namespace {
 
 // Posted by OpenAtStart: what the window opens at start is opened once it shows.
 constexpr UINT CM_OPENATSTART = WM_APP + 1;
-// To the scan window: a scan has its result (from the scan's thread); the tree takes the next part.
-constexpr UINT CM_SCANFINISHED = WM_APP + 2;
-constexpr UINT CM_FILLTREE = WM_APP + 3;
-// The scan window's timer for the next part of the tree, when input waits: posted messages come before
-// input, a timer's after it.
-constexpr UINT_PTR kFillTimer = 1;
-// A part of the tree's fill: the window does not answer meanwhile.
-constexpr int kFillPartMs = 25;
-// A Rescan this long shows the progress line, which then follows at the pace.
-constexpr int kProgressDelayMs = 500;
-constexpr int kProgressPaceMs = 100;
 
 // One of the three flat glyph buttons below the frame.
 TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const char* hint,
@@ -70,34 +50,6 @@ TRxSpeedButton* MakeGlyphButton(TForm1* form, const char* name, int left, const 
     return button;
 }
 
-// The project file that a text of the edit names (as the scan opens it) does not exist or is a folder:
-// nothing a typed name on its way to a project could be blamed for.
-bool NoProjectFileThere(const std::string& text) {
-    os::FileStamp stamp;
-    return !os::FileStampOf(ProjectFileOf(text), stamp);
-}
-
-// The name with the folder it stands in when it is relative (to the current folder), UTF-8.
-std::string FullPathName(const std::string& name) {
-    const std::wstring wide = os::Widen(name);
-    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
-    const DWORD length =
-        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size())
-        return name;
-    full.resize(length);
-    return os::Narrow(full);
-}
-
-// A makefile, or the project file of the environment's later versions: what the browse dialog offers.
-bool IsProjectFileName(const std::string& name) {
-    const size_t dot = name.find_last_of(".\\/:");
-    if (dot == std::string::npos || name[dot] != '.')
-        return false;
-    const std::string extension = AsciiUpperCase(name.substr(dot));
-    return extension == ".MAK" || extension == ".BPR";
-}
-
 TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width, const char* caption) {
     auto* label = new TRxLabel(form);
     label->SetName(name);
@@ -107,36 +59,10 @@ TRxLabel* MakeLabel(TForm1* form, const char* name, int left, int top, int width
     return label;
 }
 
-// The forms' texts across Rescans: typing in the edit rescans the project on every key.
-TFormSource& FormTexts() {
-    static TFileFormSource files(false);
-    static TFormTextCache cache(files);
-    return cache;
-}
-
-// A count as the user's locale groups its digits ("10,000", "10 000").
-std::string GroupedNumber(std::size_t number) {
-    wchar_t separator[8] = L",";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
-    const std::string digits = std::to_string(number);
-    std::string grouped;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += os::Narrow(separator);
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
-// The window under the pointer asked again for its cursor, as a move of the mouse would.
-void RefreshCursor() {
-    POINT at{};
-    GetCursorPos(&at);
-    HWND under = WindowFromPoint(at);
-    if (under == nullptr || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId())
-        return;
-    const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
-    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
+// The project file a text names does not exist or is a folder.
+bool NoProjectFileThere(const std::string& fileName) {
+    os::FileStamp stamp;
+    return !os::FileStampOf(fileName, stamp);
 }
 
 } // namespace
@@ -188,7 +114,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     FilenameEdit1->SetFilter("Project files|*.mak;*.bpr");
     FilenameEdit1->SetNumGlyphs(1);
     FilenameEdit1->SetTabOrder(0);
-    FilenameEdit1->OnChange = [this](TObject* sender) { RxSpeedButton1Click(sender); };
+    FilenameEdit1->OnChange = [this](TObject* sender) { FilenameEdit1Change(sender); };
 
     TreeView1 = new TTreeView(this);
     TreeView1->SetName("TreeView1");
@@ -198,12 +124,6 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     TreeView1->SetParentColor(false);
     TreeView1->SetTabOrder(1);
     TreeView1->OnDblClick = [this](TObject* sender) { TreeView1DblClick(sender); };
-    // A form's components go into the tree when it is first expanded; a node of the tree that a fill is
-    // replacing has none to show.
-    TreeView1->OnExpanding = [this](TObject*, TTreeNode node) {
-        if (!fill_)
-            treeItems_ += InsertComponentRows(TreeView1->Items(), node, *shown_);
-    };
     TreeView1->OnKeyDown = [this](TObject* sender, WORD& key, TShiftState shift) {
         // The keyboard's ways to what the double click does.
         const TShiftState modifiers = shift & (ssShift | ssAlt | ssCtrl);
@@ -262,14 +182,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
     ScanTimer1 = new TTimer(this);
     ScanTimer1->SetName("ScanTimer1");
-    ScanTimer1->SetEnabled(false);
-    ScanTimer1->SetOnTimer([this](TObject* sender) { ScanTimer1Timer(sender); });
-    shown_ = std::make_shared<const ScanResult>();
-    scanWindow_ = AllocateHWnd("TScanWindow", this, [this](HWND window, UINT message, WPARAM w, LPARAM l) {
-        return ScanWindowProc(window, message, w, l);
-    });
-    scans_ = std::make_unique<TBackgroundScan>(
-        FormTexts(), [window = scanWindow_] { PostMessageW(window, CM_SCANFINISHED, 0, 0); });
+    rescans_ = std::make_unique<TRescanController>(this, *TreeView1, *ProgressLine1, *ScanTimer1, settings_);
 
     for (TRxSpeedButton* button : {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3})
         button->Loaded();
@@ -281,9 +194,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 TForm1::~TForm1() {
     if (SecretPanel1)
         SecretPanel1->SetActive(false);
-    scans_.reset();
-    fill_.reset();
-    DeallocateHWnd(scanWindow_);
+    rescans_.reset();
 }
 
 // A remembered place on no monitor any more comes onto the nearest one. The window's size is always its
@@ -310,18 +221,17 @@ void TForm1::WndProc(TMessage& message) {
             break;
         case WM_SETCURSOR:
             // The children ask here first (their default procedure does).
-            if (ProgressLine1->Visible() && LOWORD(message.LParam) == HTCLIENT) {
+            if (rescans_->Waiting() && LOWORD(message.LParam) == HTCLIENT) {
                 SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
                 message.Result = TRUE;
                 return;
             }
             break;
         case WM_NOTIFY: {
-            // A caption edited in place: the tree no longer shows what the last scan found.
             const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
             if (header->hwndFrom == TreeView1->Handle() && header->code == TVN_ENDLABELEDITW &&
                 reinterpret_cast<const NMTVDISPINFOW*>(header)->item.pszText != nullptr)
-                treeEdited_ = true;
+                rescans_->CaptionEdited();
             break;
         }
     }
@@ -348,7 +258,7 @@ void TForm1::OpenStartProject() {
 // the edit holds already, changes nothing that scans: it is scanned as by Rescan, which reports.
 void TForm1::OpenProject(const std::string& fileName) {
     const std::string text = QuoteNameWithBlanks(fileName);
-    const bool changeScans = FilenameEdit1->Text() != text && !NoProjectFileThere(text);
+    const bool changeScans = FilenameEdit1->Text() != text && !NoProjectFileThere(fileName);
     FilenameEdit1->SetText(text);
     if (!changeScans)
         RxSpeedButton1Click(RxSpeedButton1);
@@ -375,171 +285,22 @@ void TForm1::RememberPlace() {
         settings_.SetWindowPlace(place);
 }
 
-// A Rescan started by a change of the edit's text (every key typed) says nothing while the text names no
-// project file yet, or a folder: the tree stays as it is. The Rescan button reports every error, and a
-// change that names an existing project reports the errors of its forms. A key typed cancels the scan
-// under way, whatever the text then names: the last name typed wins. The button reads the project again
-// in any case; a key reads only what changed.
-void TForm1::RxSpeedButton1Click(TObject* sender) {
-    const std::string projectText = FilenameEdit1->Text();
-    const bool typed = sender == FilenameEdit1;
-    if (typed && scanning_) {
-        scans_->Cancel();
-        scanning_ = false;
-        if (!Rescanning())
-            EndProgress();
-    }
-    if (projectText.empty() || (typed && NoProjectFileThere(projectText)))
-        return;
-    if (typed) {
-        if (std::shared_ptr<const ScanResult> same = scans_->Unchanged(projectText)) {
-            ShowResult(std::move(same), projectText);
-            return;
-        }
-    }
-    scanText_ = projectText;
-    scans_->Start(projectText);
-    scanning_ = true;
-    BeginProgress();
+// The edit's text as the project it names, read once here: messages name the project as typed.
+ProjectName TForm1::EditedProject() const {
+    const std::string text = FilenameEdit1->Text();
+    return ProjectName(ExtractNameFromText(text), text);
+}
+
+void TForm1::RxSpeedButton1Click(TObject*) {
+    rescans_->Rescan(EditedProject());
+}
+
+void TForm1::FilenameEdit1Change(TObject*) {
+    rescans_->NameChanged(EditedProject());
 }
 
 bool TForm1::Rescanning() const {
-    return scanning_ || fill_ != nullptr;
-}
-
-// What the scan's thread tells arrives here, inside the window's exception guard: the error that ended
-// a scan shows as that of any handler.
-LRESULT TForm1::ScanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case CM_SCANFINISHED:
-            ScanFinished();
-            return 0;
-        case WM_TIMER:
-            if (wParam != kFillTimer)
-                break;
-            KillTimer(window, kFillTimer);
-            [[fallthrough]];
-        case CM_FILLTREE:
-            FillTree();
-            return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A result cancelled meanwhile is none.
-void TForm1::ScanFinished() {
-    std::shared_ptr<const ScanResult> result = scans_->TakeResult();
-    if (!result)
-        return;
-    scanning_ = false;
-    ShowResult(std::move(result), scanText_);
-}
-
-// The tree is filled anew only when it would show something else: the same tree keeps its selection,
-// scroll position and expanded nodes.
-void TForm1::ShowResult(std::shared_ptr<const ScanResult> result, const std::string& projectText) {
-    if (result->ProjectRead && !TreeShows(*result)) {
-        fill_.reset();
-        fill_ = std::make_unique<TTreeViewFill>(TreeView1->Items(), result);
-        fillText_ = projectText;
-        shown_ = std::move(result);
-        treeEdited_ = false;
-        treeItems_ = SIZE_MAX; // a fill that does not end leaves another tree
-        BeginProgress();
-        FillTree();
-        return;
-    }
-    if (result->ProjectRead)
-        shown_ = result;
-    Finish(*result, projectText);
-}
-
-// Posted messages come before input: when input waits, the next part waits for a timer, which comes
-// after it.
-void TForm1::FillTree() {
-    if (!fill_)
-        return;
-    bool whole = false;
-    try {
-        whole = fill_->Step(kFillPartMs);
-    } catch (...) {
-        fill_.reset();
-        if (!Rescanning())
-            EndProgress();
-        throw;
-    }
-    if (!whole) {
-        if (HIWORD(GetQueueStatus(QS_INPUT)) != 0)
-            SetTimer(scanWindow_, kFillTimer, USER_TIMER_MINIMUM, nullptr);
-        else
-            PostMessageW(scanWindow_, CM_FILLTREE, 0, 0);
-        return;
-    }
-    const std::shared_ptr<const ScanResult> result = fill_->Result();
-    fill_.reset();
-    treeItems_ = static_cast<std::size_t>(TreeView1->Items().Count());
-    Finish(*result, fillText_);
-}
-
-// The tree shows the result: what a Rescan ends with.
-void TForm1::Finish(const ScanResult& result, const std::string& projectText) {
-    if (!Rescanning())
-        EndProgress();
-    if (result.Failure)
-        std::rethrow_exception(result.Failure);
-    // Scanned without an error: the project is the one to open at the next start.
-    if (result.ProjectRead)
-        settings_.SetLastProject(FullPathName(ProjectFileOf(projectText)));
-}
-
-// Nodes deleted or captions edited since the fill count as another tree.
-bool TForm1::TreeShows(const ScanResult& result) {
-    return !fill_ && !treeEdited_ && static_cast<std::size_t>(TreeView1->Items().Count()) == treeItems_ &&
-           (&result == shown_.get() || SameShownTree(result, *shown_));
-}
-
-// The progress line waits for half a second: most Rescans are over by then.
-void TForm1::BeginProgress() {
-    if (!ScanTimer1->Enabled()) {
-        ScanTimer1->SetInterval(kProgressDelayMs);
-        ScanTimer1->SetEnabled(true);
-    }
-}
-
-// The progress line with the wait cursor stands in the tree's place while a Rescan goes on.
-void TForm1::ScanTimer1Timer(TObject*) {
-    if (!Rescanning()) {
-        EndProgress();
-        return;
-    }
-    ProgressLine1->SetCaption(ProgressText());
-    ScanTimer1->SetInterval(kProgressPaceMs);
-    if (!ProgressLine1->Visible()) {
-        ProgressLine1->SetVisible(true);
-        TreeView1->SetVisible(false);
-        RefreshCursor();
-    }
-}
-
-// The tree, with its selection and scroll position, comes back.
-void TForm1::EndProgress() {
-    ScanTimer1->SetEnabled(false);
-    if (ProgressLine1->Visible()) {
-        TreeView1->SetVisible(true);
-        ProgressLine1->SetVisible(false);
-        RefreshCursor();
-    }
-}
-
-std::string TForm1::ProgressText() const {
-    if (fill_) {
-        return Format("Showing forms\u2026 %s of %s",
-                      {GroupedNumber(fill_->FormsShown()), GroupedNumber(fill_->Forms())});
-    }
-    if (scans_->Listed() == 0)
-        return "Reading the project\u2026";
-    return Format("Reading forms\u2026 %s of %s",
-                  {GroupedNumber(scans_->Done()), GroupedNumber(scans_->Listed())});
+    return rescans_->Rescanning();
 }
 
 void TForm1::TreeView1DblClick(TObject*) {
@@ -553,20 +314,12 @@ void TForm1::TreeView1DblClick(TObject*) {
     Clipboard()->SetAsText(colon == std::string::npos ? std::string("0") : caption.substr(colon + 1));
 }
 
-// The node of the result that the selected item stands for: the id it carries.
-std::optional<TNodeId> TForm1::SelectedNode() {
-    const TTreeNode selected = TreeView1->Selected();
-    if (!selected || fill_)
-        return std::nullopt;
-    return ItemNode(selected);
-}
-
 // A form without a number of its own has none to copy, nor a line in the map.
 void TForm1::PopupMenu1Popup(TObject*) {
     const TTreeNode selected = TreeView1->Selected();
-    const std::optional<TNodeId> node = SelectedNode();
+    const std::optional<TNodeId> node = rescans_->SelectedNode();
     CopyNumber1->Enabled = selected && selected.ImageIndex() != rkBareForm;
-    CopyMapLine1->Enabled = node && HelpMapLine(*shown_, *node);
+    CopyMapLine1->Enabled = node && HelpMapLine(rescans_->Shown(), *node);
     CopyAll1->Enabled = TreeView1->Items().Count() > 0;
 }
 
@@ -575,13 +328,13 @@ void TForm1::CopyNumber1Click(TObject*) {
 }
 
 void TForm1::CopyMapLine1Click(TObject*) {
-    if (const std::optional<TNodeId> node = SelectedNode())
-        if (const std::optional<std::string> line = HelpMapLine(*shown_, *node))
+    if (const std::optional<TNodeId> node = rescans_->SelectedNode())
+        if (const std::optional<std::string> line = HelpMapLine(rescans_->Shown(), *node))
             Clipboard()->SetAsText(*line);
 }
 
 void TForm1::CopyAll1Click(TObject*) {
-    Clipboard()->SetAsText(TreeText(*shown_));
+    Clipboard()->SetAsText(TreeText(rescans_->Shown()));
 }
 
 void TForm1::RxSpeedButton3Click(TObject*) {

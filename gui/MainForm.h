@@ -1,28 +1,25 @@
 #pragma once
 
 #include "framework/Forms.h"
-#include "gui/TreeCopies.h"
 #include "gui/UserSettings.h"
-#include "scanner/ScanResult.h"
+#include "scanner/Rescan.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-class TBackgroundScan;
 class TBevel;
 class TCustomPanel;
 class TFilenameEdit;
 class TImageList;
 class TMenuItem;
 class TPopupMenu;
+class TRescanController;
 class TRxLabel;
 class TRxSpeedButton;
 class TSecretPanel;
 class TTimer;
 class TTreeView;
-class TTreeViewFill;
 
 // The program's one window: the project file's name, the tree of forms and components with their help
 // contexts, the About, Rescan and Exit buttons and the credits panel that About plays over the window.
@@ -50,10 +47,12 @@ public:
     ~TForm1() override;
 
     // Rescan: the project named by the edit's text, read again into the tree, off the window's thread
-    // (the result comes into the tree when the scan is done). Also the edit's OnChange (sender: the edit),
-    // which cancels the scan under way, passes over a text that names no file yet, and takes the last
-    // result again for the same project when nothing changed in its folders since.
+    // (the result comes into the tree when the scan is done); every error is told.
     void RxSpeedButton1Click(TObject* sender);
+    // The edit's text changed (each key typed): the scan under way is cancelled, a text that names no
+    // file yet passes, and the same project takes the last result again when nothing changed in its
+    // folders since.
+    void FilenameEdit1Change(TObject* sender);
     // A Rescan is under way: its scan runs, or its result is going into the tree.
     bool Rescanning() const;
     // Exit.
@@ -93,30 +92,12 @@ protected:
 private:
     void OpenStartProject();
     void RememberPlace();
-    std::optional<TNodeId> SelectedNode();
-    LRESULT ScanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void ScanFinished();
-    void ShowResult(std::shared_ptr<const ScanResult> result, const std::string& projectText);
-    void FillTree();
-    void Finish(const ScanResult& result, const std::string& projectText);
-    bool TreeShows(const ScanResult& result);
-    void BeginProgress();
-    void ScanTimer1Timer(TObject* sender);
-    void EndProgress();
-    std::string ProgressText() const;
+    ProjectName EditedProject() const;
 
     TUserSettings settings_;
-    std::shared_ptr<const ScanResult> shown_; // what the tree view shows, as data
-    std::unique_ptr<TBackgroundScan> scans_;
-    HWND scanWindow_ = nullptr;           // hears from the scan's thread; owned
-    bool scanning_ = false;               // a scan was started and its result not yet taken
-    std::string scanText_;                // the edit's text it reads
-    std::unique_ptr<TTreeViewFill> fill_; // a result going into the tree
-    std::string fillText_;                // the edit's text it was read for
-    bool treeEdited_ = false;             // a caption was edited in place since the tree was filled
-    std::size_t treeItems_ = 0;           // the items the window put into the tree for shown_
-    RECT placeAtStart_{};                 // the window's bounds when it was made
-    std::string startArgument_;           // for OpenStartProject
+    std::unique_ptr<TRescanController> rescans_;
+    RECT placeAtStart_{};       // the window's bounds when it was made
+    std::string startArgument_; // for OpenStartProject
 };
 
 extern TForm1* Form1; // not owned: the application owns the window; set while it is being built

@@ -16,6 +16,7 @@
 #include "help/Sitemap.h"
 #include "io/InputFile.h"
 #include "io/Os.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Text.h"
 #include "runtime/Utf8.h"
 
@@ -33,9 +34,6 @@ constexpr std::size_t kToldPerKind = 10;
 // folder would cost far more than its length.
 constexpr std::size_t kMaxNameBytes = 4096;
 
-std::string FolderOf(const std::string& fileName) {
-    return fileName.substr(0, os::FolderPartLength(fileName));
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -179,8 +177,8 @@ public:
             budget_.Left += kBudgetPerByte * bytes.size();
             budgetGiven_ += kBudgetPerByte * bytes.size();
             text = decode ? HelpFileText(std::move(bytes)) : std::move(bytes);
-        } catch (const std::exception& error) {
-            Tell(Notice::kError, Cause::kUnreadable, from, line, error.what());
+        } catch (...) {
+            Tell(Notice::kError, Cause::kUnreadable, from, line, ErrorMessage(std::current_exception()));
             return false;
         }
         return true;
@@ -336,7 +334,7 @@ public:
             return Warn(Cause::kBound, file, line,
                         Shown(name) + ": includes nested more than " + std::to_string(kMaxIncludeDepth) +
                             " deep; its " + LostWith(content) + " are not read");
-        Place* place = Find(name, FolderOf(file), file, line, content);
+        Place* place = Find(name, os::FolderOf(file), file, line, content);
         std::string text;
         if (place == nullptr ||
             !Load(*place, content == Content::kIdentifiers ? kMapText : kAliasText, file, line, text))
@@ -656,7 +654,7 @@ HelpProjectReading ReadHelpProject(const std::string& fileName) {
     // A project named in another case than it is stored in is found as Windows finds it.
     const Reader::Place& located = reader.Locate(std::string(), fileName);
     const std::string path = located.Located.Found ? located.Located.Path : fileName;
-    project.Folder = FolderOf(path);
+    project.Folder = os::FolderOf(path);
     std::string identity;
     std::string text;
     // Its own [MAP] and [ALIAS] are not read once more as a file they include.

@@ -147,6 +147,10 @@ LocatedFile LocateFile(const std::string& folder, const std::string& name);
 // The length of the folder part of a file name, up to and including its last folder separator (on
 // Windows "\\", "/" or a drive's ":"; on POSIX "/"); 0 when the name has no folder part.
 std::size_t FolderPartLength(const std::string& fileName);
+// That folder part: the folder the file stands in, as the name writes it ("" the current one).
+inline std::string FolderOf(const std::string& fileName) {
+    return fileName.substr(0, FolderPartLength(fileName));
+}
 
 // File names are UTF-8 everywhere in the program, on every platform; this seam turns them into what
 // the file system takes (on Windows UTF-16 for the wide API, with the "\\?\" prefix where a path is

@@ -432,12 +432,11 @@ std::size_t FileLocator::Listings() const {
 // then a search in memory. Once a folder is listed, every name in it is looked up in the listing.
 LocatedFile FileLocator::Locate(const std::string& folder, const std::string& name) {
     LocatedFile located;
-    std::string path = IsAbsoluteName(name) ? name : folder + name;
+    std::string path = JoinedName(folder, name);
     std::replace(path.begin(), path.end(), '\\', '/');
     located.Path = path;
-    const bool onDrive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
     // A name longer than the system takes is no name of a file here.
-    if (onDrive || path.empty() || path.size() >= PATH_MAX || path.find('\0') != std::string::npos)
+    if (IsDriveName(name) || path.empty() || path.size() >= PATH_MAX || path.find('\0') != std::string::npos)
         return located;
     const size_t slash = path.find_last_of('/');
     const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);

@@ -360,7 +360,7 @@ std::size_t FileLocator::Listings() const {
 
 LocatedFile FileLocator::Locate(const std::string& folder, const std::string& name) {
     LocatedFile located;
-    located.Path = IsAbsoluteName(name) ? name : folder + name;
+    located.Path = JoinedName(folder, name);
     FileStamp stamp;
     if (located.Path.find_first_of("*?<>\"") != std::string::npos)
         located.Found = FileExists(located.Path);

@@ -18,6 +18,10 @@ private:
     std::string message_;
 };
 
+// What an error says, for where it is shown as text: its message, whatever raised it. This is the one
+// place an error becomes text.
+std::string ErrorMessage(const std::exception_ptr& error);
+
 #define QV_EXCEPTION_CLASS(Name, Base)                                                                       \
     class Name : public Base {                                                                               \
     public:                                                                                                  \

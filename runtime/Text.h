@@ -62,12 +62,21 @@ inline std::size_t SkipByteOrderMarkAndBlanks(std::string_view bytes) {
     return at;
 }
 
-// Whether a name that a Windows file gives stands on its own, without a current folder: it begins
-// with a drive letter and ":" (also "C:name", relative to that drive's own current folder, which is
-// no folder of ours), or with "\" or "/" (a rooted path, "\\server\share" included).
-inline bool IsAbsoluteName(std::string_view name) {
-    if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
-        return true;
+// Whether the name begins with a drive letter and ":" ("C:\x", and "C:x", relative to that drive's own
+// current folder, which is no folder of ours): a disk of a Windows machine.
+inline bool IsDriveName(std::string_view name) {
     const char drive = AsciiUpper(name.empty() ? '\0' : name[0]);
     return name.size() >= 2 && drive >= 'A' && drive <= 'Z' && name[1] == ':';
+}
+
+// Whether a name that a Windows file gives stands on its own, without a current folder: it names a drive
+// (IsDriveName), or begins with "\" or "/" (a rooted path, "\\server\share" included).
+inline bool IsAbsoluteName(std::string_view name) {
+    return (!name.empty() && (name[0] == '\\' || name[0] == '/')) || IsDriveName(name);
+}
+
+// A name that a Windows file gives, read in the folder `folder` (which ends in a separator, or is empty
+// for the current folder): a relative name stands in it, an absolute one on its own.
+inline std::string JoinedName(const std::string& folder, const std::string& name) {
+    return IsAbsoluteName(name) ? name : folder + name;
 }

@@ -5,16 +5,11 @@
 #include <vector>
 
 #include "runtime/Text.h"
-#include "scanner/HelpContextScan.h"
 
 namespace {
 
 // More folders than this are not watched one by one: such a project is read again each time.
 constexpr std::size_t kMostWatchedFolders = 64;
-
-std::string FolderOf(const std::string& fileName) {
-    return fileName.substr(0, os::FolderPartLength(fileName));
-}
 
 } // namespace
 
@@ -32,12 +27,12 @@ TBackgroundScan::~TBackgroundScan() {
         thread_.join();
 }
 
-void TBackgroundScan::Start(const std::string& projectText) {
+void TBackgroundScan::Start(const ProjectName& project) {
     {
         const std::lock_guard<std::mutex> hold(lock_);
         ++generation_;
         cancel_ = true;
-        pending_ = projectText;
+        pending_ = project;
         hasPending_ = true;
         result_.reset();
         listed_ = 0;
@@ -57,8 +52,8 @@ void TBackgroundScan::Cancel() {
 }
 
 // Only the asking thread looks at the watch; the scan's thread only replaces what it keeps.
-std::shared_ptr<const ScanResult> TBackgroundScan::Unchanged(const std::string& projectText) {
-    const std::string identity = os::FileIdentity(ProjectFileOf(projectText));
+std::shared_ptr<const ScanResult> TBackgroundScan::Unchanged(const std::string& projectFile) {
+    const std::string identity = os::FileIdentity(projectFile);
     std::shared_ptr<Scanned> last;
     {
         const std::lock_guard<std::mutex> hold(lock_);
@@ -83,15 +78,16 @@ void TBackgroundScan::Loop() {
         wake_.wait(hold, [this] { return stop_ || hasPending_; });
         if (stop_)
             return;
-        const std::string projectText = std::move(pending_);
+        const ProjectName project = std::move(pending_);
         hasPending_ = false;
         const std::uint64_t generation = generation_;
         cancel_ = false;
         listed_ = 0;
         done_ = 0;
         hold.unlock();
-        std::shared_ptr<Scanned> scanned = Scan(projectText);
-        const bool usable = scanned->Result->ProjectRead && !scanned->Result->Failure;
+        std::shared_ptr<Scanned> scanned = Scan(project);
+        const bool usable =
+            scanned->Result->ProjectRead && !scanned->Result->Failure && !scanned->Result->Cancelled;
         std::shared_ptr<Scanned> replaced; // goes, with its watch, once the lock is free
         hold.lock();
         const bool current = generation == generation_;
@@ -112,20 +108,19 @@ void TBackgroundScan::Loop() {
 
 // The folders are watched before what stands in them is read: a change while the scan reads is one
 // after the watch began.
-std::shared_ptr<TBackgroundScan::Scanned> TBackgroundScan::Scan(const std::string& projectText) {
+std::shared_ptr<TBackgroundScan::Scanned> TBackgroundScan::Scan(const ProjectName& project) {
     auto scanned = std::make_shared<Scanned>();
-    const std::string projectFile = ProjectFileOf(projectText);
-    scanned->ProjectIdentity = os::FileIdentity(projectFile);
-    scanned->Watched = scanned->Watch.Add(FolderOf(projectFile));
+    scanned->ProjectIdentity = os::FileIdentity(project.File);
+    scanned->Watched = scanned->Watch.Add(os::FolderOf(project.File));
     ScanOptions options = options_;
     options.Cancel = &cancel_;
     options.ListRead = [&](const std::string& projectName, const std::vector<std::string>& names) {
         std::set<std::string> folders;
-        const std::string projectFolder = FolderOf(projectName);
+        const std::string projectFolder = os::FolderOf(projectName);
         for (const std::string& name : names) {
             if (folders.size() > kMostWatchedFolders)
                 break;
-            folders.insert(FolderOf(IsAbsoluteName(name) ? name : projectFolder + name));
+            folders.insert(os::FolderOf(JoinedName(projectFolder, name)));
         }
         scanned->Watched = scanned->Watched && folders.size() <= kMostWatchedFolders;
         for (auto folder = folders.begin(); scanned->Watched && folder != folders.end(); ++folder)
@@ -138,6 +133,6 @@ std::shared_ptr<TBackgroundScan::Scanned> TBackgroundScan::Scan(const std::strin
         while (shown < done && !done_.compare_exchange_weak(shown, done)) {
         }
     };
-    scanned->Result = std::make_shared<const ScanResult>(Rescan(projectText, source_, options));
+    scanned->Result = std::make_shared<const ScanResult>(Rescan(project, source_, options));
     return scanned;
 }

@@ -31,14 +31,14 @@ public:
     TBackgroundScan(const TBackgroundScan&) = delete;
     TBackgroundScan& operator=(const TBackgroundScan&) = delete;
 
-    // Scans `projectText` (as Rescan does) on the scan thread; a scan that runs is cancelled.
-    void Start(const std::string& projectText);
+    // Scans `project` (as Rescan does) on the scan thread; a scan that runs is cancelled.
+    void Start(const ProjectName& project);
     // The scan that runs ends without a result, and a result not yet taken is dropped.
     void Cancel();
-    // The last scan's result again, when it read the project that `projectText` names without an error
-    // and nothing changed since in the folders of the project and its forms; none otherwise. Asked from
-    // one thread only.
-    std::shared_ptr<const ScanResult> Unchanged(const std::string& projectText);
+    // The last scan's result again, when it read the project file `projectFile` without an error and
+    // nothing changed since in the folders of the project and its forms; none otherwise. Asked from one
+    // thread only.
+    std::shared_ptr<const ScanResult> Unchanged(const std::string& projectFile);
 
     // The result of the last Start once it is there (once); none while it runs, when it was cancelled
     // or taken before.
@@ -58,7 +58,7 @@ private:
     };
 
     void Loop();
-    std::shared_ptr<Scanned> Scan(const std::string& projectText);
+    std::shared_ptr<Scanned> Scan(const ProjectName& project);
 
     TFormSource& source_;
     std::function<void()> finished_;
@@ -71,7 +71,7 @@ private:
     std::condition_variable wake_;
     bool stop_ = false;
     std::uint64_t generation_ = 0; // of the last Start or Cancel: only its scan may hand back a result
-    std::string pending_;          // the text of a Start not yet taken up by the thread
+    ProjectName pending_;          // the project of a Start not yet taken up by the thread
     bool hasPending_ = false;
     std::shared_ptr<const ScanResult> result_; // of generation_, not yet taken
     std::shared_ptr<Scanned> last_;

@@ -1,9 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 
-#include "scanner/HelpContextScan.h"
+#include "io/Os.h"
+
+// A form file as its project lists it, and the name it opens by.
+struct ListedForm {
+    std::string Name; // as listed: errors name the file so
+    std::string Path;
+    std::optional<os::FileStamp> Stamp = std::nullopt; // as the look that found it told it, if it did
+};
 
 // A form's text as a source gives it, with the identity of the file it came from (os::FileIdentity).
 struct TFormText {

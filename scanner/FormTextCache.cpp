@@ -58,7 +58,7 @@ std::size_t TFormTextCache::Count() const {
 std::int64_t TFormTextCache::SettleTime(const std::string& path, std::int64_t now) {
     if (settleSeconds_)
         return *settleSeconds_ * os::FileTimeUnitsPerSecond();
-    Settle& known = settleByFolder_[path.substr(0, os::FolderPartLength(path))];
+    Settle& known = settleByFolder_[os::FolderOf(path)];
     if (known.Time == 0 || now - known.AskedAt >= kSettleKnownSeconds * os::FileTimeUnitsPerSecond())
         known = Settle{os::StampSettleTime(path), now};
     return known.Time;

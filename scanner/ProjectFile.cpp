@@ -11,9 +11,13 @@
 #include "runtime/Messages.h"
 #include "runtime/Text.h"
 #include "runtime/Utf8.h"
-#include "scanner/HelpContextScan.h"
 
 namespace {
+
+// The macro line loses this many leading characters, "RESDEPEN = " and its padding in a generated makefile.
+constexpr size_t kMacroPrefixLength = 23;
+// Blanks and tabs separate the names of the name list.
+constexpr const char* kNameSeparators = " \t";
 
 constexpr size_t kNone = std::string_view::npos;
 
@@ -226,4 +230,49 @@ std::string LoadProjectNameList(const std::string& fileName, const std::string& 
     TStringList lines;
     lines.SetAllText(bytes);
     return os::SystemBytesToUtf8(ExtractFormNameList(lines));
+}
+
+std::string ExtractFormNameList(const TStrings& lines) {
+    int index = 0;
+    while (index < lines.Count() && lines[index].find("RESDEPEN") == std::string::npos)
+        ++index;
+    if (index == lines.Count())
+        return std::string();
+    const std::string& macroLine = lines[index];
+    std::string names =
+        macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
+    // Only a backslash that ends the list, blanks and tabs after it set aside, continues it: one
+    // anywhere else separates the folders of a name. Each pass looks at the end of the newest line
+    // only, so joining stays linear however many lines there are.
+    for (;;) {
+        const size_t last = names.find_last_not_of(" \t");
+        if (last == std::string::npos || names[last] != '\\')
+            break;
+        names.erase(last);
+        if (++index >= lines.Count())
+            break;
+        names += ' ';
+        names += lines[index];
+    }
+    return names;
+}
+
+std::vector<std::string> SplitFormNames(const std::string& nameList) {
+    std::vector<std::string> names;
+    size_t at = 0;
+    while (at < nameList.size()) {
+        at = nameList.find_first_not_of(kNameSeparators, at);
+        if (at == std::string::npos)
+            break;
+        const size_t end = std::min(nameList.find_first_of(kNameSeparators, at), nameList.size());
+        names.push_back(nameList.substr(at, end - at));
+        at = end;
+    }
+    return names;
+}
+
+bool NamesAFile(const std::string& listedName) {
+    const size_t dot = listedName.find_last_of('.');
+    return dot != std::string::npos && listedName.find_first_of("\\/", dot) == std::string::npos &&
+           listedName.find("$(") == std::string::npos;
 }

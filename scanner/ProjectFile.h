@@ -3,6 +3,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class TStrings;
 
 // The XML project files of the environment's later versions. Their form list is the value
 // attribute of the RESDEPEN element, which may run over several lines without backslashes:
@@ -27,3 +30,16 @@ std::string XmlProjectNameList(std::string_view xml, const std::string& fileName
 // ExtractFormNameList), in UTF-8: the makefile's bytes are in the system's code page. Errors name the
 // project `shownName`, as the user typed it: EFOpenError when it cannot be opened.
 std::string LoadProjectNameList(const std::string& fileName, const std::string& shownName, bool anyVersion);
+
+// A makefile's name list from its lines: the first line holding "RESDEPEN" without its first 23
+// characters, joined with the next line after a blank for as long as it ends in a backslash (blanks and
+// tabs after the backslash set aside). A continuation after the last line ends the list. The bytes are
+// the makefile's.
+std::string ExtractFormNameList(const TStrings& lines);
+
+// The names of a name list: maximal runs of characters other than blanks and tabs.
+std::vector<std::string> SplitFormNames(const std::string& nameList);
+
+// Whether a name of the list names a file, so that its absence is worth a word: it has an extension.
+// What the fixed cut of the macro line leaves of "$(RESFILES)" ("RESFILES)", "(RESFILES)") has none.
+bool NamesAFile(const std::string& listedName);

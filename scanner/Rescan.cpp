@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "runtime/Exceptions.h"
+#include "scanner/FormTextSearch.h"
 #include "scanner/ProjectFile.h"
 
 namespace {
@@ -44,7 +45,7 @@ Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>
     reading.Outcomes.resize(forms.size());
     std::mutex ambiguousLock;
     os::FileLocator locator;
-    const std::string folder = projectName.substr(0, os::FolderPartLength(projectName));
+    const std::string folder = os::FolderOf(projectName);
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
     std::atomic<std::size_t> firstFailure{forms.size()};
@@ -93,72 +94,65 @@ Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>
 
 // The forms are read into their places in the list, then the ones that do not count are dropped in
 // place: no second copy of the forms, nor of their names, is made.
-ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options) {
+ScanResult Rescan(const ProjectName& project, TFormSource& source, const ScanOptions& options) {
     ScanResult result;
-    if (projectText.empty())
+    if (project.File.empty())
         return result;
     std::vector<ScannedForm>& forms = result.Forms;
-    std::size_t kept = 0;
     try {
         // The project is read whole first: when that fails, nothing is replaced.
-        const std::string projectName = ProjectFileOf(projectText);
-        {
-            std::vector<std::string> names =
-                SplitFormNames(LoadProjectNameList(projectName, projectText, options.AnyVersion));
-            result.ProjectRead = true;
-            result.LaterVersions = options.AnyVersion;
-            if (options.ListRead)
-                options.ListRead(projectName, names);
-            const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
-                                        options.AnyVersion};
-            forms.resize(names.size());
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                forms[i].Listed = std::move(names[i]);
-                forms[i].Encoding = encoding;
-            }
-        }
-        const Reading reading = ReadListedForms(projectName, forms, source, options);
-        if (options.Cancel && options.Cancel->load())
-            throw EAbort("Operation aborted");
-        auto ambiguous = reading.Ambiguous.begin();
-        for (std::size_t i = 0; i < forms.size(); ++i) {
-            const ListedOutcome& outcome = reading.Outcomes[i];
-            const std::string& name = forms[i].Listed;
-            if (outcome.Failure && !outcome.Found)
-                std::rethrow_exception(outcome.Failure); // the name could not even be looked up
-            if (!outcome.Found) {
-                if (NamesAFile(name))
-                    result.Notices.push_back(Notice{Notice::kWarning, name, 0, "listed, not found"});
-                continue;
-            }
-            for (; ambiguous != reading.Ambiguous.end() && ambiguous->first <= i; ++ambiguous) {
-                result.Notices.push_back(Notice{Notice::kWarning, name, 0,
-                                                "several files match it without regard to case; " +
-                                                    ambiguous->second + " is read"});
-            }
-            if (outcome.Failure) {
-                if (!options.KeepGoing)
-                    std::rethrow_exception(outcome.Failure);
-                try {
-                    std::rethrow_exception(outcome.Failure);
-                } catch (const std::exception& error) {
-                    result.Notices.push_back(Notice{Notice::kError, name, 0, error.what()});
-                }
-                continue;
-            }
-            if (kept != i)
-                forms[kept] = std::move(forms[i]);
-            ++kept;
+        std::vector<std::string> names =
+            SplitFormNames(LoadProjectNameList(project.File, project.Shown, options.AnyVersion));
+        result.ProjectRead = true;
+        result.LaterVersions = options.AnyVersion;
+        if (options.ListRead)
+            options.ListRead(project.File, names);
+        const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
+                                    options.AnyVersion};
+        forms.resize(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            forms[i].Listed = std::move(names[i]);
+            forms[i].Encoding = encoding;
         }
     } catch (...) {
-        result.Failure = std::current_exception();
+        result.Failure = Notice{Notice::kError, std::string(), 0, ErrorMessage(std::current_exception())};
+        return result;
     }
-    forms.erase(forms.begin() + static_cast<std::ptrdiff_t>(std::min(kept, forms.size())), forms.end());
+    const Reading reading = ReadListedForms(project.File, forms, source, options);
+    result.Cancelled = options.Cancel && options.Cancel->load();
+    std::size_t kept = 0;
+    auto ambiguous = reading.Ambiguous.begin();
+    for (std::size_t i = 0; i < forms.size() && !result.Cancelled && !result.Failure; ++i) {
+        const ListedOutcome& outcome = reading.Outcomes[i];
+        const std::string& name = forms[i].Listed;
+        if (!outcome.Found && !outcome.Failure) {
+            if (NamesAFile(name))
+                result.Notices.push_back(Notice{Notice::kWarning, name, 0, "listed, not found"});
+            continue;
+        }
+        for (; ambiguous != reading.Ambiguous.end() && ambiguous->first <= i; ++ambiguous) {
+            result.Notices.push_back(
+                Notice{Notice::kWarning, name, 0,
+                       "several files match it without regard to case; " + ambiguous->second + " is read"});
+        }
+        if (outcome.Failure) {
+            const Notice failure{Notice::kError, name, 0, ErrorMessage(outcome.Failure)};
+            if (options.KeepGoing)
+                result.Notices.push_back(failure);
+            else
+                result.Failure = failure;
+            continue;
+        }
+        if (kept != i)
+            forms[kept] = std::move(forms[i]);
+        ++kept;
+    }
+    forms.erase(forms.begin() + static_cast<std::ptrdiff_t>(kept), forms.end());
     forms.shrink_to_fit();
     return result;
 }
 
-ScanResult Rescan(const std::string& projectText, const ScanOptions& options) {
+ScanResult Rescan(const ProjectName& project, const ScanOptions& options) {
     TFileFormSource source(options.AnyVersion);
-    return Rescan(projectText, source, options);
+    return Rescan(project, source, options);
 }

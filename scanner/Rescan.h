@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scanner/FormSource.h"
@@ -24,7 +25,7 @@ struct ScanOptions {
     // How many forms are read at once, on as many threads (the calling one among them; a short list gets
     // fewer); 0 for one per processor core. The result is the same whatever the number.
     unsigned Threads = 0;
-    // When set, looked at before each form: once it holds true the scan ends, its failure an EAbort.
+    // When set, looked at before each form: once it holds true the scan ends, cancelled.
     const std::atomic<bool>* Cancel = nullptr;
     // When set, called once the project's name list is read, before any form is: the project file and
     // the names it lists.
@@ -33,13 +34,24 @@ struct ScanOptions {
     std::function<void(std::size_t done)> Progress;
 };
 
-// The whole Rescan of `projectText` (the file-name edit's text): nothing for an empty text; otherwise
-// the project file that the text names (ProjectFileOf) is read, and every listed file that is found
-// is read through `source` (from several threads at once) and searched; the result holds them in the
-// list's order. A name that is not found is skipped, with a warning when it names a file; a name found
-// only among several of another case is read with a warning. The error that ends the scan (the project
-// cannot be read: it names the text as typed; a form fails: the first in the list's order) is the
-// result's Failure, beside the forms listed before it.
-ScanResult Rescan(const std::string& projectText, TFormSource& source, const ScanOptions& options = {});
+// A project as the user named it: the file to read, and the name its messages give it (the file-name
+// edit's text as typed, the command line's argument).
+struct ProjectName {
+    ProjectName() = default;
+    ProjectName(std::string file) : File(file), Shown(std::move(file)) {}
+    ProjectName(const char* file) : ProjectName(std::string(file)) {}
+    ProjectName(std::string file, std::string shown) : File(std::move(file)), Shown(std::move(shown)) {}
+
+    std::string File;
+    std::string Shown;
+};
+
+// The whole Rescan of a project: nothing when it names no file (an empty name); otherwise the project
+// file is read, and every listed file that is found is read through `source` (from several threads at
+// once) and searched; the result holds them in the list's order. A name that is not found is skipped,
+// with a warning when it names a file; a name found only among several of another case is read with a
+// warning. The error that ends the scan (the project cannot be read; a form fails: the first in the
+// list's order) is the result's Failure, beside the forms listed before it.
+ScanResult Rescan(const ProjectName& project, TFormSource& source, const ScanOptions& options = {});
 // The same, each form read from its file.
-ScanResult Rescan(const std::string& projectText, const ScanOptions& options = {});
+ScanResult Rescan(const ProjectName& project, const ScanOptions& options = {});

@@ -29,18 +29,6 @@ std::string ScannedForm::KeywordUtf8(const TFormString& keyword) const {
     return keyword.Wide ? Utf16ToUtf8(keyword.Units) : Encoding.ToUtf8(keyword.Bytes);
 }
 
-std::string ScanResult::FailureMessage() const {
-    if (!Failure)
-        return std::string();
-    try {
-        std::rethrow_exception(Failure);
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-    }
-    return "Unknown error";
-}
-
 std::vector<const ScannedForm*> FormsOnce(const ScanResult& result) {
     std::unordered_set<std::string> seen;
     std::vector<const ScannedForm*> forms;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,11 +95,11 @@ struct ScanResult {
     // Listed forms not found or found only without regard to case (warnings), and forms that failed
     // when the scan went on past them (errors), in the order met.
     std::vector<Notice> Notices;
-    // The error that ended the scan, if one did: the project could not be read, or a form failed.
-    std::exception_ptr Failure;
-
-    // The message of Failure; empty without one.
-    std::string FailureMessage() const;
+    // The error that ended the scan, if one did: the project could not be read (its File empty: the message
+    // names the project as the user named it), or a form failed (its File the form as listed).
+    std::optional<Notice> Failure;
+    // The scan was cancelled before it ended: it shows nothing.
+    bool Cancelled = false;
 };
 
 // The forms of a result with each file once, however often and however spelt it is listed.

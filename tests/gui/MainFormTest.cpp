@@ -429,7 +429,7 @@ TEST_F(MainFormTest, AChangeToAnExistingProjectReportsTheErrorsOfItsForms) {
     write("Broken.mak", "RESDEPEN = $(RESFILES) Bad.dfm\r\n");
     write("Bad.dfm", "this is no form");
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-    const std::string expected = Rescan("Broken.mak").FailureMessage() + ".";
+    const std::string expected = Rescan("Broken.mak").Failure.value_or(Notice()).Message + ".";
     ASSERT_NE(expected, ".");
 
     SetEditText("Broken.mak");

@@ -2,7 +2,7 @@
 #include "framework/Clipboard.h"
 #include "gui/TreeViewResult.h"
 #include "io/Os.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 #include "scripts/driver-support.h"
 #include "tests/gui/MainWindowTest.h"
 

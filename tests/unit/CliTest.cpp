@@ -174,7 +174,7 @@ TEST(CliScan, PrintsTheNodesBeforeAFailure) {
     CliRun run = Cli("scan p.mak", dir.Path());
     EXPECT_EQ(run.Exit, 1);
     EXPECT_EQ(run.Out, "FormA:5\n");
-    EXPECT_EQ(run.Err, "quorvel-cli: Invalid stream format.\n");
+    EXPECT_EQ(run.Err, "quorvel-cli: bad.dfm: Invalid stream format.\n");
 
     run = Cli("scan --json p.mak", dir.Path());
     EXPECT_EQ(run.Exit, 1);
@@ -324,7 +324,7 @@ TEST(CliKeepGoing, ReportsEachFailingFormAndScansTheRest) {
     EXPECT_NE(json.Out.find("\"FormB\""), std::string::npos);
     // Without the option the first failure ends the scan.
     EXPECT_TRUE(Ran(Cli("scan p.mak", project.dir.Path()), 1, "FormA:5\n  Button1:7\n",
-                    "quorvel-cli: Invalid stream format.\n"));
+                    "quorvel-cli: foreign.dfm: Invalid stream format.\n"));
 }
 
 TEST(CliKeepGoing, ExitsWithZeroWhenNoFormFailsAndStopsAtAProjectThatCannotBeRead) {
@@ -371,7 +371,7 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
     // names of its first line.
     EXPECT_TRUE(
         Ran(Cli("scan p.mak", dir.Path()), 1, "FormA:5\n  Button1:7\n",
-            "quorvel-cli: warning: missing.dfm: listed, not found.\nquorvel-cli: Invalid stream format.\n"));
+            "quorvel-cli: warning: missing.dfm: listed, not found.\nquorvel-cli: T.dfm: Invalid stream format.\n"));
     EXPECT_TRUE(Ran(Cli("scan p.bpr", dir.Path()), 0, "FormA:5\n  Button1:7\n",
                     "quorvel-cli: warning: missing.dfm: listed, not found.\n"));
 }
@@ -521,12 +521,12 @@ TEST(CliMap, AgreesWithScan) {
 TEST(CliMap, WritesWhatWasFoundBeforeAFailure) {
     const HelpProject project;
     const CliRun header = Cli("map failing.mak", project.dir.Path());
-    EXPECT_TRUE(Ran(header, 1, header.Out, "quorvel-cli: Invalid stream format.\n"));
+    EXPECT_TRUE(Ran(header, 1, header.Out, "quorvel-cli: bad.dfm: Invalid stream format.\n"));
     EXPECT_EQ(header.Out.substr(header.Out.find("*/")),
               "*/\r\n#define IDH_Main 100\r\n#define IDH_Main_Button1 110\r\n");
     EXPECT_TRUE(Ran(Cli("map --format csv failing.mak", project.dir.Path()), 1,
                     "form,component,number\r\nMain,,100\r\nMain,Button1,110\r\n",
-                    "quorvel-cli: Invalid stream format.\n"));
+                    "quorvel-cli: bad.dfm: Invalid stream format.\n"));
 }
 
 TEST(CliCheck, ExitCodes) {
@@ -548,7 +548,7 @@ TEST(CliCheck, ExitCodes) {
         {"check --any-version clean.mak", 0, "0 findings in 2 forms\n", ""},
         {"check --json --any-version clean.mak", 0, "[]\n", ""},
         {"check ''", 0, "0 findings in 0 forms\n", ""},
-        {"check failing.mak", 1, "0 findings in 1 forms\n", "quorvel-cli: Invalid stream format.\n"},
+        {"check failing.mak", 1, "0 findings in 1 forms\n", "quorvel-cli: bad.dfm: Invalid stream format.\n"},
         {"check --keep-going failing.mak", 1, "0 findings in 1 forms\n",
          "quorvel-cli: bad.dfm: Invalid stream format.\nquorvel-cli: T.dfm: Invalid stream format.\n"},
         {"check none.mak", 1, "0 findings in 0 forms\n", "quorvel-cli: Cannot open file none.mak.\n"},

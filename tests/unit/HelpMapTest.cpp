@@ -9,7 +9,7 @@
 #include "help/Findings.h"
 #include "report/CheckReport.h"
 #include "report/MapReport.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 
 namespace {
 

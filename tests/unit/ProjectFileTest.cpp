@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/ProjectFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "formstream/FormText.h"
 #include "formstream/FormTextReader.h"
 #include "runtime/Exceptions.h"
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 #include "scanner/TextForm.h"
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"

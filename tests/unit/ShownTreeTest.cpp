@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "scanner/TextForm.h"
+#include "scanner/FormTextSearch.h"
 
 #include <gtest/gtest.h>
 

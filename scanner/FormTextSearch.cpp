@@ -1,28 +1,19 @@
-#include "scanner/HelpContextScan.h"
+#include "scanner/FormTextSearch.h"
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string_view>
 
+#include "formstream/FormTextLayout.h"
 #include "formstream/FormTextTokenizer.h"
-#include "io/Os.h"
-#include "io/Streams.h"
-#include "io/StringList.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Messages.h"
 #include "runtime/Text.h"
 
 namespace {
 
-// The macro line loses this many leading characters, "RESDEPEN = " and its padding in a generated makefile.
-constexpr size_t kMacroPrefixLength = 23;
-// Blanks and tabs separate the names of the name list.
-constexpr const char* kNameSeparators = " \t";
+using namespace form_text;
+
 // Names are cut out into a buffer of 256 bytes.
 constexpr size_t kMaxNameLength = 255;
-// The rendering indents an object's properties two blanks deeper than its header.
-constexpr size_t kPropertyIndent = 2;
 constexpr std::string_view kHelpContextProperty = "HelpContext = ";
 constexpr std::string_view kHelpTypeProperty = "HelpType = ";
 constexpr std::string_view kHelpKeywordProperty = "HelpKeyword = ";
@@ -46,13 +37,13 @@ std::int32_t ReadNumber(std::string_view text) {
 }
 
 // The name of a header line (the text after its indentation), or nothing when the line is no
-// header: it runs from after "object ", "inherited " or "inline " up to the line's first ":", at
-// most 255 characters, and is empty when the line holds no ":". Most lines are properties: the first
-// letter sends them on before any word is compared.
+// header: it runs from after its word up to the line's first ":", at most 255 characters, and is empty
+// when the line holds no ":". Most lines are properties: the first letter sends them on before any word
+// is compared.
 std::optional<std::string_view> HeaderName(std::string_view text) {
     if (text.empty() || (text[0] != 'o' && text[0] != 'i'))
         return std::nullopt;
-    for (const std::string_view word : {"object ", "inherited ", "inline "}) {
+    for (const std::string_view word : {kObjectWord, kInheritedWord, kInlineWord}) {
         if (StartsWith(text, word)) {
             const std::string_view rest = text.substr(word.size());
             const size_t colon = rest.find(':');
@@ -162,9 +153,9 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
         }
         if (!windowOpen)
             continue;
-        if (blanks == indent && rest == "end") {
+        if (blanks == indent && rest == kEndLine) {
             close();
-        } else if (blanks != indent + kPropertyIndent || first != 'H') {
+        } else if (blanks != indent + kIndentStep || first != 'H') {
             continue;
         } else if (StartsWith(rest, kHelpContextProperty)) {
             if (!help.Number)
@@ -193,75 +184,4 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
     }
     close();
     form.Components.shrink_to_fit(); // kept for as long as the result lives
-}
-
-std::string ProjectFileName(const std::string& projectText) {
-    // The browse dialog quotes a name that holds a blank; what it quotes is the file.
-    if (!projectText.empty() && projectText[0] == '"') {
-        const size_t closing = projectText.find('"', 1);
-        if (closing != std::string::npos)
-            return projectText.substr(1, closing - 1);
-    }
-    return projectText;
-}
-
-std::string ExtractFormNameList(const TStrings& lines) {
-    int index = 0;
-    while (index < lines.Count() && lines[index].find("RESDEPEN") == std::string::npos)
-        ++index;
-    if (index == lines.Count())
-        return std::string();
-    const std::string& macroLine = lines[index];
-    std::string names =
-        macroLine.size() > kMacroPrefixLength ? macroLine.substr(kMacroPrefixLength) : std::string();
-    // Only a backslash that ends the list, blanks and tabs after it set aside, continues it: one
-    // anywhere else separates the folders of a name. Each pass looks at the end of the newest line
-    // only, so joining stays linear however many lines there are.
-    for (;;) {
-        const size_t last = names.find_last_not_of(" \t");
-        if (last == std::string::npos || names[last] != '\\')
-            break;
-        names.erase(last);
-        if (++index >= lines.Count())
-            break;
-        names += ' ';
-        names += lines[index];
-    }
-    return names;
-}
-
-std::vector<std::string> SplitFormNames(const std::string& nameList) {
-    std::vector<std::string> names;
-    size_t at = 0;
-    while (at < nameList.size()) {
-        at = nameList.find_first_not_of(kNameSeparators, at);
-        if (at == std::string::npos)
-            break;
-        const size_t end = std::min(nameList.find_first_of(kNameSeparators, at), nameList.size());
-        names.push_back(nameList.substr(at, end - at));
-        at = end;
-    }
-    return names;
-}
-
-bool NamesAFile(const std::string& listedName) {
-    const size_t dot = listedName.find_last_of('.');
-    return dot != std::string::npos && listedName.find_first_of("\\/", dot) == std::string::npos &&
-           listedName.find("$(") == std::string::npos;
-}
-
-std::string WithoutSurroundingBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::string ProjectFileOf(const std::string& projectText) {
-    const std::string name = ProjectFileName(projectText);
-    os::FileStamp stamp;
-    if (os::FileStampOf(name, stamp))
-        return name;
-    const std::string trimmed = ProjectFileName(WithoutSurroundingBlanks(projectText));
-    return !trimmed.empty() && os::FileStampOf(trimmed, stamp) ? trimmed : name;
 }
