@@ -306,6 +306,8 @@ void TThread::RunSyncMethod(TThread* thread) {
 unsigned __stdcall TThread::ThreadEntry(void* self) {
     auto* thread = static_cast<TThread*>(self);
     try {
+        // The body of whatever thread this is (a timer's worker, say): a call down through the virtual
+        // table, by which the base knows no class derived from it.
         if (thread->ParkPoint()) {
             thread->Run();
         }

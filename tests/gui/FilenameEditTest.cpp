@@ -768,3 +768,57 @@ TEST_F(FilenameEditTest, DialogKindSwitchKeepsTheSettings) {
 }
 
 } // namespace
+
+// Names are offered under the edit as they are typed: the folders and files of the folder the text names
+// that begin so, none that are hidden; Down goes through them, and the text becomes each in turn.
+TEST_F(FilenameEditTest, TypedNamesAreOfferedFromTheirFolder) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "QuorvelOffers" + std::to_string(GetTickCount64());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    for (const char* name : {"Forms", "Fonts"})
+        CreateDirectoryA((folder + "\\" + name).c_str(), nullptr);
+    for (const char* name : {"Form1.dfm", "Other.txt", "Fhidden.dfm"})
+        CloseHandle(CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                name[1] == 'h' ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr));
+    edit->SetPathCompletion(true);
+    for (char c : folder + "\\Fo")
+        Type(c);
+    std::vector<std::string> offered;
+    HWND list = nullptr;
+    ASSERT_TRUE(guitest::PumpUntil(
+        [&] {
+            list = nullptr;
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND window, LPARAM found) -> BOOL {
+                    char name[32] = {};
+                    GetClassNameA(window, name, sizeof name);
+                    HWND child = FindWindowExA(window, nullptr, "ListBox", nullptr);
+                    if (IsWindowVisible(window) && (child || lstrcmpiA(name, "ListBox") == 0))
+                        *reinterpret_cast<HWND*>(found) = child ? child : window;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&list));
+            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) > 0;
+        },
+        5000));
+    // The list draws what it holds itself: the names are read off the edit, which takes each one Down
+    // moves to.
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    for (int i = 0; i < 3; ++i) {
+        PostMessageW(edit->Handle(), WM_KEYDOWN, VK_DOWN, 1);
+        PostMessageW(edit->Handle(), WM_KEYUP, VK_DOWN, 1u | 3u << 30);
+        guitest::PumpPastMarker();
+        offered.push_back(edit->Text().substr(std::min(edit->Text().size(), folder.size() + 1)));
+    }
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ(offered, (std::vector<std::string>{"Fonts", "Form1.dfm", "Forms"}));
+    for (const char* name : {"Forms", "Fonts"})
+        RemoveDirectoryA((folder + "\\" + name).c_str());
+    for (const char* name : {"Form1.dfm", "Other.txt", "Fhidden.dfm"}) {
+        SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((folder + "\\" + name).c_str());
+    }
+    RemoveDirectoryA(folder.c_str());
+}
