@@ -181,21 +181,20 @@ bool MatchesPattern(const char* pattern, const char* name) {
 bool FileExists(const std::string& name) {
     if (name.empty() || name.find('\0') != std::string::npos)
         return false;
-    const size_t slash = name.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::string folder = FolderOf(name);
+    const std::string last = name.substr(folder.size());
     if (last.find_first_of("*?") == std::string::npos)
         return IsRegularFile(name);
     if (folder.find_first_of("*?") != std::string::npos)
         return false;
     const std::string pattern = last == "*.*" ? "*" : last;
-    DIR* dir = ::opendir(folder.c_str());
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr)
         return false;
     bool found = false;
     while (const dirent* entry = ::readdir(dir)) {
         if (MatchesPattern(pattern.c_str(), entry->d_name) &&
-            IsRegularFile(slash == std::string::npos ? entry->d_name : folder + entry->d_name)) {
+            IsRegularFile(folder + entry->d_name)) {
             found = true;
             break;
         }
@@ -438,13 +437,12 @@ LocatedFile FileLocator::Locate(const std::string& folder, const std::string& na
     // A name longer than the system takes is no name of a file here.
     if (IsDriveName(name) || path.empty() || path.size() >= PATH_MAX || path.find('\0') != std::string::npos)
         return located;
-    const size_t slash = path.find_last_of('/');
-    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string written = FolderOf(path);
+    const std::string last = path.substr(written.size());
     if (last.find_first_of("*?") != std::string::npos || last.empty() || last == "." || last == "..") {
         located.Found = FileExists(path);
         return located;
     }
-    const std::string written = path.substr(0, path.size() - last.size());
     const auto fromListing = [&](const Listed::Folder& parent) {
         const std::vector<std::string> matches = listed_->Matches(parent.Path, last, false);
         if (!matches.empty()) {
@@ -533,9 +531,8 @@ bool FileMoveReplacing(const std::string& from, const std::string& to) {
     }
     if (::rename(from.c_str(), to.c_str()) != 0)
         return false;
-    const size_t slash = to.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : to.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string folder = FolderOf(to);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
