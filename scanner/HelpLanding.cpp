@@ -4,7 +4,7 @@ namespace {
 
 bool HelpSet(std::int32_t number, THelpType type, const std::optional<TFormString>& keyword,
              bool laterVersions) {
-    if (laterVersions && KeywordHelped(type, keyword))
+    if (laterVersions && KeywordHelped(type, keyword ? &*keyword : nullptr))
         return keyword && !keyword->Empty();
     return number != 0;
 }
