@@ -341,13 +341,14 @@ TEST(KeywordIndex, ReadsEveryKindOfIndex) {
         std::string keywords;
         const char* expected;
     } cases[] = {
-        {"index entries and sub-entries: any case, any quotes, entities",
+        {"index entries and sub-entries: any case, any quotes, entities (others as written)",
          Joined(IndexKeywords(
              "<LI><OBJECT type=\"text/sitemap\"><PARAM NAME=name VALUE='Saving &amp; loading'>"
              "<param name=\"Local\" value=\"a.htm\"></OBJECT><UL><LI><object>"
              "<param\tname=\"Name\" value=\" to disk \"></object></UL>"
-             "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"cut")),
-         "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|cut"},
+             "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"&#1;&x;&amp\">"
+             "<param name=\"Name\" value=\"cut")),
+         "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|&#1;&x;&amp|cut"},
         {"topic keyword objects, several to a value",
          Joined(TopicKeywords(
              "<param name=\"Keyword\" value=\" a ; b;;c \"><param name=\"Keywords\" value=\"x\">"
