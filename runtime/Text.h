@@ -34,6 +34,11 @@ inline bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The characters of a C identifier, and so of the identifiers of help maps.
+inline bool IsIdentifierChar(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
+}
+
 inline std::string AsciiUpperCase(std::string_view text) {
     std::string upper(text);
     for (char& c : upper)
