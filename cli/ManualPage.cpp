@@ -1,13 +1,13 @@
 #include "cli/ManualPage.h"
 
-#include <cctype>
-
 #include "cli/Usage.h"
+#include "help/Findings.h"
+#include "runtime/Text.h"
 
 namespace {
 
 bool IsOptionCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-';
 }
 
 // Text for a roff line: backslashes and minus signs escaped, so that options copied from the page
@@ -16,8 +16,7 @@ std::string Roff(const std::string& text, bool boldOptions = true) {
     std::string roff;
     for (size_t i = 0; i < text.size(); ++i) {
         const bool optionStarts = boldOptions && text.compare(i, 2, "--") == 0 && i + 2 < text.size() &&
-                                  std::isalpha(static_cast<unsigned char>(text[i + 2])) &&
-                                  (i == 0 || !IsOptionCharacter(text[i - 1]));
+                                  IsAsciiLetter(text[i + 2]) && (i == 0 || !IsOptionCharacter(text[i - 1]));
         if (optionStarts) {
             size_t end = i + 2;
             while (end < text.size() && IsOptionCharacter(text[end]))
@@ -76,17 +75,31 @@ std::string Entries(const std::string& section, const std::vector<Entry>& entrie
     return page;
 }
 
+// What check reports, kind by kind, from the one table the reports read.
+std::string Findings() {
+    std::string page =
+        ".SH FINDINGS\n.PP\nThe kinds of finding that " + Bold("check") +
+        Roff(" reports, named as its text, JSON and SARIF name them, each with its level in SARIF "
+             "and the options without which it does not look for it.") +
+        "\n";
+    for (const FindingKindInfo& kind : FindingKinds()) {
+        std::string options;
+        for (const char* option : kind.Options)
+            options += (options.empty() ? "; with " : " and ") + Bold(option);
+        page +=
+            ".TP\n" + Bold(kind.Name) + " (" + kind.Level() + options + ")\n" + Roff(kind.Description) + "\n";
+    }
+    return page;
+}
+
 } // namespace
 
 std::string ManualPage(const std::string& version, const std::string& date) {
     const ToolTexts& texts = Texts();
-    std::string upper;
-    for (const char c : texts.Name)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string page =
         ".\\\" The manual page of " + texts.Name + ", written from the tool's own description.\n";
-    page += ".TH " + Roff(upper) + " 1 \"" + Roff(date) + "\" \"" + Roff(texts.Name + " " + version) +
-            "\" \"User Commands\"\n";
+    page += ".TH " + Roff(AsciiUpperCase(texts.Name)) + " 1 \"" + Roff(date) + "\" \"" +
+            Roff(texts.Name + " " + version) + "\" \"User Commands\"\n";
     page += ".SH NAME\n" + Roff(texts.Name) + " \\- " + Roff(texts.Purpose) + "\n";
     page += Synopsis(texts.Name);
 
@@ -108,6 +121,7 @@ std::string ManualPage(const std::string& version, const std::string& date) {
         page += (commands.empty() ? "" : " (" + commands + ")") + "\n" + Roff(option.Text) + "\n";
     }
 
+    page += Findings();
     page += Entries("EXIT STATUS", texts.ExitStatus, false);
     page += Entries("FILES", texts.Files, true);
 

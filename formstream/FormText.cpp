@@ -13,6 +13,7 @@
 #include "formstream/Simd.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
+#include "runtime/Text.h"
 #include "runtime/Utf8.h"
 
 namespace {
@@ -559,10 +560,9 @@ void FormTextConverter::HexEncode(const std::uint8_t* bytes, int count, char* ou
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), ascii(_mm_unpackhi_epi8(high, low)));
     }
 #endif
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     for (; i < count; ++i) {
-        out[2 * i] = kDigits[bytes[i] >> 4];
-        out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+        out[2 * i] = HexDigit(bytes[i] >> 4);
+        out[2 * i + 1] = HexDigit(bytes[i]);
     }
 }
 

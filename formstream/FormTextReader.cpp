@@ -6,15 +6,6 @@
 
 namespace {
 
-bool SameWord(const std::string& text, const char* word) {
-    std::size_t i = 0;
-    for (; word[i] != '\0'; ++i) {
-        if (i == text.size() || (text[i] | 0x20) != word[i])
-            return false;
-    }
-    return i == text.size();
-}
-
 // The component prefix flag of an "inline" header (a frame placed on a form).
 constexpr std::uint8_t kFlagInline = 0x04;
 
@@ -44,7 +35,7 @@ void TFormTextReader::ReadForm(TFormBinaryWriter& writer) {
 
 // Keywords are compared without regard to case, as the environment's own reader does.
 bool TFormTextReader::IsKeyword(const char* word) const {
-    return token_.Kind == tkName && SameWord(token_.Text, word);
+    return token_.Kind == tkName && EqualIgnoringAsciiCase(token_.Text, word);
 }
 
 bool TFormTextReader::AtComponentHeader() const {

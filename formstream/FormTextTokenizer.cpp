@@ -172,7 +172,7 @@ void TFormTextTokenizer::ReadNumber(TToken& token) {
     const int suffix = Peek();
     if (suffix == 's' || suffix == 'c' || suffix == 'd' || suffix == 'S' || suffix == 'C' || suffix == 'D') {
         Get();
-        token.Suffix = static_cast<char>(suffix | 0x20);
+        token.Suffix = AsciiLower(static_cast<char>(suffix));
     }
     if (IsNameChar(Peek()) || Peek() == '.')
         Fail(line_, SInvalidNumber);

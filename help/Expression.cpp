@@ -90,11 +90,7 @@ struct Token {
 };
 
 bool IsIdentifierStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-
-bool IsIdentifierChar(char c) {
-    return IsIdentifierStart(c) || (c >= '0' && c <= '9');
+    return IsAsciiLetter(c) || c == '_';
 }
 
 // A preprocessing number: its digits in the base its prefix says, then any mix of the suffixes u
@@ -181,7 +177,7 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens, TokenProblem& p
             while (at < text.size() && IsIdentifierChar(text[at]))
                 ++at;
             token.What = Token::kIdentifier;
-        } else if (c >= '0' && c <= '9') {
+        } else if (IsAsciiDigit(c)) {
             while (at < text.size() && (IsIdentifierChar(text[at]) || text[at] == '.'))
                 ++at;
             token.What = Token::kNumber;

@@ -2,33 +2,67 @@
 
 #include <algorithm>
 
-const char* FindingKindName(HelpContextFinding::Kind kind) {
-    switch (kind) {
-        case HelpContextFinding::kDuplicate:
-            return "duplicate";
-        case HelpContextFinding::kNegative:
-            return "negative";
-        case HelpContextFinding::kUnmapped:
-            return "unmapped";
-        case HelpContextFinding::kNoTopic:
-            return "no-topic";
-        case HelpContextFinding::kStale:
-            return "stale";
-        case HelpContextFinding::kUnusedNumber:
-            return "unused-number";
-        case HelpContextFinding::kEmptyKeyword:
-            return "empty-keyword";
-        case HelpContextFinding::kUnusedKeyword:
-            return "unused-keyword";
-        case HelpContextFinding::kNoKeyword:
-            break;
-    }
-    return "no-keyword";
+const std::vector<FindingKindInfo>& FindingKinds() {
+    using F = HelpContextFinding;
+    using I = FindingKindInfo;
+    static const std::vector<FindingKindInfo> kinds = {
+        {F::kDuplicate,
+         "duplicate",
+         true,
+         I::kNumber,
+         "A help context number held by more than one form or component.",
+         {}},
+        {F::kNegative, "negative", false, I::kNumber, "A negative help context number.", {}},
+        {F::kUnmapped,
+         "unmapped",
+         false,
+         I::kNumber,
+         "A help context number that the help project does not map.",
+         {"--help-project"}},
+        {F::kNoTopic,
+         "no-topic",
+         false,
+         I::kNumber,
+         "A mapped help context number whose identifiers reach no topic.",
+         {"--help-project"}},
+        {F::kStale,
+         "stale",
+         false,
+         I::kIdentifier,
+         "An identifier that the help project maps to another number than the forms hold.",
+         {"--help-project"}},
+        {F::kUnusedNumber,
+         "unused-number",
+         true,
+         I::kNumber,
+         "A help context number on a node whose HelpType makes F1 look up its keyword instead.",
+         {"--any-version"}},
+        {F::kEmptyKeyword,
+         "empty-keyword",
+         false,
+         I::kNodesOnly,
+         "A node whose HelpType makes F1 look up a keyword, without a keyword.",
+         {"--any-version"}},
+        {F::kUnusedKeyword,
+         "unused-keyword",
+         true,
+         I::kKeyword,
+         "A keyword on a node whose HelpType makes F1 use its help context number instead.",
+         {"--any-version"}},
+        {F::kNoKeyword,
+         "no-keyword",
+         false,
+         I::kKeyword,
+         "A keyword that no index of the help project holds.",
+         {"--any-version", "--help-project"}},
+    };
+    return kinds;
 }
 
-bool IsWarningKind(HelpContextFinding::Kind kind) {
-    return kind == HelpContextFinding::kDuplicate || kind == HelpContextFinding::kUnusedNumber ||
-           kind == HelpContextFinding::kUnusedKeyword;
+const FindingKindInfo& KindInfo(HelpContextFinding::Kind kind) {
+    const std::vector<FindingKindInfo>& kinds = FindingKinds();
+    return *std::find_if(kinds.begin(), kinds.end(),
+                         [kind](const FindingKindInfo& info) { return info.Kind == kind; });
 }
 
 std::vector<HelpContextFinding> CheckKeywordHelp(const std::vector<HelpContextEntry>& entries) {

@@ -38,11 +38,27 @@ struct HelpContextFinding {
     std::size_t FirstEntry = 0;
 };
 
-// The finding's kind as the reports name it: "duplicate", "no-topic", ...
-const char* FindingKindName(HelpContextFinding::Kind kind);
+// A kind of finding as every report and the manual page tell it.
+struct FindingKindInfo {
+    HelpContextFinding::Kind Kind;
+    // As the reports name it: "duplicate", "no-topic", ...
+    const char* Name;
+    // Something that may be meant, rather than an error.
+    bool Warning;
+    // What a finding's line names before its nodes.
+    enum Subject { kNumber, kKeyword, kIdentifier, kNodesOnly } About;
+    // One sentence, for the SARIF rule and the manual page.
+    const char* Description;
+    // The options of check that make it look for this kind; none for the kinds it always looks for.
+    std::vector<const char*> Options;
 
-// Whether a finding of this kind is a warning (something that may be meant) rather than an error.
-bool IsWarningKind(HelpContextFinding::Kind kind);
+    // "warning" or "error", as SARIF names the level.
+    const char* Level() const { return Warning ? "warning" : "error"; }
+};
+
+// Every kind, in the order the reports list their rules.
+const std::vector<FindingKindInfo>& FindingKinds();
+const FindingKindInfo& KindInfo(HelpContextFinding::Kind kind);
 
 // The findings in order of their first node in the tree; where one node begins both a duplicate
 // and a negative finding, the duplicate comes first.

@@ -2,11 +2,9 @@
 
 #include <set>
 
-namespace {
+#include "runtime/Text.h"
 
-bool IsIdentifierChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
+namespace {
 
 std::string Sanitised(std::string text) {
     for (char& c : text) {

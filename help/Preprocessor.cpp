@@ -36,11 +36,10 @@ Directive ParseDirective(std::string_view line) {
         return directive;
     line = Trimmed(line.substr(1));
     std::size_t end = 0;
-    while (end < line.size() &&
-           ((line[end] >= 'a' && line[end] <= 'z') || (line[end] >= 'A' && line[end] <= 'Z')))
+    while (end < line.size() && IsAsciiLetter(line[end]))
         ++end;
     for (const char c : line.substr(0, end))
-        directive.Name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        directive.Name += AsciiLower(c);
     directive.Rest = Trimmed(line.substr(end));
     return directive;
 }

@@ -18,10 +18,6 @@ struct RtfGroup {
     bool Footnote = false;
 };
 
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // A footnote read whole: after a "#" mark its text is a topic's identifier, after a "K" mark its
 // keywords, separated by ";". Word writes the mark into the footnote too, before a blank.
 void Footnote(char mark, std::string_view text, RtfTopics& topics) {
@@ -105,16 +101,16 @@ RtfTopics ReadRtfTopics(std::string_view rtf) {
         }
         if (i >= rtf.size())
             break;
-        if (IsLetter(rtf[i])) {
+        if (IsAsciiLetter(rtf[i])) {
             const size_t start = i;
-            while (i < rtf.size() && IsLetter(rtf[i]) && i - start < 32)
+            while (i < rtf.size() && IsAsciiLetter(rtf[i]) && i - start < 32)
                 ++i;
             const std::string_view word = rtf.substr(start, i - start);
             std::uint64_t parameter = 0;
             const bool negative = i < rtf.size() && rtf[i] == '-';
             if (negative)
                 ++i;
-            for (size_t digits = 0; i < rtf.size() && rtf[i] >= '0' && rtf[i] <= '9'; ++digits, ++i) {
+            for (size_t digits = 0; i < rtf.size() && IsAsciiDigit(rtf[i]); ++digits, ++i) {
                 if (digits < 10)
                     parameter = parameter * 10 + static_cast<unsigned>(rtf[i] - '0');
             }

@@ -1,8 +1,7 @@
 #include "help/Sitemap.h"
 
-#include <cstdint>
-
 #include "help/HelpText.h"
+#include "runtime/Entities.h"
 #include "runtime/Text.h"
 #include "runtime/Utf8.h"
 
@@ -12,54 +11,18 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
-// "&amp;", "&#233;", "&#xE9;" and the like at `at` (just after the "&"): the character, `at` left after
-// the ";". Anything else stays as it is written.
-bool Entity(std::string_view text, std::size_t& at, std::string& out) {
-    // No reference is longer than ten characters: the search stops there, so that a text of "&"s
-    // costs its length.
-    const std::size_t semicolon = text.substr(0, at + 11).find(';', at);
-    if (semicolon == std::string_view::npos)
-        return false;
-    const std::string_view name = text.substr(at, semicolon - at);
-    static const struct {
-        std::string_view Name;
-        char Character;
-    } kNamed[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", '\0'}};
-    for (const auto& named : kNamed) {
-        if (name == named.Name) {
-            if (named.Character == '\0')
-                AppendUtf8(out, 0xA0);
-            else
-                out += named.Character;
-            at = semicolon + 1;
-            return true;
-        }
-    }
-    if (name.size() < 2 || name[0] != '#')
-        return false;
-    const bool hex = name[1] == 'x' || name[1] == 'X';
-    std::uint32_t code = 0;
-    for (std::size_t i = hex ? 2 : 1; i < name.size(); ++i) {
-        const int digit = hex                                ? HexDigitValue(name[i])
-                          : name[i] >= '0' && name[i] <= '9' ? name[i] - '0'
-                                                             : -1;
-        if (digit < 0 || code > 0x10FFFF)
-            return false;
-        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-    }
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
-        return false;
-    AppendUtf8(out, code);
-    at = semicolon + 1;
-    return true;
-}
-
+// The value with its references decoded; anything else stays as it is written.
 std::string Decoded(std::string_view value) {
     std::string out;
     for (std::size_t at = 0; at < value.size();) {
         const char c = value[at++];
-        if (c != '&' || !Entity(value, at, out))
+        const auto entity = c == '&' ? EntityAt(value, at, Markup::kHtml) : std::nullopt;
+        if (entity) {
+            AppendUtf8(out, entity->Code);
+            at = entity->End;
+        } else {
             out += c;
+        }
     }
     return out;
 }

@@ -8,9 +8,9 @@
 // files.
 
 // The values of every `<param name="NAME" value="...">` of an HTML text, in order, the attribute
-// names compared without case and the values' character references and the predefined entities
-// decoded (to UTF-8). Tags and attributes may be written in any case, values in double or single
-// quotes or none. Never reads past the text, however it breaks off.
+// names compared without case and the values' references decoded to UTF-8 as HTML's (EntityAt); a "&"
+// that begins none stays as it is written. Tags and attributes may be written in any case, values in double
+// or single quotes or none. Never reads past the text, however it breaks off.
 std::vector<std::string> ParamValues(std::string_view html, std::string_view name);
 
 // An index's keywords: each entry's Name, a sub-entry's as written.

@@ -1,7 +1,6 @@
 #include "report/CheckReport.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "report/Json.h"
 #include "runtime/Text.h"
@@ -19,17 +18,16 @@ const char* NoticeKind(const Notice& notice) {
 // A file name as a SARIF artifact URI: Windows separators as slashes, every byte other than the
 // unreserved ones and "/" percent-encoded; an absolute name becomes a file URI.
 std::string ArtifactUri(const std::string& name) {
-    static const char kHex[] = "0123456789ABCDEF";
     const bool drive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
     std::string uri = drive ? "file:///" : IsAbsoluteName(name) ? "file://" : "";
     for (size_t i = 0; i < name.size(); ++i) {
         const char c = name[i] == '\\' ? '/' : name[i];
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-            c == '-' || c == '.' || c == '~' || c == '/' || (drive && i == 1))
+        if (IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '-' || c == '.' || c == '~' || c == '/' ||
+            (drive && i == 1))
             uri += c;
         else
-            uri += std::string{'%', kHex[static_cast<unsigned char>(c) >> 4],
-                               kHex[static_cast<unsigned char>(c) & 15]};
+            uri += std::string{'%', HexDigit(static_cast<unsigned char>(c) >> 4),
+                               HexDigit(static_cast<unsigned char>(c))};
     }
     return uri;
 }
@@ -48,20 +46,17 @@ std::string FindingKeyword(const HelpContextFinding& finding, const std::vector<
     return utf8 ? entry.KeywordUtf8() : entry.KeywordText();
 }
 
-bool IsKeywordKind(HelpContextFinding::Kind kind) {
-    return kind == HelpContextFinding::kUnusedKeyword || kind == HelpContextFinding::kNoKeyword;
-}
-
 } // namespace
 
 std::string FindingLine(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
                         bool utf8) {
-    std::string line = FindingKindName(finding.What);
-    if (finding.What == HelpContextFinding::kEmptyKeyword) {
+    const FindingKindInfo& kind = KindInfo(finding.What);
+    std::string line = kind.Name;
+    if (kind.About == FindingKindInfo::kNodesOnly) {
         // the node alone
-    } else if (IsKeywordKind(finding.What)) {
+    } else if (kind.About == FindingKindInfo::kKeyword) {
         line += " \"" + FindingKeyword(finding, entries, utf8) + "\"";
-    } else if (finding.What == HelpContextFinding::kStale) {
+    } else if (kind.About == FindingKindInfo::kIdentifier) {
         line += " ";
         line += finding.Ids.empty() ? std::string() : finding.Ids.front();
         line +=
@@ -93,21 +88,23 @@ std::string FindingsText(const std::vector<HelpContextFinding>& findings,
     for (const HelpContextFinding& finding : findings)
         text += FindingLine(finding, entries, false) + '\n';
     return text + std::to_string(findings.size()) +
-           (findings.size() == 1 ? " finding in " : " findings in ") + std::to_string(forms) + " forms\n";
+           (findings.size() == 1 ? " finding in " : " findings in ") + std::to_string(forms) +
+           (forms == 1 ? " form\n" : " forms\n");
 }
 
 std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
                          const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices) {
     Json report = Json::array();
     for (const HelpContextFinding& finding : findings) {
-        Json item = {{"kind", FindingKindName(finding.What)}};
-        if (finding.What == HelpContextFinding::kStale) {
+        const FindingKindInfo& kind = KindInfo(finding.What);
+        Json item = {{"kind", kind.Name}};
+        if (kind.About == FindingKindInfo::kIdentifier) {
             item["id"] = finding.Ids.empty() ? std::string() : finding.Ids.front();
             item["help"] = finding.Help;
         }
-        if (IsKeywordKind(finding.What))
+        if (kind.About == FindingKindInfo::kKeyword)
             item["keyword"] = FindingKeyword(finding, entries, true);
-        else if (finding.What != HelpContextFinding::kEmptyKeyword)
+        else if (kind.About != FindingKindInfo::kNodesOnly)
             item["number"] = finding.Number;
         if (finding.What == HelpContextFinding::kNoTopic)
             item["ids"] = finding.Ids;
@@ -129,26 +126,9 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
 std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
                           const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices,
                           const std::string& tool, const std::string& version) {
-    static const HelpContextFinding::Kind kKinds[] = {
-        HelpContextFinding::kDuplicate,    HelpContextFinding::kNegative,
-        HelpContextFinding::kUnmapped,     HelpContextFinding::kNoTopic,
-        HelpContextFinding::kStale,        HelpContextFinding::kUnusedNumber,
-        HelpContextFinding::kEmptyKeyword, HelpContextFinding::kUnusedKeyword,
-        HelpContextFinding::kNoKeyword};
-    static const char* const kDescriptions[] = {
-        "A help context number held by more than one form or component.",
-        "A negative help context number.",
-        "A help context number that the help project does not map.",
-        "A mapped help context number whose identifiers reach no topic.",
-        "An identifier that the help project maps to another number than the forms hold.",
-        "A help context number on a node whose HelpType makes F1 look up its keyword instead.",
-        "A node whose HelpType makes F1 look up a keyword, without a keyword.",
-        "A keyword on a node whose HelpType makes F1 use its help context number instead.",
-        "A keyword that no index of the help project holds."};
     Json rules = Json::array();
-    for (size_t i = 0; i < std::size(kKinds); ++i)
-        rules.push_back(
-            {{"id", FindingKindName(kKinds[i])}, {"shortDescription", {{"text", kDescriptions[i]}}}});
+    for (const FindingKindInfo& kind : FindingKinds())
+        rules.push_back({{"id", kind.Name}, {"shortDescription", {{"text", kind.Description}}}});
     Json notifications = Json::array();
     for (const Notice& notice : notices) {
         Json notification = {{"level", NoticeKind(notice)}, {"message", {{"text", notice.Message}}}};
@@ -158,8 +138,9 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
     }
     Json results = Json::array();
     for (const HelpContextFinding& finding : findings) {
-        Json result = {{"ruleId", FindingKindName(finding.What)},
-                       {"level", IsWarningKind(finding.What) ? "warning" : "error"},
+        const FindingKindInfo& kind = KindInfo(finding.What);
+        Json result = {{"ruleId", kind.Name},
+                       {"level", kind.Level()},
                        {"message", {{"text", FindingLine(finding, entries, true)}}}};
         if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
             result["locations"] = Location(entries[finding.FirstEntry].File, 0);

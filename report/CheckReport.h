@@ -20,7 +20,8 @@ std::string FindingLine(const HelpContextFinding& finding, const std::vector<Hel
 // names is not named again.
 std::string NoticeText(const Notice& notice);
 
-// One line per finding, then "1 finding in <M> forms" or "<N> findings in <M> forms"; LF line ends.
+// One line per finding, then "<N> findings in <M> forms", each noun singular where its count is 1
+// ("1 finding in 1 form"); LF line ends.
 std::string FindingsText(const std::vector<HelpContextFinding>& findings,
                          const std::vector<HelpContextEntry>& entries, std::size_t forms);
 
@@ -30,8 +31,8 @@ std::string FindingsText(const std::vector<HelpContextFinding>& findings,
 std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
                          const std::vector<HelpContextEntry>& entries, const std::vector<Notice>& notices);
 
-// A SARIF 2.1.0 log of one run of `tool` `version`: a rule per kind; each finding a result with its
-// kind's level (warning for a duplicate, error for the rest), its line as message and the form file
+// A SARIF 2.1.0 log of one run of `tool` `version`: a rule per kind (FindingKinds); each finding a
+// result with its kind's level (warning or error), its line as message and the form file
 // of its first node (as the project lists it, relative to the project's folder) as location. The
 // notices are the invocation's tool execution notifications; it was successful unless one is an error.
 std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,

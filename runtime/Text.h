@@ -22,6 +22,23 @@ inline char AsciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+inline char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool IsAsciiLetter(char c) {
+    return AsciiUpper(c) >= 'A' && AsciiUpper(c) <= 'Z';
+}
+
+inline bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The characters of a C identifier, and so of the identifiers of help maps.
+inline bool IsIdentifierChar(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
+}
+
 inline std::string AsciiUpperCase(std::string_view text) {
     std::string upper(text);
     for (char& c : upper)
@@ -39,9 +56,14 @@ inline bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The hexadecimal digit, as written in capitals, of the low four bits of `value`.
+inline char HexDigit(unsigned value) {
+    return "0123456789ABCDEF"[value & 0xF];
+}
+
 // The value of a hexadecimal digit of either case, or -1.
 inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
+    if (IsAsciiDigit(c))
         return c - '0';
     c = AsciiUpper(c);
     return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;

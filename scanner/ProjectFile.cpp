@@ -7,6 +7,7 @@
 #include "io/Os.h"
 #include "io/Streams.h"
 #include "io/StringList.h"
+#include "runtime/Entities.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Messages.h"
 #include "runtime/Text.h"
@@ -23,32 +24,6 @@ constexpr size_t kNone = std::string_view::npos;
 
 bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// The characters XML allows in a document.
-bool IsXmlChar(std::uint32_t code) {
-    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
-           (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
-}
-
-// "#123" or "#x7B": the character's code, or nothing when the reference names no character.
-std::optional<std::uint32_t> CharacterReference(std::string_view ref) {
-    const bool hex = StartsWith(ref, 0, "#x");
-    const std::string_view digits = ref.substr(hex ? 2 : 1);
-    if (digits.empty())
-        return std::nullopt;
-    std::uint32_t code = 0;
-    for (const char c : digits) {
-        const int digit = hex ? HexDigitValue(c) : c >= '0' && c <= '9' ? c - '0' : -1;
-        if (digit < 0)
-            return std::nullopt;
-        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-        if (code > 0x10FFFF)
-            return std::nullopt;
-    }
-    if (!IsXmlChar(code))
-        return std::nullopt;
-    return code;
 }
 
 // Follows the document just far enough to find the first RESDEPEN start tag: it passes over
@@ -171,29 +146,14 @@ private:
                 text += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
                 continue;
             }
-            const size_t semicolon = xml_.find(';', at);
-            if (semicolon == kNone || semicolon >= end)
+            const auto entity = EntityAt(xml_.substr(0, end), at + 1, Markup::kXml);
+            if (!entity)
                 Invalid(at);
-            const std::string_view ref = xml_.substr(at + 1, semicolon - at - 1);
-            std::uint32_t code;
-            if (ref == "lt")
-                code = '<';
-            else if (ref == "gt")
-                code = '>';
-            else if (ref == "amp")
-                code = '&';
-            else if (ref == "apos")
-                code = '\'';
-            else if (ref == "quot")
-                code = '"';
-            else if (const auto referenced = StartsWith(ref, 0, "#") ? CharacterReference(ref) : std::nullopt)
-                code = *referenced;
-            else
-                Invalid(at);
+            std::uint32_t code = entity->Code;
             if (code == '\r' || code == '\n' || code == '\t')
                 code = ' ';
             AppendUtf8(text, code);
-            at = semicolon;
+            at = entity->End - 1;
         }
         return text;
     }

@@ -194,7 +194,7 @@ TEST_F(ProjectPaths, EachCaseScansTheFormsItNames) {
          "F:10\n  C:11\n"},
         {"long project path", 0, deep.c_str(), "P.mak", "F.dfm", {"F.dfm"}, "scan", "F:10\n  C:11\n"},
         {"long form path", 0, "short", "P.mak", nullptr, {}, "scan", "F:10\n  C:11\n"},
-        {"listed twice", 0, "twice", "P.mak", "A.dfm a.DFM", {"A.dfm"}, "check", "0 findings in 1 forms\n"},
+        {"listed twice", 0, "twice", "P.mak", "A.dfm a.DFM", {"A.dfm"}, "check", "0 findings in 1 form\n"},
         {"listed twice, scan lists both",
          0,
          "twice",

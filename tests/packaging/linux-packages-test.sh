@@ -56,10 +56,11 @@ hardening-check $nocf "$program" >"$root/hardening" || fail "hardening-check: $(
 
 page=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/quorvel-cli.1.gz" 2>"$root/warnings")
 [ ! -s "$root/warnings" ] || fail "man: $(cat "$root/warnings")"
-for section in NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS 'EXIT STATUS' FILES EXAMPLES 'SEE ALSO'; do
+for section in NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS FINDINGS 'EXIT STATUS' FILES EXAMPLES 'SEE ALSO'; do
     grep -qx "$section" <<<"$page" || fail "no $section in the manual page"
 done
 grep -q 'quorvel-cli check \[--json | --sarif\]' <<<"$page" || fail "synopsis: $page"
+grep -qx ' *no-keyword (error; with --any-version and --help-project)' <<<"$page" || fail "findings: $page"
 date=$(LC_ALL=C date -u -d "@${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct)}" +%F)
 tail -1 <<<"$page" | grep -q " $date " || fail "the page is not dated $date: $(tail -1 <<<"$page")"
 

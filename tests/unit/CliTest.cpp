@@ -548,8 +548,8 @@ TEST(CliCheck, ExitCodes) {
         {"check --any-version clean.mak", 0, "0 findings in 2 forms\n", ""},
         {"check --json --any-version clean.mak", 0, "[]\n", ""},
         {"check ''", 0, "0 findings in 0 forms\n", ""},
-        {"check failing.mak", 1, "0 findings in 1 forms\n", "quorvel-cli: bad.dfm: Invalid stream format.\n"},
-        {"check --keep-going failing.mak", 1, "0 findings in 1 forms\n",
+        {"check failing.mak", 1, "0 findings in 1 form\n", "quorvel-cli: bad.dfm: Invalid stream format.\n"},
+        {"check --keep-going failing.mak", 1, "0 findings in 1 form\n",
          "quorvel-cli: bad.dfm: Invalid stream format.\nquorvel-cli: T.dfm: Invalid stream format.\n"},
         {"check none.mak", 1, "0 findings in 0 forms\n", "quorvel-cli: Cannot open file none.mak.\n"},
         {"check --help-project none.hhp p.mak", 1, "", "quorvel-cli: Cannot open file none.hhp.\n"},
@@ -668,6 +668,38 @@ TEST(CliDemo, KeywordHelpIsListedAndChecked) {
                           "{\"artifactLocation\": {\"uri\": \"Search.dfm\"}}}]}"),
             std::string::npos)
             << help;
+    }
+}
+
+// Every JSON report whole, as tools read it: the demo project, and a small one with a form of a later
+// version in a folder, whose name is no plain URI, that asks for a keyword and has none. The goldens
+// name the tool's version @VERSION@.
+TEST(CliJson, ReportsAreAsTheirGoldens) {
+    TempDir small;
+    small.Write("sub/a+b.dfm", "object S\xC3\xBC"
+                               "che: TForm\r\n  HelpType = htKeyword\r\n  object Box: TCheckBox\r\n"
+                               "    HelpKeyword = 'x'\r\n    HelpType = htContext\r\n  end\r\nend\r\n");
+    small.Write("p.mak", "RESDEPEN = $(RESFILES) sub\\a+b.dfm gone.dfm\r\n");
+    const std::string demo = std::string(QUORVEL_SOURCE_DIR) + "/examples/demo";
+    const std::string demoCheck = " --any-version --help-project Help.hhp Project1.bpr";
+    const struct {
+        std::string folder;
+        std::string args;
+        const char* golden;
+    } cases[] = {
+        {demo, "scan --json --any-version Project1.bpr", "demo-scan.json"},
+        {demo, "check --json" + demoCheck, "demo-check.json"},
+        {demo, "check --sarif" + demoCheck, "demo-check.sarif"},
+        {small.Path(), "check --json --any-version p.mak", "keywords-check.json"},
+        {small.Path(), "check --sarif --any-version p.mak", "keywords-check.sarif"},
+    };
+    for (const auto& c : cases) {
+        std::string golden =
+            ReadWholeFile(std::string(QUORVEL_SOURCE_DIR) + "/tests/unit/golden/" + c.golden);
+        const size_t version = golden.find("@VERSION@");
+        if (version != std::string::npos)
+            golden.replace(version, 9, QUORVEL_VERSION);
+        EXPECT_EQ(Cli(c.args, c.folder).Out, golden) << c.args;
     }
 }
 

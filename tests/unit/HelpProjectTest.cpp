@@ -110,7 +110,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
                     "IDH_Main_Cancel=12O\r\n" +
                         kAllAliased + "IDH_Main_Ok=gone.htm ; a repeat\r\n"},
           {"t.htm", ""}},
-         "unmapped 120: Main.Cancel\n1 finding in 1 forms\n"
+         "unmapped 120: Main.Cancel\n1 finding in 1 form\n"
          "warning h.hhp:10: IDH_Main_Ok: repeated in [ALIAS]; the first, at h.hhp:8, holds\n"},
         {"includes: beside the includer, then the project; any case; blanks in bare names; cycles; "
          "another machine's paths",
@@ -120,7 +120,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
           {"b.h", "#include \"INC/a.h\"\n#  define IDH_Main_Ok 110L\n#define IDH_Main_Cancel -0x10\n"},
           {"t.rtf", "{\\rtf1 #{\\footnote t.htm}}"}},
          "unmapped 120: Main.Cancel\nstale IDH_Main_Cancel: help project -16, forms 120: Main.Cancel\n"
-         "2 findings in 1 forms\n"
+         "2 findings in 1 form\n"
          "warning h.hpj:3: C:\\Program Files\\x.hm not found; its identifiers are not known here\n"
          "warning h.hpj:4: #include names no file\n"
          "warning h.hpj:11: none.rtf not found; its topics are not known here\n"},
@@ -134,7 +134,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
            "#define WRONG 120\n#endif\n#define BIG 0x100000000\n#define NEG 0xFFFFFFFF\n#if 1 +\n#endif\n"
            "#if 1\n"},
           {"t.htm", ""}},
-         "unmapped 120: Main.Cancel\n1 finding in 1 forms\n"
+         "unmapped 120: Main.Cancel\n1 finding in 1 form\n"
          "warning ids.h:18: BIG: 0x100000000 does not fit 32 bits; nothing is mapped\n"
          "warning ids.h:20: #if: a value is missing\n"
          "warning ids.h:22: #if without #endif\n"},
@@ -146,7 +146,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
           {"be.h", Utf16("#define IDH_Main_Ok 110\n", true)},
           {"cr.h", "\xEF\xBB\xBF// c\r#define IDH_Main_Cancel \\\r\r\n 120\r\r\n"},
           {"t.htm", ""}},
-         "0 findings in 1 forms\n"},
+         "0 findings in 1 form\n"},
         {"hhp aliases: anchors, backslashes, any case, included alias files, missing topics, text pop-ups",
          {{"h.hhp",
            "[MAP]\nIDH_Main 100\nIDH_Main_Ok 110\n[ALIAS]\nidh_main = sub\\T.htm#top\n#include more.txt\n"
@@ -155,14 +155,14 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
           {"sub/t.htm", ""},
           {"popids.h", "#define IDH_Main_Cancel 120\n"},
           {"pop.txt", ".topic IDH_Main_Cancel\nText.\n"}},
-         "0 findings in 1 forms\nwarning h.hhp:11: none.txt not found; its topics are not known here\n"},
+         "0 findings in 1 form\nwarning h.hhp:11: none.txt not found; its topics are not known here\n"},
         {"hpj alias chains and loops, ROOT folders, footnote marks",
          {{"h.hpj", kAllMapped + "[FILES]\nt.rtf\n[ALIAS]\nIDH_Main=A\nA = B\nIDH_Main_Ok=L1\nL1=L2\nL2=L1\n"
                                  "IDH_Main_Cancel=IDH_Main_Cancel\n[OPTIONS]\nROOT=none, rtf\n"},
           {"rtf/t.rtf",
            "{\\rtf1{\\fonttbl{\\f0 #;}}#{\\footnote \\pard\\plain \\fs20 {\\fs16\\up6 #} b}\\par\n"
            "#{\\*\\footnote L1}#{\\footnote idh_main_cancel}K{\\footnote IDH_Main_Ok}}"}},
-         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 forms\n"
+         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 form\n"
          "warning h.hpj:11: L1: [ALIAS] entries lead round in a loop (L1 = L2 = L1); it reaches no topic\n"},
         {"alias chains: a long one reaches its topic; one into a loop and the loop told once, at its first "
          "alias",
@@ -170,7 +170,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
                         "IDH_Main_Ok=L0\nL0=L1\nL1=L2\nL2=L3\nL3=L4\nL4=L5\nL5=L1\nIDH_Main_Cancel=L3\n"},
           {"t.rtf", "{\\rtf1 #{\\footnote c1000}}"}},
          "no-topic 110 (IDH_Main_Ok): Main.Ok\nno-topic 120 (IDH_Main_Cancel): Main.Cancel\n2 findings in 1 "
-         "forms\n"
+         "form\n"
          "warning h.hpj:1011: L1: [ALIAS] entries lead round in a loop (L1 = L2 = L3 = L4 = ...); it reaches "
          "no "
          "topic\n"},
@@ -180,7 +180,7 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
            "IDH_Main_Cancel 120\nX 18446744073709551616\nY (0x7FFFFFFFFFFFFFFF*2+2)\n#if " +
                std::string(100, '9') + "\n#endif\n" + kAllAliased},
           {"t.htm", ""}},
-         "unmapped 100: Main\nunmapped 110: Main.Ok\n2 findings in 1 forms\n"
+         "unmapped 100: Main\nunmapped 110: Main.Ok\n2 findings in 1 form\n"
          "warning h.hhp:2: IDH_Main: 18446744073709551615 does not fit 32 bits; nothing is mapped\n"
          "warning h.hhp:3: IDH_Main_Ok: 0xFFFFFFFFFFFFFFFF does not fit 32 bits; nothing is mapped\n"
          "warning h.hhp:4: IDH_Main_Cancel: 100/0: division by zero; nothing is mapped\n"
@@ -191,10 +191,10 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
         {"a pop-up's number outside 32 bits is no pop-up",
          {{"h.hhp", kAllMapped + "[TEXT POPUPS]\npop.txt\n"},
           {"pop.txt", ".topic 4294967396\n.topic 110\n.topic IDH_Main_Cancel\n"}},
-         "no-topic 100 (IDH_Main): Main\n1 finding in 1 forms\n"
+         "no-topic 100 (IDH_Main): Main\n1 finding in 1 form\n"
          "warning pop.txt:1: .topic 4294967396 does not fit 32 bits; it is no pop-up of a number\n"},
         {"includes as deep as 200, and a warning at the one past it", IncludeChain(201),
-         "unmapped 110: Main.Ok\nunmapped 120: Main.Cancel\n2 findings in 1 forms\n"
+         "unmapped 110: Main.Ok\nunmapped 120: Main.Cancel\n2 findings in 1 form\n"
          "warning i200.h:1: i201.h: includes nested more than 200 deep; its identifiers are not read\n"},
         {"aliases into the project's own compiled file name its files; other compiled files are not checked",
          {{"h.hhp",
@@ -202,25 +202,25 @@ TEST(HelpProject, ReadsWhatTheCompilersRead) {
                "[ALIAS]\nIDH_Main=X.chm::/html\\missing.htm\nIDH_Main_Ok=x.CHM::/html\\menu_settings#anchor\n"
                "IDH_Main_Cancel=Other.chm::/a.htm\n"},
           {"html/menu_settings.htm", ""}},
-         "no-topic 100 (IDH_Main): Main\nno-topic 110 (IDH_Main_Ok): Main.Ok\n2 findings in 1 forms\n"},
+         "no-topic 100 (IDH_Main): Main\nno-topic 110 (IDH_Main_Ok): Main.Ok\n2 findings in 1 form\n"},
         {"without a compiled file named, the project's own name with .chm",
          {{"h.hhp", kAllMapped +
                         "[ALIAS]\nIDH_Main=mk:@MSITStore:H.CHM::/t.htm\nIDH_Main_Ok=h.chm::gone.htm\n"
                         "IDH_Main_Cancel=http://example.com/a.htm\n"},
           {"t.htm", ""}},
-         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 forms\n"},
+         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 form\n"},
         {"RTF groups past the bound: what they hold is not read, and said",
          {{"h.hpj", kAllMapped + "[FILES]\nt.rtf\n[ALIAS]\nIDH_Main_Cancel=IDH_Main\n"},
           {"t.rtf", "{\\rtf1 #{\\footnote IDH_Main}" + std::string(300, '{') + "#{\\footnote IDH_Main_Ok}" +
                         std::string(300, '}') + "}"}},
-         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 forms\n"
+         "no-topic 110 (IDH_Main_Ok): Main.Ok\n1 finding in 1 form\n"
          "warning h.hpj:6: t.rtf: groups nested more than 256 deep; the footnotes within them are not "
          "read\n"},
         {"many notices of one kind: the first ten, then one with how many more; deep blocks said once",
          {{"h.hhp", kAllMapped + Repeated("#if 1\n", 300) + Repeated("#endif\n", 300) + kAllAliased +
                         Repeated("IDH_Main=t.htm\n", 12)},
           {"t.htm", ""}},
-         "0 findings in 1 forms\n"
+         "0 findings in 1 form\n"
          "warning h.hhp:261: conditional blocks nested more than 256 deep; the lines within them are not "
          "read\n" +
              RepeatedAliases(12)},
@@ -341,13 +341,14 @@ TEST(KeywordIndex, ReadsEveryKindOfIndex) {
         std::string keywords;
         const char* expected;
     } cases[] = {
-        {"index entries and sub-entries: any case, any quotes, entities",
+        {"index entries and sub-entries: any case, any quotes, entities (others as written)",
          Joined(IndexKeywords(
              "<LI><OBJECT type=\"text/sitemap\"><PARAM NAME=name VALUE='Saving &amp; loading'>"
              "<param name=\"Local\" value=\"a.htm\"></OBJECT><UL><LI><object>"
              "<param\tname=\"Name\" value=\" to disk \"></object></UL>"
-             "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"cut")),
-         "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|cut"},
+             "<param name=\"Name\" value=\"&#52628;&#xAC00;\"><param name=\"Name\" value=\"&#1;&x;&amp\">"
+             "<param name=\"Name\" value=\"cut")),
+         "Saving & loading|to disk|\xEC\xB6\x94\xEA\xB0\x80|&#1;&x;&amp|cut"},
         {"topic keyword objects, several to a value",
          Joined(TopicKeywords(
              "<param name=\"Keyword\" value=\" a ; b;;c \"><param name=\"Keywords\" value=\"x\">"

@@ -7,7 +7,8 @@
 
 namespace {
 
-// The text of help files, made UTF-8 with LF line ends in place when it is UTF-8 already.
+// The text of help files in every encoding they come in, made UTF-8 with LF line ends (in place when it
+// is UTF-8 already).
 TEST(HelpText, LineEndsAndEncodings) {
     const struct {
         std::string bytes;
@@ -19,6 +20,10 @@ TEST(HelpText, LineEndsAndEncodings) {
                      "a\0\r\0\n\0",
                      8),
          "a\n"},
+        {std::string("\xFE\xFF\0a\0\r\0\r\0\n\0b", 12), "a\nb"},
+        // a pair of surrogates is one character, a lone one U+FFFD; an odd last byte is no unit
+        {std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDCz", 9), "\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+        {"caf\xC3\xA9\n", "caf\xC3\xA9\n"},
         {"caf\xE9\r\n", "caf\xC3\xA9\n"},
         {"\r", "\n"},
         {"", ""},
