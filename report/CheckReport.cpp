@@ -18,7 +18,7 @@ const char* NoticeKind(const Notice& notice) {
 // A file name as a SARIF artifact URI: Windows separators as slashes, every byte other than the
 // unreserved ones and "/" percent-encoded; an absolute name becomes a file URI.
 std::string ArtifactUri(const std::string& name) {
-    const bool drive = IsAbsoluteName(name) && name[0] != '\\' && name[0] != '/';
+    const bool drive = IsDriveName(name);
     std::string uri = drive ? "file:///" : IsAbsoluteName(name) ? "file://" : "";
     for (size_t i = 0; i < name.size(); ++i) {
         const char c = name[i] == '\\' ? '/' : name[i];
