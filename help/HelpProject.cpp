@@ -136,7 +136,7 @@ public:
         Place& place = at->second;
         if (isNew && !name.empty() && name.size() <= kMaxNameBytes) {
             place.Located = locator_.Locate(folder, std::string(name));
-            place.Present = !place.Located.Found && !os::FileIdentity(place.Located.Path).empty();
+            place.Present = !place.Located.Found && os::EntryExists(place.Located.Path);
         }
         return place;
     }

@@ -49,6 +49,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // name match as patterns.
 bool FileExists(const std::string& name);
 
+// True when the file system holds an entry of any kind by that name: a file, a folder, a device, a pipe.
+bool EntryExists(const std::string& name);
+
 // The size and last write time of a file (the time in the platform's own units, compared only with
 // another stamp of the same platform).
 struct FileStamp {

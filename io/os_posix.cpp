@@ -203,6 +203,11 @@ bool FileExists(const std::string& name) {
     return found;
 }
 
+bool EntryExists(const std::string& name) {
+    struct stat info {};
+    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &info) == 0;
+}
+
 bool FileStampOf(const std::string& name, FileStamp& stamp) {
     struct stat info {};
     if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))

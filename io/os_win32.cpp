@@ -258,6 +258,10 @@ bool FileExists(const std::string& name) {
     return exists;
 }
 
+bool EntryExists(const std::string& name) {
+    return ::GetFileAttributesW(FileSystemName(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool FileStampOf(const std::string& name, FileStamp& stamp) {
     const std::wstring path = FileSystemName(name);
     // A device name ("NUL", "CON" in any folder) has attributes but no directory entry.
