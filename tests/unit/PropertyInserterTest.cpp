@@ -93,7 +93,7 @@ TEST(PropertyInserter, BinaryFormsGetTheNarrowestPropertyAndTheirSizeMended) {
                                                        {file.substr(0, file.size() - 1), "Stream read error"},
                                                        {"object A: TA\r\nend\r\n", "Invalid stream format"}};
     for (const auto& [bytes, message] : bad)
-        EXPECT_EQ(ErrorOf([&] { return SetHelpContexts(bytes, {{1, 5}}); }), message);
+        EXPECT_EQ(ErrorOf([&bytes = bytes] { return SetHelpContexts(bytes, {{1, 5}}); }), message);
 }
 
 // Texts written with "\n", which each case's line end replaces.
@@ -156,7 +156,7 @@ TEST(PropertyInserter, TextFormsGetALineWithTheirIndentAndLineEnd) {
         {"object F: TF\nend\n", "Form has no component 1"},
         {"object F: TF\n  L = (\nend\n", "Line 3: ')' expected"}};
     for (const auto& [text, message] : bad)
-        EXPECT_EQ(ErrorOf([&] { return SetHelpContextsInText(text, {{1, 5}}); }), message);
+        EXPECT_EQ(ErrorOf([&text = text] { return SetHelpContextsInText(text, {{1, 5}}); }), message);
 }
 
 // Every real form given a number on every component reads back, through the conversion and the
