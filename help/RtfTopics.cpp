@@ -125,8 +125,9 @@ RtfTopics ReadRtfTopics(std::string_view rtf) {
                 footnoteMark = lastChar;
                 footnoteText.clear();
                 footnoteBytes.clear();
-            } else if (word == "ansicpg" && parameter > 0 && parameter < 65536) {
-                codePage = static_cast<unsigned>(parameter);
+            } else if (word == "ansicpg" && parameter > 0 && parameter < 65536 &&
+                       os::ConvertsCodePage(static_cast<unsigned>(parameter))) {
+                codePage = static_cast<unsigned>(parameter); // one that cannot be read leaves the system's
             } else if (word == "uc") {
                 fallbackLength = parameter;
             } else if (word == "u") {

@@ -58,3 +58,7 @@ std::string CodePageTextToUtf8(unsigned codePage, std::string_view bytes) {
     }
     return utf8;
 }
+
+bool CodePageTableCarried(unsigned codePage) {
+    return FindTable(codePage) != nullptr;
+}

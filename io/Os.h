@@ -170,6 +170,9 @@ unsigned SystemCodePage();
 // Windows, by the program's own tables elsewhere (io/CodePages.h). A code page that cannot be converted
 // is an error naming it (UnconvertibleCodePage), never other text.
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
+// Whether CodePageToUtf8 takes text of that code page: what a file states of its own code page (an RTF
+// file's \ansicpg) is believed only then.
+bool ConvertsCodePage(unsigned codePage);
 
 // A key that two names of the same file share: the full path, letter case ignored, on Windows; the
 // device and inode elsewhere. Empty when it cannot be told (on POSIX: the file is not there).

@@ -193,8 +193,7 @@ bool FileExists(const std::string& name) {
         return false;
     bool found = false;
     while (const dirent* entry = ::readdir(dir)) {
-        if (MatchesPattern(pattern.c_str(), entry->d_name) &&
-            IsRegularFile(folder + entry->d_name)) {
+        if (MatchesPattern(pattern.c_str(), entry->d_name) && IsRegularFile(folder + entry->d_name)) {
             found = true;
             break;
         }
@@ -259,6 +258,10 @@ unsigned SystemCodePage() {
 
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
     return CodePageTextToUtf8(codePage, bytes);
+}
+
+bool ConvertsCodePage(unsigned codePage) {
+    return CodePageTableCarried(codePage);
 }
 
 std::string FileIdentity(const std::string& name) {

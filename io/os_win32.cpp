@@ -95,6 +95,10 @@ unsigned SystemCodePage() {
     return ::GetACP();
 }
 
+bool ConvertsCodePage(unsigned codePage) {
+    return ::IsValidCodePage(codePage) != 0;
+}
+
 std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
     const std::wstring wide = ConvertToWide(codePage, bytes);
     if (wide.empty() && !bytes.empty())
