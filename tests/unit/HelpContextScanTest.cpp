@@ -265,6 +265,62 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
     }
 }
 
+// Each node of a kept tree: "name:class", "<parent" (its place), "^" inherited or "@" inline, "w"
+// windowed, then its stated HelpContext, "ctx"/"kw" HelpType and 'keyword'.
+std::string TreeText(const TFormTree& tree) {
+    std::string text;
+    for (const TFormNode& node : tree.Nodes) {
+        text += (text.empty() ? "" : ", ") + node.Name + ":" + node.ClassName;
+        text += node.Parent ? "<" + std::to_string(*node.Parent) : "";
+        text += node.Header == THeaderKind::kInherited ? " ^"
+                : node.Header == THeaderKind::kInline  ? " @"
+                                                       : "";
+        text += node.Windowed ? " w" : "";
+        text += node.HelpContext ? " " + std::to_string(*node.HelpContext) : "";
+        text += node.HelpType == THelpType::kUnstated  ? ""
+                : node.HelpType == THelpType::kKeyword ? " kw"
+                                                       : " ctx";
+        text += node.HelpKeyword ? " '" + node.HelpKeyword->Bytes + "'" : "";
+    }
+    return text;
+}
+
+// The tree rides on the same pass: the same form and components as without it, and every header.
+TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
+    const struct {
+        const char* what;
+        std::string text;
+        const char* tree;
+    } cases[] = {
+        {"nesting by indentation; TabOrder marks a windowed control, a child position is no class",
+         FormText({"object F: TF", "  object P: TPanel", "    TabOrder = 0", "    object E: TEdit [1]",
+                   "      TabOrder = 1", "      HelpContext = 5", "    end", "    object L: TLabel",
+                   "    end", "  end", "  object Q: TButton", "    TabOrder = 2", "  end", "end"}),
+         "F:TF, P:TPanel<0 w, E:TEdit<1 w 5, L:TLabel<1, Q:TButton<0 w"},
+        {"header kinds and help properties, a stated 0 kept",
+         FormText({"inherited F: TF", "  HelpContext = 0", "  inline R: TFrame1", "    HelpType = htKeyword",
+                   "    HelpKeyword = 'k'", "    inherited B: TB", "      HelpType = htContext", "    end",
+                   "  end", "end"}),
+         "F:TF ^ 0, R:TFrame1<0 @ kw 'k', B:TB<1 ^ ctx"},
+        {"only own property lines count; a header after the form's end and one without a name are its",
+         FormText({"object F: TF", "  object G: TGrid", "    Columns = <", "      item",
+                   "        TabOrder = 1", "      end>", "  end", "  object P: TPanel", "    object B: TB",
+                   "    end", "    TabOrder = 3", "  end", "end", "object TBevel", "end"}),
+         "F:TF, G:TGrid<0, P:TPanel<0, B:TB<2, :TBevel<0"},
+    };
+    for (const auto& c : cases) {
+        ScannedForm with, without;
+        TFormTree tree;
+        ScanFormText(c.text, with, &tree);
+        ScanFormText(c.text, without);
+        EXPECT_EQ(TreeText(tree), c.tree) << c.what;
+        EXPECT_EQ(TreeText(FormTreeOf(c.text)), c.tree) << c.what;
+        EXPECT_EQ(with.Name, without.Name) << c.what;
+        EXPECT_EQ(with.Number, without.Number) << c.what;
+        EXPECT_EQ(with.Components, without.Components) << c.what;
+    }
+}
+
 TEST(ScanFormText, ManyComponentsWithoutContextStayLinear) {
     // 100 000 components and no HelpContext anywhere: finishes (the benchmark measures how fast).
     std::string text = "object F: TF\r\n";
