@@ -20,6 +20,8 @@ const char* FindingKindName(HelpContextFinding::Kind kind) {
             return "empty-keyword";
         case HelpContextFinding::kUnusedKeyword:
             return "unused-keyword";
+        case HelpContextFinding::kNoHelp:
+            return "no-help";
         case HelpContextFinding::kNoKeyword:
             break;
     }
@@ -28,7 +30,7 @@ const char* FindingKindName(HelpContextFinding::Kind kind) {
 
 bool IsWarningKind(HelpContextFinding::Kind kind) {
     return kind == HelpContextFinding::kDuplicate || kind == HelpContextFinding::kUnusedNumber ||
-           kind == HelpContextFinding::kUnusedKeyword;
+           kind == HelpContextFinding::kUnusedKeyword || kind == HelpContextFinding::kNoHelp;
 }
 
 std::vector<HelpContextFinding> CheckKeywordHelp(const std::vector<HelpContextEntry>& entries) {

@@ -52,11 +52,32 @@ bool IsKeywordKind(HelpContextFinding::Kind kind) {
     return kind == HelpContextFinding::kUnusedKeyword || kind == HelpContextFinding::kNoKeyword;
 }
 
+// A no-help finding's controls: by their own names (the form's own node by the form's), or as nodes.
+std::vector<std::string> ControlNames(const HelpContextFinding& finding, bool utf8, bool asNodes) {
+    std::vector<std::string> names;
+    const ScannedForm& form = *finding.Form;
+    const auto shown = [&](const std::string& name) { return utf8 ? form.Encoding.ToUtf8(name) : name; };
+    for (const std::size_t control : finding.Controls) {
+        if (control == 0 || !form.Tree)
+            names.push_back(shown(form.Name));
+        else
+            names.push_back((asNodes ? shown(form.Name) + "." : "") + shown(form.Tree->Nodes[control].Name));
+    }
+    return names;
+}
+
 } // namespace
 
 std::string FindingLine(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
                         bool utf8) {
     std::string line = FindingKindName(finding.What);
+    if (finding.What == HelpContextFinding::kNoHelp) {
+        line += ": " + (utf8 ? finding.Form->Encoding.ToUtf8(finding.Form->Name) : finding.Form->Name) + ":";
+        const std::vector<std::string> names = ControlNames(finding, utf8, false);
+        for (size_t i = 0; i < names.size(); ++i)
+            line += (i == 0 ? " " : ", ") + names[i];
+        return line;
+    }
     if (finding.What == HelpContextFinding::kEmptyKeyword) {
         // the node alone
     } else if (IsKeywordKind(finding.What)) {
@@ -107,13 +128,16 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
         }
         if (IsKeywordKind(finding.What))
             item["keyword"] = FindingKeyword(finding, entries, true);
-        else if (finding.What != HelpContextFinding::kEmptyKeyword)
+        else if (finding.What != HelpContextFinding::kEmptyKeyword &&
+                 finding.What != HelpContextFinding::kNoHelp)
             item["number"] = finding.Number;
         if (finding.What == HelpContextFinding::kNoTopic)
             item["ids"] = finding.Ids;
         Json nodes = Json::array();
         for (const std::size_t node : finding.Nodes)
             nodes.push_back(NodeName(entries, node, true));
+        if (finding.What == HelpContextFinding::kNoHelp)
+            nodes = ControlNames(finding, true, true);
         item["nodes"] = std::move(nodes);
         report.push_back(std::move(item));
     }
@@ -134,7 +158,7 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
         HelpContextFinding::kUnmapped,     HelpContextFinding::kNoTopic,
         HelpContextFinding::kStale,        HelpContextFinding::kUnusedNumber,
         HelpContextFinding::kEmptyKeyword, HelpContextFinding::kUnusedKeyword,
-        HelpContextFinding::kNoKeyword};
+        HelpContextFinding::kNoKeyword,    HelpContextFinding::kNoHelp};
     static const char* const kDescriptions[] = {
         "A help context number held by more than one form or component.",
         "A negative help context number.",
@@ -144,7 +168,9 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
         "A help context number on a node whose HelpType makes F1 look up its keyword instead.",
         "A node whose HelpType makes F1 look up a keyword, without a keyword.",
         "A keyword on a node whose HelpType makes F1 use its help context number instead.",
-        "A keyword that no index of the help project holds."};
+        "A keyword that no index of the help project holds.",
+        "Controls of a form on which F1 finds no help: neither they nor what holds them, the form included, "
+        "have any."};
     Json rules = Json::array();
     for (size_t i = 0; i < std::size(kKinds); ++i)
         rules.push_back(
@@ -161,7 +187,9 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
         Json result = {{"ruleId", FindingKindName(finding.What)},
                        {"level", IsWarningKind(finding.What) ? "warning" : "error"},
                        {"message", {{"text", FindingLine(finding, entries, true)}}}};
-        if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
+        if (finding.Form)
+            result["locations"] = Location(finding.Form->Listed, 0);
+        else if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
             result["locations"] = Location(entries[finding.FirstEntry].File, 0);
         results.push_back(std::move(result));
     }
