@@ -101,7 +101,7 @@ int AssignCommand(const Arguments& args) {
     const std::vector<TPlannedNode> plan = PlanHelpNumbers(
         forms, result.LaterVersions, NumbersInUse(forms, withHelp ? &help.Project : nullptr), numbering);
     if (!args.Has("--write")) {
-        WriteOut(PlanText(plan));
+        PlanText(plan, WriteOut);
         return kExitSuccess;
     }
     return WritePlan(plan, args.Operands()[0], result.LaterVersions) ? kExitSuccess : kExitFailure;

@@ -13,6 +13,6 @@ int CoverageCommand(const Arguments& args) {
     else if (args.Has("--csv"))
         WriteOut(CoverageCsv(forms, result.LaterVersions));
     else
-        WriteOut(CoverageText(forms, result.LaterVersions));
+        CoverageText(forms, result.LaterVersions, WriteOut);
     return ScanExitCode(result);
 }

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::int64_t kRound = 100;
+constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
 
 // The nodes of a form the numbering asks for, in order: its own, then its focusable controls.
 std::vector<std::size_t> AskedFor(const TFormTree& tree, const THelpNumbering& numbering) {
@@ -55,6 +56,8 @@ std::vector<TPlannedNode> PlanHelpNumbers(const std::vector<const ScannedForm*>&
     const std::int64_t from = numbering.From ? *numbering.From : (largest / kRound + 1) * kRound;
     const std::int64_t step = std::max<std::int32_t>(numbering.Step, 1);
     std::int64_t next = from;
+    // The numbers only grow, so the numbers in use are passed over once, in order.
+    auto used = inUse.lower_bound(static_cast<std::int32_t>(std::min(from, kLargest)));
     std::vector<TPlannedNode> plan;
     for (const ScannedForm* form : forms) {
         if (!form->Tree)
@@ -65,16 +68,19 @@ std::vector<TPlannedNode> PlanHelpNumbers(const std::vector<const ScannedForm*>&
             if (set == THelpSet::kSet)
                 continue;
             TPlannedNode planned{form, node, 0, TPlannedNode::kGiven};
-            const TFormString* keyword = at.HelpKeyword ? &*at.HelpKeyword : nullptr;
+            const TFormString* keyword = at.HelpKeyword.get();
             if (laterVersions && KeywordHelped(at.HelpType, keyword)) {
                 planned.Skip = TPlannedNode::kKeywordHelp;
             } else if (set == THelpSet::kUnknown) {
                 planned.Skip = TPlannedNode::kUnknownHelp;
             } else {
-                while (next <= std::numeric_limits<std::int32_t>::max() &&
-                       inUse.count(static_cast<std::int32_t>(next)) != 0)
-                    next += step;
-                if (next > std::numeric_limits<std::int32_t>::max())
+                for (; next <= kLargest; next += step) {
+                    while (used != inUse.end() && *used < next)
+                        ++used;
+                    if (used == inUse.end() || *used != next)
+                        break;
+                }
+                if (next > kLargest)
                     throw Exception(SNoFreeNumber,
                                     {std::to_string(from), std::to_string(step), PlannedNodeName(planned)});
                 planned.Number = static_cast<std::int32_t>(next);

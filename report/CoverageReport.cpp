@@ -27,7 +27,7 @@ std::string Counted(std::size_t count, const std::string& word) {
 }
 
 // The node's own name, the form's for the form's own node.
-std::string NodeName(const ScannedForm& form, std::size_t node) {
+const std::string& NodeName(const ScannedForm& form, std::size_t node) {
     return node == 0 ? form.Name : form.Tree->Nodes[node].Name;
 }
 
@@ -47,7 +47,7 @@ std::vector<TCoverageRow> Rows(const std::vector<const ScannedForm*>& forms, boo
             if (landing.Via) {
                 const TFormNode& via = form->Tree->Nodes[*landing.Via];
                 row.Via = *landing.Via == 0 ? row.Form : row.Form + "." + utf8(via.Name);
-                const TFormString* keyword = via.HelpKeyword ? &*via.HelpKeyword : nullptr;
+                const TFormString* keyword = via.HelpKeyword.get();
                 if (laterVersions && KeywordHelped(via.HelpType, keyword))
                     row.Keyword = keyword ? form->KeywordUtf8(*keyword) : std::string();
                 else
@@ -59,43 +59,59 @@ std::vector<TCoverageRow> Rows(const std::vector<const ScannedForm*>& forms, boo
     return rows;
 }
 
+// How many controls land each way, by TLanding: own, container, form, none, unknown.
+constexpr std::size_t kLandings = 5;
+using TLandingCounts = std::array<std::size_t, kLandings>;
+
+// "a own, b container, c form, d none", then ", e unknown" when `unknown`.
+std::string LandingCounts(const TLandingCounts& counts, bool unknown) {
+    std::string text;
+    for (std::size_t i = 0; i < (unknown ? kLandings : kLandings - 1); ++i) {
+        text.append(i == 0 ? "" : ", ").append(std::to_string(counts[i])).append(" ");
+        text.append(LandingName(static_cast<TLanding>(i)));
+    }
+    return text;
+}
+
 template <class T> Json OrNull(const std::optional<T>& value) {
     return value ? Json(*value) : Json(nullptr);
 }
 
 } // namespace
 
-std::string CoverageText(const std::vector<const ScannedForm*>& forms, bool laterVersions) {
-    // By TLanding: own, container, form, none, unknown.
-    constexpr std::size_t kLandings = 5;
-    std::array<std::size_t, kLandings> total{};
+void CoverageText(const std::vector<const ScannedForm*>& forms, bool laterVersions, const TTextSink& sink) {
+    TLandingCounts total{};
     std::size_t controls = 0, formsCounted = 0;
-    std::string text;
+    TTextPieces pieces(sink);
+    std::string& text = pieces.Text();
     for (const ScannedForm* form : forms) {
         if (!form->Tree)
             continue;
-        std::array<std::size_t, kLandings> counts{};
+        TLandingCounts counts{};
         std::string none;
         const std::vector<TFocusLanding> landings = WhereF1Lands(*form->Tree, laterVersions);
         for (const TFocusLanding& landing : landings) {
             ++counts[static_cast<std::size_t>(landing.Lands)];
             if (landing.Lands == TLanding::kNone)
-                none += (none.empty() ? "" : ", ") + NodeName(*form, landing.Control);
+                none.append(none.empty() ? "" : ", ").append(NodeName(*form, landing.Control));
         }
-        text += form->Name + ": " + Counted(landings.size(), "control") + ", " + std::to_string(counts[0]) +
-                " own, " + std::to_string(counts[1]) + " container, " + std::to_string(counts[2]) +
-                " form, " + std::to_string(counts[3]) + " none\n";
+        text.append(form->Name).append(": ").append(Counted(landings.size(), "control"));
+        text.append(", ").append(LandingCounts(counts, false)).append("\n");
         if (!none.empty())
-            text += "  none: " + none + "\n";
+            text.append("  none: ").append(none).append("\n");
         for (std::size_t i = 0; i < kLandings; ++i)
             total[i] += counts[i];
         controls += landings.size();
         ++formsCounted;
+        pieces.PieceDone();
     }
-    return text + Counted(controls, "control") + " in " + Counted(formsCounted, "form") + ": " +
-           std::to_string(total[0]) + " own, " + std::to_string(total[1]) + " container, " +
-           std::to_string(total[2]) + " form, " + std::to_string(total[3]) + " none, " +
-           std::to_string(total[4]) + " unknown\n";
+    text.append(Counted(controls, "control")).append(" in ").append(Counted(formsCounted, "form"));
+    text.append(": ").append(LandingCounts(total, true)).append("\n");
+    pieces.Flush();
+}
+
+std::string CoverageText(const std::vector<const ScannedForm*>& forms, bool laterVersions) {
+    return WholeText([&](const TTextSink& sink) { CoverageText(forms, laterVersions, sink); });
 }
 
 std::string CoverageJson(const std::vector<const ScannedForm*>& forms, bool laterVersions) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "report/TextPieces.h"
 #include "scanner/ScanResult.h"
 
 // Where F1 lands from every control a user can focus (scanner/HelpLanding.h), as people and other
@@ -13,6 +14,8 @@
 // land nowhere; at the end "N controls in M forms: a own, b container, c form, d none, e unknown" (a
 // count of 1 in the singular). The forms' bytes; LF line ends.
 std::string CoverageText(const std::vector<const ScannedForm*>& forms, bool laterVersions);
+// The same in pieces (TTextPieces).
+void CoverageText(const std::vector<const ScannedForm*>& forms, bool laterVersions, const TTextSink& sink);
 
 // A JSON array, one control a line: {"form", "control" (null for the form's own node), "class", "lands",
 // "via" ("form" or "form.component" whose help F1 reaches; null for none and unknown), and that node's

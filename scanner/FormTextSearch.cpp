@@ -20,6 +20,8 @@ constexpr std::string_view kHelpContextProperty = "HelpContext = ";
 constexpr std::string_view kHelpTypeProperty = "HelpType = ";
 constexpr std::string_view kHelpKeywordProperty = "HelpKeyword = ";
 constexpr std::string_view kTabOrderProperty = "TabOrder = ";
+// Room for the nodes of a kept tree at first: a little more than real forms hold on average.
+constexpr size_t kNodesAtFirst = 16;
 
 bool IsBlankSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -163,14 +165,15 @@ void ScanFormText(std::string_view text, ScannedForm& form, TFormTree* tree) {
     const auto open = [&](const THeaderLine& header, size_t blanks) {
         while (holders.size() > 1 && holders.back().first >= blanks)
             holders.pop_back();
-        TFormNode node;
+        if (tree->Nodes.empty())
+            tree->Nodes.reserve(kNodesAtFirst);
+        TFormNode& node = tree->Nodes.emplace_back();
         node.Name = header.Name;
         node.ClassName = header.Class;
         node.Header = header.Kind;
         if (!holders.empty())
             node.Parent = holders.back().second;
-        holders.emplace_back(blanks, tree->Nodes.size());
-        tree->Nodes.push_back(std::move(node));
+        holders.emplace_back(blanks, tree->Nodes.size() - 1);
     };
     std::string_view line;
     while (lines.Next(line)) {

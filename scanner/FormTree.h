@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formstream/FormText.h"
+#include "runtime/OptionalBox.h"
 
 // A form's whole component tree as its text states it, for the commands that look at every
 // component and not only at those with help.
@@ -25,18 +26,18 @@ inline bool KeywordHelped(THelpType stated, const TFormString* keyword) {
 // How a component's header brings it in: made on this form ("object"), taken from the form's
 // ancestor ("inherited"), or a frame placed on it ("inline"). The last two hold only what differs
 // from where they come from: whatever their text leaves out, that ancestor says.
-enum class THeaderKind { kObject, kInherited, kInline };
+enum class THeaderKind : std::uint8_t { kObject, kInherited, kInline };
 
 struct TFormNode {
     std::string Name; // empty for an unnamed component
     std::string ClassName;
     // The node it is nested in, which comes before it; none for the root, the form itself.
     std::optional<std::size_t> Parent;
-    THeaderKind Header = THeaderKind::kObject;
     // Its own help properties as its text states them; unstated ones are none (kUnstated).
+    OptionalBox<TFormString> HelpKeyword;    // few nodes have one: the size of a pointer
     std::optional<std::int32_t> HelpContext; // 0 included
     THelpType HelpType = THelpType::kUnstated;
-    std::optional<TFormString> HelpKeyword;
+    THeaderKind Header = THeaderKind::kObject;
     // A windowed control: its text states TabOrder.
     bool Windowed = false;
 
