@@ -622,7 +622,7 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
                     "negative -1: OptionsDialog.BackupBox\n"
                     "unused-number 500: SearchForm\n"
                     "unused-keyword \"whole words\": SearchForm.WordsBox\n"
-                    "4 findings in 6 forms\n",
+                    "4 findings in 7 forms\n",
                     "quorvel-cli: warning: Reports.dfm: listed, not found.\n"));
     for (const char* help : {"Help.hhp", "Help.hpj"}) {
         EXPECT_TRUE(
@@ -647,6 +647,41 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
     EXPECT_EQ(map.Exit, 0);
     EXPECT_EQ(CrLfLines(map.Out).size(), 11u);
     EXPECT_EQ(CrLfLines(map.Out)[1], "#define IDH_MainForm 100");
+}
+
+// The help author's loop on the demo, as the README shows it: where F1 lands, the plan, and the plan
+// written into a copy, after which every control has help of its own.
+TEST(CliDemo, CoverageAndAssignShowTheDemoProject) {
+    const std::string demo = std::string(QUORVEL_SOURCE_DIR) + "/examples/demo/";
+    const std::string warning = "quorvel-cli: warning: Reports.dfm: listed, not found.\n";
+    EXPECT_TRUE(Ran(Cli("coverage --any-version " + Quote(demo + "Project1.bpr")), 0,
+                    "MainForm: 5 controls, 4 own, 0 container, 1 form, 0 none\n"
+                    "OptionsDialog: 4 controls, 3 own, 0 container, 0 form, 1 none\n  none: OptionsDialog\n"
+                    "AboutBox: 3 controls, 1 own, 0 container, 0 form, 2 none\n  none: AboutBox, Panel1\n"
+                    "SplashForm: 1 control, 0 own, 0 container, 0 form, 1 none\n  none: SplashForm\n"
+                    "InvoiceForm: 3 controls, 3 own, 0 container, 0 form, 0 none\n"
+                    "PaymentForm: 6 controls, 1 own, 2 container, 0 form, 3 none\n"
+                    "  none: PaymentForm, NotesMemo, PayButton\n"
+                    "SearchForm: 4 controls, 3 own, 0 container, 1 form, 0 none\n"
+                    "26 controls in 7 forms: 15 own, 2 container, 2 form, 7 none, 0 unknown\n",
+                    warning));
+    const std::string plan =
+        "MainForm.CancelButton: 700\nOptionsDialog: 710\nAboutBox: 720\nAboutBox.Panel1: 730\n"
+        "SplashForm: 740\nPaymentForm: 750\nPaymentForm.CardButton: 760\n"
+        "PaymentForm.CashButton: 770\nPaymentForm.NotesMemo: 780\nPaymentForm.PayButton: 790\n"
+        "SearchForm.WordsBox: 800\n";
+    const std::string args = "assign --forms --controls --any-version ";
+    EXPECT_TRUE(
+        Ran(Cli(args + Quote(demo + "Project1.bpr")), 0, plan + "11 numbers to give in 6 forms\n", warning));
+    TempDir copy;
+    for (const char* file : {"Project1.bpr", "MainForm.dfm", "Options.dfm", "About.dfm", "Splash.dfm",
+                             "Invoice.dfm", "Payment.dfm", "Search.dfm"})
+        copy.Write(file, ReadWholeFile(demo + file));
+    EXPECT_TRUE(Ran(Cli(args + "--write Project1.bpr", copy.Path()), 0,
+                    plan + "11 numbers given in 6 forms\n", warning));
+    const CliRun after = Cli("coverage --any-version Project1.bpr", copy.Path());
+    EXPECT_EQ(after.Out.substr(after.Out.rfind("26 controls")),
+              "26 controls in 7 forms: 26 own, 0 container, 0 form, 0 none, 0 unknown\n");
 }
 
 // The README lists the commands as the tool's usage lines do.
