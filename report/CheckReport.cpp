@@ -169,8 +169,7 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
         "A node whose HelpType makes F1 look up a keyword, without a keyword.",
         "A keyword on a node whose HelpType makes F1 use its help context number instead.",
         "A keyword that no index of the help project holds.",
-        "Controls of a form on which F1 finds no help: neither they nor what holds them, the form included, "
-        "have any."};
+        "Controls on which F1 finds no help: not theirs, nor that of anything around them."};
     Json rules = Json::array();
     for (size_t i = 0; i < std::size(kKinds); ++i)
         rules.push_back(
