@@ -19,6 +19,7 @@
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/FormCompiler.h"
+#include "tests/support/FormTreeSpec.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -265,27 +266,8 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
     }
 }
 
-// Each node of a kept tree: "name:class", "<parent" (its place), "^" inherited or "@" inline, "w"
-// windowed, then its stated HelpContext, "ctx"/"kw" HelpType and 'keyword'.
-std::string TreeText(const TFormTree& tree) {
-    std::string text;
-    for (const TFormNode& node : tree.Nodes) {
-        text += (text.empty() ? "" : ", ") + node.Name + ":" + node.ClassName;
-        text += node.Parent ? "<" + std::to_string(*node.Parent) : "";
-        text += node.Header == THeaderKind::kInherited ? " ^"
-                : node.Header == THeaderKind::kInline  ? " @"
-                                                       : "";
-        text += node.Windowed ? " w" : "";
-        text += node.HelpContext ? " " + std::to_string(*node.HelpContext) : "";
-        text += node.HelpType == THelpType::kUnstated  ? ""
-                : node.HelpType == THelpType::kKeyword ? " kw"
-                                                       : " ctx";
-        text += node.HelpKeyword ? " '" + node.HelpKeyword->Bytes + "'" : "";
-    }
-    return text;
-}
-
-// The tree rides on the same pass: the same form and components as without it, and every header.
+// The tree rides on the same pass: every header (as TreeOfSpec writes it), and the same form and
+// components as without it.
 TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
     const struct {
         const char* what;
@@ -293,31 +275,30 @@ TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
         const char* tree;
     } cases[] = {
         {"nesting by indentation; TabOrder marks a windowed control, a child position is no class",
-         FormText({"object F: TF", "  object P: TPanel", "    TabOrder = 0", "    object E: TEdit [1]",
-                   "      TabOrder = 1", "      HelpContext = 5", "    end", "    object L: TLabel",
-                   "    end", "  end", "  object Q: TButton", "    TabOrder = 2", "  end", "end"}),
-         "F:TF, P:TPanel<0 w, E:TEdit<1 w 5, L:TLabel<1, Q:TButton<0 w"},
+         FormText({"object F: TF", "  object P: TP", "    TabOrder = 0", "    object E: TE [1]",
+                   "      TabOrder = 1", "      HelpContext = 5", "    end", "    object L: TL", "    end",
+                   "  end", "  object Q: TQ", "    TabOrder = 2", "  end", "end"}),
+         "F, P<F w, E<P w 5, L<P, Q<F w"},
         {"header kinds and help properties, a stated 0 kept",
-         FormText({"inherited F: TF", "  HelpContext = 0", "  inline R: TFrame1", "    HelpType = htKeyword",
+         FormText({"inherited F: TF", "  HelpContext = 0", "  inline R: TR", "    HelpType = htKeyword",
                    "    HelpKeyword = 'k'", "    inherited B: TB", "      HelpType = htContext", "    end",
                    "  end", "end"}),
-         "F:TF ^ 0, R:TFrame1<0 @ kw 'k', B:TB<1 ^ ctx"},
+         "F inherited 0, R<F inline kw 'k', B<R inherited ctx"},
         {"only own property lines count; a header after the form's end and one without a name are its",
-         FormText({"object F: TF", "  object G: TGrid", "    Columns = <", "      item",
-                   "        TabOrder = 1", "      end>", "  end", "  object P: TPanel", "    object B: TB",
-                   "    end", "    TabOrder = 3", "  end", "end", "object TBevel", "end"}),
-         "F:TF, G:TGrid<0, P:TPanel<0, B:TB<2, :TBevel<0"},
+         FormText({"object F: TF", "  object G: TG", "    Columns = <", "      item", "        TabOrder = 1",
+                   "      end>", "  end", "  object P: TP", "    object B: TB", "    end", "    TabOrder = 3",
+                   "  end", "end", "object T", "end"}),
+         "F, G<F, P<F, B<P, <F"},
     };
     for (const auto& c : cases) {
         ScannedForm with, without;
         TFormTree tree;
         ScanFormText(c.text, with, &tree);
         ScanFormText(c.text, without);
-        EXPECT_EQ(TreeText(tree), c.tree) << c.what;
-        EXPECT_EQ(TreeText(FormTreeOf(c.text)), c.tree) << c.what;
-        EXPECT_EQ(with.Name, without.Name) << c.what;
-        EXPECT_EQ(with.Number, without.Number) << c.what;
-        EXPECT_EQ(with.Components, without.Components) << c.what;
+        EXPECT_TRUE(tree == TreeOfSpec(c.tree) && FormTreeOf(c.text) == tree) << c.what;
+        EXPECT_TRUE(with.Name == without.Name && with.Number == without.Number &&
+                    with.Components == without.Components)
+            << c.what;
     }
 }
 
