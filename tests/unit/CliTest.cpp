@@ -532,14 +532,17 @@ TEST(CliMap, WritesWhatWasFoundBeforeAFailure) {
                     "quorvel-cli: bad.dfm: Invalid stream format.\n"));
 }
 
+// A command line, and its exit code and both outputs.
+struct CliCase {
+    const char* args;
+    int exit;
+    const char* out;
+    const char* err;
+};
+
 TEST(CliCheck, ExitCodes) {
     const HelpProject project;
-    const struct {
-        const char* args;
-        int exit;
-        const char* out;
-        const char* err;
-    } cases[] = {
+    const CliCase cases[] = {
         {"check --any-version p.mak", 1,
          "duplicate 110: Main.Button1, Dialog.Button1\nnegative -4: Main.Button1\n2 findings in 4 forms\n",
          ""},
@@ -810,12 +813,7 @@ TEST(CliCheck, CoverageAddsAFindingPerFormWithControlsWithoutHelp) {
 TEST(CliAssign, PrintsThePlanAndChangesNothing) {
     const CoverageProject project;
     project.dir.Write("h.hhp", "[MAP]\r\n#define IDH_Taken 65\r\n");
-    const struct {
-        const char* args;
-        int exit;
-        const char* out;
-        const char* err;
-    } cases[] = {
+    const CliCase cases[] = {
         {"assign p.mak", 0, "Main: 100\n1 number to give in 1 form\n", ""},
         {"assign --forms --controls --from 60 --step 5 --help-project h.hhp p.mak", 0,
          "Main: 75\nMain.Edit1: 80\nMain.Check1: 85\nDlg.OkButton: 90\n4 numbers to give in 2 forms\n", ""},
