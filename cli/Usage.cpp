@@ -199,7 +199,8 @@ const ToolTexts& Texts() {
             "form files (.dfm) listed in a project makefile's RESDEPEN macro, converts each to its text "
             "rendering and finds every HelpContext setting; it lists the forms and components with their "
             "numbers, writes them as the map a help project includes, checks them for repeated and negative "
-            "numbers and against a help project, and converts a form to its text and back.",
+            "numbers and against a help project, tells where F1 lands from each control and gives numbers "
+            "where it lands nowhere, and converts a form to its text and back.",
             "Relative form names are looked up in PROJECT's folder, as Windows finds them: without regard to "
             "letter case where the exact name is not there. A listed form that is not found is skipped with "
             "a "
