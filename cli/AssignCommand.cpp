@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
