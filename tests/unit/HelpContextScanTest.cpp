@@ -19,7 +19,7 @@
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/FormCompiler.h"
-#include "tests/support/FormTreeSpec.h"
+#include "tests/support/ShortTree.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -266,7 +266,7 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
     }
 }
 
-// The tree rides on the same pass: every header (as TreeOfSpec writes it), and the same form and
+// The tree rides on the same pass: every header (as TreeOfShort writes it), and the same form and
 // components as without it.
 TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
     const struct {
@@ -295,7 +295,7 @@ TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
         TFormTree tree;
         ScanFormText(c.text, with, &tree);
         ScanFormText(c.text, without);
-        EXPECT_TRUE(tree == TreeOfSpec(c.tree) && FormTreeOf(c.text) == tree) << c.what;
+        EXPECT_TRUE(tree == TreeOfShort(c.tree) && FormTreeOf(c.text) == tree) << c.what;
         EXPECT_TRUE(with.Name == without.Name && with.Number == without.Number &&
                     with.Components == without.Components)
             << c.what;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/FormTreeSpec.h"
+#include "tests/support/ShortTree.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ TEST(HelpLanding, WhereF1LandsFromEachFocusableControl) {
          "F=own(F) A=unknown B=own(B) C=own(C) D=form(F)"},
     };
     for (const LandingCase& c : cases)
-        EXPECT_EQ(Landings(TreeOfSpec(c.Nodes), c.LaterVersions), c.Expected) << c.Name;
+        EXPECT_EQ(Landings(TreeOfShort(c.Nodes), c.LaterVersions), c.Expected) << c.Name;
 }
 
 } // namespace

@@ -7,17 +7,17 @@
 
 #include "report/AssignReport.h"
 #include "runtime/Exceptions.h"
-#include "tests/support/FormTreeSpec.h"
+#include "tests/support/ShortTree.h"
 
 namespace {
 
-// Forms written as TreeOfSpec specs joined by ";".
+// Forms written as TreeOfShort trees joined by ";".
 struct Project {
-    explicit Project(const std::string& specs) {
-        std::istringstream each(specs);
-        for (std::string spec; std::getline(each, spec, ';');) {
+    explicit Project(const std::string& trees) {
+        std::istringstream each(trees);
+        for (std::string one; std::getline(each, one, ';');) {
             ScannedForm& form = forms.emplace_back();
-            form.Tree = TreeOfSpec(spec.substr(spec.find_first_not_of(' ')));
+            form.Tree = TreeOfShort(one.substr(one.find_first_not_of(' ')));
             form.Name = form.Tree->Nodes[0].Name;
             pointers.push_back(&form);
         }

@@ -8,4 +8,4 @@
 // the first is the root) and words: "w" windowed, "inherited" or "inline" its header, "kw" or "ctx"
 // its HelpType, "'k'" its keyword ("''" an empty one), a number its HelpContext. Every node's class is
 // "T" and its name.
-TFormTree TreeOfSpec(const std::string& spec);
+TFormTree TreeOfShort(const std::string& written);

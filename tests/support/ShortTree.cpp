@@ -1,10 +1,10 @@
-#include "tests/support/FormTreeSpec.h"
+#include "tests/support/ShortTree.h"
 
 #include <sstream>
 
-TFormTree TreeOfSpec(const std::string& spec) {
+TFormTree TreeOfShort(const std::string& written) {
     TFormTree tree;
-    std::istringstream nodes(spec);
+    std::istringstream nodes(written);
     for (std::string text, word; std::getline(nodes, text, ',');) {
         std::istringstream words(text);
         words >> word;
