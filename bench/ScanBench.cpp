@@ -2,7 +2,8 @@
 // every component or on none, flat or nested in panels with collections. Items are components, so time per
 // item shows whether the scan stays linear as forms grow. The Rescan of projects of 2 000 and 10 000
 // small forms, on one thread and on two; and of 10 000 and 100 000 forms as real ones are, listed in the
-// disk's case or in another, beside a plain read of the same files. Items are forms.
+// disk's case or in another, beside a plain read of the same files; and beside the scan, the commands
+// that keep each form's whole tree. Items are forms.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,7 +20,11 @@
 extern char** environ;
 
 #include "formstream/FormText.h"
+#include "help/HelpNumberPlan.h"
 #include "io/Streams.h"
+#include "report/AssignReport.h"
+#include "report/CoverageReport.h"
+#include "report/ScanReport.h"
 #include "scanner/FormSource.h"
 #include "scanner/FormTextSearch.h"
 #include "scanner/Rescan.h"
@@ -271,8 +276,48 @@ void BM_RescanRealProject(benchmark::State& state) {
     state.counters["vs_cat"] = scan / cat;
 }
 
+// What quorvel-cli does with a realistic project, each command's text output made: scan (command 0),
+// coverage (1: every form's whole tree kept, and where F1 lands from each control), assign --controls
+// without --write (2: the trees, the numbers in use, and a number for every form and control without
+// help of its own). Items are forms; the commands that keep trees are meant to stay within 1.5 times
+// the scan's time.
+void BM_HelpAuthorCommands(benchmark::State& state) {
+    const RealisticProject& project = Realistic(static_cast<int>(state.range(0)));
+    const int command = static_cast<int>(state.range(1));
+    ScanOptions options;
+    options.KeepTrees = command != 0;
+    std::size_t bytes = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const double start = ProcessSeconds();
+        const ScanResult result = Rescan(project.Exact, options);
+        const std::vector<const ScannedForm*> forms = FormsOnce(result);
+        const auto sink = [&bytes](std::string_view piece) { bytes += piece.size(); };
+        if (command == 0) {
+            ScanText(result, sink);
+        } else if (command == 1) {
+            CoverageText(forms, result.LaterVersions, sink);
+        } else {
+            THelpNumbering numbering;
+            numbering.Controls = true;
+            PlanText(PlanHelpNumbers(forms, result.LaterVersions, NumbersInUse(forms, nullptr), numbering),
+                     sink);
+        }
+        seconds += ProcessSeconds() - start;
+    }
+    benchmark::DoNotOptimize(bytes);
+    // The processor time of all the scan's threads, which a loaded machine leaves steadier than the time.
+    state.counters["process_ms"] = seconds * 1000 / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 } // namespace
 
+BENCHMARK(BM_HelpAuthorCommands)
+    ->ArgNames({"forms", "command"})
+    ->ArgsProduct({{10000}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_ScanFormFile)->Apply(Sizes);
 BENCHMARK(BM_ScanFormText)->Apply(Sizes);
 BENCHMARK(BM_RescanRealProject)

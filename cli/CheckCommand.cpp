@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProjectScan.h"
+#include "help/CoverageCheck.h"
 #include "help/HelpLinks.h"
 #include "help/HelpProject.h"
 #include "report/CheckReport.h"
@@ -41,7 +42,7 @@ int CheckCommand(const Arguments& args) {
             return kExitFailure;
     }
 
-    const ScanResult result = ScanProject(args);
+    const ScanResult result = ScanProject(args, args.Has("--coverage"));
     const std::vector<const ScannedForm*> forms = FormsOnce(result);
     const std::vector<HelpContextEntry> entries = HelpNodes(forms, result.LaterVersions);
     if (withHelp && AsksForKeywords(entries)) {
@@ -59,6 +60,8 @@ int CheckCommand(const Arguments& args) {
             findings, CheckHelpProject(entries, help.Project, args.Value("--prefix", kDefaultHelpPrefix)));
         findings = MergeFindings(findings, CheckKeywords(entries, help.Project));
     }
+    if (args.Has("--coverage"))
+        findings = MergeFindings(CheckCoverage(forms, entries, result.LaterVersions), findings);
     if (args.Has("--sarif"))
         WriteOut(FindingsSarif(findings, entries, notices, "quorvel-cli", QUORVEL_VERSION));
     else if (args.Has("--json"))

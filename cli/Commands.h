@@ -8,4 +8,6 @@ int Form2TextCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
 int MapCommand(const Arguments& args);
 int CheckCommand(const Arguments& args);
+int CoverageCommand(const Arguments& args);
+int AssignCommand(const Arguments& args);
 int Text2FormCommand(const Arguments& args);

@@ -8,8 +8,9 @@
 #include "report/CheckReport.h"
 #include "scanner/Rescan.h"
 
-ScanResult ScanProject(const Arguments& args) {
+ScanResult ScanProject(const Arguments& args, bool keepTrees) {
     ScanOptions options;
+    options.KeepTrees = keepTrees;
     options.AnyVersion = args.Has("--any-version");
     options.KeepGoing = args.Has("--keep-going");
     // The parser lets only the code pages of forms through.

@@ -82,6 +82,20 @@ const std::vector<CommandInfo>& Commands() {
          "(unmapped), every mapped number that reaches no topic (no-topic) and every identifier that map "
          "(with the same prefix) writes with another number (stale). Exit 1 with findings.",
          CheckCommand},
+        {"coverage", "PROJECT", kProjects, "where F1 lands from each control",
+         "For each form and each control a user can focus (a windowed control, one whose form text states "
+         "TabOrder, that holds no windowed control; the form itself), print where F1 lands: own (its own "
+         "help is set), container (the nearest component around it with help set), form, or none; unknown "
+         "for an inherited or inline node whose ancestor may set the help. Per form a line of counts and "
+         "the controls that land nowhere, then the totals.",
+         CoverageCommand},
+        {"assign", "PROJECT", kProjects, "numbers for the forms and controls without help",
+         "Give a number to each form without help of its own (--forms, the default) and to each control a "
+         "user can focus whose help is not its own (--controls): numbers no node holds and the help project "
+         "does not map, from --from in steps of --step, in the project's order. Print the plan; with --write "
+         "put the numbers into the forms. Nodes helped by a keyword, and inherited or inline ones whose "
+         "ancestor is not known here, are skipped and listed.",
+         AssignCommand},
         {"form2text",
          "FILE",
          {"dfm"},
@@ -103,32 +117,56 @@ const std::vector<CommandInfo>& Commands() {
 // the manual page and the completions all follow. A command reads it with Arguments::Has or Value.
 const std::vector<OptionInfo>& Options() {
     static const std::vector<OptionInfo> options = {
-        Flag("--json", "scan check", "JSON output",
-             "Print the nodes (scan) or the findings (check) as a JSON array."),
+        Flag("--json", "scan check coverage", "JSON output",
+             "Print the nodes (scan), the findings (check) or the controls (coverage) as a JSON array."),
         Flag("--sarif", "check", "SARIF 2.1.0 output",
              "Write the findings as a SARIF 2.1.0 log, each finding located at its first node's form file.")
+            .Excluding("--json"),
+        Flag(
+            "--csv", "coverage", "CSV output",
+            "Write the controls as CSV (RFC 4180, UTF-8): form, control, class, lands, via, number, keyword.")
             .Excluding("--json"),
         Valued("--format", "h|csv", "map", "the map's format",
                "The map's format: h (the default), a C header of \"#define IDH_Form_Component 110\" lines; "
                "csv, rows of form, component, number.")
             .WithChoices({"h", "csv"}),
+        Flag("--forms", "assign", "numbers for the forms",
+             "Give a number to each form without help of its own; the default when --controls is not given."),
+        Flag("--controls", "assign", "numbers for the controls",
+             "Give a number to each control a user can focus whose help is not its own: F1 on it lands on "
+             "a container's or the form's help, or on none."),
+        Valued("--from", "N", "assign", "the first number",
+               "The first number to give (1 to 2147483647); default the first multiple of 100 above the "
+               "largest number the forms hold or the help project maps."),
+        Valued("--step", "S", "assign", "the step between numbers",
+               "Give every S-th number (default 10), so that numbers can be put in between later."),
         Valued(
-            "--help-project", "FILE", "check", "the help project to check against",
+            "--help-project", "FILE", "check assign", "the help project to check against",
             "Also check the numbers against the help project FILE, HTML (.hhp) or classic (.hpj): its "
             "map, its aliases and its topics, read as the help compilers and the C preprocessor read them. "
-            "A file it names that is not there is a warning; one that cannot be read ends the check.")
+            "A file it names that is not there is a warning; one that cannot be read ends the check. assign "
+            "gives no number that FILE maps.")
             .WithFiles({"hhp", "hpj"}),
         Valued("--prefix", "P", "map check", "the identifiers' prefix",
                "Identifiers begin with P (default IDH_)."),
-        Flag("--any-version", "scan map check", "also what later versions write",
+        Flag(
+            "--coverage", "check", "also controls without help",
+            "Also report each form's controls on which F1 lands on no help: \"no-help: Form: Control, ...\", "
+            "a warning."),
+        Flag("--write", "assign", "write the numbers into the forms",
+             "Write the numbers into the forms: each form changes only by its new HelpContext properties, "
+             "its old file is kept beside it as NAME.~df, and the new file takes its place only once it "
+             "reads back as the old form with the new numbers. A form that cannot be written is named and "
+             "left as it was; the others are written."),
+        Flag("--any-version", "scan map check coverage assign", "also what later versions write",
              "Also read what later versions of the environment write: XML project files (.bpr: the forms in "
              "the value of their RESDEPEN element) and forms saved as text (searched as they stand). Without "
              "it the tool reads what the window reads: makefiles and binary forms."),
-        Flag("--keep-going", "scan map check", "go on after a form that cannot be read",
+        Flag("--keep-going", "scan map check coverage", "go on after a form that cannot be read",
              "Report a form that cannot be read on standard error as \"quorvel-cli: NAME: MESSAGE.\" and go "
              "on with the next; the exit code is then 1. A project file that cannot be read still ends the "
              "run. check goes on in the same way without a file of the help project that cannot be read."),
-        Valued("--codepage", "N", "scan map check", "the code page of the forms' names",
+        Valued("--codepage", "N", "scan map check coverage", "the code page of the forms' names",
                "The code page a form's names were saved in: 1250-1258, 874, 932, 936, 949, 950; default the "
                "system code page on Windows, Windows-1252 elsewhere. With --any-version a name that is valid "
                "UTF-8 is UTF-8, as later versions write it. JSON, CSV and SARIF convert names from it; the "
@@ -161,7 +199,8 @@ const ToolTexts& Texts() {
             "form files (.dfm) listed in a project makefile's RESDEPEN macro, converts each to its text "
             "rendering and finds every HelpContext setting; it lists the forms and components with their "
             "numbers, writes them as the map a help project includes, checks them for repeated and negative "
-            "numbers and against a help project, and converts a form to its text and back.",
+            "numbers and against a help project, tells where F1 lands from each control and gives numbers "
+            "where it lands nowhere, and converts a form to its text and back.",
             "Relative form names are looked up in PROJECT's folder, as Windows finds them: without regard to "
             "letter case where the exact name is not there. A listed form that is not found is skipped with "
             "a "
@@ -173,7 +212,7 @@ const ToolTexts& Texts() {
             {"0", "Success; check found nothing."},
             {"1", "An error: what was produced before it is printed (text2form prints nothing), then "
                   "\"quorvel-cli: MESSAGE.\" on standard error. Also a form that failed under --keep-going, "
-                  "and findings of check."},
+                  "findings of check, and a form assign --write could not write."},
             {"2", "A usage error: an unknown command or option, a missing or extra operand, a value an "
                   "option does not take."},
         },
@@ -184,12 +223,17 @@ const ToolTexts& Texts() {
              "A form file, binary; or saved as text by a later version, which --any-version scans and "
              "text2form reads."},
             {"*.txt", "A form's text, as form2text writes it and text2form reads it."},
+            {"*.~df", "The old form file that assign --write keeps beside a form it changes."},
             {"*.hhp, *.hpj", "An HTML or classic help project (check --help-project), with the headers it "
                              "includes and, for a classic one, its RTF topic files."},
         },
         {
             {"List the forms and components of a project with their numbers:",
              {"quorvel-cli scan Project1.mak"}},
+            {"Find the controls without help, give them numbers, and make the map again:",
+             {"quorvel-cli coverage Project1.mak", "quorvel-cli assign --controls Project1.mak",
+              "quorvel-cli assign --controls --write Project1.mak",
+              "quorvel-cli map Project1.mak > HelpMap.h"}},
             {"Make a help project's map from the forms:", {"quorvel-cli map Project1.mak > HelpMap.h"}},
             {"Stop a help build before the help compiler when a help key lands nowhere:",
              {"quorvel-cli check --help-project Help.hhp Project1.mak || exit 1", "hhc Help.hhp"}},

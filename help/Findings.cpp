@@ -55,6 +55,12 @@ const std::vector<FindingKindInfo>& FindingKinds() {
          I::kKeyword,
          "A keyword that no index of the help project holds.",
          {"--any-version", "--help-project"}},
+        {F::kNoHelp,
+         "no-help",
+         true,
+         I::kControls,
+         "Controls on which F1 finds no help: not theirs, nor that of anything around them.",
+         {"--coverage"}},
     };
     return kinds;
 }

@@ -12,7 +12,8 @@
 // number whose identifiers reach no topic, and an identifier the help project maps to another number
 // than the forms give it. Reading later versions also a number that a node's HelpType leaves unused,
 // a keyword it leaves unused, a node that asks for a keyword and has none, and with a help project a
-// keyword in no index (the nodes asking for it, the first one's keyword shown).
+// keyword in no index (the nodes asking for it, the first one's keyword shown). With the coverage
+// check, a form whose controls F1 leads to no help (no-help, see CheckCoverage).
 struct HelpContextFinding {
     enum Kind {
         kDuplicate,
@@ -23,7 +24,8 @@ struct HelpContextFinding {
         kUnusedNumber,
         kEmptyKeyword,
         kUnusedKeyword,
-        kNoKeyword
+        kNoKeyword,
+        kNoHelp
     };
     Kind What = kDuplicate;
     std::int32_t Number = 0;
@@ -36,6 +38,10 @@ struct HelpContextFinding {
     // The index of the finding's first node, which orders the findings of different checks into one
     // report.
     std::size_t FirstEntry = 0;
+    // kNoHelp: the form (not owned) and its controls on which F1 lands nowhere, by their places in its
+    // tree; Nodes is empty.
+    const ScannedForm* Form = nullptr;
+    std::vector<std::size_t> Controls = {};
 };
 
 // A kind of finding as every report and the manual page tell it.
@@ -45,8 +51,8 @@ struct FindingKindInfo {
     const char* Name;
     // Something that may be meant, rather than an error.
     bool Warning;
-    // What a finding's line names before its nodes.
-    enum Subject { kNumber, kKeyword, kIdentifier, kNodesOnly } About;
+    // What a finding's line names before its nodes (kControls: a form, then its controls by their names).
+    enum Subject { kNumber, kKeyword, kIdentifier, kNodesOnly, kControls } About;
     // One sentence, for the SARIF rule and the manual page.
     const char* Description;
     // The options of check that make it look for this kind; none for the kinds it always looks for.

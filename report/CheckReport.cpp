@@ -46,12 +46,33 @@ std::string FindingKeyword(const HelpContextFinding& finding, const std::vector<
     return utf8 ? entry.KeywordUtf8() : entry.KeywordText();
 }
 
+// A no-help finding's controls: by their own names (the form's own node by the form's), or as nodes.
+std::vector<std::string> ControlNames(const HelpContextFinding& finding, bool utf8, bool asNodes) {
+    std::vector<std::string> names;
+    const ScannedForm& form = *finding.Form;
+    const auto shown = [&](const std::string& name) { return utf8 ? form.Encoding.ToUtf8(name) : name; };
+    for (const std::size_t control : finding.Controls) {
+        if (control == 0 || !form.Tree)
+            names.push_back(shown(form.Name));
+        else
+            names.push_back((asNodes ? shown(form.Name) + "." : "") + shown(form.Tree->Nodes[control].Name));
+    }
+    return names;
+}
+
 } // namespace
 
 std::string FindingLine(const HelpContextFinding& finding, const std::vector<HelpContextEntry>& entries,
                         bool utf8) {
     const FindingKindInfo& kind = KindInfo(finding.What);
     std::string line = kind.Name;
+    if (kind.About == FindingKindInfo::kControls) {
+        line += ": " + (utf8 ? finding.Form->Encoding.ToUtf8(finding.Form->Name) : finding.Form->Name) + ":";
+        const std::vector<std::string> names = ControlNames(finding, utf8, false);
+        for (size_t i = 0; i < names.size(); ++i)
+            line += (i == 0 ? " " : ", ") + names[i];
+        return line;
+    }
     if (kind.About == FindingKindInfo::kNodesOnly) {
         // the node alone
     } else if (kind.About == FindingKindInfo::kKeyword) {
@@ -104,13 +125,15 @@ std::string FindingsJson(const std::vector<HelpContextFinding>& findings,
         }
         if (kind.About == FindingKindInfo::kKeyword)
             item["keyword"] = FindingKeyword(finding, entries, true);
-        else if (kind.About != FindingKindInfo::kNodesOnly)
+        else if (kind.About != FindingKindInfo::kNodesOnly && kind.About != FindingKindInfo::kControls)
             item["number"] = finding.Number;
         if (finding.What == HelpContextFinding::kNoTopic)
             item["ids"] = finding.Ids;
         Json nodes = Json::array();
         for (const std::size_t node : finding.Nodes)
             nodes.push_back(NodeName(entries, node, true));
+        if (finding.What == HelpContextFinding::kNoHelp)
+            nodes = ControlNames(finding, true, true);
         item["nodes"] = std::move(nodes);
         report.push_back(std::move(item));
     }
@@ -142,7 +165,9 @@ std::string FindingsSarif(const std::vector<HelpContextFinding>& findings,
         Json result = {{"ruleId", kind.Name},
                        {"level", kind.Level()},
                        {"message", {{"text", FindingLine(finding, entries, true)}}}};
-        if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
+        if (finding.Form)
+            result["locations"] = Location(finding.Form->Listed, 0);
+        else if (finding.FirstEntry < entries.size() && !entries[finding.FirstEntry].File.empty())
             result["locations"] = Location(entries[finding.FirstEntry].File, 0);
         results.push_back(std::move(result));
     }

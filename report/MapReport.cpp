@@ -1,5 +1,7 @@
 #include "report/MapReport.h"
 
+#include "report/Csv.h"
+
 namespace {
 
 // A comment that stays one comment on one line, whatever the project's name holds.
@@ -14,20 +16,6 @@ std::string CommentText(const std::string& text) {
             safe += text[i];
     }
     return safe;
-}
-
-void AppendCsvField(std::string& out, const std::string& field) {
-    if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        out += field;
-        return;
-    }
-    out += '"';
-    for (const char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 } // namespace

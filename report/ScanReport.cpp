@@ -1,17 +1,12 @@
 #include "report/ScanReport.h"
 
 #include "report/Json.h"
-
-namespace {
-
-// What the text gathers before it hands a piece on.
-constexpr std::size_t kTextPiece = 64 * 1024;
-
-} // namespace
+#include "report/TextPieces.h"
 
 void ScanText(const ScanResult& result, const std::function<void(std::string_view)>& sink,
               const char* lineEnd, bool utf8) {
-    std::string text;
+    TTextPieces pieces(sink);
+    std::string& text = pieces.Text();
     for (std::size_t form = 0; form < result.Forms.size(); ++form) {
         const NameEncoding& encoding = result.Forms[form].Encoding;
         for (const TShownRow& row : ShownRows(result, form)) {
@@ -19,20 +14,13 @@ void ScanText(const ScanResult& result, const std::function<void(std::string_vie
                 .append(utf8 ? encoding.ToUtf8(row.Caption) : row.Caption)
                 .append(lineEnd);
         }
-        if (text.size() >= kTextPiece) {
-            sink(text);
-            text.clear();
-        }
+        pieces.PieceDone();
     }
-    if (!text.empty())
-        sink(text);
+    pieces.Flush();
 }
 
 std::string ScanText(const ScanResult& result, const char* lineEnd, bool utf8) {
-    std::string text;
-    ScanText(
-        result, [&text](std::string_view piece) { text.append(piece); }, lineEnd, utf8);
-    return text;
+    return WholeText([&](const TTextSink& sink) { ScanText(result, sink, lineEnd, utf8); });
 }
 
 namespace {

@@ -32,6 +32,11 @@ public:
     virtual TFormText FormText(const ListedForm& form, const std::atomic<bool>* cancel = nullptr) = 0;
 };
 
+// The text the scan searches in a form file's bytes: a binary form converted to its text; under
+// `anyVersion` a form saved as text by a later version as it stands, from its first word on (see
+// TextFormStart). The conversion's errors pass through.
+std::string FormTextOfFile(std::string bytes, bool anyVersion);
+
 // Each form from its file, opened once and read in one call (TInputFile): a binary form converted to its
 // text; under `anyVersion` a form saved as text by a later version searched as it stands, from its first
 // word on (see TextFormStart).

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "formstream/FormTextLayout.h"
 #include "formstream/FormTextTokenizer.h"
@@ -17,6 +19,9 @@ constexpr size_t kMaxNameLength = 255;
 constexpr std::string_view kHelpContextProperty = "HelpContext = ";
 constexpr std::string_view kHelpTypeProperty = "HelpType = ";
 constexpr std::string_view kHelpKeywordProperty = "HelpKeyword = ";
+constexpr std::string_view kTabOrderProperty = "TabOrder = ";
+// Room for the nodes of a kept tree at first: a little more than real forms hold on average.
+constexpr size_t kNodesAtFirst = 16;
 
 bool IsBlankSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -36,21 +41,38 @@ std::int32_t ReadNumber(std::string_view text) {
     return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
-// The name of a header line (the text after its indentation), or nothing when the line is no
-// header: it runs from after its word up to the line's first ":", at most 255 characters, and is empty
-// when the line holds no ":". Most lines are properties: the first letter sends them on before any word
-// is compared.
-std::optional<std::string_view> HeaderName(std::string_view text) {
+// A header line: how it brings its component in, its name and its class.
+struct THeaderLine {
+    THeaderKind Kind = THeaderKind::kObject;
+    std::string_view Name;
+    std::string_view Class;
+};
+
+// The header a line is (the text after its indentation), or nothing when the line is no header. The
+// name runs from after its word up to the line's first ":", at most 255 characters, and is empty when
+// the line holds no ":"; the class is the word after the ":" (after the header's word when there is no
+// ":"), without a child position " [n]" after it. Most lines are properties: the first letter sends
+// them on before any word is compared.
+std::optional<THeaderLine> HeaderOf(std::string_view text) {
     if (text.empty() || (text[0] != 'o' && text[0] != 'i'))
         return std::nullopt;
-    for (const std::string_view word : {kObjectWord, kInheritedWord, kInlineWord}) {
-        if (StartsWith(text, word)) {
-            const std::string_view rest = text.substr(word.size());
-            const size_t colon = rest.find(':');
-            if (colon == std::string_view::npos)
-                return std::string_view();
-            return rest.substr(0, std::min(colon, kMaxNameLength));
+    static constexpr std::pair<std::string_view, THeaderKind> kWords[] = {
+        {kObjectWord, THeaderKind::kObject},
+        {kInheritedWord, THeaderKind::kInherited},
+        {kInlineWord, THeaderKind::kInline}};
+    for (const auto& [word, kind] : kWords) {
+        if (!StartsWith(text, word))
+            continue;
+        std::string_view rest = text.substr(word.size());
+        THeaderLine header{kind, std::string_view(), rest};
+        const size_t colon = rest.find(':');
+        if (colon != std::string_view::npos) {
+            header.Name = rest.substr(0, std::min(colon, kMaxNameLength));
+            header.Class = rest.substr(colon + 1);
         }
+        header.Class.remove_prefix(std::min(header.Class.find_first_not_of(" \t"), header.Class.size()));
+        header.Class = header.Class.substr(0, header.Class.find_first_of(" \t"));
+        return header;
     }
     return std::nullopt;
 }
@@ -90,6 +112,7 @@ struct WindowHelp {
     std::optional<TFormString> Keyword;
     bool TypeSeen = false;
     bool KeywordSeen = false;
+    bool TabOrder = false;
 };
 
 THelpType HelpTypeOf(std::string_view value) {
@@ -105,8 +128,10 @@ THelpType HelpTypeOf(std::string_view value) {
 // up to the next header or its own "end" line, indented exactly two blanks deeper than it. Deeper
 // lines there belong to list items, binary blocks and collection items, whose help is not the
 // component's. The first header is the form's. A component is kept when its window sets a number
-// other than 0 or any keyword help.
-void ScanFormText(std::string_view text, ScannedForm& form) {
+// other than 0 or any keyword help. A header nests in the nearest header before it that is indented
+// less and not yet closed by a header as little indented as it; the form holds every other, also one
+// after its own end.
+void ScanFormText(std::string_view text, ScannedForm& form, TFormTree* tree) {
     LineReader lines(text);
     bool formSeen = false;
     std::string_view name; // of the header whose window is open, in the text
@@ -114,11 +139,20 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
     bool windowOpen = false;
     size_t indent = 0; // of that header
     WindowHelp help;
+    // Kept trees: the headers that may hold the next one, by their indentation and their nodes.
+    std::vector<std::pair<size_t, size_t>> holders;
 
     const auto close = [&] {
         if (!windowOpen)
             return;
         windowOpen = false;
+        if (tree) {
+            TFormNode& node = tree->Nodes.back();
+            node.HelpContext = help.Number;
+            node.HelpType = help.StatedType;
+            node.HelpKeyword = help.Keyword;
+            node.Windowed = help.TabOrder;
+        }
         if (isForm) {
             form.Number = help.Number;
             form.StatedType = help.StatedType;
@@ -128,20 +162,33 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
                                                        help.StatedType, std::move(help.Keyword)});
         }
     };
+    const auto open = [&](const THeaderLine& header, size_t blanks) {
+        while (holders.size() > 1 && holders.back().first >= blanks)
+            holders.pop_back();
+        if (tree->Nodes.empty())
+            tree->Nodes.reserve(kNodesAtFirst);
+        TFormNode& node = tree->Nodes.emplace_back();
+        node.Name = header.Name;
+        node.ClassName = header.Class;
+        node.Header = header.Kind;
+        if (!holders.empty())
+            node.Parent = holders.back().second;
+        holders.emplace_back(blanks, tree->Nodes.size() - 1);
+    };
     std::string_view line;
     while (lines.Next(line)) {
         size_t blanks = 0;
         while (blanks < line.size() && line[blanks] == ' ')
             ++blanks;
         const std::string_view rest = line.substr(blanks);
-        // Only a header ("object", "inherited", "inline"), an "end" or a help property ("Help...") matters:
-        // most lines are passed over on their first letter.
+        // Only a header ("object", "inherited", "inline"), an "end" or a help property ("Help...") matters,
+        // and for a tree TabOrder: most lines are passed over on their first letter.
         const char first = rest.empty() ? '\0' : rest[0];
-        if (first != 'o' && first != 'i' && first != 'e' && first != 'H')
+        if (first != 'o' && first != 'i' && first != 'e' && first != 'H' && (first != 'T' || !tree))
             continue;
-        if (const std::optional<std::string_view> header = HeaderName(rest)) {
+        if (const std::optional<THeaderLine> header = HeaderOf(rest)) {
             close();
-            name = *header;
+            name = header->Name;
             isForm = !formSeen;
             formSeen = true;
             windowOpen = true;
@@ -149,13 +196,19 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
             help = WindowHelp();
             if (isForm)
                 form.Name = name;
+            if (tree)
+                open(*header, blanks);
             continue;
         }
         if (!windowOpen)
             continue;
         if (blanks == indent && rest == kEndLine) {
             close();
-        } else if (blanks != indent + kIndentStep || first != 'H') {
+        } else if (blanks != indent + kIndentStep) {
+            continue;
+        } else if (first == 'T') {
+            help.TabOrder = help.TabOrder || StartsWith(rest, kTabOrderProperty);
+        } else if (first != 'H') {
             continue;
         } else if (StartsWith(rest, kHelpContextProperty)) {
             if (!help.Number)
@@ -170,7 +223,7 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
             std::string value(rest.substr(kHelpKeywordProperty.size()));
             const auto continues = [blanks](std::string_view more) {
                 const size_t deeper = std::min(more.find_first_not_of(' '), more.size());
-                return deeper > blanks && !HeaderName(more.substr(deeper));
+                return deeper > blanks && !HeaderOf(more.substr(deeper));
             };
             for (std::string_view more;
                  !value.empty() && value.back() == '+' && lines.Peek(more) && continues(more);) {
@@ -184,4 +237,13 @@ void ScanFormText(std::string_view text, ScannedForm& form) {
     }
     close();
     form.Components.shrink_to_fit(); // kept for as long as the result lives
+    if (tree)
+        tree->Nodes.shrink_to_fit();
+}
+
+TFormTree FormTreeOf(std::string_view text) {
+    ScannedForm form;
+    TFormTree tree;
+    ScanFormText(text, form, &tree);
+    return tree;
 }

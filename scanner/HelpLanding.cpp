@@ -2,9 +2,8 @@
 
 namespace {
 
-bool HelpSet(std::int32_t number, THelpType type, const std::optional<TFormString>& keyword,
-             bool laterVersions) {
-    if (laterVersions && KeywordHelped(type, keyword ? &*keyword : nullptr))
+bool HelpSet(std::int32_t number, THelpType type, const TFormString* keyword, bool laterVersions) {
+    if (laterVersions && KeywordHelped(type, keyword))
         return keyword && !keyword->Empty();
     return number != 0;
 }
@@ -17,21 +16,23 @@ bool HelpSet(std::int32_t number, THelpType type, const std::optional<TFormStrin
 // of the first version only the number counts, so a derived node that states it is known; in later
 // versions an ancestor's htKeyword may make a stated number count for nothing.
 THelpSet HelpSetOn(const TFormNode& node, bool laterVersions) {
-    const bool derived = node.Derived();
-    std::vector<std::int32_t> numbers{node.HelpContext.value_or(0)};
-    std::vector<THelpType> types{node.HelpType};
-    std::vector<std::optional<TFormString>> keywords{node.HelpKeyword};
-    if (derived && !node.HelpContext)
-        numbers.push_back(1);
-    if (derived && node.HelpType == THelpType::kUnstated)
-        types = {THelpType::kUnstated, THelpType::kContext, THelpType::kKeyword};
-    if (derived && !node.HelpKeyword)
-        keywords.push_back(TFormString{false, "keyword", {}});
+    if (!node.Derived()) {
+        return HelpSet(node.HelpContext.value_or(0), node.HelpType, node.HelpKeyword.get(), laterVersions)
+                   ? THelpSet::kSet
+                   : THelpSet::kNotSet;
+    }
+    static const TFormString kSomeKeyword{false, "keyword", {}};
+    const std::int32_t numbers[] = {node.HelpContext.value_or(0),
+                                    node.HelpContext ? node.HelpContext.value_or(0) : 1};
+    const THelpType types[] = {node.HelpType, THelpType::kContext, THelpType::kKeyword};
+    const TFormString* keywords[] = {node.HelpKeyword.get(),
+                                     node.HelpKeyword ? node.HelpKeyword.get() : &kSomeKeyword};
+    const std::size_t typeCount = node.HelpType == THelpType::kUnstated ? 3 : 1;
     bool anySet = false, anyNotSet = false;
     for (const std::int32_t number : numbers) {
-        for (const THelpType type : types) {
-            for (const std::optional<TFormString>& keyword : keywords) {
-                const bool set = HelpSet(number, type, keyword, laterVersions);
+        for (std::size_t type = 0; type < typeCount; ++type) {
+            for (const TFormString* keyword : keywords) {
+                const bool set = HelpSet(number, types[type], keyword, laterVersions);
                 anySet = anySet || set;
                 anyNotSet = anyNotSet || !set;
             }

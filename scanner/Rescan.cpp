@@ -66,7 +66,13 @@ Reading ReadListedForms(const std::string& projectName, std::vector<ScannedForm>
                     TFormText read =
                         source.FormText(ListedForm{form.Listed, located.Path, located.Stamp}, options.Cancel);
                     form.Identity = std::move(read.Identity);
-                    ScanFormText(read.Text, form);
+                    if (options.KeepTrees) {
+                        TFormTree tree;
+                        ScanFormText(read.Text, form, &tree);
+                        form.Tree = std::move(tree);
+                    } else {
+                        ScanFormText(read.Text, form);
+                    }
                 }
             } catch (...) {
                 outcome.Failure = std::current_exception();
@@ -107,8 +113,9 @@ ScanResult Rescan(const ProjectName& project, TFormSource& source, const ScanOpt
         result.LaterVersions = options.AnyVersion;
         if (options.ListRead)
             options.ListRead(project.File, names);
-        const NameEncoding encoding{options.CodePage != 0 ? options.CodePage : os::SystemCodePage(),
-                                    options.AnyVersion};
+        const NameEncoding encoding{
+            static_cast<std::uint16_t>(options.CodePage != 0 ? options.CodePage : os::SystemCodePage()),
+            options.AnyVersion};
         forms.resize(names.size());
         for (std::size_t i = 0; i < names.size(); ++i) {
             forms[i].Listed = std::move(names[i]);

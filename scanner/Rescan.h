@@ -20,6 +20,9 @@ struct ScanOptions {
     bool AnyVersion = false;
     // A form that fails is an error notice, and the scan goes on; otherwise its error ends the scan.
     bool KeepGoing = false;
+    // Each form's whole component tree too (ScannedForm::Tree), for the commands that look at every
+    // component: the others keep only the nodes with help.
+    bool KeepTrees = false;
     // The code page the forms' names were saved in; 0 for the system's (os::SystemCodePage).
     unsigned CodePage = 0;
     // How many forms are read at once, on as many threads (the calling one among them; a short list gets

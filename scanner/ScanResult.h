@@ -8,6 +8,7 @@
 #include "formstream/FormText.h"
 #include "runtime/Notice.h"
 #include "runtime/OptionalBox.h"
+#include "scanner/FormTree.h"
 
 // What a Rescan of a project finds, as one value: every front end (the window's tree, scan, map and
 // check) only renders it. Names are the forms' bytes; each form says the code page they are in.
@@ -16,23 +17,12 @@
 // write names in UTF-8: a name that is valid UTF-8 and holds a byte above 127 is taken as UTF-8 where
 // those versions are read.
 struct NameEncoding {
-    unsigned CodePage = 1252;
+    std::uint16_t CodePage = 1252; // every code page of forms fits, and the encoding stays 4 bytes
     bool Utf8Names = false;
 
     // `name` in UTF-8 by that rule.
     std::string ToUtf8(const std::string& name) const;
 };
-
-// The HelpType a node states. A form stores it only where it differs from its class's default, which
-// is not the same for every class nor known for an inherited object: so a node that states none is
-// read by what it has (see KeywordHelped).
-enum class THelpType : std::uint8_t { kUnstated, kContext, kKeyword };
-
-// Whether F1 on a node looks a keyword up: it states htKeyword, or it states no HelpType and has a
-// keyword (an empty one is none: it is the default, which a form does not store).
-inline bool KeywordHelped(THelpType stated, const TFormString* keyword) {
-    return stated == THelpType::kKeyword || (stated == THelpType::kUnstated && keyword && !keyword->Empty());
-}
 
 // What a node shows as its help: its number, or (reading later versions, where keyword help exists)
 // its keyword; a node that shows neither is no node of the tree. A number under a stated htKeyword is
@@ -73,10 +63,14 @@ struct ScannedForm {
     // none for a text without an object.
     std::string Name;
     std::optional<std::int32_t> Number;
-    THelpType StatedType = THelpType::kUnstated;
     OptionalBox<TFormString> Keyword;
+    // The whole component tree, when the scan was asked to keep it (ScanOptions::KeepTrees).
+    OptionalBox<TFormTree> Tree;
     std::vector<ScannedComponent> Components;
+    // Last, where the two share one word: a form takes no more room for the tree that most scans do not
+    // keep.
     NameEncoding Encoding;
+    THelpType StatedType = THelpType::kUnstated;
 
     TNodeShows Shows(bool laterVersions) const {
         return NodeShows(Number, StatedType, Keyword.get(), laterVersions);

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <string>
@@ -270,11 +272,12 @@ TEST(CliUsage, ALoneDashAndWhatFollowsADoubleDashAreOperands) {
 
 // Every command that writes to standard output, each with output to write.
 std::vector<std::vector<std::string>> CommandsThatWrite(const std::string& project, const std::string& form) {
-    return {{"scan", project},   {"scan", "--json", project},
-            {"map", project},    {"map", "--format", "csv", project},
-            {"check", project},  {"check", "--json", project},
-            {"form2text", form}, {"--help"},
-            {"scan", "--help"},  {"--version"}};
+    return {{"scan", project},     {"scan", "--json", project},
+            {"map", project},      {"map", "--format", "csv", project},
+            {"check", project},    {"check", "--json", project},
+            {"coverage", project}, {"assign", project},
+            {"form2text", form},   {"--help"},
+            {"scan", "--help"},    {"--version"}};
 }
 
 std::string Joined(const std::vector<std::string>& args) {
@@ -369,9 +372,9 @@ TEST(CliAnyVersion, ReadsXmlProjectsAndTextSavedFormsLikeTheirMakefileTwins) {
 
     // Without the option the tool reads what the window reads; the XML file as a makefile gives the
     // names of its first line.
-    EXPECT_TRUE(
-        Ran(Cli("scan p.mak", dir.Path()), 1, "FormA:5\n  Button1:7\n",
-            "quorvel-cli: warning: missing.dfm: listed, not found.\nquorvel-cli: T.dfm: Invalid stream format.\n"));
+    EXPECT_TRUE(Ran(Cli("scan p.mak", dir.Path()), 1, "FormA:5\n  Button1:7\n",
+                    "quorvel-cli: warning: missing.dfm: listed, not found.\nquorvel-cli: T.dfm: Invalid "
+                    "stream format.\n"));
     EXPECT_TRUE(Ran(Cli("scan p.bpr", dir.Path()), 0, "FormA:5\n  Button1:7\n",
                     "quorvel-cli: warning: missing.dfm: listed, not found.\n"));
 }
@@ -529,14 +532,17 @@ TEST(CliMap, WritesWhatWasFoundBeforeAFailure) {
                     "quorvel-cli: bad.dfm: Invalid stream format.\n"));
 }
 
+// A command line, and its exit code and both outputs.
+struct CliCase {
+    const char* args;
+    int exit;
+    const char* out;
+    const char* err;
+};
+
 TEST(CliCheck, ExitCodes) {
     const HelpProject project;
-    const struct {
-        const char* args;
-        int exit;
-        const char* out;
-        const char* err;
-    } cases[] = {
+    const CliCase cases[] = {
         {"check --any-version p.mak", 1,
          "duplicate 110: Main.Button1, Dialog.Button1\nnegative -4: Main.Button1\n2 findings in 4 forms\n",
          ""},
@@ -612,7 +618,7 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
                     "negative -1: OptionsDialog.BackupBox\n"
                     "unused-number 500: SearchForm\n"
                     "unused-keyword \"whole words\": SearchForm.WordsBox\n"
-                    "4 findings in 6 forms\n",
+                    "4 findings in 7 forms\n",
                     "quorvel-cli: warning: Reports.dfm: listed, not found.\n"));
     for (const char* help : {"Help.hhp", "Help.hpj"}) {
         EXPECT_TRUE(
@@ -637,6 +643,28 @@ TEST(CliDemo, CheckAndMapShowTheDemoProject) {
     EXPECT_EQ(map.Exit, 0);
     EXPECT_EQ(CrLfLines(map.Out).size(), 11u);
     EXPECT_EQ(CrLfLines(map.Out)[1], "#define IDH_MainForm 100");
+}
+
+// Where F1 lands on the demo, as the README shows it.
+TEST(CliDemo, CoverageShowsTheDemoProject) {
+    const std::string demo = std::string(QUORVEL_SOURCE_DIR) + "/examples/demo/";
+    const std::string warning = "quorvel-cli: warning: Reports.dfm: listed, not found.\n";
+    EXPECT_TRUE(Ran(Cli("coverage --any-version " + Quote(demo + "Project1.bpr")), 0,
+                    "MainForm: 5 controls, 4 own, 0 container, 1 form, 0 none\n"
+                    "OptionsDialog: 4 controls, 3 own, 0 container, 0 form, 1 none\n  none: OptionsDialog\n"
+                    "AboutBox: 3 controls, 1 own, 0 container, 0 form, 2 none\n  none: AboutBox, Panel1\n"
+                    "SplashForm: 1 control, 0 own, 0 container, 0 form, 1 none\n  none: SplashForm\n"
+                    "InvoiceForm: 3 controls, 3 own, 0 container, 0 form, 0 none\n"
+                    "PaymentForm: 6 controls, 1 own, 2 container, 0 form, 3 none\n"
+                    "  none: PaymentForm, NotesMemo, PayButton\n"
+                    "SearchForm: 4 controls, 3 own, 0 container, 1 form, 0 none\n"
+                    "26 controls in 7 forms: 15 own, 2 container, 2 form, 7 none, 0 unknown\n",
+                    warning));
+    const std::string plan =
+        "MainForm.CancelButton: 700\nOptionsDialog: 710\nAboutBox: 720\nAboutBox.Panel1: 730\n"
+        "SplashForm: 740\nPaymentForm: 750\nPaymentForm.CardButton: 760\n"
+        "PaymentForm.CashButton: 770\nPaymentForm.NotesMemo: 780\nPaymentForm.PayButton: 790\n"
+        "SearchForm.WordsBox: 800\n";
 }
 
 // The README lists the commands as the tool's usage lines do.
@@ -713,6 +741,175 @@ TEST(CliDemo, TheReadmeShowsEveryUsageLine) {
         ASSERT_NE(listed, std::string::npos) << line;
         EXPECT_TRUE(std::isspace(static_cast<unsigned char>(readme[listed + 1 + line.size()]))) << line;
     }
+}
+
+// A form of each landing: the panel's number reaches the edit in it, the button has its own, the form
+// and the check box have none; the label is no control. The numbers given add HelpContext at the end of
+// each component's properties, as assign --write puts it.
+std::string CoverageForm(int formHelp = 0, int editHelp = 0, int checkHelp = 0) {
+    const auto help = [](FormBuilder& f, int number) -> FormBuilder& {
+        return number != 0 ? f.Prop("HelpContext").Int(number) : f;
+    };
+    FormBuilder f;
+    help(f.Object("TMain", "Main").Prop("Caption").String("Main"), formHelp).EndProps();
+    f.Object("TPanel", "Panel1").Prop("TabOrder").Int(0).Prop("HelpContext").Int(50).EndProps();
+    help(f.Object("TEdit", "Edit1").Prop("TabOrder").Int(0), editHelp).EndProps().EndChildren();
+    f.Object("TLabel", "Label1").Prop("Caption").String("Name").EndProps().EndChildren().EndChildren();
+    help(f.Object("TButton", "Button1").Prop("TabOrder").Int(1), 60).EndProps().EndChildren();
+    help(f.Object("TCheckBox", "Check1").Prop("TabOrder").Int(2), checkHelp).EndProps().EndChildren();
+    f.EndChildren();
+    return f.FormFile("TMAIN");
+}
+
+// A dialog with a number of its own, which its OK button reaches; its Cancel button's is negative.
+std::string DialogForm(int okHelp = 0) {
+    FormBuilder f;
+    f.Object("TDlg", "Dlg").Prop("HelpContext").Int(70).EndProps();
+    f.Object("TButton", "OkButton").Prop("TabOrder").Int(0);
+    (okHelp != 0 ? f.Prop("HelpContext").Int(okHelp) : f).EndProps().EndChildren();
+    f.Object("TButton", "Cancel").Prop("TabOrder").Int(1).Prop("HelpContext").Int(-2).EndProps();
+    f.EndChildren().EndChildren();
+    return f.FormFile("TDLG");
+}
+
+struct CoverageProject {
+    CoverageProject() {
+        dir.Write("Main.dfm", CoverageForm());
+        dir.Write("Dlg.dfm", DialogForm());
+        dir.Write("p.mak", "RESDEPEN = $(RESFILES) Main.dfm Dlg.dfm main.dfm\r\n");
+        // Later versions: an inherited form helped by its keyword, whose inherited edit is not known.
+        dir.Write("Child.dfm",
+                  "inherited Child: TChild\r\n  HelpType = htKeyword\r\n  HelpKeyword = 'child'\r\n"
+                  "  inherited Edit2: TEdit\r\n    TabOrder = 0\r\n  end\r\n  object Box: TCheckBox\r\n"
+                  "    TabOrder = 1\r\n  end\r\nend\r\n");
+        dir.Write("later.mak", "RESDEPEN = $(RESFILES) Dlg.dfm Child.dfm\r\n");
+    }
+    TempDir dir;
+};
+
+TEST(CliCoverage, WhereF1LandsAsTextJsonAndCsv) {
+    const CoverageProject project;
+    const struct {
+        const char* args;
+        const char* out;
+    } cases[] = {
+        {"coverage p.mak", "Main: 4 controls, 1 own, 1 container, 0 form, 2 none\n  none: Main, Check1\n"
+                           "Dlg: 3 controls, 2 own, 0 container, 1 form, 0 none\n"
+                           "7 controls in 2 forms: 3 own, 1 container, 1 form, 2 none, 0 unknown\n"},
+        {"coverage --json p.mak", R"([
+  {"form": "Main", "control": null, "class": "TMain", "lands": "none", "via": null, "number": null},
+  {"form": "Main", "control": "Edit1", "class": "TEdit", "lands": "container", "via": "Main.Panel1", "number": 50},
+  {"form": "Main", "control": "Button1", "class": "TButton", "lands": "own", "via": "Main.Button1", "number": 60},
+  {"form": "Main", "control": "Check1", "class": "TCheckBox", "lands": "none", "via": null, "number": null},
+  {"form": "Dlg", "control": null, "class": "TDlg", "lands": "own", "via": "Dlg", "number": 70},
+  {"form": "Dlg", "control": "OkButton", "class": "TButton", "lands": "form", "via": "Dlg", "number": 70},
+  {"form": "Dlg", "control": "Cancel", "class": "TButton", "lands": "own", "via": "Dlg.Cancel", "number": -2}
+]
+)"},
+        {"coverage --csv p.mak",
+         "form,control,class,lands,via,number,keyword\r\nMain,,TMain,none,,,\r\n"
+         "Main,Edit1,TEdit,container,Main.Panel1,50,\r\nMain,Button1,TButton,own,Main.Button1,60,\r\n"
+         "Main,Check1,TCheckBox,none,,,\r\nDlg,,TDlg,own,Dlg,70,\r\nDlg,OkButton,TButton,form,Dlg,70,\r\n"
+         "Dlg,Cancel,TButton,own,Dlg.Cancel,-2,\r\n"},
+        {"coverage --any-version later.mak",
+         "Dlg: 3 controls, 2 own, 0 container, 1 form, 0 none\n"
+         "Child: 3 controls, 1 own, 0 container, 1 form, 0 none\n"
+         "6 controls in 2 forms: 3 own, 0 container, 2 form, 0 none, 1 unknown\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(Ran(Cli(c.args, project.dir.Path()), 0, c.out, "")) << c.args;
+    EXPECT_NE(Cli("coverage --json --any-version later.mak", project.dir.Path())
+                  .Out.find(R"("lands": "unknown", "via": null, "number": null},
+  {"form": "Child", "control": "Box", "class": "TCheckBox", "lands": "form", "via": "Child", "keyword": "child"})"),
+              std::string::npos);
+}
+
+// The no-help finding comes between the findings of its form's nodes and the next form's.
+TEST(CliCheck, CoverageAddsAFindingPerFormWithControlsWithoutHelp) {
+    const CoverageProject project;
+    EXPECT_TRUE(Ran(Cli("check p.mak", project.dir.Path()), 1,
+                    "negative -2: Dlg.Cancel\n1 finding in 2 forms\n", ""));
+    EXPECT_TRUE(Ran(Cli("check --coverage p.mak", project.dir.Path()), 1,
+                    "no-help: Main: Main, Check1\nnegative -2: Dlg.Cancel\n2 findings in 2 forms\n", ""));
+    EXPECT_NE(Cli("check --json --coverage p.mak", project.dir.Path())
+                  .Out.find("  {\"kind\": \"no-help\", \"nodes\": [\"Main\", \"Main.Check1\"]},\n"),
+              std::string::npos);
+    EXPECT_NE(
+        Cli("check --sarif --coverage p.mak", project.dir.Path())
+            .Out.find(
+                R"({"ruleId": "no-help", "level": "warning", "message": {"text": "no-help: Main: Main, )"
+                R"(Check1"}, "locations": [{"physicalLocation": {"artifactLocation": {"uri": "Main.dfm"}}}]})"),
+        std::string::npos);
+}
+
+TEST(CliAssign, PrintsThePlanAndChangesNothing) {
+    const CoverageProject project;
+    project.dir.Write("h.hhp", "[MAP]\r\n#define IDH_Taken 65\r\n");
+    const CliCase cases[] = {
+        {"assign p.mak", 0, "Main: 100\n1 number to give in 1 form\n", ""},
+        {"assign --forms --controls --from 60 --step 5 --help-project h.hhp p.mak", 0,
+         "Main: 75\nMain.Edit1: 80\nMain.Check1: 85\nDlg.OkButton: 90\n4 numbers to give in 2 forms\n", ""},
+        {"assign --help-project none.hhp p.mak", 1, "", "quorvel-cli: Cannot open file none.hhp.\n"},
+        {"assign later.mak", 1, "", "quorvel-cli: Child.dfm: Invalid stream format.\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(Ran(Cli(c.args, project.dir.Path()), c.exit, c.out, c.err)) << c.args;
+    EXPECT_EQ(ReadWholeFile(project.dir.File("Main.dfm")), CoverageForm());
+    for (const char* bad :
+         {"assign --from 0 p.mak", "assign --from x p.mak", "assign --step -1 p.mak",
+          "assign --step 2147483648 p.mak", "assign --json p.mak", "assign --help-project h.txt p.mak"}) {
+        const CliRun run = Cli(bad, project.dir.Path());
+        EXPECT_EQ(run.Exit, 2) << bad;
+        EXPECT_NE(run.Err.find("usage: quorvel-cli assign"), std::string::npos) << bad;
+    }
+}
+
+// Each form changes by its new properties alone, binary or text, and keeps its old bytes as its
+// backup; a form listed twice is written once, and a second run finds nothing to do.
+TEST(CliAssign, WritesOnlyTheNewPropertiesAndASecondRunDoesNothing) {
+    const CoverageProject project;
+    const std::string text =
+        "\xEF\xBB\xBFobject TextForm: TTextForm\n  Caption = 'x'\n  object Edit1: TEdit\n"
+        "    TabOrder = 0\n  end\n  object Panel1: TPanel\n  end\nend\n";
+    project.dir.Write("Text.dfm", text);
+    project.dir.Write("both.mak", "RESDEPEN = $(RESFILES) Main.dfm Dlg.dfm MAIN.DFM Text.dfm\r\n");
+    EXPECT_TRUE(Ran(Cli("assign --forms --controls --write --any-version both.mak", project.dir.Path()), 0,
+                    "Main: 100\nMain.Edit1: 110\nMain.Check1: 120\nDlg.OkButton: 130\nTextForm: 140\n"
+                    "TextForm.Edit1: 150\n6 numbers given in 3 forms\n",
+                    ""));
+    const std::map<std::string, std::pair<std::string, std::string>> written = {
+        {"Main", {CoverageForm(), CoverageForm(100, 110, 120)}},
+        {"Dlg", {DialogForm(), DialogForm(130)}},
+        {"Text",
+         {text, "\xEF\xBB\xBFobject TextForm: TTextForm\n  Caption = 'x'\n  HelpContext = 140\n"
+                "  object Edit1: TEdit\n    TabOrder = 0\n    HelpContext = 150\n  end\n"
+                "  object Panel1: TPanel\n  end\nend\n"}},
+    };
+    for (const auto& [name, bytes] : written) {
+        EXPECT_EQ(ReadWholeFile(project.dir.File(name + ".dfm")), bytes.second) << name;
+        EXPECT_EQ(ReadWholeFile(project.dir.File(name + ".~df")), bytes.first) << name;
+    }
+    EXPECT_TRUE(Ran(Cli("assign --forms --controls --write --any-version both.mak", project.dir.Path()), 0,
+                    "0 numbers given in 0 forms\n", ""));
+    for (const auto& [name, bytes] : written)
+        EXPECT_EQ(ReadWholeFile(project.dir.File(name + ".dfm")), bytes.second) << name;
+}
+
+// A read-only form (as version control leaves one it has not checked out, also for root) is named
+// and left byte for byte, without a backup; the others are written; the next run finishes the job.
+TEST(CliAssign, AFormThatCannotBeWrittenIsNamedAndLeftAsItWas) {
+    const CoverageProject project;
+    ASSERT_EQ(::chmod(project.dir.File("Dlg.dfm").c_str(), 0444), 0);
+    EXPECT_TRUE(Ran(Cli("assign --controls --write p.mak", project.dir.Path()), 1,
+                    "Main.Edit1: 100\nMain.Check1: 110\n2 numbers given in 1 form\n",
+                    "quorvel-cli: Dlg.dfm: the file is read-only.\n"));
+    EXPECT_EQ(ReadWholeFile(project.dir.File("Dlg.dfm")), DialogForm());
+    EXPECT_EQ(ReadWholeFile(project.dir.File("Main.dfm")), CoverageForm(0, 100, 110));
+    EXPECT_FALSE(std::ifstream(project.dir.File("Dlg.~df")).good());
+    ASSERT_EQ(::chmod(project.dir.File("Dlg.dfm").c_str(), 0644), 0);
+    EXPECT_TRUE(Ran(Cli("assign --controls --write p.mak", project.dir.Path()), 0,
+                    "Dlg.OkButton: 200\n1 number given in 1 form\n", ""));
+    EXPECT_EQ(ReadWholeFile(project.dir.File("Dlg.dfm")), DialogForm(200));
 }
 
 // text2form as other tools see it: the form file on standard output only when whole.

@@ -19,6 +19,7 @@
 #include "tests/support/BytesStream.h"
 #include "tests/support/FormBuilder.h"
 #include "tests/support/FormCompiler.h"
+#include "tests/support/ShortTree.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -262,6 +263,42 @@ TEST(ScanFormText, ReadsKeywordHelpOfEveryStringKind) {
         else
             EXPECT_TRUE(c.keyword == nullptr && (form.Components.empty() || !form.Components[0].Keyword))
                 << c.what;
+    }
+}
+
+// The tree rides on the same pass: every header (as TreeOfShort writes it), and the same form and
+// components as without it.
+TEST(ScanFormText, KeepsTheWholeTreeWhenAsked) {
+    const struct {
+        const char* what;
+        std::string text;
+        const char* tree;
+    } cases[] = {
+        {"nesting by indentation; TabOrder marks a windowed control, a child position is no class",
+         FormText({"object F: TF", "  object P: TP", "    TabOrder = 0", "    object E: TE [1]",
+                   "      TabOrder = 1", "      HelpContext = 5", "    end", "    object L: TL", "    end",
+                   "  end", "  object Q: TQ", "    TabOrder = 2", "  end", "end"}),
+         "F, P<F w, E<P w 5, L<P, Q<F w"},
+        {"header kinds and help properties, a stated 0 kept",
+         FormText({"inherited F: TF", "  HelpContext = 0", "  inline R: TR", "    HelpType = htKeyword",
+                   "    HelpKeyword = 'k'", "    inherited B: TB", "      HelpType = htContext", "    end",
+                   "  end", "end"}),
+         "F inherited 0, R<F inline kw 'k', B<R inherited ctx"},
+        {"only own property lines count; a header after the form's end and one without a name are its",
+         FormText({"object F: TF", "  object G: TG", "    Columns = <", "      item", "        TabOrder = 1",
+                   "      end>", "  end", "  object P: TP", "    object B: TB", "    end", "    TabOrder = 3",
+                   "  end", "end", "object T", "end"}),
+         "F, G<F, P<F, B<P, <F"},
+    };
+    for (const auto& c : cases) {
+        ScannedForm with, without;
+        TFormTree tree;
+        ScanFormText(c.text, with, &tree);
+        ScanFormText(c.text, without);
+        EXPECT_TRUE(tree == TreeOfShort(c.tree) && FormTreeOf(c.text) == tree) << c.what;
+        EXPECT_TRUE(with.Name == without.Name && with.Number == without.Number &&
+                    with.Components == without.Components)
+            << c.what;
     }
 }
 

@@ -2,41 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include "tests/support/ShortTree.h"
 
 namespace {
-
-// Nodes joined by commas, each its name ("E<P": nested in P; the first is the root) and words: "w"
-// windowed, "inherited" or "inline" its header, "kw" or "ctx" its HelpType, "'k'" its keyword ("''"
-// an empty one), a number its HelpContext.
-TFormTree Tree(const std::string& text) {
-    TFormTree tree;
-    std::istringstream nodes(text);
-    for (std::string spec, word; std::getline(nodes, spec, ',');) {
-        std::istringstream words(spec);
-        words >> word;
-        TFormNode node;
-        node.Name = word.substr(0, word.find('<'));
-        for (std::size_t i = 0; i < tree.Nodes.size(); ++i) {
-            if (word.find('<') != std::string::npos && tree.Nodes[i].Name == word.substr(word.find('<') + 1))
-                node.Parent = i;
-        }
-        while (words >> word) {
-            if (word == "w")
-                node.Windowed = true;
-            else if (word == "inherited" || word == "inline")
-                node.Header = word == "inline" ? THeaderKind::kInline : THeaderKind::kInherited;
-            else if (word == "kw" || word == "ctx")
-                node.HelpType = word == "kw" ? THelpType::kKeyword : THelpType::kContext;
-            else if (word[0] == '\'')
-                node.HelpKeyword = TFormString{false, word.substr(1, word.size() - 2), {}};
-            else
-                node.HelpContext = std::stoi(word);
-        }
-        tree.Nodes.push_back(node);
-    }
-    return tree;
-}
 
 // "Control=lands(Via)" for each focusable node.
 std::string Landings(const TFormTree& tree, bool laterVersions) {
@@ -78,7 +46,7 @@ TEST(HelpLanding, WhereF1LandsFromEachFocusableControl) {
          "F=own(F) A=unknown B=own(B) C=own(C) D=form(F)"},
     };
     for (const LandingCase& c : cases)
-        EXPECT_EQ(Landings(Tree(c.Nodes), c.LaterVersions), c.Expected) << c.Name;
+        EXPECT_EQ(Landings(TreeOfShort(c.Nodes), c.LaterVersions), c.Expected) << c.Name;
 }
 
 } // namespace

@@ -92,8 +92,8 @@ TEST(PropertyInserter, BinaryFormsGetTheNarrowestPropertyAndTheirSizeMended) {
     const std::pair<std::string, std::string> bad[] = {{file, "Form has no component 1"},
                                                        {file.substr(0, file.size() - 1), "Stream read error"},
                                                        {"object A: TA\r\nend\r\n", "Invalid stream format"}};
-    for (const auto& [bytes, message] : bad)
-        EXPECT_EQ(ErrorOf([&bytes = bytes] { return SetHelpContexts(bytes, {{1, 5}}); }), message);
+    for (const auto& c : bad)
+        EXPECT_EQ(ErrorOf([&] { return SetHelpContexts(c.first, {{1, 5}}); }), c.second);
 }
 
 // Texts written with "\n", which each case's line end replaces.
@@ -155,8 +155,8 @@ TEST(PropertyInserter, TextFormsGetALineWithTheirIndentAndLineEnd) {
     const std::pair<const char*, const char*> bad[] = {
         {"object F: TF\nend\n", "Form has no component 1"},
         {"object F: TF\n  L = (\nend\n", "Line 3: ')' expected"}};
-    for (const auto& [text, message] : bad)
-        EXPECT_EQ(ErrorOf([&text = text] { return SetHelpContextsInText(text, {{1, 5}}); }), message);
+    for (const auto& c : bad)
+        EXPECT_EQ(ErrorOf([&] { return SetHelpContextsInText(c.first, {{1, 5}}); }), c.second);
 }
 
 // Every real form given a number on every component reads back, through the conversion and the
